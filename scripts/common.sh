@@ -1,0 +1,70 @@
+# Shared by run.sh and test.sh: install, build, and a Wine session with a display.
+# shellcheck shell=bash
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD="${LZG_BUILD_DIR:-$ROOT/build}"
+export LZG_BUILD_DIR="$BUILD"
+export WINEPREFIX="$BUILD/wineprefix"
+export WINEARCH=win32
+export WINEDEBUG="${WINEDEBUG:--all}"
+export LC_ALL=zh_CN.UTF-8
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+lzg_build() {
+  bash "$ROOT/scripts/install-deps.sh"
+  bash "$ROOT/scripts/build-libjpeg.sh" "$BUILD"
+  if [ ! -f "$BUILD/CMakeCache.txt" ]; then
+    cmake -S "$ROOT" -B "$BUILD" -G Ninja -Wno-dev \
+      -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-i686-w64-mingw32.cmake" >/dev/null
+  fi
+  cmake --build "$BUILD" -- -j"$(nproc)" | grep -vE '^\[[0-9]+/[0-9]+\] ' || true
+  [ "${PIPESTATUS[0]}" = 0 ]
+}
+
+XVFB_PID=""
+lzg_display() {
+  if [ -z "${DISPLAY:-}" ]; then
+    local n=90
+    while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
+  fi
+}
+
+lzg_wine_start() {
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    mkdir -p "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1 || true
+    wineserver -w
+    # Chinese text in the window fonts: map the CJK system faces onto the Debian font.
+    cat > "$BUILD/fonts.reg" <<'REG'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
+"SimSun"="WenQuanYi Zen Hei"
+"NSimSun"="WenQuanYi Zen Hei"
+"SimHei"="WenQuanYi Zen Hei"
+"Microsoft YaHei"="WenQuanYi Zen Hei"
+"MS Shell Dlg"="WenQuanYi Zen Hei"
+"MS Shell Dlg 2"="WenQuanYi Zen Hei"
+
+[HKEY_CURRENT_USER\Software\Wine\WineDbg]
+"ShowCrashDialog"=dword:00000000
+
+[HKEY_CURRENT_USER\Software\Wine\Drivers]
+"Audio"=""
+REG
+    wine regedit "$BUILD/fonts.reg" >/dev/null 2>&1 || true
+    wineserver -w
+  fi
+  # A persistent server and Wine's own services for the whole run, started here with
+  # their output to /dev/null: started from a test, they would hold CTest's pipes open.
+  wineserver -p >/dev/null 2>&1 </dev/null
+  wine cmd /c exit >/dev/null 2>&1 </dev/null || true
+}
+
+lzg_cleanup() {
+  wineserver -k >/dev/null 2>&1 || true
+  if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
+}

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the Windows tests under Wine, then the native checks.
+set -uo pipefail
+source "$(dirname "$0")/common.sh"
+lzg_build || { echo "build failed"; exit 1; }
+trap lzg_cleanup EXIT
+lzg_display
+lzg_wine_start
+rc=0
+(cd "$BUILD" && ctest --output-on-failure --timeout 600 "$@") || rc=$?
+if [ -x "$ROOT/scripts/native-tests.sh" ] && [ $# = 0 ]; then
+  bash "$ROOT/scripts/native-tests.sh" || rc=1
+fi
+exit $rc
