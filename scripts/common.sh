@@ -16,7 +16,10 @@ lzg_build() {
     cmake -S "$ROOT" -B "$BUILD" -G Ninja -Wno-dev \
       -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-i686-w64-mingw32.cmake" >/dev/null
   fi
-  cmake --build "$BUILD" -- -j"$(nproc)" | grep -vE '^\[[0-9]+/[0-9]+\] ' || true
+  # LZG_TARGETS limits the build to some targets (a helper working on one area).
+  local targets=()
+  for t in ${LZG_TARGETS:-}; do targets+=(--target "$t"); done
+  cmake --build "$BUILD" "${targets[@]}" -- -j"$(nproc)" | grep -vE '^\[[0-9]+/[0-9]+\] ' || true
   [ "${PIPESTATUS[0]}" = 0 ]
 }
 
