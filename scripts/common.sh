@@ -12,15 +12,20 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 lzg_build() {
   bash "$ROOT/scripts/install-deps.sh"
   bash "$ROOT/scripts/build-libjpeg.sh" "$BUILD"
-  if [ ! -f "$BUILD/CMakeCache.txt" ]; then
-    cmake -S "$ROOT" -B "$BUILD" -G Ninja -Wno-dev \
-      -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-i686-w64-mingw32.cmake" >/dev/null
-  fi
-  # LZG_TARGETS limits the build to some targets (a helper working on one area).
-  local targets=()
+  mkdir -p "$BUILD"
+  # Configure every time (quick once cached): new areas and test folders are picked up.
+  cmake -S "$ROOT" -B "$BUILD" -G Ninja -Wno-dev \
+    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-i686-w64-mingw32.cmake" >"$BUILD/configure.log" 2>&1 \
+    || { cat "$BUILD/configure.log"; return 1; }
+  # LZG_TARGETS limits the build to some targets (work on one area).
+  local targets=() t
   for t in ${LZG_TARGETS:-}; do targets+=(--target "$t"); done
-  cmake --build "$BUILD" "${targets[@]}" -- -j"$(nproc)" | grep -vE '^\[[0-9]+/[0-9]+\] ' || true
-  [ "${PIPESTATUS[0]}" = 0 ]
+  local log="$BUILD/build.log"
+  if ! cmake --build "$BUILD" "${targets[@]}" -- -j"$(nproc)" >"$log" 2>&1; then
+    grep -vE '^\[[0-9]+/[0-9]+\] ' "$log" | tail -n 80
+    return 1
+  fi
+  grep -iE 'warning' "$log" | head -n 20 || true
 }
 
 XVFB_PID=""
