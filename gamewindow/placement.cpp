@@ -12,7 +12,8 @@ int Clamp32(int64_t v) {
 
 int HalfRoundEven(int64_t n) {
   // floor(n / 2) and the remainder 0 or 1, also for negative n.
-  int64_t q = n >= 0 ? n / 2 : -((-n + 1) / 2);
+  int64_t q = n / 2;
+  if (n % 2 != 0 && n < 0) --q;
   int64_t r = n - 2 * q;
   if (r != 0 && (q % 2 != 0)) ++q;
   return Clamp32(q);

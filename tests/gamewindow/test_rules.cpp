@@ -12,6 +12,9 @@ TEST(Placement, HalfRoundEven) {
       {571, 286}, {569, 284}, {570, 285}, {0, 0}, {1, 0}, {3, 2}, {-1, 0}, {-3, -2}, {-16, -8}, {15, 8}, {-15, -8},
   };
   for (auto c : cases) EXPECT_EQ(lzg::HalfRoundEven(c.n), c.want) << c.n;
+  // Extremes are clamped, never negated past the range (found by fuzzing).
+  EXPECT_EQ(lzg::HalfRoundEven(INT64_MIN), INT32_MIN);
+  EXPECT_EQ(lzg::HalfRoundEven(INT64_MAX), INT32_MAX);
 }
 
 TEST(Placement, PresetPositionWorkedExamples) {
