@@ -11,31 +11,10 @@
 #include <atomic>
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "engine/app_types.h"
 #include "engine/cef_capi.h"
-
-enum TCefProcessType { ptBrowser, ptRenderer, ptZygote, ptGPU, ptOther };
-
-enum TCefAplicationStatus {
-  asLoading,
-  asLoaded,
-  asInitialized,
-  asShuttingDown,
-  asUnloaded,
-  asErrorMissingFiles,
-  asErrorDLLVersion,
-  asErrorLoadingLibrary,
-  asErrorInitializingLibrary,
-  asErrorExecutingProcess
-};
-
-enum TCefAutoplayPolicy {
-  appDefault,
-  appDocumentUserActivationRequired,
-  appNoUserGestureRequired,
-  appUserGestureRequired,
-  appUserGestureRequiredForCrossOrigin
-};
 
 typedef cef_state_t TCefState;
 
@@ -184,7 +163,7 @@ class TCefApplication {
   virtual void ShowErrorMessageDlg(const std::wstring& text);
 
  private:
-  void CheckFilesExist(const std::wstring& dir, bool dirExists, const wchar_t* const* names, size_t count);
+  bool CheckFilesExist(const std::wstring& dir, bool dirExists, const std::vector<std::wstring>& names);
   bool CheckDLLVersionAndMachine();
   int ExecuteProcess(cef_app_t* app);
   bool InitializeLibrary(cef_app_t* app);

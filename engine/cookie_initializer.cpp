@@ -1,0 +1,80 @@
+#include "engine/cookie_initializer.h"
+
+#include <windows.h>
+
+#include <stdexcept>
+
+#include "engine/bridge.h"
+#include "engine/cef_library.h"
+#include "engine/cef_ref.h"
+#include "engine/cef_string.h"
+
+namespace {
+
+volatile LONG g_started = 0;
+volatile LONG g_running = 0;
+
+// Signals the event once the engine reports its cookie storage ready (an engine thread).
+class TCefEventCompletionCallback : public lzg::CefObject<cef_completion_callback_t, TCefEventCompletionCallback> {
+  using Self = TCefEventCompletionCallback;
+
+ public:
+  explicit TCefEventCompletionCallback(cef_waitable_event_t* event) {
+    event->base.add_ref(&event->base);
+    FEvent = lzg::CefRef<cef_waitable_event_t>(event);
+    LZG_BIND(on_complete, OnComplete, "TCefEventCompletionCallback.OnComplete");
+  }
+  void OnComplete() {
+    if (FEvent && FEvent->signal) FEvent->signal(FEvent.get());
+  }
+
+ private:
+  lzg::CefRef<cef_waitable_event_t> FEvent;
+};
+
+}  // namespace
+
+bool TCEFCookieInitializerThread::Start(const std::wstring& cookiesPath, bool persistSessionCookies) {
+  auto* thread = new TCEFCookieInitializerThread(cookiesPath, persistSessionCookies);
+  InterlockedIncrement(&g_running);
+  HANDLE h = CreateThread(nullptr, 0, &ThreadProc, thread, 0, nullptr);
+  if (!h) {
+    InterlockedDecrement(&g_running);
+    delete thread;
+    return false;
+  }
+  InterlockedIncrement(&g_started);
+  CloseHandle(h);
+  return true;
+}
+
+long TCEFCookieInitializerThread::Started() { return InterlockedCompareExchange(&g_started, 0, 0); }
+long TCEFCookieInitializerThread::Running() { return InterlockedCompareExchange(&g_running, 0, 0); }
+
+unsigned long __stdcall TCEFCookieInitializerThread::ThreadProc(void* param) {
+  auto* thread = static_cast<TCEFCookieInitializerThread*>(param);
+  lzg::RunGuarded("TCEFCookieInitializerThread.Execute", [&] { thread->Execute(); });
+  delete thread;
+  InterlockedDecrement(&g_running);
+  return 0;
+}
+
+void TCEFCookieInitializerThread::Execute() {
+  if (FCookiesPath.empty()) return;
+  const lzg::CefApi& cef = lzg::g_cef;
+  if (!cef.cef_waitable_event_create || !cef.cef_cookie_manager_get_global_manager) {
+    throw std::runtime_error("the engine library is not bound");
+  }
+  lzg::CefRef<cef_waitable_event_t> event(cef.cef_waitable_event_create(/*automatic_reset=*/1, /*initially_signaled=*/0));
+  if (!event) throw std::runtime_error("cef_waitable_event_create failed");
+
+  auto callback = lzg::MakeRef<TCefEventCompletionCallback>(event.get());
+  lzg::CefRef<cef_cookie_manager_t> manager(cef.cef_cookie_manager_get_global_manager(callback->ToCef()));
+  callback.reset();
+
+  bool ready = event->timed_wait(event.get(), kReadyTimeoutMs) != 0;
+  if (ready && manager) {
+    cef_string_t path = lzg::CefStringView(FCookiesPath);
+    manager->set_storage_path(manager.get(), &path, FPersistSessionCookies ? 1 : 0, nullptr);
+  }
+}

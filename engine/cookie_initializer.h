@@ -1,0 +1,28 @@
+// The one-shot thread that points the engine's cookie store at the profile's
+// cookie directory once the store reports itself ready. It works on its own
+// copies of the directory and flag, frees itself when done, and nobody waits for it.
+#pragma once
+
+#include <string>
+
+class TCEFCookieInitializerThread {
+ public:
+  // How long the thread waits for the cookie store before it gives up.
+  static constexpr int kReadyTimeoutMs = 5000;
+
+  // Starts a thread (also for an empty directory, which it ends at once).
+  // False when the thread could not be started.
+  static bool Start(const std::wstring& cookiesPath, bool persistSessionCookies);
+
+  // Initialisers started in this process, and those still running (for diagnostics and tests).
+  static long Started();
+  static long Running();
+
+ private:
+  TCEFCookieInitializerThread(const std::wstring& path, bool persist) : FCookiesPath(path), FPersistSessionCookies(persist) {}
+  static unsigned long __stdcall ThreadProc(void* param);
+  void Execute();
+
+  std::wstring FCookiesPath;
+  bool FPersistSessionCookies;
+};

@@ -1,0 +1,98 @@
+#include "engine/file_info.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "engine/bridge.h"
+
+namespace lzg {
+namespace {
+
+struct FileHandle {
+  HANDLE h;
+  ~FileHandle() {
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  }
+};
+
+bool ReadExactly(HANDLE h, uint8_t* buffer, DWORD size) {
+  DWORD read = 0;
+  return ReadFile(h, buffer, size, &read, nullptr) && read == size;
+}
+
+std::optional<FileVersion> GetExtendedFileVersion(const std::wstring& path) {
+  std::optional<FileVersion> result;
+  RunGuarded("GetExtendedFileVersion", [&] {
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    if (size == 0) return;
+    std::vector<uint8_t> data(size);
+    if (!GetFileVersionInfoW(path.c_str(), 0, size, data.data())) return;
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT len = 0;
+    if (!VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &len) || !info ||
+        len < sizeof(VS_FIXEDFILEINFO)) {
+      return;
+    }
+    result = FileVersionFromWords(info->dwFileVersionMS, info->dwFileVersionLS);
+  });
+  return result;
+}
+
+}  // namespace
+
+bool FileExists(const std::wstring& path) {
+  DWORD a = GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const std::wstring& path) {
+  DWORD a = GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::wstring ExeDirectory() {
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0) return std::wstring();
+    if (n < buffer.size()) {
+      buffer.resize(n);
+      break;
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+  size_t slash = buffer.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? std::wstring() : buffer.substr(0, slash + 1);
+}
+
+std::optional<FileVersion> GetDLLVersion(const std::wstring& path) {
+  std::optional<FileVersion> result;
+  RunGuarded("GetDLLVersion", [&] {
+    if (FileExists(path)) result = GetExtendedFileVersion(path);
+  });
+  return result;
+}
+
+std::optional<uint16_t> GetDLLHeaderMachine(const std::wstring& path) {
+  std::optional<uint16_t> result;
+  RunGuarded("GetDLLHeaderMachine", [&] {
+    FileHandle file{CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr)};
+    if (file.h == INVALID_HANDLE_VALUE) return;
+    uint8_t dos[kDosHeaderBytes];
+    if (!ReadExactly(file.h, dos, sizeof dos)) return;
+    std::optional<uint32_t> offset = PeHeaderOffset(dos, sizeof dos);
+    if (!offset) return;
+    LARGE_INTEGER at;
+    at.QuadPart = *offset;
+    if (!SetFilePointerEx(file.h, at, nullptr, FILE_BEGIN)) return;
+    uint8_t header[kPeHeaderBytes];
+    if (!ReadExactly(file.h, header, sizeof header)) return;
+    result = PeMachine(header, sizeof header);
+  });
+  return result;
+}
+
+}  // namespace lzg

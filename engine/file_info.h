@@ -1,0 +1,23 @@
+// File tests of the engine start-up: existence, the version resource and the PE machine.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "engine/startup_rules.h"
+
+namespace lzg {
+
+bool FileExists(const std::wstring& path);
+bool DirectoryExists(const std::wstring& path);
+// The running executable's directory with a trailing delimiter.
+std::wstring ExeDirectory();
+
+// The file version from the fixed part of the version resource; empty when the
+// file is missing or has no readable version.
+std::optional<FileVersion> GetDLLVersion(const std::wstring& path);
+// The machine field of the PE header; empty when the file is not a readable PE file.
+std::optional<uint16_t> GetDLLHeaderMachine(const std::wstring& path);
+
+}  // namespace lzg
