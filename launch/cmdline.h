@@ -1,0 +1,18 @@
+// The first argument of a command line. Platform-free.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace lzg {
+
+// The first argument after the program path, empty when there is none.
+//
+// Arguments are separated by runs of codes 1 to 32; an empty pair of double
+// quotes directly before an argument is skipped; a stretch between double
+// quotes may hold blanks and loses its quotes; there is no escape character.
+// These are the rules the launcher and the popup starter rely on, and they are
+// not CommandLineToArgvW's (which treats backslashes before quotes specially).
+std::wstring FirstArgument(std::wstring_view commandLine);
+
+}  // namespace lzg

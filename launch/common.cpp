@@ -1,0 +1,258 @@
+#include "launch/common.h"
+
+#include <windows.h>
+
+#include <stdexcept>
+#include <vector>
+
+#include "launch/des.h"
+#include "launch/guarded.h"
+#include "launch/intparse.h"
+#include "launch/sidefile.h"
+
+std::wstring g_ParamStr_1;
+
+std::wstring g_sPath;
+std::uint16_t g_GamePort;
+std::wstring g_UserId;
+std::wstring g_Password;
+std::wstring g_loginUrl;
+std::wstring g_title;
+std::wstring g_gameUrl;
+std::int32_t g_isTest;
+std::int32_t g_isDecodePwd;
+std::wstring g_step;
+std::int32_t g_Width, g_Height;
+std::int32_t g_Width_Last, g_Height_Last;
+std::uint8_t g_SizeIndex;
+std::uint8_t g_LastSizeIndex;
+std::wstring g_SkinName;
+std::uint8_t g_btIsTui;
+std::wstring g_tui_chrid;
+std::wstring g_tui_filename;
+
+std::array<std::int32_t, 2> g_WidthArr;
+std::array<std::int32_t, 2> g_HeightArr;
+std::array<std::uint8_t, 2> g_SizeIndexArr;
+std::array<std::wstring, 2> g_titleArr;
+std::array<std::uint8_t, 2> g_SetSizeReloadArr;
+
+std::uint8_t g_btNeedClose;
+
+const std::array<TFormSize, FormSizeNum> FormDefSizeArr = {
+    {{1334, 890}, {1000, 720}, {1334, 750}, {1334, 1000}, {800, 600}, {2208, 1242}, {1334, 750}}};
+const std::array<const wchar_t*, FormSizeNum> FormDefSizeNameArr = {
+    L"经典", L"传统", L"现代", L"高清", L"古典", L"超清", L"全屏"};
+std::array<TFormSize, FormSizeNum> FormCfgSizeArr;
+std::array<std::wstring, FormSizeNum> FormCfgSizeNameArr;
+
+namespace {
+
+constexpr std::int32_t kDefaultWidth = 1334;
+constexpr std::int32_t kDefaultHeight = 750;
+constexpr const wchar_t* kDefaultTitle = L"澜舟阁游戏";
+constexpr DWORD kValueBuffer = 2048;  // longer values arrive cut to 2047 units
+
+// The one way to the configuration file: created with its full path (opens
+// nothing), used for a few reads and writes, released at the end of the operation.
+class ConfigFile {
+ public:
+  explicit ConfigFile(std::wstring path) : path_(std::move(path)) {}
+
+  std::wstring ReadString(const std::wstring& key, const std::wstring& def) const {
+    std::vector<wchar_t> buf(kValueBuffer);
+    DWORD n = GetPrivateProfileStringW(kConfigSection, key.c_str(), def.c_str(), buf.data(), kValueBuffer,
+                                       path_.c_str());
+    return std::wstring(buf.data(), n < kValueBuffer ? n : kValueBuffer - 1);
+  }
+  std::int32_t ReadInteger(const std::wstring& key, std::int32_t def) const {
+    return lzg::ConfigIntOr(ReadString(key, L""), def);
+  }
+  void WriteString(const std::wstring& key, const std::wstring& value) const {
+    if (!WritePrivateProfileStringW(kConfigSection, key.c_str(), value.c_str(), path_.c_str())) {
+      throw std::runtime_error("unable to write the configuration file");
+    }
+  }
+  void WriteInteger(const std::wstring& key, std::int32_t value) const { WriteString(key, std::to_wstring(value)); }
+
+ private:
+  std::wstring path_;
+};
+
+std::wstring Indexed(const wchar_t* prefix, int i, const wchar_t* suffix = L"") {
+  return prefix + std::to_wstring(i) + suffix;
+}
+
+// Characters the code page lacks become its default character.
+std::string WideToAnsi(const std::wstring& s) {
+  if (s.empty()) return {};
+  int n = WideCharToMultiByte(CP_ACP, 0, s.data(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(n > 0 ? n : 0, '\0');
+  if (n > 0) WideCharToMultiByte(CP_ACP, 0, s.data(), static_cast<int>(s.size()), out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+std::wstring AnsiToWide(const std::string& s) {
+  if (s.empty()) return {};
+  int n = MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+  std::wstring out(n > 0 ? n : 0, L'\0');
+  if (n > 0) MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), out.data(), n);
+  return out;
+}
+
+bool FileExists(const std::wstring& path) {
+  DWORD attrs = GetFileAttributesW(path.c_str());
+  return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string ReadWholeFile(const std::wstring& path) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot open the side file");
+  std::string bytes;
+  char chunk[65536];
+  DWORD got = 0;
+  bool ok;
+  while ((ok = ReadFile(h, chunk, sizeof chunk, &got, nullptr)) && got > 0) bytes.append(chunk, got);
+  CloseHandle(h);
+  if (!ok) throw std::runtime_error("cannot read the side file");
+  return bytes;
+}
+
+// The side file's first line, trimmed; empty for an empty file.
+std::wstring ReadSideFileCode(const std::wstring& path) {
+  lzg::FirstLine line = lzg::SplitFirstLine(ReadWholeFile(path));
+  return lzg::TrimControls(line.isAnsi ? AnsiToWide(line.ansi) : line.text);
+}
+
+void ResetState() {
+  g_ParamStr_1.clear();
+  g_sPath.clear();
+  g_GamePort = 2;
+  g_UserId.clear();
+  g_Password.clear();
+  g_loginUrl.clear();
+  g_title.clear();
+  g_gameUrl.clear();
+  g_isTest = 0;
+  g_isDecodePwd = 0;
+  g_step.clear();
+  g_Width = g_Width_Last = kDefaultWidth;
+  g_Height = g_Height_Last = kDefaultHeight;
+  g_SizeIndex = g_LastSizeIndex = 2;
+  g_SkinName = L"Topaz 2017";
+  g_btIsTui = 0;
+  g_tui_chrid.clear();
+  g_tui_filename = L"52lzg.dat";
+  g_WidthArr = {kDefaultWidth, kDefaultWidth};
+  g_HeightArr = {kDefaultHeight, kDefaultHeight};
+  g_SizeIndexArr = {2, 2};
+  g_titleArr = {kDefaultTitle, kDefaultTitle};
+  g_SetSizeReloadArr = {1, 0};
+  g_btNeedClose = 0;
+  FormCfgSizeArr = {};
+  for (auto& name : FormCfgSizeNameArr) name.clear();
+}
+
+// One list of initial values serves process start and ResetSettingsState.
+const bool g_stateInitialised = (ResetState(), true);
+
+}  // namespace
+
+void ResetSettingsState() { ResetState(); }
+
+int CurrentProfile() { return g_ParamStr_1.empty() ? 0 : 1; }
+
+std::wstring ExecutableDirectory() {
+  std::vector<wchar_t> buf(MAX_PATH);
+  for (;;) {
+    DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+    if (n == 0) return {};
+    if (n < buf.size()) {
+      std::wstring path(buf.data(), n);
+      std::size_t sep = path.find_last_of(L"\\:");
+      return sep == std::wstring::npos ? std::wstring() : path.substr(0, sep + 1);
+    }
+    buf.resize(buf.size() * 2);
+  }
+}
+
+void LoadAppConfig() { LoadAppConfigIn(ExecutableDirectory()); }
+
+void LoadAppConfigIn(const std::wstring& dir) {
+  g_sPath = dir;
+  g_step += L"GetConfig|";
+  {
+    const ConfigFile ini(g_sPath + kConfigFileName);
+
+    g_isDecodePwd = ini.ReadInteger(L"isDecodePwd", 0);
+    g_Width = ini.ReadInteger(L"Width", kDefaultWidth);
+    g_Height = ini.ReadInteger(L"Height", kDefaultHeight);
+    g_Width_Last = g_Width;
+    g_Height_Last = g_Height;
+    g_SizeIndex = static_cast<std::uint8_t>(ini.ReadInteger(L"SizeIndex", 2));
+    g_LastSizeIndex = g_SizeIndex;
+
+    // The cipher works on 8-bit text in the ANSI code page.
+    std::string userId = WideToAnsi(ini.ReadString(L"uid", L""));
+    std::string password = WideToAnsi(ini.ReadString(L"ip", L""));
+    if (g_isDecodePwd == 0 && !password.empty()) password = DeCryptStr(password, userId);
+    g_Password = AnsiToWide(password);
+    g_UserId = AnsiToWide(userId);
+
+    g_GamePort = static_cast<std::uint16_t>(ini.ReadInteger(L"port", 0));
+    g_loginUrl = ini.ReadString(L"doUrl1", L"");
+    g_gameUrl = ini.ReadString(L"doUrl2", L"");
+    g_title = ini.ReadString(L"title", L"");
+    g_isTest = ini.ReadInteger(L"istest", 0);
+
+    lzg::GuardedStep([&] {
+      if (g_isTest != 1) {
+        ini.WriteString(L"uid", L"");
+        ini.WriteString(L"ip", L"");
+      }
+    });
+    g_step += L"GetConfig_02|";
+    lzg::GuardedStep([&] { ini.WriteString(L"step", g_step); });
+
+    g_SkinName = ini.ReadString(L"SkinName", g_SkinName);
+    g_btIsTui = static_cast<std::uint8_t>(ini.ReadInteger(L"istui", 0));
+
+    for (int i = 0; i < 2; ++i) {
+      g_WidthArr[i] = ini.ReadInteger(Indexed(L"Width_", i), kDefaultWidth);
+      g_HeightArr[i] = ini.ReadInteger(Indexed(L"Height_", i), kDefaultHeight);
+      g_SizeIndexArr[i] = static_cast<std::uint8_t>(ini.ReadInteger(Indexed(L"SizeIndex_", i), g_SizeIndexArr[i]));
+      g_titleArr[i] = ini.ReadString(Indexed(L"title_", i), g_titleArr[i]);
+      g_SetSizeReloadArr[i] =
+          static_cast<std::uint8_t>(ini.ReadInteger(Indexed(L"SetSizeReload_", i), g_SetSizeReloadArr[i]));
+    }
+
+    const int p = CurrentProfile();
+    g_title = g_titleArr[p];
+    g_SizeIndex = g_SizeIndexArr[p];
+
+    for (int k = 0; k < FormSizeNum; ++k) {
+      FormCfgSizeNameArr[k] = ini.ReadString(Indexed(L"FormSizeName_", k), FormDefSizeNameArr[k]);
+      FormCfgSizeArr[k].Width = ini.ReadInteger(Indexed(L"FormSize_", k, L"_w"), FormDefSizeArr[k].Width);
+      FormCfgSizeArr[k].Height = ini.ReadInteger(Indexed(L"FormSize_", k, L"_h"), FormDefSizeArr[k].Height);
+    }
+  }
+
+  if (g_btIsTui == 1) {
+    g_tui_chrid.clear();
+    const std::wstring sideFile = g_sPath + g_tui_filename;
+    if (FileExists(sideFile)) g_tui_chrid = ReadSideFileCode(sideFile);
+    // The code goes in as it is: no encoding, no test for an existing query part.
+    if (!g_tui_chrid.empty()) g_gameUrl = g_gameUrl + L"&tg=" + g_tui_chrid;
+  }
+}
+
+void SaveSizeEntries(int p) {
+  if (p != 0 && p != 1) return;
+  const ConfigFile ini(g_sPath + kConfigFileName);
+  lzg::GuardedStep([&] {
+    ini.WriteInteger(Indexed(L"Width_", p), g_WidthArr[p]);
+    ini.WriteInteger(Indexed(L"Height_", p), g_HeightArr[p]);
+    ini.WriteInteger(Indexed(L"SizeIndex_", p), g_SizeIndexArr[p]);
+  });
+}

@@ -1,0 +1,22 @@
+// Creating and configuring GlobalCEFApp: steps 3 of the launch sequence, run in
+// every process (engine sub-processes included) on the main thread.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+
+// The game window's native window once it exists, null before and after. The
+// game window sets it on the main thread; the context-initialised callback
+// reads it on the engine's UI thread, so it never creates the window itself.
+extern std::atomic<HWND> g_ChildFormHandle;
+
+// Creates GlobalCEFApp, sets OnContextInitialized first, then InitGlobalCEFApp_2.
+void CreateGlobalCEFApp_2();
+// The fixed engine properties, then the profile's directories (by g_ParamStr_1).
+void InitGlobalCEFApp_2();
+// Profile 0 and profile 1 directories: Cache, Cookies, UserDataPath, each in its own guarded step.
+void InitGlobalCEFApp_2_lzg();
+void InitGlobalCEFApp_2_3game();
+// Engine UI thread: posts CEFBROWSER_INITIALIZED when the game window exists; nothing else.
+void GlobalCEFApp_OnContextInitialized_2();

@@ -1,0 +1,45 @@
+#include "launch/profile.h"
+
+#include <stdexcept>
+
+#include "launch/guarded.h"
+
+namespace lzg {
+namespace {
+
+constexpr DWORD kEnvBuffer = 1024;
+
+// The variable's value, or a failure when it is unset, empty or does not fit the
+// buffer: a path built from an empty or cut value would put the engine's data
+// somewhere nobody chose.
+std::wstring RequireEnvironment(const wchar_t* name) {
+  wchar_t buf[kEnvBuffer];
+  DWORD n = GetEnvironmentVariableW(name, buf, kEnvBuffer);
+  if (n == 0 || n >= kEnvBuffer) throw std::runtime_error("environment variable unusable");
+  return std::wstring(buf, n);
+}
+
+}  // namespace
+
+std::wstring DateSuffix(const SYSTEMTIME& t) {
+  const unsigned yy = t.wYear % 100, mm = t.wMonth % 100;
+  return {wchar_t(L'0' + yy / 10), wchar_t(L'0' + yy % 10), wchar_t(L'0' + mm / 10), wchar_t(L'0' + mm % 10)};
+}
+
+ProfileDirs ComputeProfileDirs(bool profile1, const SYSTEMTIME& localTime) {
+  const wchar_t* name = profile1 ? L"/lzgmin3game" : L"/lzgmin";
+  const std::wstring suffix = DateSuffix(localTime);
+  ProfileDirs dirs;
+  GuardedStep([&] { dirs.Cache = RequireEnvironment(L"TEMP") + name + L"/cache" + suffix; });
+  GuardedStep([&] { dirs.Cookies = RequireEnvironment(L"APPDATA") + name + L"/cookies"; });
+  GuardedStep([&] { dirs.UserDataPath = RequireEnvironment(L"APPDATA") + name + L"/UserData"; });
+  return dirs;
+}
+
+ProfileDirs ComputeProfileDirs(bool profile1) {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  return ComputeProfileDirs(profile1, now);
+}
+
+}  // namespace lzg
