@@ -1,0 +1,218 @@
+// The first argument, the profile directories and what the first launch steps
+// hand the engine and the game window.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "launch/cmdline.h"
+#include "launch/common.h"
+#include "launch/launch.h"
+#include "launch/profile.h"
+#include "tests/launch/test_util.h"
+
+namespace {
+
+TEST(FirstArgument, SplittingRules) {
+  struct Case {
+    const wchar_t* commandLine;
+    const wchar_t* expected;
+  };
+  const Case cases[] = {
+      {L"", L""},
+      {L"lzgmin.exe", L""},
+      {L"lzgmin.exe   ", L""},
+      {L"lzgmin.exe http://g/?a=1", L"http://g/?a=1"},
+      {L"lzgmin.exe http://a http://b", L"http://a"},
+      {L"\"C:\\Program Files\\lzg\\lzgmin.exe\" http://a b", L"http://a"},
+      {L"lzgmin.exe \"\" http://a", L"http://a"},
+      {L"lzgmin.exe \"\"http://a", L"http://a"},
+      {L"lzgmin.exe \"\" \"\" http://a", L"http://a"},
+      {L"lzgmin.exe \"\"", L""},
+      {L"lzgmin.exe \"\" ", L""},
+      {L"lzgmin.exe \"http://a/b c\" d", L"http://a/b c"},
+      {L"lzgmin.exe http://a?x=\"1 2\"&y z", L"http://a?x=1 2&y"},
+      {L"lzgmin.exe a\"b c\"d", L"ab cd"},
+      {L"lzgmin.exe \"unterminated arg", L"unterminated arg"},
+      {L"lzgmin.exe \"C:\\dir\\\" next", L"C:\\dir\\"},  // no escape character
+      {L"lzgmin.exe a\\\"b c\"", L"a\\b c"},
+      {L"lzgmin.exe\t\x01\x1F http://a", L"http://a"},
+      {L"lzgmin.exe\x20\x21x", L"!x"},
+      {L"\"lzg min.exe\"http://a", L""},  // still the program path
+      {L"\"\" lzgmin.exe http://a", L"http://a"},
+      {L"lzgmin.exe 中文地址 x", L"中文地址"},
+      {L"lzgmin.exe --type=renderer --lang=zh-CN", L"--type=renderer"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(lzg::FirstArgument(c.commandLine), c.expected) << testutil::ToUtf8(c.commandLine);
+  }
+  // The text ends at a zero unit, as a command line does.
+  EXPECT_EQ(lzg::FirstArgument(std::wstring_view(L"p a\0b", 5)), L"a");
+}
+
+SYSTEMTIME Date(WORD year, WORD month) {
+  SYSTEMTIME t{};
+  t.wYear = year;
+  t.wMonth = month;
+  t.wDay = 15;
+  return t;
+}
+
+// Sets environment variables for one test and puts the old values back.
+class Env {
+ public:
+  Env() {
+    for (const wchar_t* name : {L"TEMP", L"APPDATA"}) {
+      wchar_t buf[32768];
+      DWORD n = GetEnvironmentVariableW(name, buf, 32768);
+      saved_[name == std::wstring(L"TEMP") ? 0 : 1] = n ? std::optional<std::wstring>(std::wstring(buf, n)) : std::nullopt;
+    }
+  }
+  ~Env() {
+    Set(L"TEMP", saved_[0]);
+    Set(L"APPDATA", saved_[1]);
+  }
+  static void Set(const wchar_t* name, const std::optional<std::wstring>& value) {
+    SetEnvironmentVariableW(name, value ? value->c_str() : nullptr);
+  }
+
+ private:
+  std::optional<std::wstring> saved_[2];
+};
+
+TEST(ProfileDirs, PathsPerProfile) {
+  Env env;
+  Env::Set(L"TEMP", L"C:\\users\\p\\Temp");
+  Env::Set(L"APPDATA", L"C:\\users\\p\\AppData\\Roaming");
+  lzg::ProfileDirs d0 = lzg::ComputeProfileDirs(false, Date(2024, 6));
+  EXPECT_EQ(d0.Cache, L"C:\\users\\p\\Temp/lzgmin/cache2406");
+  EXPECT_EQ(d0.Cookies, L"C:\\users\\p\\AppData\\Roaming/lzgmin/cookies");
+  EXPECT_EQ(d0.UserDataPath, L"C:\\users\\p\\AppData\\Roaming/lzgmin/UserData");
+  lzg::ProfileDirs d1 = lzg::ComputeProfileDirs(true, Date(2024, 6));
+  EXPECT_EQ(d1.Cache, L"C:\\users\\p\\Temp/lzgmin3game/cache2406");
+  EXPECT_EQ(d1.Cookies, L"C:\\users\\p\\AppData\\Roaming/lzgmin3game/cookies");
+  EXPECT_EQ(d1.UserDataPath, L"C:\\users\\p\\AppData\\Roaming/lzgmin3game/UserData");
+
+  // A new month moves the cache only.
+  lzg::ProfileDirs next = lzg::ComputeProfileDirs(false, Date(2024, 7));
+  EXPECT_EQ(next.Cache, L"C:\\users\\p\\Temp/lzgmin/cache2407");
+  EXPECT_EQ(next.Cookies, d0.Cookies);
+  EXPECT_EQ(next.UserDataPath, d0.UserDataPath);
+}
+
+TEST(ProfileDirs, DateSuffix) {
+  struct Case {
+    WORD year, month;
+    const wchar_t* suffix;
+  };
+  const Case cases[] = {{2024, 6, L"2406"}, {2009, 1, L"0901"}, {2100, 12, L"0012"}, {1999, 10, L"9910"}};
+  for (const Case& c : cases) EXPECT_EQ(lzg::DateSuffix(Date(c.year, c.month)), c.suffix) << c.year;
+}
+
+TEST(ProfileDirs, UnusableVariablesLeaveTheirSettingsAlone) {
+  Env env;
+  const std::wstring fits(1023, L'T'), tooLong(1024, L'T'), huge(5000, L'A');
+  struct Case {
+    const char* what;
+    std::optional<std::wstring> temp, appdata;
+    bool cache, appdataDirs;
+  };
+  const Case cases[] = {
+      {"TEMP unset", std::nullopt, L"C:\\a", false, true},
+      {"TEMP empty", L"", L"C:\\a", false, true},
+      {"APPDATA unset", L"C:\\t", std::nullopt, true, false},
+      {"APPDATA empty", L"", L"", false, false},
+      {"1023 units fit", fits, fits, true, true},
+      {"1024 units do not", tooLong, huge, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Env::Set(L"TEMP", c.temp);
+    Env::Set(L"APPDATA", c.appdata);
+    lzg::ProfileDirs d = lzg::ComputeProfileDirs(true, Date(2030, 2));
+    EXPECT_EQ(d.Cache.has_value(), c.cache);
+    EXPECT_EQ(d.Cookies.has_value(), c.appdataDirs);
+    EXPECT_EQ(d.UserDataPath.has_value(), c.appdataDirs);
+    if (c.cache) EXPECT_EQ(*d.Cache, *c.temp + L"/lzgmin3game/cache3002");
+    if (c.appdataDirs) EXPECT_EQ(*d.UserDataPath, *c.appdata + L"/lzgmin3game/UserData");
+  }
+}
+
+class Launch : public testing::Test {
+ protected:
+  void SetUp() override { ResetSettingsState(); }
+  void TearDown() override { ResetSettingsState(); }
+  void WriteConfig(const std::wstring& text) const {
+    testutil::WriteBytes(dir_.File(L"zeRoVedi.dat"), testutil::ToAnsi(text));
+  }
+  lzg::LaunchPlan Prepare(const wchar_t* commandLine) {
+    ResetSettingsState();
+    return lzg::PrepareLaunch(commandLine, dir_.Dir(), Date(2025, 3));
+  }
+  testutil::TempDir dir_;
+  Env env_;
+};
+
+TEST_F(Launch, ProfileAndHomeAddress) {
+  Env::Set(L"TEMP", L"C:\\t");
+  Env::Set(L"APPDATA", L"C:\\a");
+  WriteConfig(L"[dump]\r\ndoUrl2=http://game/?u=1\r\nistui=1\r\ntitle_0=平台\r\ntitle_1=游戏\r\nistest=1\r\n");
+  testutil::WriteBytes(dir_.File(L"52lzg.dat"), " 42 \r\n");
+  struct Case {
+    const wchar_t* commandLine;
+    int profile;
+    const wchar_t* home;
+    const wchar_t* title;
+  };
+  const Case cases[] = {
+      {L"lzgmin.exe", 0, L"http://game/?u=1&tg=42", L"平台"},
+      {L"lzgmin.exe \"\"", 0, L"http://game/?u=1&tg=42", L"平台"},
+      {L"lzgmin.exe http://popup/x?y=2", 1, L"http://popup/x?y=2", L"游戏"},
+      {L"lzgmin.exe \"\" http://popup/", 1, L"http://popup/", L"游戏"},
+      {L"lzgmin.exe not-an-address", 1, L"not-an-address", L"游戏"},
+      {L"\"C:\\a b\\lzgmin.exe\" \"http://q/a b\"", 1, L"http://q/a b", L"游戏"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testutil::ToUtf8(c.commandLine));
+    lzg::LaunchPlan plan = Prepare(c.commandLine);
+    EXPECT_EQ(plan.profile, c.profile);
+    EXPECT_EQ(plan.homepage, c.home);
+    EXPECT_EQ(g_title, c.title);
+    const std::wstring name = c.profile ? L"/lzgmin3game" : L"/lzgmin";
+    EXPECT_EQ(plan.dirs.Cache, L"C:\\t" + name + L"/cache2503");
+    EXPECT_EQ(plan.dirs.Cookies, L"C:\\a" + name + L"/cookies");
+    EXPECT_EQ(plan.dirs.UserDataPath, L"C:\\a" + name + L"/UserData");
+  }
+}
+
+TEST_F(Launch, NoConfigurationFile) {
+  lzg::LaunchPlan plan = Prepare(L"lzgmin.exe");
+  EXPECT_EQ(plan.profile, 0);
+  EXPECT_EQ(plan.homepage, L"");
+  EXPECT_EQ(g_title, L"澜舟阁游戏");
+  EXPECT_EQ(testutil::IniValue(dir_.File(L"zeRoVedi.dat"), L"step"), L"GetConfig|GetConfig_02|");
+}
+
+TEST_F(Launch, EngineSubProcessLoadsTheConfigurationToo) {
+  WriteConfig(L"[dump]\r\nuid=u\r\nip=00\r\n");
+  lzg::LaunchPlan plan = Prepare(L"lzgmin.exe --type=gpu-process --lang=zh-CN");
+  EXPECT_EQ(plan.profile, 1);
+  EXPECT_EQ(testutil::IniValue(dir_.File(L"zeRoVedi.dat"), L"uid"), L"");
+  EXPECT_EQ(testutil::IniValue(dir_.File(L"zeRoVedi.dat"), L"step"), L"GetConfig|GetConfig_02|");
+}
+
+TEST_F(Launch, ConfigurationFailureIsSwallowed) {
+  WriteConfig(L"[dump]\r\nistui=1\r\ndoUrl2=http://g/\r\ntitle_0=读到了\r\n");
+  testutil::WriteBytes(dir_.File(L"52lzg.dat"), "9");
+  HANDLE lock = CreateFileW(dir_.File(L"52lzg.dat").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  lzg::LaunchPlan plan;
+  EXPECT_NO_THROW(plan = Prepare(L"lzgmin.exe"));
+  CloseHandle(lock);
+  EXPECT_EQ(plan.homepage, L"http://g/");
+  EXPECT_EQ(g_title, L"读到了");
+}
+
+}  // namespace
