@@ -349,6 +349,15 @@ TEST_F(Config, PasswordDecoding) {
   WriteAnsi(L"[dump]\r\nuid=李四\r\nip=" + wideCipher + L"\r\n");
   Load();
   EXPECT_NE(g_Password, L"密码pw9") << "another user id is another key";
+
+  // A character the code page lacks is replaced before it becomes key material.
+  ResetSettingsState();
+  const std::string replaced = ref::EncryptPassword("pw", "a?");
+  testutil::WriteBytes(Path(), "\xFF\xFE" + testutil::Utf16Bytes(L"[dump]\r\nuid=a\uD55C\r\nip=" +
+                                                               std::wstring(replaced.begin(), replaced.end()) + L"\r\n"));
+  Load();
+  EXPECT_EQ(g_UserId, L"a?");
+  EXPECT_EQ(g_Password, L"pw");
 }
 
 TEST_F(Config, PresetOverride) {
