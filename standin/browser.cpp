@@ -1,0 +1,732 @@
+// Browsers: creation, the native window and its page, loads, keys, popups and
+// the close protocol. Everything that calls the client runs on the UI thread.
+#include <windowsx.h>
+
+#include "standin/engine.h"
+#include "standin/text.h"
+
+namespace standin {
+
+namespace {
+
+const wchar_t kBrowserClass[] = L"StandinBrowserWindow";
+constexpr ULONG_PTR kCommandTag = 0x53544E44;
+const char kSamplePopupUrl[] = "https://www.example.com/standin-popup";
+
+std::string FrameLabel(const FrameData& f) { return f.name.empty() ? "main" : ToUtf8(f.name); }
+
+Foreign<cef_client_t> ClientOf(Browser* b) {
+  std::lock_guard<std::mutex> l(b->core().mu);
+  return b->core().client;
+}
+
+void ForgetBrowser(int id) {
+  lzg::Ref<Browser> gone;
+  std::lock_guard<std::mutex> l(Engine().mu);
+  auto it = Engine().browsers.find(id);
+  if (it != Engine().browsers.end()) {
+    gone = std::move(it->second);
+    Engine().browsers.erase(it);
+  }
+}
+
+bool FindFrame(BrowserCore& c, int64 id, FrameData* out) {
+  std::lock_guard<std::mutex> l(c.mu);
+  for (const auto& f : c.frames)
+    if (f.id == id) {
+      if (out) *out = f;
+      return true;
+    }
+  return false;
+}
+
+// --- Loading ---------------------------------------------------------------------------
+
+void Navigate(Browser* b, int64 frame_id, const std::wstring& url, bool gesture) {
+  BrowserCore& c = b->core();
+  if (c.closed || !c.created) return;
+  FrameData target;
+  if (!FindFrame(c, frame_id, &target)) return;
+  auto client = ClientOf(b);
+  const std::string url8 = ToUtf8(url);
+  auto rh = GetHandler(client.get(), &cef_client_t::get_request_handler);
+  if (rh && rh->on_before_browse) {
+    auto req = lzg::MakeRef<Request>();
+    req->SetUrlText(url, gesture ? TT_LINK : TT_EXPLICIT);
+    req->MakeReadOnly();
+    int cancel = rh->on_before_browse(rh.get(), b->ToCef(), b->NewFrame(frame_id), req->ToCef(), gesture, 0);
+    Trace("on_before_browse").Add("id", c.id).Add("frame", FrameLabel(target)).Add("url", url8).Add("result", cancel);
+    if (cancel) return;
+  }
+  rh.reset();
+
+  const bool main = frame_id == c.main_id;
+  std::vector<FrameData> loaded;
+  int history = 0;
+  {
+    std::lock_guard<std::mutex> l(c.mu);
+    if (main) {
+      c.history++;
+      c.eats_keys = QueryValue(url8, "standin-eats-keys").value_or("") == "1";
+      c.frames.resize(1);
+      c.frames[0].url = url;
+      int n = ParseCount(QueryValue(url8, "standin-frames"), 0, 64);
+      for (int i = 1; i <= n; ++i) {
+        FrameData f;
+        f.id = (static_cast<int64>(c.id) << 32) | c.next_frame++;
+        f.name = L"f" + std::to_wstring(i);
+        f.url = url;
+        c.frames.push_back(f);
+      }
+      loaded = c.frames;
+    } else {
+      for (auto& f : c.frames)
+        if (f.id == frame_id) {
+          f.url = url;
+          loaded.push_back(f);
+        }
+    }
+    history = c.history;
+  }
+  if (HWND h = c.hwnd.load()) InvalidateRect(h, nullptr, TRUE);
+
+  auto lh = GetHandler(client.get(), &cef_client_t::get_load_handler);
+  if (!lh) return;
+  const int status = ParseCount(QueryValue(url8, "standin-status"), 200, 999);
+  const int back = history > 1;
+  if (lh->on_loading_state_change) {
+    Trace("on_loading_state_change").Add("id", c.id).Add("loading", 1);
+    lh->on_loading_state_change(lh.get(), b->ToCef(), 1, back, 0);
+  }
+  for (const auto& f : loaded) {
+    const bool is_main = f.id == c.main_id;
+    const int code = is_main ? status : 200;
+    if (lh->on_load_start) {
+      Trace("on_load_start").Add("id", c.id).Add("frame", FrameLabel(f)).Add("url", ToUtf8(f.url));
+      lh->on_load_start(lh.get(), b->ToCef(), b->NewFrame(f.id), is_main ? TT_EXPLICIT : TT_AUTO_SUBFRAME);
+    }
+    if (lh->on_load_end) {
+      Trace("on_load_end").Add("id", c.id).Add("frame", FrameLabel(f)).Add("status", code);
+      lh->on_load_end(lh.get(), b->ToCef(), b->NewFrame(f.id), code);
+    }
+  }
+  if (lh->on_loading_state_change) {
+    Trace("on_loading_state_change").Add("id", c.id).Add("loading", 0);
+    lh->on_loading_state_change(lh.get(), b->ToCef(), 0, back, 0);
+  }
+}
+
+// --- Closing ------------------------------------------------------------------------------
+
+void RequestClose(Browser* b) {
+  BrowserCore& c = b->core();
+  HWND hwnd = c.hwnd.load();
+  if (c.closed || c.closing || !hwnd) return;
+  auto client = ClientOf(b);
+  auto ls = GetHandler(client.get(), &cef_client_t::get_life_span_handler);
+  int r = ls && ls->do_close ? ls->do_close(ls.get(), b->ToCef()) : 0;
+  Trace("do_close").Add("id", c.id).Add("result", r);
+  if (r) {
+    // The client destroys the window (or its parent) itself; the close ends then.
+    c.closing = true;
+    return;
+  }
+  HWND root = GetAncestor(hwnd, GA_ROOT);
+  if (!root || root == hwnd) DestroyWindow(hwnd);
+  else PostMessageW(root, WM_CLOSE, 0, 0);
+}
+
+void FinishClose(lzg::Ref<Browser> b) {
+  BrowserCore& c = b->core();
+  if (c.closed.exchange(true)) return;
+  auto client = ClientOf(b.get());
+  auto ls = GetHandler(client.get(), &cef_client_t::get_life_span_handler);
+  Trace("on_before_close").Add("id", c.id);
+  if (ls && ls->on_before_close) ls->on_before_close(ls.get(), b->ToCef());
+  ls.reset();
+  client.reset();
+  {
+    std::lock_guard<std::mutex> l(c.mu);
+    c.client.reset();
+    c.context.reset();
+  }
+  ForgetBrowser(c.id);
+}
+
+// --- Popups ------------------------------------------------------------------------------
+
+void Realize(lzg::Ref<Browser> b);
+
+void OpenPopup(Browser* b, int disposition, bool gesture, const std::wstring& url) {
+  BrowserCore& c = b->core();
+  if (c.closed) return;
+  Foreign<cef_client_t> client = ClientOf(b);
+  auto ls = GetHandler(client.get(), &cef_client_t::get_life_span_handler);
+
+  cef_window_info_t wi{};
+  wi.style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VISIBLE;
+  wi.x = wi.y = wi.width = wi.height = CW_USEDEFAULT;
+  cef_popup_features_t features{};
+  features.menuBarVisible = features.statusBarVisible = features.toolBarVisible = features.scrollbarsVisible = 1;
+  cef_browser_settings_t settings{};
+  settings.size = sizeof settings;
+  cef_client_t* slot = client.Give();
+  int no_js = 0;
+  cef_string_t target{const_cast<wchar_t*>(url.c_str()), url.size(), nullptr};
+  cef_string_t frame_name{const_cast<wchar_t*>(L""), 0, nullptr};
+  int r = 0;
+  if (ls && ls->on_before_popup)
+    r = ls->on_before_popup(ls.get(), b->ToCef(), b->NewFrame(c.main_id), &target, &frame_name,
+                            static_cast<cef_window_open_disposition_t>(disposition), gesture, &features, &wi, &slot,
+                            &settings, &no_js);
+  const char* kept = !slot ? "none" : slot == client.get() ? "kept" : "replaced";
+  Trace("on_before_popup")
+      .Add("id", c.id)
+      .Add("url", ToUtf8(url))
+      .Add("frame_name", "")
+      .Add("disposition", disposition)
+      .Add("gesture", gesture)
+      .Add("result", r)
+      .Add("client", kept);
+  // The slot holds a reference that is now ours.
+  auto popup_client = Foreign<cef_client_t>::Adopt(slot);
+  std::wstring name = ToWide(&wi.window_name);
+  if (wi.window_name.dtor) wi.window_name.dtor(wi.window_name.str);
+  if (r) return;
+
+  auto core = std::make_shared<BrowserCore>();
+  core->popup = true;
+  core->ex_style = wi.ex_style;
+  core->style = wi.style;
+  core->x = wi.x;
+  core->y = wi.y;
+  core->width = wi.width;
+  core->height = wi.height;
+  core->parent = wi.parent_window;
+  core->menu = wi.menu;
+  core->window_name = name;
+  core->first_url = url;
+  core->opener = c.hwnd.load();
+  core->prefs = c.prefs;
+  core->global_context = c.global_context;
+  core->client = popup_client;
+  {
+    std::lock_guard<std::mutex> l(Engine().mu);
+    core->id = Engine().next_id++;
+  }
+  auto popup = lzg::MakeRef<Browser>(core);
+  {
+    std::lock_guard<std::mutex> l(Engine().mu);
+    Engine().browsers[core->id] = popup;
+  }
+  Trace("popup_created").Add("id", core->id).Add("opener", c.id).Add("url", ToUtf8(url));
+  Realize(popup);
+}
+
+// --- Keys ------------------------------------------------------------------------------
+
+uint32 Modifiers() {
+  uint32 m = 0;
+  if (GetKeyState(VK_SHIFT) & 0x8000) m |= EVENTFLAG_SHIFT_DOWN;
+  if (GetKeyState(VK_CONTROL) & 0x8000) m |= EVENTFLAG_CONTROL_DOWN;
+  if (GetKeyState(VK_MENU) & 0x8000) m |= EVENTFLAG_ALT_DOWN;
+  if (GetKeyState(VK_CAPITAL) & 1) m |= EVENTFLAG_CAPS_LOCK_ON;
+  if (GetKeyState(VK_NUMLOCK) & 1) m |= EVENTFLAG_NUM_LOCK_ON;
+  return m;
+}
+
+// True when the key was consumed (by the client or the page).
+bool DeliverKey(Browser* b, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  BrowserCore& c = b->core();
+  cef_key_event_t ev{};
+  switch (msg) {
+    case WM_KEYDOWN: case WM_SYSKEYDOWN: ev.type = KEYEVENT_RAWKEYDOWN; break;
+    case WM_KEYUP: case WM_SYSKEYUP: ev.type = KEYEVENT_KEYUP; break;
+    default: ev.type = KEYEVENT_CHAR; break;
+  }
+  ev.modifiers = Modifiers();
+  ev.windows_key_code = static_cast<int>(wp);
+  ev.native_key_code = static_cast<int>(lp);
+  ev.is_system_key = msg == WM_SYSKEYDOWN || msg == WM_SYSKEYUP || msg == WM_SYSCHAR;
+  if (ev.type == KEYEVENT_CHAR) {
+    ev.character = ev.unmodified_character = static_cast<char16>(wp);
+  } else {
+    ev.character = ev.unmodified_character = static_cast<char16>(MapVirtualKeyW(static_cast<UINT>(wp), MAPVK_VK_TO_CHAR));
+  }
+  DWORD pos = GetMessagePos();
+  MSG m{hwnd, msg, wp, lp, static_cast<DWORD>(GetMessageTime()), {GET_X_LPARAM(pos), GET_Y_LPARAM(pos)}};
+  auto client = ClientOf(b);
+  auto kh = GetHandler(client.get(), &cef_client_t::get_keyboard_handler);
+  if (kh && kh->on_pre_key_event) {
+    int shortcut = 0;
+    int r = kh->on_pre_key_event(kh.get(), b->ToCef(), &ev, &m, &shortcut);
+    Trace("key_event").Add("stage", "pre").Add("id", c.id).Add("kind", static_cast<int>(ev.type))
+        .Add("code", ev.windows_key_code).Hex("msg", msg).Add("result", r).Add("shortcut", shortcut);
+    if (r) return true;
+  }
+  bool eats;
+  {
+    std::lock_guard<std::mutex> l(c.mu);
+    eats = c.eats_keys;
+  }
+  Trace("key_event").Add("stage", "page").Add("id", c.id).Add("kind", static_cast<int>(ev.type))
+      .Add("code", ev.windows_key_code).Hex("msg", msg).Add("consumed", eats);
+  if (eats) return true;
+  if (kh && kh->on_key_event) {
+    int r = kh->on_key_event(kh.get(), b->ToCef(), &ev, &m);
+    Trace("key_event").Add("stage", "post").Add("id", c.id).Add("kind", static_cast<int>(ev.type))
+        .Add("code", ev.windows_key_code).Hex("msg", msg).Add("result", r);
+    if (r) return true;
+  }
+  return false;
+}
+
+// --- The page ----------------------------------------------------------------------------
+
+void RunPageCommand(lzg::Ref<Browser> b, const std::string& line) {
+  auto [verb, rest] = SplitCommand(line);
+  if (verb == "close") {
+    RequestClose(b.get());
+  } else if (verb == "navigate") {
+    Navigate(b.get(), b->core().main_id, Utf8ToWide(rest), false);
+  } else if (verb == "popup") {
+    auto p = ParsePopupArgs(rest);
+    if (p) OpenPopup(b.get(), p->disposition, p->gesture, Utf8ToWide(p->url));
+    else Fault("malformed page command: " + line);
+  } else {
+    Fault("unknown page command: " + line);
+  }
+}
+
+void Paint(Browser* b, HWND hwnd) {
+  BrowserCore& c = b->core();
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  RECT rc;
+  GetClientRect(hwnd, &rc);
+  FillRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  SetBkMode(dc, TRANSPARENT);
+  std::wstring url;
+  {
+    std::lock_guard<std::mutex> l(c.mu);
+    if (!c.frames.empty()) url = c.frames[0].url;
+  }
+  HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  LOGFONTW lf{};
+  GetObjectW(font, sizeof lf, &lf);
+  lf.lfUnderline = TRUE;
+  HFONT link = CreateFontIndirectW(&lf);
+  HGDIOBJ old = SelectObject(dc, font);
+  SetTextColor(dc, RGB(0, 0, 0));
+  TextOutW(dc, 10, 10, url.c_str(), static_cast<int>(url.size()));
+  SelectObject(dc, link);
+  SetTextColor(dc, RGB(0, 0, 238));
+  auto draw = [&](const wchar_t* text, int y, RECT* out) {
+    SIZE sz{};
+    int n = static_cast<int>(wcslen(text));
+    GetTextExtentPoint32W(dc, text, n, &sz);
+    TextOutW(dc, 10, y, text, n);
+    *out = RECT{10, y, 10 + sz.cx, y + sz.cy};
+  };
+  RECT popup_rc, close_rc;
+  draw(L"open a new window", 40, &popup_rc);
+  draw(L"close this page", 70, &close_rc);
+  SelectObject(dc, old);
+  DeleteObject(link);
+  EndPaint(hwnd, &ps);
+  std::lock_guard<std::mutex> l(c.mu);
+  c.popup_link = popup_rc;
+  c.close_link = close_rc;
+}
+
+LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_NCCREATE) {
+    auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+  }
+  auto* b = reinterpret_cast<Browser*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!b) return DefWindowProcW(hwnd, msg, wp, lp);
+  BrowserCore& c = b->core();
+  switch (msg) {
+    case WM_PAINT:
+      Paint(b, hwnd);
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_SIZE:
+      InvalidateRect(hwnd, nullptr, TRUE);
+      break;
+    case WM_LBUTTONDOWN:
+      SetFocus(hwnd);
+      return 0;
+    case WM_LBUTTONUP: {
+      POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+      RECT popup_rc, close_rc;
+      {
+        std::lock_guard<std::mutex> l(c.mu);
+        popup_rc = c.popup_link;
+        close_rc = c.close_link;
+      }
+      auto self = b->Self_();
+      if (PtInRect(&popup_rc, pt)) {
+        UiThread().Post([self] { OpenPopup(self.get(), WOD_NEW_FOREGROUND_TAB, true, Utf8ToWide(kSamplePopupUrl)); });
+      } else if (PtInRect(&close_rc, pt)) {
+        UiThread().Post([self] { RequestClose(self.get()); });
+      }
+      return 0;
+    }
+    case WM_COPYDATA: {
+      auto* cds = reinterpret_cast<COPYDATASTRUCT*>(lp);
+      if (!cds || cds->dwData != kCommandTag) break;
+      std::wstring text;
+      if (cds->lpData && cds->cbData >= sizeof(wchar_t))
+        text.assign(static_cast<const wchar_t*>(cds->lpData), cds->cbData / sizeof(wchar_t));
+      while (!text.empty() && text.back() == L'\0') text.pop_back();
+      std::string line = ToUtf8(text);
+      Trace("page_command").Add("id", c.id).Add("text", line);
+      // Acted on after the sender's call returns, as a page would.
+      auto self = b->Self_();
+      UiThread().Post([self, line] { RunPageCommand(self, line); });
+      return TRUE;
+    }
+    case WM_KEYDOWN: case WM_SYSKEYDOWN: case WM_KEYUP: case WM_SYSKEYUP: case WM_CHAR: case WM_SYSCHAR:
+      if (DeliverKey(b, hwnd, msg, wp, lp)) return 0;
+      break;
+    case WM_CLOSE:
+      // Only a top-level (popup) browser window gets this from the system.
+      RequestClose(b);
+      return 0;
+    case WM_DESTROY: {
+      Trace("browser_window_destroyed").Add("id", c.id);
+      c.hwnd = nullptr;
+      if (!Engine().shutting_down) {
+        auto self = b->Self_();
+        UiThread().Post([self] { FinishClose(self); });
+      }
+      break;
+    }
+    case WM_NCDESTROY:
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+      break;
+  }
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+void Realize(lzg::Ref<Browser> b) {
+  static bool registered = [] {
+    WNDCLASSW wc{};
+    wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
+    wc.lpfnWndProc = &BrowserWndProc;
+    wc.hInstance = ModuleInstance();
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = kBrowserClass;
+    return RegisterClassW(&wc) != 0;
+  }();
+  (void)registered;
+  BrowserCore& c = b->core();
+  if (!c.popup && c.parent && !IsWindow(c.parent)) {
+    Fault("browser " + std::to_string(c.id) + ": parent window does not exist");
+    ForgetBrowser(c.id);
+    return;
+  }
+  HWND hwnd = CreateWindowExW(c.ex_style, kBrowserClass, c.window_name.c_str(), c.style, c.x, c.y, c.width, c.height,
+                              c.parent, c.menu, ModuleInstance(), b.get());
+  if (!hwnd) {
+    Fault("browser " + std::to_string(c.id) + ": window creation failed, error " + std::to_string(GetLastError()));
+    ForgetBrowser(c.id);
+    return;
+  }
+  c.hwnd = hwnd;
+  c.created = true;
+  bool first = false;
+  {
+    std::lock_guard<std::mutex> l(Engine().mu);
+    first = !Engine().renderer_launched;
+    Engine().renderer_launched = true;
+  }
+  if (first) LaunchSubprocess("renderer");
+  auto client = ClientOf(b.get());
+  auto ls = GetHandler(client.get(), &cef_client_t::get_life_span_handler);
+  Trace("on_after_created").Add("id", c.id).Hex("hwnd", reinterpret_cast<uintptr_t>(hwnd));
+  if (ls && ls->on_after_created) ls->on_after_created(ls.get(), b->ToCef());
+  ls.reset();
+  client.reset();
+  Navigate(b.get(), c.main_id, c.first_url, false);
+}
+
+}  // namespace
+
+// --- Engine entry points -----------------------------------------------------------------
+
+lzg::Ref<Browser> CreateBrowser(const cef_window_info_t* info, cef_client_t* client, const cef_string_t* url,
+                                cef_request_context_t* context, bool sync) {
+  auto cl = Foreign<cef_client_t>::Adopt(client);
+  auto cx = Foreign<cef_request_context_t>::Adopt(context);
+  auto refuse = [&](const char* reason) {
+    Trace t("create_browser");
+    t.Add("id", 0);
+    if (info) {
+      t.Hex("parent", reinterpret_cast<uintptr_t>(info->parent_window)).Hex("style", info->style)
+          .Add("x", info->x).Add("y", info->y).Add("width", info->width).Add("height", info->height);
+    }
+    t.Add("url", url).Add("sync", sync).Add("result", 0).Add("reason", reason);
+    return lzg::Ref<Browser>();
+  };
+  if (!EngineRunning()) return refuse("engine not initialized");
+  if (!info) return refuse("no window info");
+  wchar_t env[8];
+  DWORD n = GetEnvironmentVariableW(L"STANDIN_REFUSE_CREATE", env, 8);
+  if (n == 1 && env[0] == L'1') return refuse("STANDIN_REFUSE_CREATE");
+  if (sync && !UiThread().IsCurrent()) {
+    // The engine only creates synchronously on its own UI thread.
+    Fault("cef_browser_host_create_browser_sync called off the engine's UI thread");
+  }
+
+  auto core = std::make_shared<BrowserCore>();
+  core->ex_style = info->ex_style;
+  core->style = info->style;
+  core->x = info->x;
+  core->y = info->y;
+  core->width = info->width;
+  core->height = info->height;
+  core->parent = info->parent_window;
+  core->menu = info->menu;
+  core->window_name = ToWide(&info->window_name);
+  core->first_url = ToWide(url);
+  RequestContext* rc = cx ? RequestContext::FromCef(cx.get()) : nullptr;
+  core->prefs = rc ? rc->Store() : Engine().prefs;
+  core->global_context = !rc || rc->IsGlobal();
+  core->client = std::move(cl);
+  core->context = std::move(cx);
+  {
+    std::lock_guard<std::mutex> l(Engine().mu);
+    core->id = Engine().next_id++;
+  }
+  core->main_id = static_cast<int64>(core->id) << 32;
+  core->frames.push_back(FrameData{core->main_id, L"", L""});
+  auto b = lzg::MakeRef<Browser>(core);
+  {
+    std::lock_guard<std::mutex> l(Engine().mu);
+    Engine().browsers[core->id] = b;
+  }
+  Trace("create_browser")
+      .Add("id", core->id)
+      .Hex("parent", reinterpret_cast<uintptr_t>(info->parent_window))
+      .Hex("style", info->style)
+      .Add("x", info->x)
+      .Add("y", info->y)
+      .Add("width", info->width)
+      .Add("height", info->height)
+      .Add("url", url)
+      .Add("sync", sync)
+      .Add("result", 1);
+  if (sync) {
+    UiThread().RunSync([b] { Realize(b); });
+    return b->core().created ? b : lzg::Ref<Browser>();
+  }
+  UiThread().Post([b] { Realize(b); });
+  return b;
+}
+
+void DestroyAllBrowsers() {
+  for (auto& b : OpenBrowsers()) {
+    if (HWND h = b->core().hwnd.load()) DestroyWindow(h);
+    std::lock_guard<std::mutex> l(b->core().mu);
+    b->core().client.reset();
+    b->core().context.reset();
+  }
+}
+
+void NotifyRendererGone(DWORD exit_code) {
+  for (auto& b : OpenBrowsers()) {
+    auto client = ClientOf(b.get());
+    auto rh = GetHandler(client.get(), &cef_client_t::get_request_handler);
+    Trace("on_render_process_terminated").Add("id", b->Id()).Add("status", static_cast<int>(TS_PROCESS_CRASHED))
+        .Hex("code", exit_code);
+    if (rh && rh->on_render_process_terminated)
+      rh->on_render_process_terminated(rh.get(), b->ToCef(), TS_PROCESS_CRASHED);
+  }
+}
+
+// --- Browser ------------------------------------------------------------------------------
+
+Browser::Browser(std::shared_ptr<BrowserCore> core) : core_(std::move(core)) {
+  STANDIN_MEMBERS_BROWSER(STANDIN_NEUTRAL)
+  LZG_BIND(get_host, GetHost, "CefBrowser.GetHost");
+  LZG_BIND(can_go_back, CanGoBack, "CefBrowser.CanGoBack");
+  LZG_BIND(can_go_forward, CanGoForward, "CefBrowser.CanGoForward");
+  LZG_BIND(is_loading, IsLoading, "CefBrowser.IsLoading");
+  LZG_BIND(reload, Reload, "CefBrowser.Reload");
+  LZG_BIND(reload_ignore_cache, ReloadIgnoreCache, "CefBrowser.ReloadIgnoreCache");
+  LZG_BIND(get_identifier, GetIdentifier, "CefBrowser.GetIdentifier");
+  LZG_BIND(is_same, IsSame, "CefBrowser.IsSame");
+  LZG_BIND(is_popup, IsPopup, "CefBrowser.IsPopup");
+  LZG_BIND(has_document, HasDocument, "CefBrowser.HasDocument");
+  LZG_BIND(get_main_frame, GetMainFrame, "CefBrowser.GetMainFrame");
+  LZG_BIND(get_focused_frame, GetFocusedFrame, "CefBrowser.GetFocusedFrame");
+  LZG_BIND(get_frame_byident, GetFrameByident, "CefBrowser.GetFrameByident");
+  LZG_BIND(get_frame, GetFrame, "CefBrowser.GetFrame");
+  LZG_BIND(get_frame_count, GetFrameCount, "CefBrowser.GetFrameCount");
+  LZG_BIND(get_frame_identifiers, GetFrameIdentifiers, "CefBrowser.GetFrameIdentifiers");
+  LZG_BIND(get_frame_names, GetFrameNames, "CefBrowser.GetFrameNames");
+}
+
+cef_browser_host_t* Browser::GetHost() { return lzg::MakeRef<Host>(Self_())->ToCef(); }
+int Browser::CanGoBack() {
+  std::lock_guard<std::mutex> l(core_->mu);
+  return core_->history > 1;
+}
+void Browser::Reload() {
+  std::wstring url;
+  {
+    std::lock_guard<std::mutex> l(core_->mu);
+    url = core_->frames.empty() ? std::wstring() : core_->frames[0].url;
+  }
+  auto self = Self_();
+  UiThread().Post([self, url] { Navigate(self.get(), self->core().main_id, url, false); });
+}
+int Browser::IsSame(cef_browser_t* that) {
+  Browser* o = FromCef(that);
+  bool same = o && o->core_->id == core_->id;
+  DropArg(that);
+  return same;
+}
+int Browser::HasDocument() {
+  std::lock_guard<std::mutex> l(core_->mu);
+  return core_->history > 0;
+}
+cef_frame_t* Browser::NewFrame(int64 id) {
+  FrameData f;
+  if (!FindFrame(*core_, id, &f)) return nullptr;
+  return lzg::MakeRef<Frame>(Self_(), f.id, f.name, f.id == core_->main_id)->ToCef();
+}
+cef_frame_t* Browser::GetMainFrame() { return NewFrame(core_->main_id); }
+cef_frame_t* Browser::GetFrameByident(int64 identifier) { return NewFrame(identifier); }
+cef_frame_t* Browser::GetFrame(const cef_string_t* name) {
+  std::wstring n = ToWide(name);
+  if (n.empty()) return GetMainFrame();
+  int64 id = 0;
+  {
+    std::lock_guard<std::mutex> l(core_->mu);
+    for (const auto& f : core_->frames)
+      if (f.name == n) id = f.id;
+  }
+  return id ? NewFrame(id) : nullptr;
+}
+size_t Browser::GetFrameCount() {
+  std::lock_guard<std::mutex> l(core_->mu);
+  return core_->frames.size();
+}
+void Browser::GetFrameIdentifiers(size_t* count, int64* identifiers) {
+  if (!count) return;
+  std::lock_guard<std::mutex> l(core_->mu);
+  size_t n = std::min(*count, core_->frames.size());
+  for (size_t i = 0; identifiers && i < n; ++i) identifiers[i] = core_->frames[i].id;
+  *count = identifiers ? n : core_->frames.size();
+}
+void Browser::GetFrameNames(cef_string_list_t names) {
+  if (!names) return;
+  std::lock_guard<std::mutex> l(core_->mu);
+  for (const auto& f : core_->frames) ListAppend(names, f.name);
+}
+
+// --- Host ------------------------------------------------------------------------------------
+
+Host::Host(lzg::Ref<Browser> browser) : browser_(std::move(browser)) {
+  STANDIN_MEMBERS_BROWSER_HOST(STANDIN_NEUTRAL)
+  LZG_BIND(get_browser, GetBrowser, "CefBrowserHost.GetBrowser");
+  LZG_BIND(close_browser, CloseBrowser, "CefBrowserHost.CloseBrowser");
+  LZG_BIND(try_close_browser, TryCloseBrowser, "CefBrowserHost.TryCloseBrowser");
+  LZG_BIND(set_focus, SetFocus, "CefBrowserHost.SetFocus");
+  LZG_BIND(get_window_handle, GetWindowHandle, "CefBrowserHost.GetWindowHandle");
+  LZG_BIND(get_opener_window_handle, GetOpenerWindowHandle, "CefBrowserHost.GetOpenerWindowHandle");
+  LZG_BIND(get_client, GetClient, "CefBrowserHost.GetClient");
+  LZG_BIND(get_request_context, GetRequestContext, "CefBrowserHost.GetRequestContext");
+  LZG_BIND(was_resized, WasResized, "CefBrowserHost.WasResized");
+  LZG_BIND(was_hidden, WasHidden, "CefBrowserHost.WasHidden");
+  LZG_BIND(notify_move_or_resize_started, NotifyMoveOrResizeStarted, "CefBrowserHost.NotifyMoveOrResizeStarted");
+}
+
+void Host::CloseBrowser(int force_close) {
+  Trace("close_browser").Add("id", browser_->Id()).Add("force", force_close);
+  auto b = browser_;
+  UiThread().Post([b] { RequestClose(b.get()); });
+}
+int Host::TryCloseBrowser() {
+  if (browser_->core().closed) return 1;
+  CloseBrowser(0);
+  return 0;
+}
+void Host::SetFocus(int focus) {
+  Trace("set_focus").Add("id", browser_->Id()).Add("focus", focus);
+  auto b = browser_;
+  UiThread().Post([b, focus] {
+    HWND h = b->core().hwnd.load();
+    if (h && focus) ::SetFocus(h);
+  });
+}
+cef_client_t* Host::GetClient() { return ClientOf(browser_.get()).Give(); }
+cef_request_context_t* Host::GetRequestContext() {
+  BrowserCore& c = browser_->core();
+  return lzg::MakeRef<RequestContext>(c.prefs, c.id, c.global_context)->ToCef();
+}
+void Host::WasResized() { Trace("was_resized").Add("id", browser_->Id()); }
+void Host::WasHidden(int hidden) { Trace("was_hidden").Add("id", browser_->Id()).Add("hidden", hidden); }
+void Host::NotifyMoveOrResizeStarted() { Trace("notify_move_or_resize_started").Add("id", browser_->Id()); }
+
+// --- Frame ------------------------------------------------------------------------------------
+
+Frame::Frame(lzg::Ref<Browser> browser, int64 id, std::wstring name, bool main)
+    : browser_(std::move(browser)), id_(id), name_(std::move(name)), main_(main) {
+  STANDIN_MEMBERS_FRAME(STANDIN_NEUTRAL)
+  LZG_BIND(is_valid, IsValid, "CefFrame.IsValid");
+  LZG_BIND(load_request, LoadRequest, "CefFrame.LoadRequest");
+  LZG_BIND(load_url, LoadUrl, "CefFrame.LoadUrl");
+  LZG_BIND(is_main, IsMain, "CefFrame.IsMain");
+  LZG_BIND(is_focused, IsFocused, "CefFrame.IsFocused");
+  LZG_BIND(get_name, GetName, "CefFrame.GetName");
+  LZG_BIND(get_identifier, GetIdentifier, "CefFrame.GetIdentifier");
+  LZG_BIND(get_parent, GetParent, "CefFrame.GetParent");
+  LZG_BIND(get_url, GetUrl, "CefFrame.GetUrl");
+  LZG_BIND(get_browser, GetBrowser, "CefFrame.GetBrowser");
+}
+
+int Frame::IsValid() { return !browser_->core().closed && FindFrame(browser_->core(), id_, nullptr); }
+void Frame::Load(const std::wstring& url) {
+  Trace("load_url").Add("id", browser_->Id()).Add("frame", main_ ? std::string("main") : ToUtf8(name_))
+      .Add("url", ToUtf8(url));
+  auto b = browser_;
+  int64 id = id_;
+  UiThread().Post([b, id, url] { Navigate(b.get(), id, url, false); });
+}
+void Frame::LoadRequest(cef_request_t* request) {
+  Request* r = request ? Request::FromCef(request) : nullptr;
+  std::wstring url = r ? r->Url() : std::wstring();
+  DropArg(request);
+  if (r) Load(url);
+}
+void Frame::LoadUrl(const cef_string_t* url) { Load(ToWide(url)); }
+cef_string_userfree_t Frame::GetName() { return NewUserFree(name_); }
+cef_frame_t* Frame::GetParent() { return main_ ? nullptr : browser_->GetMainFrame(); }
+cef_string_userfree_t Frame::GetUrl() {
+  FrameData f;
+  return NewUserFree(FindFrame(browser_->core(), id_, &f) ? f.url : std::wstring());
+}
+
+}  // namespace standin
+
+using namespace standin;
+
+extern "C" int CEF_EXPORT cef_browser_host_create_browser(const cef_window_info_t* windowInfo, cef_client_t* client,
+                                                          const cef_string_t* url, const cef_browser_settings_t*,
+                                                          cef_request_context_t* request_context) {
+  return CreateBrowser(windowInfo, client, url, request_context, false) ? 1 : 0;
+}
+
+extern "C" cef_browser_t* CEF_EXPORT cef_browser_host_create_browser_sync(const cef_window_info_t* windowInfo,
+                                                                          cef_client_t* client, const cef_string_t* url,
+                                                                          const cef_browser_settings_t*,
+                                                                          cef_request_context_t* request_context) {
+  auto b = CreateBrowser(windowInfo, client, url, request_context, true);
+  return b ? b->ToCef() : nullptr;
+}

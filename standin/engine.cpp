@@ -1,0 +1,575 @@
+// Engine start, sub-processes, threads and shutdown.
+#include "standin/engine.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+
+#include "standin/text.h"
+
+namespace standin {
+
+namespace {
+HINSTANCE g_module = nullptr;
+
+constexpr UINT kWakeMsg = WM_APP + 1;
+constexpr UINT kSyncMsg = WM_APP + 2;
+constexpr UINT kStopMsg = WM_APP + 3;
+constexpr UINT kDelayMsg = WM_APP + 4;
+const wchar_t kTaskClass[] = L"StandinEngineTasks";
+
+struct TaskQueue {
+  std::mutex mu;
+  std::vector<std::function<void()>> tasks;
+};
+std::map<TaskThread*, TaskQueue>& Queues() {
+  static std::map<TaskThread*, TaskQueue> q;
+  return q;
+}
+TaskQueue& QueueOf(TaskThread* t) {
+  static std::mutex mu;
+  std::lock_guard<std::mutex> l(mu);
+  return Queues()[t];
+}
+
+std::wstring EnvW(const wchar_t* name) {
+  wchar_t buf[1024];
+  DWORD n = GetEnvironmentVariableW(name, buf, 1024);
+  return n && n < 1024 ? std::wstring(buf, n) : std::wstring();
+}
+
+std::wstring ModulePath(HMODULE m) {
+  wchar_t buf[MAX_PATH * 2];
+  DWORD n = GetModuleFileNameW(m, buf, MAX_PATH * 2);
+  return std::wstring(buf, n);
+}
+}  // namespace
+
+HINSTANCE ModuleInstance() { return g_module; }
+
+// --- TaskThread ------------------------------------------------------------------------
+
+bool TaskThread::Start() {
+  if (Running()) return true;
+  ready_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  DWORD id = 0;
+  thread_ = CreateThread(nullptr, 0, &TaskThread::Main, this, 0, &id);
+  if (!thread_) return false;
+  HANDLE hs[2] = {ready_, thread_};
+  WaitForMultipleObjects(2, hs, FALSE, INFINITE);
+  CloseHandle(ready_);
+  ready_ = nullptr;
+  return Running();
+}
+
+DWORD WINAPI TaskThread::Main(void* p) {
+  auto* self = static_cast<TaskThread*>(p);
+  self->id_ = GetCurrentThreadId();
+  static std::once_flag once;
+  std::call_once(once, [] {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = &TaskThread::WndProc;
+    wc.hInstance = g_module;
+    wc.lpszClassName = kTaskClass;
+    RegisterClassW(&wc);
+  });
+  HWND wnd = CreateWindowExW(0, kTaskClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, g_module, self);
+  if (!wnd) {
+    SetEvent(self->ready_);
+    return 1;
+  }
+  SetWindowLongPtrW(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  self->wnd_ = wnd;
+  SetEvent(self->ready_);
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  // Tasks that never ran are dropped here, on their own thread, so the references
+  // they captured are released.
+  std::vector<std::function<void()>> left;
+  {
+    TaskQueue& q = QueueOf(self);
+    std::lock_guard<std::mutex> l(q.mu);
+    left.swap(q.tasks);
+  }
+  left.clear();
+  self->timers_.clear();
+  return 0;
+}
+
+LRESULT CALLBACK TaskThread::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* self = reinterpret_cast<TaskThread*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+  switch (msg) {
+    case kWakeMsg: {
+      std::vector<std::function<void()>> run;
+      {
+        TaskQueue& q = QueueOf(self);
+        std::lock_guard<std::mutex> l(q.mu);
+        run.swap(q.tasks);
+      }
+      for (auto& t : run) lzg::RunGuarded("standin.Task", [&] { t(); });
+      return 0;
+    }
+    case kSyncMsg:
+      lzg::RunGuarded("standin.SyncTask", [&] { (*reinterpret_cast<std::function<void()>*>(lp))(); });
+      return 0;
+    case kDelayMsg: {
+      auto* task = reinterpret_cast<std::function<void()>*>(lp);
+      UINT_PTR id = self->next_timer_++;
+      self->timers_[id] = std::move(*task);
+      delete task;
+      SetTimer(hwnd, id, static_cast<UINT>(wp), nullptr);
+      return 0;
+    }
+    case WM_TIMER: {
+      KillTimer(hwnd, wp);
+      auto it = self->timers_.find(wp);
+      if (it != self->timers_.end()) {
+        auto task = std::move(it->second);
+        self->timers_.erase(it);
+        lzg::RunGuarded("standin.DelayedTask", [&] { task(); });
+      }
+      return 0;
+    }
+    case kStopMsg:
+      self->wnd_ = nullptr;
+      DestroyWindow(hwnd);
+      PostQuitMessage(0);
+      return 0;
+  }
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+bool TaskThread::Post(std::function<void()> task) {
+  HWND wnd = wnd_.load();
+  if (!wnd) return false;
+  {
+    TaskQueue& q = QueueOf(this);
+    std::lock_guard<std::mutex> l(q.mu);
+    q.tasks.push_back(std::move(task));
+  }
+  PostMessageW(wnd, kWakeMsg, 0, 0);
+  return true;
+}
+
+bool TaskThread::PostDelayed(DWORD ms, std::function<void()> task) {
+  if (ms == 0) return Post(std::move(task));
+  HWND wnd = wnd_.load();
+  if (!wnd) return false;
+  auto* p = new std::function<void()>(std::move(task));
+  if (!PostMessageW(wnd, kDelayMsg, ms, reinterpret_cast<LPARAM>(p))) {
+    delete p;
+    return false;
+  }
+  return true;
+}
+
+void TaskThread::RunSync(std::function<void()> task) {
+  if (IsCurrent()) {
+    task();
+    return;
+  }
+  HWND wnd = wnd_.load();
+  if (wnd) SendMessageW(wnd, kSyncMsg, 0, reinterpret_cast<LPARAM>(&task));
+}
+
+namespace {
+// Waits for `h` while still answering messages sent to this thread.
+void WaitPumpingSent(HANDLE h) {
+  while (MsgWaitForMultipleObjects(1, &h, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+    MSG m;
+    PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+}
+}  // namespace
+
+void TaskThread::Flush() {
+  if (IsCurrent()) return;
+  HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (Post([done] { SetEvent(done); })) WaitPumpingSent(done);
+  CloseHandle(done);
+}
+
+void TaskThread::Stop() {
+  HWND wnd = wnd_.load();
+  if (wnd) PostMessageW(wnd, kStopMsg, 0, 0);
+  if (thread_) {
+    // Keep answering messages sent to this thread (window teardown) while waiting.
+    WaitPumpingSent(thread_);
+    CloseHandle(thread_);
+    thread_ = nullptr;
+  }
+  wnd_ = nullptr;
+  id_ = 0;
+}
+
+TaskThread& UiThread() {
+  static TaskThread t("ui");
+  return t;
+}
+TaskThread& IoThread() {
+  static TaskThread t("io");
+  return t;
+}
+
+// --- Engine state ----------------------------------------------------------------------
+
+EngineState& Engine() {
+  static EngineState* e = new EngineState();  // never destroyed: threads may outlive statics
+  return *e;
+}
+
+bool EngineRunning() {
+  std::lock_guard<std::mutex> l(Engine().mu);
+  return Engine().phase == EngineState::Phase::kRunning;
+}
+
+std::vector<lzg::Ref<Browser>> OpenBrowsers() {
+  std::lock_guard<std::mutex> l(Engine().mu);
+  std::vector<lzg::Ref<Browser>> out;
+  for (auto& kv : Engine().browsers) out.push_back(kv.second);
+  return out;
+}
+
+cef_cookie_manager_t* GlobalCookieManager(cef_completion_callback_t* callback) {
+  EngineState& e = Engine();
+  lzg::Ref<CookieManager> m;
+  {
+    std::lock_guard<std::mutex> l(e.mu);
+    if (e.phase != EngineState::Phase::kRunning) {
+      DropArg(callback);
+      Trace("cookie_get_global_manager").Add("result", "none");
+      return nullptr;
+    }
+    if (!e.cookies) e.cookies = lzg::MakeRef<CookieManager>();
+    m = e.cookies;
+  }
+  Trace("cookie_get_global_manager").Add("callback", callback != nullptr);
+  if (EnvW(L"STANDIN_COOKIE_NEVER_READY") == L"1") {
+    if (callback) Trace("cookie_storage_never_ready");
+    DropArg(callback);
+  } else {
+    CookieManager::NotifyReady(callback, "cookie_storage_ready");
+  }
+  return m->ToCef();
+}
+
+// --- Sub-processes ------------------------------------------------------------------
+
+namespace {
+struct WatchArgs {
+  HANDLE process;
+  HANDLE stop;
+  std::string type;
+};
+
+DWORD WINAPI WatchChild(void* p) {
+  std::unique_ptr<WatchArgs> a(static_cast<WatchArgs*>(p));
+  HANDLE hs[2] = {a->process, a->stop};
+  if (WaitForMultipleObjects(2, hs, FALSE, INFINITE) != WAIT_OBJECT_0) return 0;
+  DWORD code = 0;
+  GetExitCodeProcess(a->process, &code);
+  Trace("subprocess_ended").Add("type", a->type).Hex("code", code);
+  if (code != 0) {
+    std::string type = a->type;
+    UiThread().Post([type, code] {
+      if (type == "renderer") NotifyRendererGone(code);
+    });
+  }
+  return 0;
+}
+}  // namespace
+
+void LaunchSubprocess(const char* type) {
+  EngineState& e = Engine();
+  std::wstring exe;
+  Foreign<cef_app_t> app;
+  {
+    std::lock_guard<std::mutex> l(e.mu);
+    exe = e.subprocess_path.empty() ? ModulePath(nullptr) : e.subprocess_path;
+    app = e.app;
+  }
+  auto cmd = lzg::MakeRef<CommandLine>();
+  cmd->InitFromArgs({exe});
+  cmd->AppendSwitchText(L"type", Utf8ToWide(type), true);
+  cmd->AppendSwitchText(L"standin-parent", std::to_wstring(GetCurrentProcessId()), true);
+  auto handler = Foreign<cef_browser_process_handler_t>::Adopt(
+      app && app->get_browser_process_handler ? app->get_browser_process_handler(app.get()) : nullptr);
+  if (handler && handler->on_before_child_process_launch)
+    handler->on_before_child_process_launch(handler.get(), cmd->ToCef());
+  handler.reset();
+  std::wstring line = cmd->CommandLineString();
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    DWORD err = GetLastError();
+    Trace("subprocess_launch").Add("type", type).Add("child", 0).Add("exe", exe).Add("error", err);
+    Fault(std::string("cannot start the ") + type + " sub-process");
+    return;
+  }
+  CloseHandle(pi.hThread);
+  Trace("subprocess_launch").Add("type", type).Add("child", pi.dwProcessId).Add("exe", exe);
+  auto* args = new WatchArgs{pi.hProcess, e.stop_watchers, type};
+  HANDLE watcher = CreateThread(nullptr, 0, &WatchChild, args, 0, nullptr);
+  if (!watcher) delete args;
+  std::lock_guard<std::mutex> l(e.mu);
+  e.children.push_back(ChildProcess{type, pi.hProcess, watcher});
+}
+
+namespace {
+
+void ContextInitialized() {
+  Foreign<cef_app_t> app;
+  {
+    std::lock_guard<std::mutex> l(Engine().mu);
+    if (Engine().phase != EngineState::Phase::kRunning) return;
+    app = Engine().app;
+  }
+  auto handler = Foreign<cef_browser_process_handler_t>::Adopt(
+      app && app->get_browser_process_handler ? app->get_browser_process_handler(app.get()) : nullptr);
+  Trace("context_initialized").Add("handler", static_cast<bool>(handler));
+  if (handler && handler->on_context_initialized) handler->on_context_initialized(handler.get());
+}
+
+void AddSettings(Trace& t, const cef_settings_t& s) {
+  t.Add("size", static_cast<unsigned long>(s.size))
+      .Add("no_sandbox", s.no_sandbox)
+      .Add("browser_subprocess_path", &s.browser_subprocess_path)
+      .Add("framework_dir_path", &s.framework_dir_path)
+      .Add("multi_threaded_message_loop", s.multi_threaded_message_loop)
+      .Add("external_message_pump", s.external_message_pump)
+      .Add("windowless_rendering_enabled", s.windowless_rendering_enabled)
+      .Add("command_line_args_disabled", s.command_line_args_disabled)
+      .Add("cache_path", &s.cache_path)
+      .Add("user_data_path", &s.user_data_path)
+      .Add("persist_session_cookies", s.persist_session_cookies)
+      .Add("persist_user_preferences", s.persist_user_preferences)
+      .Add("user_agent", &s.user_agent)
+      .Add("product_version", &s.product_version)
+      .Add("locale", &s.locale)
+      .Add("log_file", &s.log_file)
+      .Add("log_severity", static_cast<int>(s.log_severity))
+      .Add("javascript_flags", &s.javascript_flags)
+      .Add("resources_dir_path", &s.resources_dir_path)
+      .Add("locales_dir_path", &s.locales_dir_path)
+      .Add("pack_loading_disabled", s.pack_loading_disabled)
+      .Add("remote_debugging_port", s.remote_debugging_port)
+      .Add("uncaught_exception_stack_size", s.uncaught_exception_stack_size)
+      .Add("ignore_certificate_errors", s.ignore_certificate_errors)
+      .Add("enable_net_security_expiration", s.enable_net_security_expiration)
+      .Add("background_color", static_cast<unsigned long>(s.background_color))
+      .Add("accept_language_list", &s.accept_language_list);
+}
+
+std::vector<std::wstring> ProcessArgs() {
+  std::vector<std::wstring> out;
+  int n = 0;
+  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &n);
+  for (int i = 0; argv && i < n; ++i) out.emplace_back(argv[i]);
+  if (argv) LocalFree(argv);
+  return out;
+}
+
+}  // namespace
+
+}  // namespace standin
+
+using namespace standin;
+
+// --- Exports: process roles, start and shutdown -------------------------------------
+
+extern "C" int CEF_EXPORT cef_execute_process(const cef_main_args_t*, cef_app_t* application, void*) {
+  auto app = Foreign<cef_app_t>::Adopt(application);
+  auto cmd = lzg::MakeRef<CommandLine>();
+  cmd->InitFromArgs(ProcessArgs());
+  if (!cmd->HasSwitchKey("type")) {
+    Trace("execute_process").Add("type", "").Add("result", -1);
+    return -1;
+  }
+  std::wstring type = cmd->SwitchValue("type");
+  std::string type8 = ToUtf8(type);
+  if (app && app->on_before_command_line_processing) {
+    cef_string_t t{const_cast<wchar_t*>(type.c_str()), type.size(), nullptr};
+    app->on_before_command_line_processing(app.get(), &t, cmd->ToCef());
+  }
+  if (type8 == "renderer" && app && app->get_render_process_handler) {
+    DropArg(app->get_render_process_handler(app.get()));
+  }
+  std::wstring parent = cmd->SwitchValue("standin-parent");
+  Trace("subprocess_start").Add("type", type8).Add("parent", parent);
+  std::wstring crash = EnvW(L"STANDIN_SUBPROCESS_CRASH");
+  if (crash == L"1" || (!crash.empty() && crash == type)) {
+    Trace("subprocess_crash").Add("type", type8);
+    TerminateProcess(GetCurrentProcess(), 0xC0000005);
+  }
+  // The role lasts as long as the browser process that started it.
+  DWORD pid = static_cast<DWORD>(ParseCount(ToUtf8(parent), 0, 0x7FFFFFFF));
+  HANDLE h = pid ? OpenProcess(SYNCHRONIZE, FALSE, pid) : nullptr;
+  if (h) {
+    WaitForSingleObject(h, INFINITE);
+    CloseHandle(h);
+  }
+  Trace("subprocess_exit").Add("type", type8);
+  Trace("execute_process").Add("type", type8).Add("result", 0);
+  return 0;
+}
+
+extern "C" int CEF_EXPORT cef_initialize(const cef_main_args_t*, const cef_settings_t* settings, cef_app_t* application,
+                                         void*) {
+  auto app = Foreign<cef_app_t>::Adopt(application);
+  EngineState& e = Engine();
+  if (!settings || settings->size != sizeof(cef_settings_t)) {
+    Trace("initialize")
+        .Add("result", 0)
+        .Add("size", settings ? static_cast<long long>(settings->size) : -1LL)
+        .Add("reason", "settings size");
+    return 0;
+  }
+  {
+    std::lock_guard<std::mutex> l(e.mu);
+    if (e.phase != EngineState::Phase::kIdle) {
+      Trace t("initialize");
+      t.Add("result", 0);
+      AddSettings(t, *settings);
+      t.Add("reason", e.phase == EngineState::Phase::kRunning ? "already initialized" : "after shutdown");
+      return 0;
+    }
+  }
+  if (EnvW(L"STANDIN_INIT_FAIL") == L"1") {
+    Trace t("initialize");
+    t.Add("result", 0);
+    AddSettings(t, *settings);
+    t.Add("reason", "STANDIN_INIT_FAIL");
+    return 0;
+  }
+  auto cmd = lzg::MakeRef<CommandLine>();
+  std::vector<std::wstring> args = ProcessArgs();
+  if (settings->command_line_args_disabled && args.size() > 1) args.resize(1);
+  cmd->InitFromArgs(args);
+  if (app && app->on_before_command_line_processing) {
+    cef_string_t empty{const_cast<wchar_t*>(L""), 0, nullptr};
+    app->on_before_command_line_processing(app.get(), &empty, cmd->ToCef());
+  }
+  cmd->SetReadOnly();
+  Trace("command_line").Add("process_type", "").Add("switches", cmd->SwitchesText());
+  {
+    std::lock_guard<std::mutex> l(e.mu);
+    e.global_command_line = cmd;
+    e.subprocess_path = ToWide(&settings->browser_subprocess_path);
+    e.app = app;
+    e.init_thread = GetCurrentThreadId();
+    e.stop_watchers = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    e.shutting_down = false;
+    e.phase = EngineState::Phase::kRunning;
+  }
+  if (!UiThread().Start() || !IoThread().Start()) {
+    Trace t("initialize");
+    t.Add("result", 0);
+    AddSettings(t, *settings);
+    t.Add("reason", "engine threads");
+    UiThread().Stop();
+    IoThread().Stop();
+    std::lock_guard<std::mutex> l(e.mu);
+    e.phase = EngineState::Phase::kShutDown;
+    e.app.reset();
+    return 0;
+  }
+  {
+    Trace t("initialize");
+    t.Add("result", 1);
+    AddSettings(t, *settings);
+  }
+  UiThread().Post([] { LaunchSubprocess("gpu-process"); });
+  int delay = ParseCount(ToUtf8(EnvW(L"STANDIN_CONTEXT_DELAY_MS")), 0, 600000);
+  UiThread().PostDelayed(static_cast<DWORD>(delay), [] { ContextInitialized(); });
+  return 1;
+}
+
+extern "C" void CEF_EXPORT cef_shutdown(void) {
+  EngineState& e = Engine();
+  {
+    std::lock_guard<std::mutex> l(e.mu);
+    if (e.phase != EngineState::Phase::kRunning) {
+      Fault(e.phase == EngineState::Phase::kIdle ? "cef_shutdown without cef_initialize" : "cef_shutdown called twice");
+      return;
+    }
+  }
+  bool same = GetCurrentThreadId() == e.init_thread;
+  // Closes that are under way finish first, as the engine lets them.
+  UiThread().Flush();
+  if (!same) Fault("cef_shutdown on a thread other than the one that called cef_initialize");
+  size_t open = OpenBrowsers().size();
+  if (open) Fault("cef_shutdown with " + std::to_string(open) + " browser(s) still open");
+  e.shutting_down = true;
+  UiThread().RunSync([] { DestroyAllBrowsers(); });
+  UiThread().Stop();
+  IoThread().Stop();
+  std::vector<ChildProcess> children;
+  {
+    std::lock_guard<std::mutex> l(e.mu);
+    e.phase = EngineState::Phase::kShutDown;
+    children.swap(e.children);
+  }
+  SetEvent(e.stop_watchers);
+  for (auto& c : children) {
+    if (c.watcher) {
+      WaitForSingleObject(c.watcher, INFINITE);
+      CloseHandle(c.watcher);
+    }
+    CloseHandle(c.process);
+  }
+  CloseHandle(e.stop_watchers);
+  e.stop_watchers = nullptr;
+  {
+    Foreign<cef_app_t> app;
+    lzg::Ref<CommandLine> cmd;
+    lzg::Ref<CookieManager> cookies;
+    std::map<int, lzg::Ref<Browser>> browsers;
+    {
+      std::lock_guard<std::mutex> l(e.mu);
+      app = std::move(e.app);
+      cmd = std::move(e.global_command_line);
+      cookies = std::move(e.cookies);
+      browsers.swap(e.browsers);
+    }
+  }
+  Trace("shutdown")
+      .Add("open_browsers", static_cast<unsigned long>(open))
+      .Add("same_thread", same)
+      .Add("live_objects", lzg::LiveBridgedObjects());
+}
+
+extern "C" cef_command_line_t* CEF_EXPORT cef_command_line_get_global(void) {
+  std::lock_guard<std::mutex> l(Engine().mu);
+  if (Engine().global_command_line) return Engine().global_command_line->ToCef();
+  auto cmd = lzg::MakeRef<CommandLine>();
+  cmd->InitFromArgs(ProcessArgs());
+  cmd->SetReadOnly();
+  return cmd->ToCef();
+}
+
+extern "C" cef_command_line_t* CEF_EXPORT cef_command_line_create(void) { return lzg::MakeRef<CommandLine>()->ToCef(); }
+
+extern "C" cef_cookie_manager_t* CEF_EXPORT cef_cookie_manager_get_global_manager(cef_completion_callback_t* callback) {
+  return GlobalCookieManager(callback);
+}
+
+extern "C" int standin_live_objects(void) { return static_cast<int>(lzg::LiveBridgedObjects()); }
+
+namespace lzg {
+void ReportCallbackFailure(const char* operation, const char* message) noexcept {
+  standin::Fault(std::string(operation) + " error : " + message);
+}
+}  // namespace lzg
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    standin::g_module = instance;
+    DisableThreadLibraryCalls(instance);
+  }
+  return TRUE;
+}

@@ -1,0 +1,74 @@
+#include "standin/trace.h"
+
+#include <cstdio>
+
+#include "standin/text.h"
+
+namespace standin {
+
+namespace {
+long long MsSinceProcessStart() {
+  FILETIME created, exited, kernel, user, now;
+  if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
+  GetSystemTimeAsFileTime(&now);
+  ULARGE_INTEGER a{}, b{};
+  a.LowPart = created.dwLowDateTime;
+  a.HighPart = created.dwHighDateTime;
+  b.LowPart = now.dwLowDateTime;
+  b.HighPart = now.dwHighDateTime;
+  return b.QuadPart > a.QuadPart ? static_cast<long long>((b.QuadPart - a.QuadPart) / 10000) : 0;
+}
+
+void AppendLine(const std::string& line) {
+  wchar_t path[MAX_PATH * 2];
+  DWORD n = GetEnvironmentVariableW(L"STANDIN_TRACE", path, MAX_PATH * 2);
+  if (n == 0 || n >= MAX_PATH * 2) return;
+  // Append-only access makes every WriteFile land at the current end, even with
+  // other processes writing the same file.
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    HANDLE h = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      DWORD written = 0;
+      WriteFile(h, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+      CloseHandle(h);
+      return;
+    }
+    if (GetLastError() != ERROR_SHARING_VIOLATION) return;
+    Sleep(2);
+  }
+}
+}  // namespace
+
+std::string ToUtf8(const std::wstring& s) { return WideToUtf8(s.data(), s.size()); }
+std::string ToUtf8(const cef_string_t* s) { return s && s->str ? WideToUtf8(s->str, s->length) : std::string(); }
+std::wstring ToWide(const cef_string_t* s) {
+  return s && s->str && s->length ? std::wstring(s->str, s->length) : std::wstring();
+}
+
+Trace& Trace::Add(const char* key, const std::string& utf8) {
+  if (!details_.empty()) details_ += ' ';
+  details_ += key;
+  details_ += '=';
+  details_ += EscapeTraceValue(utf8);
+  return *this;
+}
+Trace& Trace::Add(const char* key, const std::wstring& text) { return Add(key, ToUtf8(text)); }
+Trace& Trace::Add(const char* key, const cef_string_t* text) { return Add(key, ToUtf8(text)); }
+Trace& Trace::Hex(const char* key, unsigned long long value) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%llx", value);
+  return Add(key, std::string(buf));
+}
+
+void Trace::Write() {
+  if (written_) return;
+  written_ = true;
+  std::string line = std::to_string(MsSinceProcessStart()) + "\t" + std::to_string(GetCurrentProcessId()) + "\t" +
+                     event_ + "\t" + details_ + "\n";
+  AppendLine(line);
+}
+
+void Fault(const std::string& what) { Trace("fault").Add("what", what); }
+
+}  // namespace standin
