@@ -2,11 +2,20 @@
 set(LZG_NATIVE_SOURCES
   ${ROOT}/gamewindow/placement.cpp
   ${ROOT}/gamewindow/popup_policy.cpp
+  ${ROOT}/launch/intparse.cpp
+  ${ROOT}/launch/cmdline.cpp
+  ${ROOT}/launch/sidefile.cpp
+  ${ROOT}/launch/des.cpp
 )
 set(LZG_NATIVE_TESTS
   ${ROOT}/tests/gamewindow/test_rules.cpp
+  ${ROOT}/tests/launch/test_des.cpp
 )
 set(LZG_FUZZ_TARGETS
   fuzz_placement
   fuzz_popup_parameters
+  fuzz_config_int
+  fuzz_command_line
+  fuzz_side_file
+  fuzz_password
 )
