@@ -1,0 +1,697 @@
+// Whole processes against the engine stand-in: this executable, copied into a
+// fresh folder beside a "cef" folder (complete, incomplete, absent, or with a
+// broken library), runs the launch steps as the client does. Started with
+// "--type=" by the stand-in it is an engine sub-process; started with
+// LZG_ENGINE_CASE in its environment it is the main process of one case; else
+// it runs the tests, which start those processes and read the stand-in's trace
+// and the process's own report.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine/app.h"
+#include "engine/cookie_initializer.h"
+#include "engine/file_info.h"
+#include "engine/startup_rules.h"
+#include "launch/common.h"
+#include "launch/globalcefapp.h"
+#include "launch/launch.h"
+#include "launch/profile.h"
+#include "tests/engine/engine_test_support.h"
+
+namespace fs = std::filesystem;
+using enginetest::Narrow;
+using enginetest::TempDir;
+using enginetest::WriteFile;
+
+namespace {
+
+std::wstring Env(const wchar_t* name) {
+  wchar_t buf[4096];
+  DWORD n = GetEnvironmentVariableW(name, buf, 4096);
+  return n && n < 4096 ? std::wstring(buf, n) : std::wstring();
+}
+
+// ===================== The child side: one process of the client =====================
+
+std::string EscapeLine(const std::wstring& w) {
+  std::string s = Narrow(w), out;
+  for (char c : s) {
+    if (c == '\r') out += "\\r";
+    else if (c == '\n') out += "\\n";
+    else if (c == '\\') out += "\\\\";
+    else out += c;
+  }
+  return out;
+}
+
+void Report(const char* key, const std::wstring& value) {
+  std::wstring path = Env(L"LZG_ENGINE_REPORT");
+  if (path.empty()) return;
+  std::ofstream f(fs::path(path), std::ios::app | std::ios::binary);
+  f << GetCurrentProcessId() << '\t' << key << '\t' << EscapeLine(value) << '\n';
+}
+void Report(const char* key, long long value) { Report(key, std::to_wstring(value)); }
+
+// Shows start-up messages to the report instead of a message box.
+class ReportingApp : public TCefApplication {
+ protected:
+  void ShowErrorMessageDlg(const std::wstring& text) override { Report("message", text); }
+};
+
+struct CountCtx {
+  DWORD pid;
+  int n;
+};
+BOOL CALLBACK CountWindow(HWND w, LPARAM p) {
+  auto* c = reinterpret_cast<CountCtx*>(p);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  if (pid == c->pid && IsWindowVisible(w)) c->n++;
+  return TRUE;
+}
+
+int TopLevelWindowsOfThisProcess() {
+  CountCtx ctx{GetCurrentProcessId(), 0};
+  EnumWindows(&CountWindow, reinterpret_cast<LPARAM>(&ctx));
+  return ctx.n;
+}
+
+bool WaitFor(bool (*done)(), DWORD ms) {
+  DWORD t0 = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - t0 > ms) return false;
+    Sleep(20);
+  }
+  return true;
+}
+
+// The client's launch steps 1 to 4 and 8, with the case's checks where the
+// game window would be created.
+int RunClientProcess() {
+  const std::wstring caseName = Env(L"LZG_ENGINE_CASE");
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  lzg::PrepareLaunch(GetCommandLineW(), ExecutableDirectory(), now);
+
+  // The GUI layer's hidden window, which a sub-process must not keep.
+  HWND hidden = CreateWindowExW(0, L"STATIC", L"hidden app window", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                nullptr, nullptr);
+
+  if (Env(L"LZG_ENGINE_REAL_DIALOG") == L"1") {
+    CreateGlobalCEFApp_2();
+  } else {
+    GlobalCEFApp = new ReportingApp();
+    GlobalCEFApp->OnContextInitialized = &GlobalCEFApp_OnContextInitialized_2;
+    InitGlobalCEFApp_2();
+  }
+  TCefApplication* app = GlobalCEFApp;
+  Report("role", app->ProcessType());
+  Report("game_url", g_gameUrl);
+  const bool started = app->StartMainProcess();
+  Report("start", started);
+  Report("status", app->Status());
+  Report("missing", app->MissingLibFiles());
+  Report("hidden_window_alive", hidden && IsWindow(hidden));
+
+  if (started) {
+    // Here the game window would be created.
+    Report("reached_windows", 1);
+    Report("second_start", app->StartMainProcess());
+    const bool ready = WaitFor([] { return GlobalCEFApp->GlobalContextInitialized(); }, 15000);
+    Report("context_ready", ready);
+    OutputDebugMessage(L"engine-e2e probe");
+    app->SetOsmodalLoop(true);
+    app->SetOsmodalLoop(false);
+    const DWORD t0 = GetTickCount();
+    Report("cookie_threads_started", TCEFCookieInitializerThread::Started());
+    const bool ended = WaitFor([] { return TCEFCookieInitializerThread::Running() == 0; }, 8000);
+    Report("cookie_thread_ended", ended);
+    Report("cookie_wait_ms", static_cast<long long>(GetTickCount() - t0));
+  } else {
+    Report("windows", TopLevelWindowsOfThisProcess());
+  }
+  if (hidden && IsWindow(hidden)) DestroyWindow(hidden);
+  DestroyGlobalCEFApp();
+  Report("global_after_destroy", GlobalCEFApp != nullptr);
+  DestroyGlobalCEFApp();
+  Report("status_after_destroy", app ? 1 : 0);
+  Report("done", caseName);
+  return 0;
+}
+
+// ===================== The test side =====================
+
+struct TraceLine {
+  DWORD pid = 0;
+  std::string event;
+  std::map<std::string, std::string> fields;
+};
+
+std::string Unescape(const std::string& v) {
+  std::string out;
+  for (size_t i = 0; i < v.size(); ++i) {
+    if (v[i] == '%' && i + 2 < v.size()) {
+      out += static_cast<char>(std::stoi(v.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      out += v[i];
+    }
+  }
+  return out;
+}
+
+std::vector<TraceLine> ReadTrace(const std::wstring& path) {
+  std::vector<TraceLine> out;
+  std::ifstream f{fs::path(path), std::ios::binary};
+  std::string line;
+  while (std::getline(f, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::vector<std::string> cols;
+    std::stringstream ss(line);
+    std::string col;
+    while (std::getline(ss, col, '\t')) cols.push_back(col);
+    if (cols.size() < 3) continue;
+    TraceLine t;
+    t.pid = static_cast<DWORD>(std::stoul(cols[1]));
+    t.event = cols[2];
+    if (cols.size() > 3) {
+      std::stringstream ds(cols[3]);
+      std::string kv;
+      while (std::getline(ds, kv, ' ')) {
+        size_t eq = kv.find('=');
+        if (eq == std::string::npos) continue;
+        t.fields[kv.substr(0, eq)] = Unescape(kv.substr(eq + 1));
+      }
+    }
+    out.push_back(t);
+  }
+  return out;
+}
+
+struct ReportEntry {
+  DWORD pid;
+  std::string key, value;
+};
+
+std::vector<ReportEntry> ReadReport(const std::wstring& path) {
+  std::vector<ReportEntry> out;
+  std::ifstream f{fs::path(path), std::ios::binary};
+  std::string line;
+  while (std::getline(f, line)) {
+    size_t a = line.find('\t'), b = line.find('\t', a + 1);
+    if (a == std::string::npos || b == std::string::npos) continue;
+    std::string v, raw = line.substr(b + 1);
+    for (size_t i = 0; i < raw.size(); ++i) {
+      if (raw[i] == '\\' && i + 1 < raw.size()) {
+        char c = raw[++i];
+        v += c == 'r' ? '\r' : c == 'n' ? '\n' : c;
+      } else {
+        v += raw[i];
+      }
+    }
+    out.push_back({static_cast<DWORD>(std::stoul(line.substr(0, a))), line.substr(a + 1, b - a - 1), v});
+  }
+  return out;
+}
+
+// One client process in a folder of its own, and what it left behind.
+class ClientRun {
+ public:
+  ClientRun() : root_(L"lzgcli") {
+    exe_ = root_ / L"lzgmin.exe";
+    fs::copy_file(lzg::ExeDirectory() + ExeName(), exe_);
+    fs::create_directories(root_ / L"temp");
+    fs::create_directories(root_ / L"appdata");
+  }
+  static std::wstring ExeName() {
+    wchar_t buf[MAX_PATH];
+    GetModuleFileNameW(nullptr, buf, MAX_PATH);
+    return lzg::ExtractFileName(buf);
+  }
+  // The engine folder as built (stand-in and placeholders), optionally with another library.
+  void CopyEngine(const std::wstring& variant = L"") {
+    fs::copy(lzg::ExeDirectory() + L"cef", root_ / L"cef", fs::copy_options::recursive);
+    if (!variant.empty()) {
+      fs::copy_file(lzg::ExeDirectory() + L"standin-variants\\" + variant + L"\\libcef.dll", root_ / L"cef\\libcef.dll",
+                    fs::copy_options::overwrite_existing);
+    }
+  }
+  const TempDir& root() const { return root_; }
+  std::wstring path(const std::wstring& rel) const { return root_ / rel; }
+
+  // Starts the process and, when `watchBox` is set, answers the first "Error" box it shows.
+  DWORD Run(const std::wstring& caseName, const std::map<std::wstring, std::wstring>& env,
+            const std::wstring& args = L"", std::wstring* boxText = nullptr) {
+    std::map<std::wstring, std::wstring> all = {{L"LZG_ENGINE_CASE", caseName},
+                                                {L"LZG_ENGINE_REPORT", path(L"report.txt")},
+                                                {L"STANDIN_TRACE", path(L"trace.txt")},
+                                                {L"TEMP", path(L"temp")},
+                                                {L"TMP", path(L"temp")},
+                                                {L"APPDATA", path(L"appdata")}};
+    for (auto& [k, v] : env) all[k] = v;
+    std::map<std::wstring, std::wstring> saved;
+    for (auto& [k, v] : all) {
+      saved[k] = Env(k.c_str());
+      SetEnvironmentVariableW(k.c_str(), v.empty() ? nullptr : v.c_str());
+    }
+    std::wstring cmd = L"\"" + exe_ + L"\"" + (args.empty() ? L"" : L" " + args);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    BOOL ok = CreateProcessW(exe_.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, root_.path().c_str(), &si,
+                             &pi);
+    for (auto& [k, v] : saved) SetEnvironmentVariableW(k.c_str(), v.empty() ? nullptr : v.c_str());
+    if (!ok) {
+      ADD_FAILURE() << "cannot start the client process";
+      return 0;
+    }
+    CloseHandle(pi.hThread);
+    pid_ = pi.dwProcessId;
+    if (boxText) *boxText = AnswerErrorBox(pi.dwProcessId, 20000);
+    if (WaitForSingleObject(pi.hProcess, 60000) != WAIT_OBJECT_0) {
+      TerminateProcess(pi.hProcess, 1);
+      ADD_FAILURE() << "the client process did not end";
+    }
+    CloseHandle(pi.hProcess);
+    return pid_;
+  }
+
+  // Sub-processes end with the main process; their last trace lines come a moment later.
+  void WaitForTraceEvent(const std::string& event, int count, DWORD ms = 10000) {
+    DWORD t0 = GetTickCount();
+    while (GetTickCount() - t0 < ms) {
+      auto t = trace();
+      if (std::count_if(t.begin(), t.end(), [&](const TraceLine& l) { return l.event == event; }) >= count) return;
+      Sleep(50);
+    }
+  }
+
+  std::vector<TraceLine> trace() const { return ReadTrace(path(L"trace.txt")); }
+  std::vector<ReportEntry> report() const { return ReadReport(path(L"report.txt")); }
+  // Value of `key` reported by process `pid` (the main one by default); "<none>" when absent.
+  std::string Reported(const std::string& key, DWORD pid = 0) const {
+    for (auto& e : report()) {
+      if (e.key == key && e.pid == (pid ? pid : pid_)) return e.value;
+    }
+    return "<none>";
+  }
+  std::vector<std::string> Messages(DWORD pid = 0) const {
+    std::vector<std::string> out;
+    for (auto& e : report()) {
+      if (e.key == "message" && e.pid == (pid ? pid : pid_)) out.push_back(e.value);
+    }
+    return out;
+  }
+  std::vector<TraceLine> Events(const std::string& event) const {
+    std::vector<TraceLine> out;
+    for (auto& l : trace()) {
+      if (l.event == event) out.push_back(l);
+    }
+    return out;
+  }
+  DWORD pid() const { return pid_; }
+
+ private:
+  struct BoxCtx {
+    DWORD pid;
+    HWND found;
+  };
+  static BOOL CALLBACK FindBox(HWND w, LPARAM p) {
+    auto* c = reinterpret_cast<BoxCtx*>(p);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    wchar_t caption[64] = {};
+    GetWindowTextW(w, caption, 64);
+    if (owner == c->pid && std::wstring(caption) == L"Error" && IsWindowVisible(w)) {
+      c->found = w;
+      return FALSE;
+    }
+    return TRUE;
+  }
+  static BOOL CALLBACK CollectStatic(HWND child, LPARAM p) {
+    wchar_t cls[32] = {}, text[2048] = {};
+    GetClassNameW(child, cls, 32);
+    GetWindowTextW(child, text, 2048);
+    if (_wcsicmp(cls, L"Static") == 0 && text[0]) *reinterpret_cast<std::wstring*>(p) += text;
+    return TRUE;
+  }
+  static std::wstring AnswerErrorBox(DWORD pid, DWORD ms) {
+    DWORD t0 = GetTickCount();
+    while (GetTickCount() - t0 < ms) {
+      BoxCtx ctx{pid, nullptr};
+      EnumWindows(&FindBox, reinterpret_cast<LPARAM>(&ctx));
+      if (ctx.found) {
+        // The body is the box's static text control.
+        std::wstring body;
+        EnumChildWindows(ctx.found, &CollectStatic, reinterpret_cast<LPARAM>(&body));
+        PostMessageW(ctx.found, WM_COMMAND, IDOK, 0);
+        return body;
+      }
+      Sleep(100);
+    }
+    return L"<no box>";
+  }
+
+  TempDir root_;
+  std::wstring exe_;
+  DWORD pid_ = 0;
+};
+
+bool StandInBuilt() { return lzg::FileExists(lzg::ExeDirectory() + L"cef\\libcef.dll"); }
+
+#define REQUIRE_STANDIN() \
+  if (!StandInBuilt()) GTEST_FAIL() << "the engine stand-in is not built beside the tests (cef\\libcef.dll)"
+
+std::string U8(const std::wstring& w) { return Narrow(w); }
+
+}  // namespace
+
+// --- The main process with a complete engine folder ---------------------------------------
+
+TEST(MainProcess, StartsTheEngineWithThisClientsSettings) {
+  REQUIRE_STANDIN();
+  ClientRun run;
+  run.CopyEngine();
+  // The profile's directories exist from an earlier run; the teardown leaves them as they are.
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  const std::wstring cache = run.path(L"temp") + L"/lzgmin/cache" + lzg::DateSuffix(now);
+  const std::wstring cookies = run.path(L"appdata") + L"/lzgmin/cookies";
+  const std::wstring userData = run.path(L"appdata") + L"/lzgmin/UserData";
+  for (auto& d : {cache, cookies, userData}) WriteFile(d + L"/kept.txt", "kept");
+
+  const DWORD pid = run.Run(L"main", {});
+  run.WaitForTraceEvent("subprocess_exit", 1);
+
+  EXPECT_EQ(run.Reported("role"), "0");
+  EXPECT_EQ(run.Reported("start"), "1");
+  EXPECT_EQ(run.Reported("status"), std::to_string(asInitialized));
+  EXPECT_EQ(run.Reported("reached_windows"), "1");
+  EXPECT_EQ(run.Reported("second_start"), "0");
+  EXPECT_EQ(run.Reported("context_ready"), "1");
+  EXPECT_EQ(run.Reported("hidden_window_alive"), "1") << "the main process keeps its windows";
+  EXPECT_EQ(run.Reported("global_after_destroy"), "0");
+  EXPECT_TRUE(run.Messages().empty());
+
+  auto init = run.Events("initialize");
+  ASSERT_EQ(init.size(), 1u);
+  EXPECT_EQ(init[0].pid, pid);
+  const std::string cef = U8(run.path(L"cef"));
+  const std::map<std::string, std::string> expected = {
+      {"result", "1"},
+      {"size", "204"},
+      {"no_sandbox", "1"},
+      {"browser_subprocess_path", ""},
+      {"framework_dir_path", cef},
+      {"multi_threaded_message_loop", "1"},
+      {"external_message_pump", "0"},
+      {"windowless_rendering_enabled", "0"},
+      {"command_line_args_disabled", "0"},
+      {"cache_path", U8(cache)},
+      {"user_data_path", U8(userData)},
+      {"persist_session_cookies", "0"},
+      {"persist_user_preferences", "0"},
+      {"user_agent", ""},
+      {"product_version", ""},
+      {"locale", "zh-CN"},
+      {"log_file", ""},
+      {"log_severity", "99"},
+      {"javascript_flags", ""},
+      {"resources_dir_path", cef},
+      {"locales_dir_path", cef + "\\locales"},
+      {"pack_loading_disabled", "0"},
+      {"remote_debugging_port", "0"},
+      {"uncaught_exception_stack_size", "0"},
+      {"ignore_certificate_errors", "0"},
+      {"enable_net_security_expiration", "0"},
+      {"background_color", "0"},
+      {"accept_language_list", "zh-CN"},
+  };
+  for (auto& [k, v] : expected) {
+    auto it = init[0].fields.find(k);
+    ASSERT_NE(it, init[0].fields.end()) << k << " missing from the record";
+    EXPECT_EQ(it->second, v) << k;
+  }
+
+  auto lines = run.Events("command_line");
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].fields["process_type"], "");
+  EXPECT_EQ(lines[0].fields["switches"], "--enable-media-stream=1,--enable-speech-input=1,--site-per-process");
+
+  auto exec = run.Events("execute_process");
+  ASSERT_FALSE(exec.empty());
+  EXPECT_EQ(exec[0].pid, pid);
+  EXPECT_EQ(exec[0].fields["result"], "-1");
+
+  auto stored = run.Events("cookie_set_storage_path");
+  ASSERT_EQ(stored.size(), 1u);
+  EXPECT_EQ(stored[0].fields["path"], U8(cookies));
+  EXPECT_EQ(stored[0].fields["persist"], "0");
+  EXPECT_EQ(run.Events("cookie_storage_ready").size(), 1u);
+
+  bool logged = false;
+  for (auto& l : run.Events("log")) {
+    if (l.pid == pid && l.fields["message"] == "engine-e2e probe") {
+      logged = true;
+      EXPECT_EQ(l.fields["line"], "1");
+      EXPECT_EQ(l.fields["severity"], "2");
+      EXPECT_FALSE(l.fields["file"].empty());
+    }
+  }
+  EXPECT_TRUE(logged) << "OutputDebugMessage did not reach the engine's log";
+  auto modal = run.Events("set_osmodal_loop");
+  ASSERT_EQ(modal.size(), 2u);
+  EXPECT_EQ(modal[0].fields["value"], "1");
+  EXPECT_EQ(modal[1].fields["value"], "0");
+
+  auto shutdown = run.Events("shutdown");
+  ASSERT_EQ(shutdown.size(), 1u);
+  EXPECT_EQ(shutdown[0].pid, pid);
+  EXPECT_EQ(shutdown[0].fields["same_thread"], "1");
+  for (auto& f : run.Events("fault")) ADD_FAILURE() << "stand-in fault: " << f.fields["what"];
+
+  for (auto& d : {cache, cookies, userData}) {
+    EXPECT_TRUE(lzg::FileExists(d + L"/kept.txt")) << U8(d) << " lost its content";
+  }
+}
+
+TEST(SubProcess, RunsItsRoleWithoutWindowsOrChecksAndEnds) {
+  REQUIRE_STANDIN();
+  ClientRun run;
+  run.CopyEngine();
+  WriteFile(run.path(L"zeRoVedi.dat"), "[dump]\r\ndoUrl2=http://game.example/start\r\n");
+  const DWORD mainPid = run.Run(L"sub", {});
+  run.WaitForTraceEvent("subprocess_exit", 1);
+  for (int i = 0; i < 100 && run.Messages(0).empty() && [&] {
+         for (auto& e : run.report()) if (e.key == "done" && e.pid != mainPid) return false;
+         return true;
+       }(); ++i) {
+    Sleep(50);  // the sub-process writes its last report lines after its final trace line
+  }
+
+  auto launched = run.Events("subprocess_launch");
+  ASSERT_FALSE(launched.empty());
+  const DWORD child = static_cast<DWORD>(std::stoul(launched[0].fields["child"]));
+  EXPECT_EQ(launched[0].fields["type"], "gpu-process");
+  EXPECT_EQ(run.Reported("role", child), std::to_string(ptGPU));
+  EXPECT_EQ(run.Reported("game_url", child), run.Reported("game_url", mainPid)) << "configuration not loaded";
+  EXPECT_NE(run.Reported("game_url", child), "");
+  EXPECT_EQ(run.Reported("start", child), "0");
+  EXPECT_EQ(run.Reported("status", child), std::to_string(asLoaded));
+  EXPECT_EQ(run.Reported("missing", child), "");
+  EXPECT_EQ(run.Reported("hidden_window_alive", child), "0");
+  EXPECT_EQ(run.Reported("windows", child), "0");
+  EXPECT_EQ(run.Reported("reached_windows", child), "<none>");
+  EXPECT_EQ(run.Reported("done", child), "sub") << "the sub-process did not end through the main block";
+  EXPECT_TRUE(run.Messages(child).empty());
+
+  bool executed = false;
+  for (auto& l : run.Events("execute_process")) {
+    if (l.pid == child) {
+      executed = true;
+      EXPECT_EQ(l.fields["type"], "gpu-process");
+      EXPECT_EQ(l.fields["result"], "0");
+    }
+  }
+  EXPECT_TRUE(executed);
+  for (auto& l : run.Events("shutdown")) EXPECT_NE(l.pid, child) << "a sub-process called cef_shutdown";
+  for (auto& l : run.Events("initialize")) EXPECT_NE(l.pid, child);
+}
+
+TEST(SubProcess, RendererWithIncompleteFilesStillRuns) {
+  REQUIRE_STANDIN();
+  ClientRun run;
+  run.CopyEngine();
+  fs::remove(run.path(L"cef\\locales\\zh-CN.pak"));
+  fs::remove(run.path(L"cef\\cef.pak"));
+  const DWORD pid = run.Run(L"renderer", {}, L"--type=renderer");
+  EXPECT_TRUE(run.Messages(pid).empty());
+  EXPECT_EQ(run.Reported("start"), "0");
+  EXPECT_EQ(run.Reported("missing"), "");
+  auto exec = run.Events("execute_process");
+  ASSERT_EQ(exec.size(), 1u);
+  EXPECT_EQ(exec[0].fields["type"], "renderer");
+  EXPECT_EQ(exec[0].fields["result"], "0");
+  EXPECT_TRUE(run.Events("shutdown").empty());
+}
+
+// --- Start-up failures: one message, its status, no window, the right teardown -----------------
+
+TEST(StartupFailure, EachCauseGivesItsMessage) {
+  REQUIRE_STANDIN();
+  struct Case {
+    const char* name;
+    const wchar_t* variant;                  // stand-in copy to use, or none
+    std::vector<std::wstring> remove;        // relative to the folder
+    bool noEngineFolder;
+    TCefAplicationStatus status;
+    const wchar_t* args;  // "--type=renderer": a sub-process, which runs no file check
+  } cases[] = {
+      {"missing locale", nullptr, {L"cef\\locales\\zh-CN.pak"}, false, asErrorMissingFiles, L""},
+      {"missing in every directory",
+       nullptr,
+       {L"cef\\locales\\zh-CN.pak", L"cef\\snapshot_blob.bin", L"cef\\libEGL.dll"},
+       false,
+       asErrorMissingFiles,
+       L""},
+      {"no engine folder", nullptr, {}, true, asErrorMissingFiles, L""},
+      {"version 74.1.18.0", L"v74_1_18_0", {}, false, asErrorDLLVersion, L""},
+      {"x64 library", L"x64", {}, false, asErrorDLLVersion, L""},
+      {"no version resource", L"not_a_library", {}, false, asErrorDLLVersion, L""},
+      {"not a library, sub-process", L"not_a_library", {}, false, asErrorLoadingLibrary, L"--type=renderer"},
+      {"missing export", L"no_display_get_alls", {}, false, asErrorDLLVersion, L""},
+      {"missing export, sub-process", L"no_display_get_alls", {}, false, asErrorDLLVersion, L"--type=gpu-process"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ClientRun run;
+    if (!c.noEngineFolder) run.CopyEngine(c.variant ? c.variant : L"");
+    for (auto& r : c.remove) fs::remove(run.path(r));
+
+    std::wstring expected;
+    if (c.noEngineFolder) {
+      expected = L"CEF3 binaries missing !\r\n\r\nThe missing files are :";
+      for (auto& n : lzg::FrameworkFileNames()) expected += L"\r\n" + n;
+      for (auto& n : lzg::ResourceFileNames(false, true)) expected += L"\r\n" + n;
+      expected += L"\r\nlocales\\zh-CN.pak";
+    } else if (c.status == asErrorMissingFiles) {
+      std::vector<std::wstring> order;
+      for (auto& n : lzg::FrameworkFileNames()) order.push_back(L"cef\\" + n);
+      for (auto& n : lzg::ResourceFileNames(false, true)) order.push_back(L"cef\\" + n);
+      order.push_back(L"cef\\locales\\zh-CN.pak");
+      expected = L"CEF3 binaries missing !\r\n\r\nThe missing files are :";
+      for (auto& o : order) {
+        if (std::find(c.remove.begin(), c.remove.end(), o) != c.remove.end()) expected += L"\r\n" + run.path(o);
+      }
+    } else if (std::wstring(c.variant) == L"v74_1_18_0") {
+      expected = lzg::UnsupportedVersionMessage(lzg::FileVersion{74, 1, 18, 0});
+    } else if (std::wstring(c.variant) == L"x64") {
+      expected = lzg::MachineMessage(lzg::kMachineAmd64);
+    } else if (std::wstring(c.variant) == L"not_a_library" && !*c.args) {
+      expected = lzg::UnsupportedVersionMessage(std::nullopt);
+    } else if (std::wstring(c.variant) == L"not_a_library") {
+      // The code the system gives for this very file.
+      HMODULE h = LoadLibraryExW(run.path(L"cef\\libcef.dll").c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+      DWORD code = GetLastError();
+      ASSERT_EQ(h, nullptr);
+      ASSERT_NE(code, 0u);
+      expected = lzg::LoadErrorMessage(code);
+    } else {
+      expected = lzg::MissingExportMessage();
+    }
+
+    const DWORD pid = run.Run(std::wstring(c.name, c.name + std::strlen(c.name)), {}, c.args);
+    auto messages = run.Messages(pid);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], U8(expected));
+    EXPECT_EQ(run.Reported("start"), "0");
+    EXPECT_EQ(run.Reported("status"), std::to_string(c.status));
+    EXPECT_EQ(run.Reported("reached_windows"), "<none>");
+    EXPECT_EQ(run.Reported("windows"), "0");
+    EXPECT_EQ(run.Reported("done"), c.name);
+    EXPECT_TRUE(run.Events("execute_process").empty());
+    EXPECT_TRUE(run.Events("initialize").empty());
+    EXPECT_TRUE(run.Events("shutdown").empty()) << "cef_shutdown although the library was never bound";
+  }
+}
+
+TEST(StartupFailure, FailedInitializeStillShutsDownWithoutMessage) {
+  REQUIRE_STANDIN();
+  ClientRun run;
+  run.CopyEngine();
+  const DWORD pid = run.Run(L"init fail", {{L"STANDIN_INIT_FAIL", L"1"}});
+  EXPECT_TRUE(run.Messages(pid).empty());
+  EXPECT_EQ(run.Reported("start"), "0");
+  EXPECT_EQ(run.Reported("status"), std::to_string(asErrorInitializingLibrary));
+  auto init = run.Events("initialize");
+  ASSERT_EQ(init.size(), 1u);
+  EXPECT_EQ(init[0].fields["result"], "0");
+  // The stand-in records the call either as a shutdown or as a shutdown without a running engine.
+  bool shutdownCalled = !run.Events("shutdown").empty();
+  for (auto& f : run.Events("fault")) shutdownCalled |= f.fields["what"].find("cef_shutdown") != std::string::npos;
+  EXPECT_TRUE(shutdownCalled) << "no cef_shutdown after a failed cef_initialize";
+}
+
+TEST(StartupFailure, RealMessageBoxOfTheRunningProcess) {
+  REQUIRE_STANDIN();
+  ClientRun run;
+  run.CopyEngine();
+  fs::remove(run.path(L"cef\\locales\\zh-CN.pak"));
+  std::wstring box;
+  run.Run(L"real box", {{L"LZG_ENGINE_REAL_DIALOG", L"1"}}, L"", &box);
+  EXPECT_EQ(box, L"CEF3 binaries missing !\r\n\r\nThe missing files are :\r\n" + run.path(L"cef\\locales\\zh-CN.pak"));
+  EXPECT_EQ(run.Reported("start"), "0");
+  EXPECT_EQ(run.Reported("done"), "real box");
+}
+
+// --- The cookie initialiser against the engine --------------------------------------------------
+
+TEST(Cookies, NeverReadyGivesUpWithoutBlocking) {
+  REQUIRE_STANDIN();
+  ClientRun run;
+  run.CopyEngine();
+  run.Run(L"cookies never ready", {{L"STANDIN_COOKIE_NEVER_READY", L"1"}});
+  EXPECT_EQ(run.Reported("context_ready"), "1");
+  EXPECT_EQ(run.Reported("cookie_threads_started"), "1");
+  EXPECT_EQ(run.Reported("cookie_thread_ended"), "1");
+  const long waited = std::stol(run.Reported("cookie_wait_ms"));
+  EXPECT_GE(waited, 3000) << "gave up too early";
+  EXPECT_LE(waited, 7500);
+  EXPECT_EQ(run.Events("cookie_get_global_manager").size(), 1u);
+  EXPECT_TRUE(run.Events("cookie_set_storage_path").empty());
+}
+
+TEST(Cookies, EmptyCookiePathStartsNoThread) {
+  REQUIRE_STANDIN();
+  ClientRun run;
+  run.CopyEngine();
+  run.Run(L"no appdata", {{L"APPDATA", L""}});
+  EXPECT_EQ(run.Reported("start"), "1");
+  EXPECT_EQ(run.Reported("context_ready"), "1");
+  EXPECT_EQ(run.Reported("cookie_threads_started"), "0");
+  EXPECT_TRUE(run.Events("cookie_get_global_manager").empty());
+  auto init = run.Events("initialize");
+  ASSERT_EQ(init.size(), 1u);
+  EXPECT_EQ(init[0].fields["user_data_path"], "");
+}
+
+int wmain(int argc, wchar_t** argv) {
+  if (!Env(L"LZG_ENGINE_CASE").empty()) return RunClientProcess();
+  int narrowArgc = argc;
+  std::vector<std::string> store;
+  std::vector<char*> ptrs;
+  for (int i = 0; i < argc; ++i) store.push_back(Narrow(argv[i]));
+  for (auto& s : store) ptrs.push_back(s.data());
+  testing::InitGoogleTest(&narrowArgc, ptrs.data());
+  return RUN_ALL_TESTS();
+}
