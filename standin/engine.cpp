@@ -536,6 +536,8 @@ extern "C" void CEF_EXPORT cef_shutdown(void) {
       cookies = std::move(e.cookies);
       browsers.swap(e.browsers);
     }
+    std::lock_guard<std::mutex> l(e.prefs->mu);
+    e.prefs->values.clear();
   }
   Trace("shutdown")
       .Add("open_browsers", static_cast<unsigned long>(open))

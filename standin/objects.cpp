@@ -546,6 +546,11 @@ int RequestContext::SetPreference(const cef_string_t* name, cef_value_t* value, 
     err = "Invalid value for preference: " + key;
   }
   int result = err.empty() ? 1 : 0;
+  if (result && data.type == VTYPE_DICTIONARY && data.dict) {
+    // The store keeps its own copy: later changes to the client's dictionary do not leak in.
+    cef_dictionary_value_t* c = data.dict->Copy(0);
+    data.dict = lzg::Ref<DictionaryValue>::Adopt(DictionaryValue::FromCef(c));
+  }
   if (result) {
     std::lock_guard<std::mutex> l(store_->mu);
     if (null_value) store_->values.erase(key);  // a null value restores the default

@@ -1,0 +1,1024 @@
+// Tests of the engine stand-in libcef.dll, loaded the way the client loads the
+// engine. Engine lifecycles run in child processes of this executable (one
+// engine per process, as with the real library): each scenario is started with
+// --scenario=<name>, writes its trace, and reports what it saw as key=value lines.
+// The engine's own sub-processes run this executable with --type=..., so main()
+// hands those to cef_execute_process first, as a real host does.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine/bridge.h"
+#include "engine/cef_library.h"
+#include "engine/cef_string.h"
+
+namespace lzg {
+void ReportCallbackFailure(const char* operation, const char* message) noexcept {
+  std::fprintf(stderr, "callback failure: %s error : %s\n", operation, message);
+}
+}  // namespace lzg
+
+namespace {
+
+using lzg::g_cef;
+
+std::wstring ExeDir() {
+  wchar_t buf[MAX_PATH];
+  DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH);
+  std::wstring p(buf, n);
+  return p.substr(0, p.find_last_of(L'\\') + 1);
+}
+std::wstring ExePath() {
+  wchar_t buf[MAX_PATH];
+  DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH);
+  return std::wstring(buf, n);
+}
+
+HMODULE LoadEngine(const std::wstring& path) {
+  return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+bool BindEngine(HMODULE lib) {
+  bool ok = true;
+#define LZG_BIND_EXPORT(group, name) \
+  g_cef.name = reinterpret_cast<name##_ptr>(GetProcAddress(lib, #name)); \
+  ok = ok && g_cef.name;
+  CEF_EXPORTED_FUNCTIONS(LZG_BIND_EXPORT)
+#undef LZG_BIND_EXPORT
+  return ok;
+}
+
+std::string Narrow(const std::wstring& w) {
+  int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+  std::string s(n, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
+  return s;
+}
+
+std::wstring EnvW(const wchar_t* name) {
+  wchar_t buf[2048];
+  DWORD n = GetEnvironmentVariableW(name, buf, 2048);
+  return n && n < 2048 ? std::wstring(buf, n) : std::wstring();
+}
+
+// Waits for an event while dispatching this thread's messages (engine windows
+// are children of ours, so our thread must keep answering).
+bool WaitPumping(HANDLE ev, DWORD ms) {
+  DWORD until = GetTickCount() + ms;
+  for (;;) {
+    DWORD now = GetTickCount();
+    if (static_cast<LONG>(until - now) <= 0) return WaitForSingleObject(ev, 0) == WAIT_OBJECT_0;
+    DWORD r = MsgWaitForMultipleObjects(1, &ev, FALSE, until - now, QS_ALLINPUT);
+    if (r == WAIT_OBJECT_0) return true;
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&m);
+      DispatchMessageW(&m);
+    }
+  }
+}
+void PumpFor(DWORD ms) {
+  HANDLE never = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  WaitPumping(never, ms);
+  CloseHandle(never);
+}
+
+cef_string_t Str(const std::wstring& s) { return lzg::CefStringView(s); }
+
+template <class T>
+void Drop(T* p) {
+  if (p) p->base.release(&p->base);
+}
+
+// ======================================================================================
+// The client side used by the scenarios (runs in the scenario process).
+// ======================================================================================
+
+struct Observed {
+  std::mutex mu;
+  std::map<std::string, std::string> values;
+  void Set(const std::string& k, const std::string& v) {
+    std::lock_guard<std::mutex> l(mu);
+    values[k] = v;
+  }
+  void Set(const std::string& k, long long v) { Set(k, std::to_string(v)); }
+  void Write() {
+    std::ofstream out(Narrow(EnvW(L"STANDIN_TEST_OUT")), std::ios::binary);
+    std::lock_guard<std::mutex> l(mu);
+    for (auto& kv : values) out << kv.first << "=" << kv.second << "\n";
+  }
+};
+Observed g_seen;
+
+struct Events {
+  HANDLE context = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE created = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE load_end = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  HANDLE do_close = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE before_close = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE popup = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE popup_created = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE key = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  HANDLE terminated = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE cookie = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+};
+Events g_ev;
+std::atomic<DWORD> g_ui_thread{0};
+std::atomic<int> g_load_ends{0};
+std::atomic<int> g_do_close_answer{1};
+std::atomic<int> g_popup_answer{1};
+std::atomic<int> g_pre_key_answer{0};
+std::atomic<int> g_key_answer{0};
+cef_browser_t* g_browser = nullptr;  // the first browser, one reference, kept by the "client"
+std::vector<std::string> g_keys;
+std::mutex g_keys_mu;
+
+void NoteThread(const char* what) {
+  DWORD t = GetCurrentThreadId();
+  g_seen.Set(std::string(what) + "_on_ui", t == g_ui_thread.load() ? 1 : 0);
+}
+
+class App;
+
+class ProcessHandler : public lzg::CefObject<cef_browser_process_handler_t, ProcessHandler> {
+  using Self = ProcessHandler;
+
+ public:
+  ProcessHandler() { LZG_BIND(on_context_initialized, OnContextInitialized, "Test.OnContextInitialized"); }
+  void OnContextInitialized() {
+    g_ui_thread = GetCurrentThreadId();
+    SetEvent(g_ev.context);
+  }
+};
+
+class App : public lzg::CefObject<cef_app_t, App> {
+  using Self = App;
+
+ public:
+  App() : handler_(lzg::MakeRef<ProcessHandler>()) {
+    LZG_BIND(on_before_command_line_processing, OnBeforeCommandLine, "Test.OnBeforeCommandLine");
+    LZG_BIND(get_browser_process_handler, GetHandler, "Test.GetBrowserProcessHandler");
+  }
+  void OnBeforeCommandLine(const cef_string_t* type, cef_command_line_t* cmd) {
+    if (lzg::CefToWString(type).empty()) {
+      std::wstring a = L"--enable-media-stream", b = L"--enable-speech-input", c = L"--site-per-process", one = L"1";
+      cef_string_t sa = Str(a), sb = Str(b), sc = Str(c), s1 = Str(one);
+      cmd->append_switch_with_value(cmd, &sa, &s1);
+      cmd->append_switch_with_value(cmd, &sb, &s1);
+      cmd->append_switch(cmd, &sc);
+      g_seen.Set("cmd_has_site_per_process", cmd->has_switch(cmd, &sc));
+      g_seen.Set("cmd_media_value", Narrow(lzg::CefTakeUserFree(cmd->get_switch_value(cmd, &sa))));
+    }
+    Drop(cmd);
+  }
+  cef_browser_process_handler_t* GetHandler() { return handler_->ToCef(); }
+
+ private:
+  lzg::Ref<ProcessHandler> handler_;
+};
+
+std::string FrameName(cef_frame_t* f) {
+  std::wstring n = lzg::CefTakeUserFree(f->get_name(f));
+  return n.empty() ? "main" : Narrow(n);
+}
+
+class LifeSpan : public lzg::CefObject<cef_life_span_handler_t, LifeSpan> {
+  using Self = LifeSpan;
+
+ public:
+  LifeSpan() {
+    LZG_BIND(on_before_popup, OnBeforePopup, "Test.OnBeforePopup");
+    LZG_BIND(on_after_created, OnAfterCreated, "Test.OnAfterCreated");
+    LZG_BIND(do_close, DoClose, "Test.DoClose");
+    LZG_BIND(on_before_close, OnBeforeClose, "Test.OnBeforeClose");
+  }
+  int OnBeforePopup(cef_browser_t* browser, cef_frame_t* frame, const cef_string_t* url, const cef_string_t*,
+                    cef_window_open_disposition_t disposition, int gesture, const cef_popup_features_t*,
+                    cef_window_info_t* wi, cef_client_t** client, cef_browser_settings_t*, int*) {
+    NoteThread("on_before_popup");
+    g_seen.Set("popup_url", Narrow(lzg::CefToWString(url)));
+    g_seen.Set("popup_disposition", static_cast<int>(disposition));
+    g_seen.Set("popup_gesture", gesture);
+    g_seen.Set("popup_client_offered", client && *client ? 1 : 0);
+    g_seen.Set("popup_wi_parent_null", wi->parent_window == nullptr);
+    Drop(frame);
+    Drop(browser);
+    SetEvent(g_ev.popup);
+    return g_popup_answer;
+  }
+  void OnAfterCreated(cef_browser_t* browser) {
+    NoteThread("on_after_created");
+    if (!g_browser) {
+      g_browser = browser;  // keeps the reference
+      UpdatePreferences(browser);
+      SetEvent(g_ev.created);
+    } else {
+      g_seen.Set("popup_is_popup", browser->is_popup(browser));
+      cef_browser_host_t* host = browser->get_host(browser);
+      HWND h = host->get_window_handle(host);
+      g_seen.Set("popup_top_level", h && GetAncestor(h, GA_ROOT) == h ? 1 : 0);
+      Drop(host);
+      Drop(browser);
+      SetEvent(g_ev.popup_created);
+    }
+  }
+  int DoClose(cef_browser_t* browser) {
+    NoteThread("do_close");
+    cef_browser_host_t* host = browser->get_host(browser);
+    g_seen.Set("do_close_window_alive", IsWindow(host->get_window_handle(host)) ? 1 : 0);
+    Drop(host);
+    Drop(browser);
+    SetEvent(g_ev.do_close);
+    return g_do_close_answer;
+  }
+  void OnBeforeClose(cef_browser_t* browser) {
+    NoteThread("on_before_close");
+    cef_browser_host_t* host = browser->get_host(browser);
+    g_seen.Set("before_close_hwnd_gone", host->get_window_handle(host) == nullptr ? 1 : 0);
+    Drop(host);
+    if (g_browser && browser->is_same(browser, (g_browser->base.add_ref(&g_browser->base), g_browser))) {
+      Drop(g_browser);
+      g_browser = nullptr;
+      SetEvent(g_ev.before_close);
+    }
+    Drop(browser);
+  }
+
+ private:
+  // As the client does it: on the engine's UI thread, through the host's context.
+  static void UpdatePreferences(cef_browser_t* browser) {
+    cef_browser_host_t* host = browser->get_host(browser);
+    cef_request_context_t* ctx = host->get_request_context(host);
+    std::wstring proxy = L"proxy", mode = L"mode", direct = L"direct", dnt = L"enable_do_not_track",
+                 bogus = L"no.such.preference";
+    cef_string_t sp = Str(proxy), sm = Str(mode), sd = Str(direct), sdnt = Str(dnt), sb = Str(bogus);
+    g_seen.Set("can_set_proxy", ctx->can_set_preference(ctx, &sp));
+    cef_dictionary_value_t* dict = g_cef.cef_dictionary_value_create();
+    dict->set_string(dict, &sm, &sd);
+    cef_value_t* value = g_cef.cef_value_create();
+    value->set_dictionary(value, dict);
+    cef_string_t err{};
+    g_seen.Set("set_proxy", ctx->set_preference(ctx, &sp, value, &err));
+    g_cef.cef_string_utf16_clear(&err);
+    cef_value_t* on = g_cef.cef_value_create();
+    on->set_bool(on, 1);
+    g_seen.Set("set_dnt", ctx->set_preference(ctx, &sdnt, on, &err));
+    g_cef.cef_string_utf16_clear(&err);
+    g_seen.Set("can_set_bogus", ctx->can_set_preference(ctx, &sb));
+    cef_value_t* zero = g_cef.cef_value_create();
+    zero->set_int(zero, 0);
+    g_seen.Set("set_bogus", ctx->set_preference(ctx, &sb, zero, &err));
+    g_seen.Set("set_bogus_error_empty", lzg::CefToWString(&err).empty() ? 1 : 0);
+    g_cef.cef_string_utf16_clear(&err);
+    Drop(ctx);
+    Drop(host);
+  }
+};
+
+class LoadHandler : public lzg::CefObject<cef_load_handler_t, LoadHandler> {
+  using Self = LoadHandler;
+
+ public:
+  LoadHandler() { LZG_BIND(on_load_end, OnLoadEnd, "Test.OnLoadEnd"); }
+  void OnLoadEnd(cef_browser_t* browser, cef_frame_t* frame, int status) {
+    NoteThread("on_load_end");
+    int n = ++g_load_ends;
+    g_seen.Set("load_end_" + std::to_string(n), FrameName(frame) + ":" + std::to_string(status));
+    Drop(frame);
+    Drop(browser);
+    SetEvent(g_ev.load_end);
+  }
+};
+
+class KeyHandler : public lzg::CefObject<cef_keyboard_handler_t, KeyHandler> {
+  using Self = KeyHandler;
+
+ public:
+  KeyHandler() {
+    LZG_BIND(on_pre_key_event, OnPreKey, "Test.OnPreKeyEvent");
+    LZG_BIND(on_key_event, OnKey, "Test.OnKeyEvent");
+  }
+  int OnPreKey(cef_browser_t* browser, const cef_key_event_t* ev, cef_event_handle_t os, int*) {
+    Record("pre", ev, os);
+    Drop(browser);
+    if (g_pre_key_answer) SetEvent(g_ev.key);
+    return g_pre_key_answer;
+  }
+  int OnKey(cef_browser_t* browser, const cef_key_event_t* ev, cef_event_handle_t os) {
+    Record("post", ev, os);
+    Drop(browser);
+    SetEvent(g_ev.key);
+    return g_key_answer;
+  }
+
+ private:
+  static void Record(const char* stage, const cef_key_event_t* ev, cef_event_handle_t os) {
+    std::lock_guard<std::mutex> l(g_keys_mu);
+    g_keys.push_back(std::string(stage) + ":" + std::to_string(ev->type) + ":" +
+                     std::to_string(ev->windows_key_code) + ":" + std::to_string(os ? os->message : 0));
+  }
+};
+
+class RequestHandler : public lzg::CefObject<cef_request_handler_t, RequestHandler> {
+  using Self = RequestHandler;
+
+ public:
+  RequestHandler() {
+    LZG_BIND(on_before_browse, OnBeforeBrowse, "Test.OnBeforeBrowse");
+    LZG_BIND(on_render_process_terminated, OnTerminated, "Test.OnRenderProcessTerminated");
+  }
+  int OnBeforeBrowse(cef_browser_t* browser, cef_frame_t* frame, cef_request_t* request, int, int) {
+    std::wstring url = lzg::CefTakeUserFree(request->get_url(request));
+    Drop(request);
+    Drop(frame);
+    Drop(browser);
+    return url.find(L"blocked") != std::wstring::npos ? 1 : 0;
+  }
+  void OnTerminated(cef_browser_t* browser, cef_termination_status_t status) {
+    NoteThread("on_render_process_terminated");
+    g_seen.Set("terminated_status", static_cast<int>(status));
+    Drop(browser);
+    SetEvent(g_ev.terminated);
+  }
+};
+
+class Client : public lzg::CefObject<cef_client_t, Client> {
+  using Self = Client;
+
+ public:
+  Client()
+      : life_(lzg::MakeRef<LifeSpan>()),
+        load_(lzg::MakeRef<LoadHandler>()),
+        keys_(lzg::MakeRef<KeyHandler>()),
+        requests_(lzg::MakeRef<RequestHandler>()) {
+    LZG_BIND(get_life_span_handler, GetLifeSpan, "Test.GetLifeSpanHandler");
+    LZG_BIND(get_load_handler, GetLoad, "Test.GetLoadHandler");
+    LZG_BIND(get_keyboard_handler, GetKeys, "Test.GetKeyboardHandler");
+    LZG_BIND(get_request_handler, GetRequests, "Test.GetRequestHandler");
+  }
+  cef_life_span_handler_t* GetLifeSpan() { return life_->ToCef(); }
+  cef_load_handler_t* GetLoad() { return load_->ToCef(); }
+  cef_keyboard_handler_t* GetKeys() { return keys_->ToCef(); }
+  cef_request_handler_t* GetRequests() { return requests_->ToCef(); }
+
+ private:
+  lzg::Ref<LifeSpan> life_;
+  lzg::Ref<LoadHandler> load_;
+  lzg::Ref<KeyHandler> keys_;
+  lzg::Ref<RequestHandler> requests_;
+};
+
+class CookieDone : public lzg::CefObject<cef_completion_callback_t, CookieDone> {
+  using Self = CookieDone;
+
+ public:
+  CookieDone() { LZG_BIND(on_complete, OnComplete, "Test.OnComplete"); }
+  void OnComplete() {
+    g_seen.Set("cookie_ready_on_main", GetCurrentThreadId() == main_thread ? 1 : 0);
+    SetEvent(g_ev.cookie);
+  }
+  DWORD main_thread = GetCurrentThreadId();
+};
+
+HWND MakeParentWindow() {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"StandinTestParent";
+  RegisterClassW(&wc);
+  return CreateWindowExW(0, wc.lpszClassName, L"standin test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 500, 400,
+                         nullptr, nullptr, wc.hInstance, nullptr);
+}
+
+cef_settings_t MakeSettings(const std::wstring& cef_dir, const std::wstring& cache) {
+  static std::wstring locale = L"zh-CN", empty;
+  static std::wstring dir, cache_path;
+  dir = cef_dir;
+  cache_path = cache;
+  cef_settings_t s{};
+  s.size = sizeof s;
+  s.no_sandbox = 1;
+  s.browser_subprocess_path = Str(empty);
+  s.framework_dir_path = Str(dir);
+  s.multi_threaded_message_loop = 1;
+  s.cache_path = Str(cache_path);
+  s.locale = Str(locale);
+  s.log_severity = LOGSEVERITY_DISABLE;
+  s.accept_language_list = Str(locale);
+  return s;
+}
+
+bool StartEngine(lzg::Ref<App>& app) {
+  cef_main_args_t args{GetModuleHandleW(nullptr)};
+  g_seen.Set("execute_process", g_cef.cef_execute_process(&args, app->ToCef(), nullptr));
+  cef_settings_t s = MakeSettings(ExeDir() + L"cef", L"C:\\standin cache=1");
+  int r = g_cef.cef_initialize(&args, &s, app->ToCef(), nullptr);
+  g_seen.Set("initialize", r);
+  return r == 1;
+}
+
+HWND BrowserWindow() {
+  cef_browser_host_t* host = g_browser->get_host(g_browser);
+  HWND h = host->get_window_handle(host);
+  Drop(host);
+  return h;
+}
+
+void SendPageCommand(HWND h, const std::wstring& text) {
+  COPYDATASTRUCT cds{0x53544E44, static_cast<DWORD>(text.size() * sizeof(wchar_t)),
+                     const_cast<wchar_t*>(text.c_str())};
+  SendMessageW(h, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
+}
+
+// Creates the first browser in a window of ours and waits for its first page.
+HWND CreateFirstBrowser(lzg::Ref<Client>& client) {
+  HWND parent = MakeParentWindow();
+  g_seen.Set("main_thread", static_cast<long long>(GetCurrentThreadId()));
+  cef_window_info_t wi{};
+  wi.style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_TABSTOP;
+  wi.width = 300;
+  wi.height = 200;
+  wi.parent_window = parent;
+  cef_browser_settings_t bs{};
+  bs.size = sizeof bs;
+  std::wstring blank = L"about:blank";
+  cef_string_t url = Str(blank);
+  g_seen.Set("create", g_cef.cef_browser_host_create_browser(&wi, client->ToCef(), &url, &bs, nullptr));
+  g_seen.Set("created", WaitPumping(g_ev.created, 10000));
+  g_seen.Set("first_load_end", WaitPumping(g_ev.load_end, 10000));
+  return parent;
+}
+
+// Drops the client's last references and shuts the engine down.
+void Finish(lzg::Ref<App>& app, lzg::Ref<Client>& client) {
+  if (g_browser) {
+    Drop(g_browser);
+    g_browser = nullptr;
+  }
+  client.reset();
+  app.reset();
+  g_cef.cef_shutdown();
+  g_seen.Set("client_live", lzg::LiveBridgedObjects());
+  auto live = reinterpret_cast<int (*)()>(GetProcAddress(GetModuleHandleW(L"libcef.dll"), "standin_live_objects"));
+  g_seen.Set("engine_live", live ? live() : -1);
+}
+
+int ScenarioHost() {
+  auto app = lzg::MakeRef<App>();
+  auto client = lzg::MakeRef<Client>();
+  if (!StartEngine(app)) return 2;
+  g_seen.Set("context", WaitPumping(g_ev.context, 10000));
+  g_seen.Set("context_off_main", g_ui_thread.load() != GetCurrentThreadId());
+  HWND parent = CreateFirstBrowser(client);
+  if (!g_browser) return 3;
+  HWND bw = BrowserWindow();
+  g_seen.Set("first_child", GetWindow(parent, GW_CHILD) == bw ? 1 : 0);
+  RECT rc{};
+  GetClientRect(bw, &rc);
+  g_seen.Set("browser_size", std::to_string(rc.right) + "x" + std::to_string(rc.bottom));
+  g_seen.Set("browser_id", g_browser->get_identifier(g_browser));
+
+  // From the main thread, as the client does it.
+  cef_frame_t* main = g_browser->get_main_frame(g_browser);
+  std::wstring page = L"http://standin.test/game?standin-frames=2&standin-status=404";
+  cef_string_t sp = Str(page);
+  main->load_url(main, &sp);
+  Drop(main);
+  for (int i = 0; i < 3; ++i) WaitPumping(g_ev.load_end, 5000);
+  std::wstring f2 = L"f2", f9 = L"f9";
+  cef_string_t s2 = Str(f2), s9 = Str(f9);
+  cef_frame_t* frame2 = g_browser->get_frame(g_browser, &s2);
+  g_seen.Set("frame_f2", frame2 ? FrameName(frame2) : "none");
+  Drop(frame2);
+  g_seen.Set("frame_f9_missing", g_browser->get_frame(g_browser, &s9) == nullptr ? 1 : 0);
+  std::wstring blocked = L"http://standin.test/blocked";
+  cef_string_t sb = Str(blocked);
+  main = g_browser->get_main_frame(g_browser);
+  main->load_url(main, &sb);
+  Drop(main);
+  PumpFor(300);
+  g_seen.Set("load_ends_after_blocked", g_load_ends.load());
+
+  cef_browser_host_t* host = g_browser->get_host(g_browser);
+  host->set_focus(host, 1);
+  host->notify_move_or_resize_started(host);
+  // Preferences belong to the UI thread; from here the engine refuses.
+  cef_request_context_t* ctx = host->get_request_context(host);
+  std::wstring dnt = L"enable_do_not_track";
+  cef_string_t sd = Str(dnt);
+  cef_value_t* v = g_cef.cef_value_create();
+  v->set_bool(v, 0);
+  g_seen.Set("set_pref_off_ui", ctx->set_preference(ctx, &sd, v, nullptr));
+  Drop(ctx);
+  Drop(host);
+  g_cef.cef_set_osmodal_loop(1);
+  g_cef.cef_set_osmodal_loop(0);
+
+  // The page closes itself; the client delays, then destroys the parent window.
+  g_do_close_answer = 1;
+  SendPageCommand(bw, L"close");
+  g_seen.Set("do_close", WaitPumping(g_ev.do_close, 5000));
+  PumpFor(200);
+  g_seen.Set("alive_after_delay", IsWindow(bw) ? 1 : 0);
+  g_seen.Set("before_close_early", WaitForSingleObject(g_ev.before_close, 0) == WAIT_OBJECT_0 ? 1 : 0);
+  DWORD t0 = GetTickCount();
+  DestroyWindow(parent);
+  g_seen.Set("destroy_ms", GetTickCount() - t0);
+  g_seen.Set("before_close", WaitPumping(g_ev.before_close, 5000));
+  Finish(app, client);
+  return 0;
+}
+
+int RunScenario(const std::string& name) {
+  HMODULE lib = GetModuleHandleW(L"libcef.dll");
+  if (!lib || !BindEngine(lib)) return 10;
+  int rc = 11;
+  if (name == "host") rc = ScenarioHost();
+  g_seen.Set("rc", rc);
+  g_seen.Write();
+  return rc;
+}
+
+// ======================================================================================
+// The test side: start a scenario, read its trace and its report.
+// ======================================================================================
+
+struct TraceLine {
+  long long ms = 0;
+  unsigned long pid = 0;
+  std::string event;
+  std::map<std::string, std::string> d;
+  bool Has(const std::string& k, const std::string& v) const {
+    auto it = d.find(k);
+    return it != d.end() && it->second == v;
+  }
+};
+
+std::string Unescape(const std::string& s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '%' && i + 2 < s.size()) {
+      out += static_cast<char>(std::stoi(s.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      out += s[i];
+    }
+  }
+  return out;
+}
+
+std::vector<TraceLine> ReadTrace(const std::wstring& path) {
+  std::ifstream in(Narrow(path), std::ios::binary);
+  std::vector<TraceLine> lines;
+  std::string line;
+  while (std::getline(in, line)) {
+    std::vector<std::string> cols;
+    std::stringstream ss(line);
+    std::string col;
+    while (std::getline(ss, col, '\t')) cols.push_back(col);
+    if (cols.size() < 3) continue;
+    TraceLine t;
+    t.ms = std::stoll(cols[0]);
+    t.pid = std::stoul(cols[1]);
+    t.event = cols[2];
+    if (cols.size() > 3) {
+      std::stringstream ds(cols[3]);
+      std::string kv;
+      while (ds >> kv) {
+        size_t eq = kv.find('=');
+        t.d[kv.substr(0, eq)] = eq == std::string::npos ? "" : Unescape(kv.substr(eq + 1));
+      }
+    }
+    lines.push_back(t);
+  }
+  return lines;
+}
+
+struct ScenarioRun {
+  int exit_code = -1;
+  unsigned long pid = 0;
+  std::vector<TraceLine> trace;
+  std::map<std::string, std::string> seen;
+
+  // Index of the first line of `event` (in the scenario's own process) whose details
+  // include every pair given, from `from` on; -1 when there is none.
+  int Find(const std::string& event, const std::map<std::string, std::string>& with = {}, int from = 0) const {
+    for (int i = from; i < static_cast<int>(trace.size()); ++i) {
+      const TraceLine& t = trace[i];
+      if (t.event != event || t.pid != pid) continue;
+      bool all = true;
+      for (auto& kv : with) all = all && t.Has(kv.first, kv.second);
+      if (all) return i;
+    }
+    return -1;
+  }
+  int Count(const std::string& event) const {
+    int n = 0;
+    for (auto& t : trace) n += t.event == event && t.pid == pid;
+    return n;
+  }
+};
+
+ScenarioRun RunInChild(const std::string& scenario, const std::map<std::wstring, std::wstring>& env = {},
+               int expect_subprocess_exits = 0) {
+  wchar_t tmp[MAX_PATH];
+  GetTempPathW(MAX_PATH, tmp);
+  std::wstring base = std::wstring(tmp) + L"standin-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                      std::wstring(scenario.begin(), scenario.end());
+  std::wstring trace = base + L".trace", out = base + L".out";
+  DeleteFileW(trace.c_str());
+  DeleteFileW(out.c_str());
+  SetEnvironmentVariableW(L"STANDIN_TRACE", trace.c_str());
+  SetEnvironmentVariableW(L"STANDIN_TEST_OUT", out.c_str());
+  for (auto& kv : env) SetEnvironmentVariableW(kv.first.c_str(), kv.second.c_str());
+  std::wstring cmd = L"\"" + ExePath() + L"\" --scenario=" + std::wstring(scenario.begin(), scenario.end());
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  ScenarioRun run;
+  BOOL ok = CreateProcessW(ExePath().c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+  for (auto& kv : env) SetEnvironmentVariableW(kv.first.c_str(), nullptr);
+  SetEnvironmentVariableW(L"STANDIN_TRACE", nullptr);
+  SetEnvironmentVariableW(L"STANDIN_TEST_OUT", nullptr);
+  if (!ok) return run;
+  run.pid = pi.dwProcessId;
+  if (WaitForSingleObject(pi.hProcess, 60000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 99);
+  DWORD code = 0;
+  GetExitCodeProcess(pi.hProcess, &code);
+  run.exit_code = static_cast<int>(code);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  // The engine's sub-processes end after the browser process; give them time to say so.
+  for (int i = 0; i < 100; ++i) {
+    run.trace = ReadTrace(trace);
+    int exits = 0;
+    for (auto& t : run.trace) exits += t.event == "subprocess_exit";
+    if (exits >= expect_subprocess_exits) break;
+    Sleep(100);
+  }
+  std::ifstream in(Narrow(out));
+  std::string line;
+  while (std::getline(in, line)) {
+    size_t eq = line.find('=');
+    if (eq != std::string::npos) run.seen[line.substr(0, eq)] = line.substr(eq + 1);
+  }
+  return run;
+}
+
+// ======================================================================================
+// In-process tests: the library file and the helpers that need no running engine.
+// ======================================================================================
+
+TEST(Library, ExportsEveryFunctionByItsUndecoratedName) {
+  HMODULE lib = LoadEngine(ExeDir() + L"cef\\libcef.dll");
+  ASSERT_NE(lib, nullptr);
+  std::vector<std::string> missing;
+  int count = 0;
+#define LZG_CHECK_EXPORT(group, name) \
+  ++count;                            \
+  if (!GetProcAddress(lib, #name)) missing.push_back(#name);
+  CEF_EXPORTED_FUNCTIONS(LZG_CHECK_EXPORT)
+#undef LZG_CHECK_EXPORT
+  EXPECT_EQ(count, 181);
+  EXPECT_TRUE(missing.empty()) << missing.size() << " missing, first " << (missing.empty() ? "" : missing[0]);
+  EXPECT_NE(GetProcAddress(lib, "standin_live_objects"), nullptr);
+  EXPECT_EQ(GetProcAddress(lib, "_cef_initialize"), nullptr);
+}
+
+std::string FileVersion(const std::wstring& path) {
+  DWORD handle = 0;
+  DWORD size = GetFileVersionInfoSizeW(path.c_str(), &handle);
+  if (!size) return "unreadable";
+  std::vector<char> data(size);
+  if (!GetFileVersionInfoW(path.c_str(), 0, size, data.data())) return "unreadable";
+  VS_FIXEDFILEINFO* info = nullptr;
+  UINT len = 0;
+  if (!VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &len) || !info) return "unreadable";
+  return std::to_string(HIWORD(info->dwFileVersionMS)) + "." + std::to_string(LOWORD(info->dwFileVersionMS)) + "." +
+         std::to_string(HIWORD(info->dwFileVersionLS)) + "." + std::to_string(LOWORD(info->dwFileVersionLS));
+}
+
+int Machine(const std::wstring& path) {
+  std::ifstream f(Narrow(path), std::ios::binary);
+  char head[64] = {};
+  if (!f.read(head, 64) || head[0] != 'M' || head[1] != 'Z') return -1;
+  unsigned pe = *reinterpret_cast<unsigned*>(head + 60);
+  char nt[6] = {};
+  f.seekg(pe);
+  if (!f.read(nt, 6) || std::string(nt, 4) != std::string("PE\0\0", 4)) return -1;
+  return *reinterpret_cast<unsigned short*>(nt + 4);
+}
+
+TEST(Library, LayoutAndVariantsForTheStartUpChecks) {
+  const std::wstring bin = ExeDir();
+  struct Case {
+    const wchar_t* path;
+    const char* version;
+    int machine;
+  } cases[] = {
+      {L"cef\\libcef.dll", "74.1.19.0", 0x14C},
+      {L"standin-variants\\v74_1_18_0\\libcef.dll", "74.1.18.0", 0x14C},
+      {L"standin-variants\\no_display_get_alls\\libcef.dll", "74.1.19.0", 0x14C},
+      {L"standin-variants\\x64\\libcef.dll", "74.1.19.0", 0x8664},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Narrow(c.path));
+    EXPECT_EQ(FileVersion(bin + c.path), c.version);
+    EXPECT_EQ(Machine(bin + c.path), c.machine);
+  }
+  HMODULE nodisp = LoadEngine(bin + L"standin-variants\\no_display_get_alls\\libcef.dll");
+  ASSERT_NE(nodisp, nullptr);
+  EXPECT_EQ(GetProcAddress(nodisp, "cef_display_get_alls"), nullptr);
+  EXPECT_NE(GetProcAddress(nodisp, "cef_display_get_count"), nullptr);
+  EXPECT_EQ(LoadEngine(bin + L"standin-variants\\not_a_library\\libcef.dll"), nullptr);
+  for (const wchar_t* f : {L"chrome_elf.dll", L"d3dcompiler_47.dll", L"libEGL.dll", L"libGLESv2.dll",
+                           L"swiftshader\\libEGL.dll", L"swiftshader\\libGLESv2.dll", L"icudtl.dat",
+                           L"natives_blob.bin", L"snapshot_blob.bin", L"v8_context_snapshot.bin", L"cef.pak",
+                           L"cef_100_percent.pak", L"cef_200_percent.pak", L"cef_extensions.pak",
+                           L"devtools_resources.pak", L"locales\\zh-CN.pak"}) {
+    EXPECT_NE(GetFileAttributesW((bin + L"cef\\" + f).c_str()), INVALID_FILE_ATTRIBUTES) << Narrow(f);
+  }
+}
+
+class Engine : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    HMODULE lib = LoadEngine(ExeDir() + L"cef\\libcef.dll");
+    ASSERT_TRUE(lib && BindEngine(lib));
+  }
+};
+
+TEST_F(Engine, StringSetCopiesOrPointsAndClearFrees) {
+  std::wstring text = L"游戏 page";
+  cef_string_t s{};
+  ASSERT_EQ(g_cef.cef_string_utf16_set(text.c_str(), text.size(), &s, 1), 1);
+  EXPECT_NE(s.str, text.c_str());
+  EXPECT_NE(s.dtor, nullptr);
+  EXPECT_EQ(std::wstring(s.str, s.length), text);
+  EXPECT_EQ(s.str[s.length], L'\0');
+  ASSERT_EQ(g_cef.cef_string_utf16_set(text.c_str(), 2, &s, 0), 1);  // clears the copy first
+  EXPECT_EQ(s.str, text.c_str());
+  EXPECT_EQ(s.length, 2u);
+  EXPECT_EQ(s.dtor, nullptr);
+  g_cef.cef_string_utf16_clear(&s);
+  EXPECT_EQ(s.str, nullptr);
+  EXPECT_EQ(s.length, 0u);
+
+  cef_string_utf8_t u8{};
+  ASSERT_EQ(g_cef.cef_string_utf16_to_utf8(text.c_str(), text.size(), &u8), 1);
+  EXPECT_EQ(std::string(u8.str, u8.length), "\xE6\xB8\xB8\xE6\x88\x8F page");
+  cef_string_t back{};
+  ASSERT_EQ(g_cef.cef_string_utf8_to_utf16(u8.str, u8.length, &back), 1);
+  EXPECT_EQ(std::wstring(back.str, back.length), text);
+  g_cef.cef_string_utf8_clear(&u8);
+  cef_string_t upper{};
+  g_cef.cef_string_utf16_to_upper(back.str, back.length, &upper);
+  EXPECT_EQ(std::wstring(upper.str, upper.length), L"游戏 PAGE");
+  EXPECT_GT(g_cef.cef_string_utf16_cmp(&back, &upper), 0);  // 'p' sorts after 'P'
+  EXPECT_EQ(g_cef.cef_string_utf16_cmp(&back, &back), 0);
+  g_cef.cef_string_utf16_clear(&back);
+  g_cef.cef_string_utf16_clear(&upper);
+
+  cef_string_userfree_t uf = g_cef.cef_string_userfree_utf16_alloc();
+  ASSERT_NE(uf, nullptr);
+  EXPECT_EQ(uf->str, nullptr);
+  g_cef.cef_string_utf16_set(L"x", 1, uf, 1);
+  g_cef.cef_string_userfree_utf16_free(uf);
+}
+
+TEST_F(Engine, StringListsMapsAndMultimaps) {
+  std::wstring a = L"a", b = L"b", one = L"1", two = L"2";
+  cef_string_t sa = Str(a), sb = Str(b), s1 = Str(one), s2 = Str(two), out{};
+  cef_string_list_t list = g_cef.cef_string_list_alloc();
+  g_cef.cef_string_list_append(list, &sa);
+  g_cef.cef_string_list_append(list, &sb);
+  cef_string_list_t copy = g_cef.cef_string_list_copy(list);
+  g_cef.cef_string_list_clear(list);
+  EXPECT_EQ(g_cef.cef_string_list_size(list), 0u);
+  EXPECT_EQ(g_cef.cef_string_list_size(copy), 2u);
+  ASSERT_EQ(g_cef.cef_string_list_value(copy, 1, &out), 1);
+  EXPECT_EQ(lzg::CefToWString(&out), L"b");
+  EXPECT_EQ(g_cef.cef_string_list_value(copy, 2, &out), 0);
+  g_cef.cef_string_list_free(list);
+  g_cef.cef_string_list_free(copy);
+
+  cef_string_map_t map = g_cef.cef_string_map_alloc();
+  EXPECT_EQ(g_cef.cef_string_map_append(map, &sa, &s1), 1);
+  EXPECT_EQ(g_cef.cef_string_map_append(map, &sb, &s2), 1);
+  ASSERT_EQ(g_cef.cef_string_map_find(map, &sb, &out), 1);
+  EXPECT_EQ(lzg::CefToWString(&out), L"2");
+  ASSERT_EQ(g_cef.cef_string_map_key(map, 0, &out), 1);
+  EXPECT_EQ(lzg::CefToWString(&out), L"a");
+  EXPECT_EQ(g_cef.cef_string_map_size(map), 2u);
+  g_cef.cef_string_map_free(map);
+
+  cef_string_multimap_t mm = g_cef.cef_string_multimap_alloc();
+  g_cef.cef_string_multimap_append(mm, &sa, &s1);
+  g_cef.cef_string_multimap_append(mm, &sb, &s1);
+  g_cef.cef_string_multimap_append(mm, &sa, &s2);
+  EXPECT_EQ(g_cef.cef_string_multimap_find_count(mm, &sa), 2u);
+  ASSERT_EQ(g_cef.cef_string_multimap_enumerate(mm, &sa, 1, &out), 1);
+  EXPECT_EQ(lzg::CefToWString(&out), L"2");
+  EXPECT_EQ(g_cef.cef_string_multimap_enumerate(mm, &sa, 2, &out), 0);
+  g_cef.cef_string_multimap_free(mm);
+  g_cef.cef_string_utf16_clear(&out);
+}
+
+TEST_F(Engine, CommandLineSwitchesAndValues) {
+  cef_command_line_t* cmd = g_cef.cef_command_line_create();
+  ASSERT_NE(cmd, nullptr);
+  std::wstring line = L"\"C:\\game dir\\lzgmin.exe\" --type=renderer --lang=zh-CN http://x/?a=1";
+  cef_string_t sl = Str(line);
+  cmd->init_from_string(cmd, &sl);
+  std::wstring type = L"type", dashed = L"--site-per-process", plain = L"site-per-process", v = L"0",
+               media = L"--Enable-Media-Stream";
+  cef_string_t st = Str(type), sd = Str(dashed), sp = Str(plain), sv = Str(v), sm = Str(media);
+  EXPECT_EQ(lzg::CefTakeUserFree(cmd->get_switch_value(cmd, &st)), L"renderer");
+  EXPECT_EQ(cmd->has_switch(cmd, &sp), 0);
+  cmd->append_switch(cmd, &sd);
+  cmd->append_switch_with_value(cmd, &sm, &sv);
+  EXPECT_EQ(cmd->has_switch(cmd, &sp), 1);
+  EXPECT_EQ(cmd->has_switch(cmd, &sd), 1);
+  EXPECT_EQ(lzg::CefTakeUserFree(cmd->get_switch_value(cmd, &sm)), L"0");
+  EXPECT_EQ(cmd->has_arguments(cmd), 1);
+  EXPECT_EQ(lzg::CefTakeUserFree(cmd->get_program(cmd)), L"C:\\game dir\\lzgmin.exe");
+  EXPECT_EQ(lzg::CefTakeUserFree(cmd->get_command_line_string(cmd)),
+            L"\"C:\\game dir\\lzgmin.exe\" --type=renderer --lang=zh-CN --site-per-process "
+            L"--enable-media-stream=0 http://x/?a=1");
+  cef_command_line_t* global = g_cef.cef_command_line_get_global();
+  ASSERT_NE(global, nullptr);
+  EXPECT_EQ(global->is_read_only(global), 1);
+  Drop(global);
+  Drop(cmd);
+}
+
+TEST_F(Engine, ValuesAndDictionariesHoldWhatIsSet) {
+  cef_dictionary_value_t* d = g_cef.cef_dictionary_value_create();
+  std::wstring mode = L"mode", direct = L"direct", n = L"n", inner = L"inner";
+  cef_string_t sm = Str(mode), sd = Str(direct), sn = Str(n), si = Str(inner);
+  d->set_string(d, &sm, &sd);
+  d->set_int(d, &sn, 42);
+  cef_dictionary_value_t* nested = g_cef.cef_dictionary_value_create();
+  nested->set_bool(nested, &sm, 1);
+  d->set_dictionary(d, &si, nested);
+  EXPECT_EQ(d->get_size(d), 3u);
+  EXPECT_EQ(lzg::CefTakeUserFree(d->get_string(d, &sm)), L"direct");
+  EXPECT_EQ(d->get_int(d, &sn), 42);
+  EXPECT_EQ(d->get_type(d, &si), VTYPE_DICTIONARY);
+  cef_dictionary_value_t* got = d->get_dictionary(d, &si);
+  ASSERT_NE(got, nullptr);
+  EXPECT_EQ(got->get_bool(got, &sm), 1);
+  Drop(got);
+  cef_value_t* v = g_cef.cef_value_create();
+  EXPECT_EQ(v->get_type(v), VTYPE_NULL);
+  v->set_dictionary(v, d);
+  EXPECT_EQ(v->get_type(v), VTYPE_DICTIONARY);
+  v->base.add_ref(&v->base);
+  EXPECT_EQ(lzg::CefTakeUserFree(g_cef.cef_write_json(v, 0)), L"{\"inner\":{\"mode\":true},\"mode\":\"direct\",\"n\":42}");
+  Drop(v);
+  cef_waitable_event_t* ev = g_cef.cef_waitable_event_create(0, 0);
+  EXPECT_EQ(ev->timed_wait(ev, 10), 0);
+  ev->signal(ev);
+  EXPECT_EQ(ev->is_signaled(ev), 1);
+  EXPECT_EQ(ev->timed_wait(ev, 10), 1);
+  Drop(ev);
+}
+
+TEST_F(Engine, ExecuteProcessInTheBrowserProcessReturnsAtOnceAndReleasesTheApp) {
+  auto app = lzg::MakeRef<App>();
+  cef_main_args_t args{GetModuleHandleW(nullptr)};
+  EXPECT_EQ(g_cef.cef_execute_process(&args, app->ToCef(), nullptr), -1);
+  EXPECT_TRUE(app->HasOneRef());
+}
+
+// ======================================================================================
+// Scenarios in child processes.
+// ======================================================================================
+
+TEST(Host, FullLifecycleFromTheTrace) {
+  ScenarioRun r = RunInChild("host", {}, 2);
+  ASSERT_EQ(r.exit_code, 0);
+  auto& s = r.seen;
+  EXPECT_EQ(s["execute_process"], "-1");
+  EXPECT_EQ(s["initialize"], "1");
+  EXPECT_EQ(s["cmd_has_site_per_process"], "1");
+  EXPECT_EQ(s["cmd_media_value"], "1");
+  EXPECT_EQ(s["context"], "1");
+  EXPECT_EQ(s["context_off_main"], "1");
+  EXPECT_EQ(s["create"], "1");
+  EXPECT_EQ(s["created"], "1");
+  for (const char* k : {"on_after_created_on_ui", "on_load_end_on_ui", "do_close_on_ui", "on_before_close_on_ui"})
+    EXPECT_EQ(s[k], "1") << k;
+  EXPECT_EQ(s["first_child"], "1");
+  EXPECT_EQ(s["browser_size"], "300x200");
+  EXPECT_NE(s["browser_id"], "0");
+  EXPECT_EQ(s["load_end_1"], "main:200");
+  EXPECT_EQ(s["load_end_2"], "main:404");
+  EXPECT_EQ(s["load_end_3"], "f1:200");
+  EXPECT_EQ(s["load_end_4"], "f2:200");
+  EXPECT_EQ(s["load_ends_after_blocked"], "4");
+  EXPECT_EQ(s["frame_f2"], "f2");
+  EXPECT_EQ(s["frame_f9_missing"], "1");
+  EXPECT_EQ(s["can_set_proxy"], "1");
+  EXPECT_EQ(s["set_proxy"], "1");
+  EXPECT_EQ(s["set_dnt"], "1");
+  EXPECT_EQ(s["can_set_bogus"], "0");
+  EXPECT_EQ(s["set_bogus"], "0");
+  EXPECT_EQ(s["set_bogus_error_empty"], "0");
+  EXPECT_EQ(s["set_pref_off_ui"], "0");
+  EXPECT_EQ(s["do_close"], "1");
+  EXPECT_EQ(s["do_close_window_alive"], "1");
+  EXPECT_EQ(s["alive_after_delay"], "1");
+  EXPECT_EQ(s["before_close_early"], "0");
+  EXPECT_EQ(s["before_close"], "1");
+  EXPECT_EQ(s["before_close_hwnd_gone"], "1");
+  EXPECT_EQ(s["client_live"], "0");
+  EXPECT_EQ(s["engine_live"], "0");
+
+  // The same story, told by the engine's trace, in order.
+  int i = r.Find("execute_process", {{"type", ""}, {"result", "-1"}});
+  EXPECT_GE(i, 0);
+  int init = r.Find("initialize", {{"result", "1"}, {"size", "204"}, {"locale", "zh-CN"}, {"log_severity", "99"},
+                                   {"multi_threaded_message_loop", "1"}, {"cache_path", "C:\\standin cache=1"},
+                                   {"accept_language_list", "zh-CN"}, {"no_sandbox", "1"}});
+  ASSERT_GE(init, 0);
+  // The process's own switches first, then those the app added, in order.
+  EXPECT_GE(r.Find("command_line", {{"process_type", ""},
+                                    {"switches",
+                                     "--scenario=host,--enable-media-stream=1,--enable-speech-input=1,--site-per-process"}}),
+            0);
+  int gpu = r.Find("subprocess_launch", {{"type", "gpu-process"}});
+  int ctx = r.Find("context_initialized", {}, init);
+  int create = r.Find("create_browser", {{"id", s["browser_id"]}, {"style", "56010000"}, {"x", "0"}, {"y", "0"},
+                                         {"width", "300"}, {"height", "200"}, {"url", "about:blank"}, {"sync", "0"},
+                                         {"result", "1"}});
+  int after = r.Find("on_after_created", {{"id", s["browser_id"]}});
+  int renderer = r.Find("subprocess_launch", {{"type", "renderer"}});
+  int pref = r.Find("set_preference", {{"name", "proxy"}, {"value", "{\"mode\":\"direct\"}"}, {"result", "1"}});
+  int first_end = r.Find("on_load_end", {{"frame", "main"}, {"status", "200"}});
+  int load = r.Find("load_url", {{"frame", "main"}, {"url", "http://standin.test/game?standin-frames=2&standin-status=404"}});
+  int end404 = r.Find("on_load_end", {{"frame", "main"}, {"status", "404"}});
+  int blocked = r.Find("on_before_browse", {{"url", "http://standin.test/blocked"}, {"result", "1"}});
+  int close = r.Find("do_close", {{"result", "1"}});
+  int destroyed = r.Find("browser_window_destroyed");
+  int before_close = r.Find("on_before_close");
+  int shutdown = r.Find("shutdown", {{"open_browsers", "0"}, {"same_thread", "1"}, {"live_objects", "0"}});
+  for (int x : {gpu, ctx, create, after, renderer, pref, first_end, load, end404, blocked, close, destroyed,
+                before_close, shutdown})
+    EXPECT_GE(x, 0);
+  EXPECT_LT(init, ctx);
+  EXPECT_LT(ctx, create);
+  EXPECT_LT(create, after);
+  EXPECT_LT(after, first_end);
+  EXPECT_LT(first_end, load);
+  EXPECT_LT(load, end404);
+  EXPECT_LT(close, destroyed);
+  EXPECT_LT(destroyed, before_close);
+  EXPECT_LT(before_close, shutdown);
+  EXPECT_GE(r.Find("set_focus", {{"focus", "1"}}), 0);
+  EXPECT_GE(r.Find("notify_move_or_resize_started"), 0);
+  EXPECT_GE(r.Find("set_osmodal_loop", {{"value", "1"}}), 0);
+  EXPECT_GE(r.Find("set_preference", {{"name", "enable_do_not_track"}, {"value", "true"}, {"result", "1"}}), 0);
+  EXPECT_EQ(r.Count("fault"), 0);
+
+  // The sub-processes ran this executable, with no window, until the browser process ended.
+  int child_runs = 0, child_exits = 0;
+  for (auto& t : r.trace) {
+    if (t.pid == r.pid) continue;
+    child_runs += t.event == "execute_process" && t.Has("result", "0");
+    child_exits += t.event == "subprocess_exit";
+  }
+  EXPECT_EQ(child_exits, 2);
+  EXPECT_EQ(child_runs, 2);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // A sub-process of the engine: hand it over, as a real host does.
+  std::wstring line = GetCommandLineW();
+  if (line.find(L"--type=") != std::wstring::npos) {
+    HMODULE lib = LoadEngine(ExeDir() + L"cef\\libcef.dll");
+    auto exec = lib ? reinterpret_cast<cef_execute_process_ptr>(GetProcAddress(lib, "cef_execute_process")) : nullptr;
+    cef_main_args_t args{GetModuleHandleW(nullptr)};
+    int r = exec ? exec(&args, nullptr, nullptr) : 1;
+    if (r >= 0) return r;
+  }
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a.rfind("--scenario=", 0) == 0) {
+      if (!LoadEngine(ExeDir() + L"cef\\libcef.dll")) return 10;
+      return RunScenario(a.substr(11));
+    }
+  }
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
