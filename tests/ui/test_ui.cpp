@@ -1,0 +1,569 @@
+// The window framework under Wine: lifecycle order, close protocol, modal
+// loop, geometry, menus, keyboard navigation and the picture controls.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "ui/forms.h"
+#include "ui/menus.h"
+#include "ui/placement.h"
+
+using namespace ui;
+
+namespace {
+
+using Log = std::vector<std::string>;
+
+// Records its own destruction.
+struct Probe : TComponent {
+  Probe(TComponent* owner, Log& log, std::string name) : TComponent(owner), log_(log), name_(std::move(name)) {}
+  ~Probe() override { log_.push_back("free " + name_); }
+  Log& log_;
+  std::string name_;
+};
+
+struct ProbeControl : TWinControl {
+  ProbeControl(TComponent* owner, TWinControl* parent, bool* freed = nullptr)
+      : TWinControl(owner, parent), freed_(freed) {}
+  ~ProbeControl() override {
+    if (freed_) *freed_ = true;
+  }
+  bool* freed_;
+};
+
+// Runs fn from the message loop after `ms` (thread timer: no window needed).
+std::map<UINT_PTR, std::function<void()>> g_later;
+void CALLBACK LaterProc(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  auto it = g_later.find(id);
+  if (it == g_later.end()) return;
+  auto fn = std::move(it->second);
+  g_later.erase(it);
+  fn();
+}
+void Later(UINT ms, std::function<void()> fn) { g_later[SetTimer(nullptr, 0, ms, &LaterProc)] = std::move(fn); }
+void ClearLater() {
+  for (auto& entry : g_later) KillTimer(nullptr, entry.first);
+  g_later.clear();
+}
+
+// Pumps until `done` or the time is up.
+bool PumpUntil(const std::function<bool()>& done, DWORD ms = 3000) {
+  DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > ms) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    Application.ProcessMessages();
+  }
+  return true;
+}
+
+class Ui : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    Application.DestroyForms();
+    ClearLater();
+    Application.ProcessMessages();
+  }
+};
+
+// 32-bit top-down DIB filled by fn(x, y) -> 0xAARRGGBB (premultiplied).
+HBITMAP MakeBitmap(int w, int h, const std::function<UINT32(int, int)>& fn) {
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP b = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  auto* px = static_cast<UINT32*>(bits);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) px[y * w + x] = fn(x, y);
+  return b;
+}
+
+}  // namespace
+
+// ---- placement arithmetic ------------------------------------------------
+
+TEST(Placement, CentresWithTruncationAndClamp) {
+  struct Case {
+    Box area;
+    int w, h, minLeft, minTop;
+    Point expected;
+  } cases[] = {
+      {{0, 0, 1920, 1040}, 800, 600, 0, 0, {560, 220}},
+      {{0, 0, 1921, 1041}, 800, 600, 0, 0, {560, 220}},     // odd remainder dropped
+      {{100, 50, 1350, 789}, 600, 330, 0, 0, {475, 279}},    // dialog on the main form
+      {{0, 0, 500, 300}, 601, 331, -2000, -2000, {-50, -15}},  // -101/2 truncates toward zero
+      {{0, 0, 500, 300}, 700, 500, -2000, -2000, {-100, -100}},
+      {{0, 0, 500, 300}, 700, 500, 0, 0, {0, 0}},            // never beyond the desktop's edges
+      {{-1280, 0, 1280, 1024}, 1400, 900, -1280, -50, {-1280, 62}},
+  };
+  for (const auto& c : cases) {
+    Point p = CenterOn(c.area, c.w, c.h, c.minLeft, c.minTop);
+    EXPECT_EQ(p, c.expected) << c.area.left << "," << c.area.top << " " << c.w << "x" << c.h << " -> " << p.x
+                             << "," << p.y;
+  }
+}
+
+// ---- lifecycle ------------------------------------------------------------
+
+namespace {
+struct LifeForm : TForm {
+  LifeForm(TComponent* owner, Log& log, TCloseAction action) : TForm(owner) {
+    new Probe(this, log, "first");
+    new Probe(this, log, "second");
+    new Probe(this, log, "third");
+    OnCreate = [&log, this](TObject* s) { log.push_back(s == this && HandleAllocated() ? "create" : "create?"); };
+    OnShow = [&log, this](TObject*) { log.push_back(IsWindowVisible(Handle()) ? "show(visible)" : "show"); };
+    OnCloseQuery = [&log](TObject*, bool& can) { log.push_back(can ? "closequery" : "closequery?"); };
+    OnClose = [&log, action](TObject*, TCloseAction& a) {
+      log.push_back(a == caHide ? "close" : "close?");
+      a = action;
+    };
+    OnDestroy = [&log](TObject*) { log.push_back("destroy"); };
+  }
+};
+}  // namespace
+
+TEST_F(Ui, LifecycleEventsInOrderAndComponentsFreedNewestFirst) {
+  Log log;
+  auto* f = Application.CreateForm<LifeForm>(log, caFree);
+  HWND h = f->Handle();
+  EXPECT_EQ(Application.MainForm(), f);
+  EXPECT_FALSE(IsWindowVisible(h));
+  f->Show();
+  EXPECT_TRUE(IsWindowVisible(h));
+  f->Show();  // already showing: no new OnShow
+  f->Hide();
+  f->Show();
+  SendMessageW(h, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(Application.Terminated());  // the main form closed
+  EXPECT_TRUE(IsWindow(h));               // and is destroyed only with the application
+  Application.DestroyForms();
+  EXPECT_FALSE(IsWindow(h));
+  EXPECT_EQ(Application.MainForm(), nullptr);
+  Log expected{"create",      "show",          "show", "closequery", "close",
+               "destroy",     "free third",    "free second", "free first"};
+  EXPECT_EQ(log, expected);
+}
+
+TEST_F(Ui, CloseQueryVetoKeepsTheFormAndAnswersSessionEnd) {
+  Log log;
+  Application.CreateForm<TForm>();  // main form
+  auto* f = Application.CreateForm<TForm>();
+  bool allow = false;
+  int closes = 0;
+  f->OnCloseQuery = [&](TObject*, bool& can) { can = allow; };
+  f->OnClose = [&](TObject*, TCloseAction& a) {
+    ++closes;
+    EXPECT_EQ(a, caHide);
+  };
+  f->Show();
+  HWND h = f->Handle();
+  SendMessageW(h, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(IsWindowVisible(h));
+  EXPECT_EQ(closes, 0);
+  EXPECT_EQ(SendMessageW(h, WM_QUERYENDSESSION, 0, 0), 0);
+  SendMessageW(h, WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_TRUE(IsWindowVisible(h));
+  allow = true;
+  EXPECT_EQ(SendMessageW(h, WM_QUERYENDSESSION, 0, 0), 1);
+  EXPECT_EQ(closes, 0);  // a session query only asks
+  SendMessageW(h, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindowVisible(h));  // caHide on a secondary form
+  EXPECT_TRUE(IsWindow(h));
+  EXPECT_EQ(closes, 1);
+  EXPECT_FALSE(Application.Terminated());
+}
+
+TEST_F(Ui, SecondaryFormWithCaFreeIsReleasedAfterQueuedMessages) {
+  Application.CreateForm<TForm>();
+  Log log;
+  auto* f = Application.CreateForm<LifeForm>(log, caFree);
+  HWND h = f->Handle();
+  f->Show();
+  SendMessageW(h, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(IsWindow(h));  // not freed inside its own close
+  EXPECT_TRUE(PumpUntil([&] { return !IsWindow(h); }));
+  EXPECT_EQ(Application.ComponentCount(), 1);
+  EXPECT_EQ(log.back(), "free first");
+}
+
+TEST_F(Ui, RunShowsTheMainFormAndEndsWhenItCloses) {
+  struct Case {
+    std::vector<TCloseAction> actions;  // one per close request
+    int closesToEnd;
+  } cases[] = {{{caFree}, 1}, {{caHide}, 1}, {{caNone, caFree}, 2}};
+  for (const auto& c : cases) {
+    auto* f = Application.CreateForm<TForm>();
+    int shows = 0, closes = 0;
+    bool timedOut = false;
+    f->OnShow = [&](TObject*) {
+      ++shows;
+      PostMessageW(f->Handle(), WM_CLOSE, 0, 0);
+    };
+    f->OnClose = [&](TObject*, TCloseAction& a) {
+      a = c.actions[static_cast<size_t>(closes++)];
+      if (a == caNone) PostMessageW(f->Handle(), WM_CLOSE, 0, 0);
+    };
+    Later(5000, [&] {
+      timedOut = true;
+      Application.Terminate();
+    });
+    Application.Run();
+    EXPECT_FALSE(timedOut);
+    EXPECT_EQ(shows, 1);
+    EXPECT_EQ(closes, c.closesToEnd);
+    Application.DestroyForms();
+    ClearLater();
+  }
+}
+
+// ---- modal loop -------------------------------------------------------------
+
+TEST_F(Ui, ShowModalDisablesOtherWindowsUntilClosedOrHidden) {
+  auto* main = Application.CreateForm<TForm>();
+  auto* dlg = Application.CreateForm<TForm>();
+  main->Show();
+  int queries = 0;
+  dlg->OnCloseQuery = [&](TObject*, bool& can) { can = ++queries > 1; };  // the first close is vetoed
+  bool mainDisabledInside = false, dlgVisibleInside = false, stillRunningAfterVeto = false;
+  Later(50, [&] {
+    mainDisabledInside = !IsWindowEnabled(main->Handle());
+    dlgVisibleInside = IsWindowVisible(dlg->Handle()) != 0;
+    dlg->Close();
+    Later(50, [&] {
+      stillRunningAfterVeto = dlg->InModal();
+      dlg->Close();
+    });
+  });
+  Later(5000, [&] { dlg->Hide(); });  // safety net
+  int r = dlg->ShowModal();
+  EXPECT_EQ(r, mrCancel);
+  EXPECT_TRUE(mainDisabledInside);
+  EXPECT_TRUE(dlgVisibleInside);
+  EXPECT_TRUE(stillRunningAfterVeto);
+  EXPECT_EQ(queries, 2);
+  EXPECT_TRUE(IsWindowEnabled(main->Handle()));
+  EXPECT_FALSE(IsWindowVisible(dlg->Handle()));
+  EXPECT_FALSE(dlg->InModal());
+
+  // Hiding ends the loop as well; the form can be shown modally again.
+  ClearLater();
+  Later(50, [&] { dlg->Hide(); });
+  EXPECT_EQ(dlg->ShowModal(), mrCancel);
+  EXPECT_TRUE(IsWindowEnabled(main->Handle()));
+
+  // WM_CLOSE from outside (the system) takes the same way.
+  ClearLater();
+  Later(50, [&] { PostMessageW(dlg->Handle(), WM_CLOSE, 0, 0); });
+  EXPECT_EQ(dlg->ShowModal(), mrCancel);
+  EXPECT_EQ(queries, 3);
+}
+
+// ---- geometry -------------------------------------------------------------
+
+TEST_F(Ui, ClientSizeChangesKeepFrameAndCorner) {
+  auto* f = Application.CreateForm<TForm>();
+  f->SetBounds(40, 30, 300, 200);
+  f->Show();
+  RECT wr, cr;
+  GetWindowRect(f->Handle(), &wr);
+  GetClientRect(f->Handle(), &cr);
+  int frameW = (wr.right - wr.left) - cr.right, frameH = (wr.bottom - wr.top) - cr.bottom;
+  ASSERT_GT(frameH, 0);  // a captioned frame
+  struct Case {
+    int w, h;
+  } cases[] = {{640, 480}, {1333, 751}, {200, 150}};
+  for (auto c : cases) {
+    f->SetClientWidth(c.w);
+    EXPECT_EQ(f->ClientWidth(), c.w);
+    f->SetClientHeight(c.h);
+    EXPECT_EQ(f->ClientWidth(), c.w);
+    EXPECT_EQ(f->ClientHeight(), c.h);
+    EXPECT_EQ(f->Width(), c.w + frameW);
+    EXPECT_EQ(f->Height(), c.h + frameH);
+    EXPECT_EQ(f->Left(), 40);
+    EXPECT_EQ(f->Top(), 30);
+  }
+
+  // Before the window exists the size is kept for its creation.
+  TForm early(nullptr);
+  early.SetClientWidth(602);
+  early.SetClientHeight(394);
+  early.HandleNeeded();
+  GetClientRect(early.Handle(), &cr);
+  EXPECT_EQ(cr.right, 602);
+  EXPECT_EQ(cr.bottom, 394);
+}
+
+TEST_F(Ui, FirstShowingCentresOnceAndMaximisedFormsShowMaximised) {
+  auto* main = Application.CreateForm<TForm>();
+  main->SetPosition(poScreenCenter);
+  main->SetClientWidth(700);
+  main->SetClientHeight(500);
+  main->Show();
+  RECT wa;
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &wa, 0);
+  Point expected = CenterOn(Box{wa.left, wa.top, wa.right - wa.left, wa.bottom - wa.top}, main->Width(),
+                            main->Height(), GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN));
+  EXPECT_EQ(main->Left(), expected.x);
+  EXPECT_EQ(main->Top(), expected.y);
+  main->SetBounds(10, 20, main->Width(), main->Height());
+  main->Hide();
+  main->Show();
+  EXPECT_EQ(main->Left(), 10);  // only the first showing is placed
+  EXPECT_EQ(main->Top(), 20);
+
+  struct Dialog : TForm {
+    explicit Dialog(TComponent* o) : TForm(o) {
+      SetBorderStyle(bsNone);
+      SetPosition(poMainFormCenter);
+      SetClientWidth(600);
+      SetClientHeight(330);
+    }
+  };
+  int leftInShow = -99999;
+  auto* d = Application.CreateForm<Dialog>();
+  d->OnShow = [&](TObject*) {
+    d->SetBounds(1, 2, 600, 330);  // what a show handler places is replaced, once
+    leftInShow = d->Left();
+  };
+  d->Show();
+  EXPECT_EQ(leftInShow, 1);
+  EXPECT_EQ(d->Left(), 10 + (main->Width() - 600) / 2);
+  EXPECT_EQ(d->Top(), 20 + (main->Height() - 330) / 2);
+  d->Hide();
+  d->Show();
+  EXPECT_EQ(d->Left(), 1);
+  EXPECT_EQ(d->Top(), 2);
+
+  auto* big = Application.CreateForm<TForm>();
+  big->SetWindowState(wsMaximized);
+  EXPECT_FALSE(IsZoomed(big->Handle()));
+  big->Show();
+  EXPECT_TRUE(IsZoomed(big->Handle()));
+  EXPECT_EQ(big->WindowState(), wsMaximized);
+}
+
+TEST_F(Ui, ClientAlignedControlFollowsItsParentAndReportsResize) {
+  auto* f = Application.CreateForm<TForm>();
+  f->SetBounds(0, 0, 400, 300);
+  auto* p = new ProbeControl(f, f);
+  p->SetAlign(alClient);
+  int resizes = 0;
+  p->OnResize = [&](TObject* s) {
+    EXPECT_EQ(s, p);
+    ++resizes;
+  };
+  f->Show();
+  p->HandleNeeded();
+  struct Case {
+    int w, h;
+  } cases[] = {{500, 400}, {321, 123}};
+  for (auto c : cases) {
+    int before = resizes;
+    f->SetClientWidth(c.w);
+    f->SetClientHeight(c.h);
+    RECT r;
+    GetWindowRect(p->Handle(), &r);
+    MapWindowPoints(HWND_DESKTOP, f->Handle(), reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.top, 0);
+    EXPECT_EQ(r.right, c.w);
+    EXPECT_EQ(r.bottom, c.h);
+    EXPECT_EQ(resizes, before + 2);
+  }
+}
+
+TEST_F(Ui, FreeingAControlDestroysItsWindowAndChildren) {
+  auto* f = Application.CreateForm<TForm>();
+  bool panelFreed = false, childFreed = false;
+  auto* panel = new ProbeControl(f, f, &panelFreed);
+  auto* child = new ProbeControl(f, panel, &childFreed);  // owned by the form, placed in the panel
+  HWND hp = panel->Handle(), hc = child->Handle();
+  EXPECT_EQ(GetParent(hc), hp);
+  EXPECT_EQ(GetWindow(hp, GW_CHILD), hc);
+  int owned = f->ComponentCount();
+  panel->Free();
+  EXPECT_TRUE(panelFreed);
+  EXPECT_TRUE(childFreed);
+  EXPECT_FALSE(IsWindow(hp));
+  EXPECT_FALSE(IsWindow(hc));
+  EXPECT_EQ(f->ComponentCount(), owned - 2);
+  EXPECT_EQ(f->ControlCount(), 0);
+}
+
+// ---- popup menu ----------------------------------------------------------
+
+TEST_F(Ui, MenuCommandsReachTheirItemsWhoeverTrackedTheMenu) {
+  auto* f = Application.CreateForm<TForm>();
+  auto* menu = new TPopupMenu(f);
+  std::vector<TObject*> senders;
+  TMenuItem* items[3];
+  for (int i = 0; i < 3; ++i) {
+    items[i] = new TMenuItem(f);
+    items[i]->SetCaption(L"Item " + std::to_wstring(i));
+    items[i]->Tag = i;
+    items[i]->OnClick = [&](TObject* s) { senders.push_back(s); };
+    menu->Add(items[i]);
+  }
+  items[2]->SetChecked(true);
+  EXPECT_EQ(GetMenuItemCount(menu->Handle()), 3);
+  EXPECT_TRUE(GetMenuState(menu->Handle(), items[2]->Command(), MF_BYCOMMAND) & MF_CHECKED);
+  EXPECT_FALSE(GetMenuState(menu->Handle(), items[1]->Command(), MF_BYCOMMAND) & MF_CHECKED);
+  wchar_t text[32];
+  GetMenuStringW(menu->Handle(), items[1]->Command(), text, 32, MF_BYCOMMAND);
+  EXPECT_EQ(std::wstring(text), L"Item 1");
+
+  f->Show();
+  PostMessageW(f->Handle(), WM_COMMAND, items[1]->Command(), 0);
+  Application.ProcessMessages();
+  ASSERT_EQ(senders.size(), 1u);
+  EXPECT_EQ(senders[0], items[1]);
+
+  // Someone else tracks the menu with the form as owner: choose the second
+  // entry by keyboard once the menu is idle.
+  bool idleSeen = false;
+  f->OnMessage(WM_ENTERIDLE, [&](TMessage& m) {
+    if (!idleSeen && m.WParam == MSGF_MENU) {
+      idleSeen = true;
+      HWND target = reinterpret_cast<HWND>(m.LParam);
+      if (!target) target = f->Handle();
+      PostMessageW(target, WM_KEYDOWN, VK_DOWN, 0);
+      PostMessageW(target, WM_KEYDOWN, VK_DOWN, 0);
+      PostMessageW(target, WM_KEYDOWN, VK_RETURN, 0);
+    }
+    f->Default(m);
+  });
+  SetForegroundWindow(f->Handle());
+  TrackPopupMenu(menu->Handle(), TPM_LEFTALIGN, 100, 100, 0, f->Handle(), nullptr);
+  EXPECT_TRUE(idleSeen);
+  EXPECT_TRUE(PumpUntil([&] { return senders.size() == 2; }, 2000));
+  ASSERT_EQ(senders.size(), 2u);
+  EXPECT_EQ(static_cast<TMenuItem*>(senders[1])->Tag, 1);
+
+  // Disabled items do not click; freed items leave the menu and their id.
+  items[0]->SetEnabled(false);
+  UINT gone = items[2]->Command();
+  items[2]->Free();
+  EXPECT_EQ(GetMenuItemCount(menu->Handle()), 2);
+  PostMessageW(f->Handle(), WM_COMMAND, items[0]->Command(), 0);
+  PostMessageW(f->Handle(), WM_COMMAND, gone, 0);
+  Application.ProcessMessages();
+  EXPECT_EQ(senders.size(), 2u);
+}
+
+// ---- special keys ----------------------------------------------------------
+
+TEST_F(Ui, NavigationKeysAreOfferedToTheFocusedControlFirst) {
+  auto* f = Application.CreateForm<TForm>();
+  f->SetBounds(100, 100, 300, 200);
+  auto* keeper = new ProbeControl(f, f);  // wants every special key
+  auto* plain = new ProbeControl(f, f);
+  for (auto* c : {keeper, plain}) {
+    c->SetTabStop(true);
+    c->SetBounds(10 + (c == plain) * 100, 10, 80, 30);
+  }
+  std::vector<WPARAM> asked, keeperKeys, plainKeys;
+  keeper->OnMessage(CM_WANTSPECIALKEY, [&](TMessage& m) {
+    asked.push_back(m.WParam);
+    m.Result = 1;
+  });
+  keeper->OnMessage(WM_KEYDOWN, [&](TMessage& m) { keeperKeys.push_back(m.WParam); });
+  plain->OnMessage(WM_KEYDOWN, [&](TMessage& m) { plainKeys.push_back(m.WParam); });
+  f->Show();
+  SetForegroundWindow(f->Handle());
+  keeper->SetFocus();
+  ASSERT_TRUE(keeper->Focused());
+
+  for (WPARAM k : {WPARAM(VK_TAB), WPARAM(VK_LEFT), WPARAM('A'), WPARAM(VK_RETURN), WPARAM(VK_ESCAPE), WPARAM(VK_DOWN)})
+    PostMessageW(keeper->Handle(), WM_KEYDOWN, k, 0);
+  Application.ProcessMessages();
+  EXPECT_TRUE(keeper->Focused());
+  EXPECT_EQ(asked, (std::vector<WPARAM>{VK_TAB, VK_LEFT, VK_RETURN, VK_ESCAPE, VK_DOWN}));
+  EXPECT_EQ(keeperKeys, (std::vector<WPARAM>{VK_TAB, VK_LEFT, 'A', VK_RETURN, VK_ESCAPE, VK_DOWN}));
+
+  // A control that declines: Tab and arrows move the focus, Enter and Escape
+  // (no default or cancel buttons) still reach it.
+  plain->SetFocus();
+  PostMessageW(plain->Handle(), WM_KEYDOWN, VK_TAB, 0);
+  Application.ProcessMessages();
+  EXPECT_TRUE(keeper->Focused());
+  plain->SetFocus();
+  PostMessageW(plain->Handle(), WM_KEYDOWN, VK_LEFT, 0);
+  Application.ProcessMessages();
+  EXPECT_TRUE(keeper->Focused());
+  plain->SetFocus();
+  PostMessageW(plain->Handle(), WM_KEYDOWN, VK_RETURN, 0);
+  PostMessageW(plain->Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+  Application.ProcessMessages();
+  EXPECT_TRUE(plain->Focused());
+  EXPECT_EQ(plainKeys, (std::vector<WPARAM>{VK_RETURN, VK_ESCAPE}));
+}
+
+// ---- picture controls -----------------------------------------------------
+
+TEST_F(Ui, PictureButtonBlendsOverThePictureAndClicksWithoutFocus) {
+  auto* f = Application.CreateForm<TForm>();
+  f->SetBorderStyle(bsNone);
+  f->SetBounds(0, 0, 200, 100);
+  auto* panel = new TPanel(f, f);
+  panel->SetAlign(alClient);
+  auto* image = new TImage(f, panel);
+  image->SetBounds(0, 0, 200, 100);
+  image->SetBitmap(MakeBitmap(20, 10, [](int, int) { return 0xFFFF0000u; }));  // red, stretched
+  auto* button = new TPictureButton(f, panel);
+  button->SetBounds(50, 20, 40, 40);
+  // Left half transparent, right half opaque blue, row 0 half-transparent blue.
+  button->SetBitmap(MakeBitmap(40, 40, [](int x, int y) -> UINT32 {
+    if (y == 0) return 0x80000080u;
+    return x < 20 ? 0x00000000u : 0xFF0000FFu;
+  }));
+  int clicks = 0;
+  button->OnClick = [&](TObject* s) {
+    EXPECT_EQ(s, button);
+    ++clicks;
+  };
+  f->Show();
+
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  HBITMAP canvas = CreateCompatibleBitmap(screen, 200, 100);
+  HGDIOBJ old = SelectObject(mem, canvas);
+  SendMessageW(panel->Handle(), WM_PRINTCLIENT, WPARAM(mem), PRF_CLIENT | PRF_ERASEBKGND);
+  struct Case {
+    int x, y;
+    COLORREF expected;
+  } cases[] = {{10, 10, RGB(255, 0, 0)}, {55, 30, RGB(255, 0, 0)}, {85, 30, RGB(0, 0, 255)}, {150, 90, RGB(255, 0, 0)}};
+  for (auto c : cases) EXPECT_EQ(GetPixel(mem, c.x, c.y), c.expected) << c.x << "," << c.y;
+  COLORREF half = GetPixel(mem, 60, 20);
+  EXPECT_NEAR(GetRValue(half), 127, 2);
+  EXPECT_EQ(GetGValue(half), 0);
+  EXPECT_NEAR(GetBValue(half), 128, 2);
+  SelectObject(mem, old);
+  DeleteObject(canvas);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+
+  HWND focusBefore = GetFocus();
+  HWND h = panel->Handle();
+  PostMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(80, 40));
+  PostMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(80, 40));
+  PostMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));  // on the picture only
+  PostMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+  PostMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(80, 40));  // pressed, released outside
+  PostMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(150, 40));
+  Application.ProcessMessages();
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(GetFocus(), focusBefore);
+}

@@ -1,0 +1,273 @@
+// The window framework's component model: components owned by a component,
+// controls placed in a parent window, and windowed controls with one window
+// procedure for every class. Main thread only; engine threads post messages.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace ui {
+
+class TComponent;
+class TControl;
+class TWinControl;
+class TForm;
+
+using TObject = TComponent;
+using TNotifyEvent = std::function<void(TObject* Sender)>;
+
+// Framework messages (the range VCL-style frameworks keep for themselves).
+constexpr UINT CM_BASE = 0xB000;
+// Sent to the focused control before a key is used for dialog navigation:
+// wParam = virtual key, lParam = the key message's lParam. A non-zero result
+// keeps the key with the control.
+constexpr UINT CM_WANTSPECIALKEY = CM_BASE + 22;
+// Posted by TForm::Release: the form frees itself once the message arrives.
+constexpr UINT CM_RELEASE = CM_BASE + 33;
+
+// A window message as handlers see it; Result is returned to the sender.
+struct TMessage {
+  UINT Msg = 0;
+  WPARAM WParam = 0;
+  LPARAM LParam = 0;
+  LRESULT Result = 0;
+};
+using TMessageHandler = std::function<void(TMessage& m)>;
+
+enum TAlign { alNone, alClient };
+
+// Owns the components created with it as owner; frees them in reverse order
+// of creation when it is freed itself.
+class TComponent {
+ public:
+  explicit TComponent(TComponent* owner);
+  TComponent(const TComponent&) = delete;
+  TComponent& operator=(const TComponent&) = delete;
+  virtual ~TComponent();
+
+  // The way to free a component: BeforeDestruction runs while the object is
+  // still whole (forms raise OnDestroy there), then the destructor.
+  void Free();
+
+  TComponent* Owner() const { return owner_; }
+  int ComponentCount() const { return static_cast<int>(components_.size()); }
+  TComponent* Components(int i) const { return components_[static_cast<size_t>(i)]; }
+
+  int Tag = 0;
+
+ protected:
+  virtual void BeforeDestruction() {}
+  // Frees the owned components, newest first.
+  void DestroyComponents();
+
+ private:
+  TComponent* owner_ = nullptr;
+  std::vector<TComponent*> components_;
+};
+
+// Something placed in a parent window: bounds in the parent's client area,
+// alignment, visibility.
+class TControl : public TComponent {
+ public:
+  TControl(TComponent* owner, TWinControl* parent);
+  ~TControl() override;
+
+  TWinControl* Parent() const { return parent_; }
+  TForm* GetParentForm();
+
+  virtual int Left();
+  virtual int Top();
+  virtual int Width();
+  virtual int Height();
+  virtual void SetBounds(int left, int top, int width, int height);
+  void SetLeft(int v) { SetBounds(v, Top(), Width(), Height()); }
+  void SetTop(int v) { SetBounds(Left(), v, Width(), Height()); }
+  void SetWidth(int v) { SetBounds(Left(), Top(), v, Height()); }
+  void SetHeight(int v) { SetBounds(Left(), Top(), Width(), v); }
+
+  TAlign Align() const { return align_; }
+  void SetAlign(TAlign a);
+
+  bool Visible() const { return visible_; }
+  virtual void SetVisible(bool v);
+  bool Enabled() const { return enabled_; }
+  virtual void SetEnabled(bool v);
+
+  RECT BoundsRect() { return RECT{Left(), Top(), Left() + Width(), Top() + Height()}; }
+
+ protected:
+  int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+  TAlign align_ = alNone;
+  bool visible_ = true;
+  bool enabled_ = true;
+
+ private:
+  TWinControl* parent_ = nullptr;
+};
+
+// A control without a window of its own, painted by its parent window and fed
+// the parent's mouse messages. It never takes the keyboard focus.
+class TGraphicControl : public TControl {
+ public:
+  TGraphicControl(TComponent* owner, TWinControl* parent);
+
+  void SetBounds(int left, int top, int width, int height) override;
+  void SetVisible(bool v) override;
+  void Invalidate();
+
+  // Called by the parent, in the parent's client coordinates.
+  virtual void Paint(HDC dc) = 0;
+  virtual void MouseDown(int /*x*/, int /*y*/) {}
+  virtual void MouseUp(int /*x*/, int /*y*/) {}
+};
+
+// Arguments for creating a native window.
+struct TCreateParams {
+  std::wstring ClassName = L"LzgWinControl";
+  std::wstring Caption;
+  DWORD Style = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+  DWORD ExStyle = 0;
+  UINT ClassStyle = CS_DBLCLKS;
+  int X = 0, Y = 0, Width = 0, Height = 0;
+  HWND WndParent = nullptr;
+};
+
+// A control with a native window. Its window is created by HandleNeeded (or
+// Handle), when its parent's window is created, or when a form is built; it is
+// destroyed with the object, and with it every child window.
+class TWinControl : public TControl {
+ public:
+  TWinControl(TComponent* owner, TWinControl* parent);
+  ~TWinControl() override;
+
+  // The native window, created when it does not exist yet.
+  HWND Handle();
+  bool HandleAllocated() const { return handle_ != nullptr; }
+  void HandleNeeded() { Handle(); }
+  // The control bound to a native window of ours, or null.
+  static TWinControl* FromHandle(HWND hwnd);
+
+  // A handler for one message, replacing any earlier one for it. The handler
+  // decides whether the default handling runs (Default) and when.
+  void OnMessage(UINT msg, TMessageHandler handler);
+  // The default handling of a message: the class's own processing, then the
+  // system's default window procedure.
+  void Default(TMessage& m) { WndProc(m); }
+  LRESULT Perform(UINT msg, WPARAM wp = 0, LPARAM lp = 0);
+
+  int Left() override;
+  int Top() override;
+  int Width() override;
+  int Height() override;
+  void SetBounds(int left, int top, int width, int height) override;
+  void SetVisible(bool v) override;
+  void SetEnabled(bool v) override;
+  virtual int ClientWidth();
+  virtual int ClientHeight();
+  RECT ClientRect();
+
+  COLORREF Color() const { return color_; }
+  void SetColor(COLORREF c);
+  std::wstring Text();
+  void SetText(const std::wstring& text);
+
+  int TabOrder() const;
+  void SetTabOrder(int order);
+  bool TabStop() const { return tabStop_; }
+  void SetTabStop(bool v) { tabStop_ = v; }
+  bool CanFocus();
+  bool Focused();
+  void SetFocus();
+
+  int ControlCount() const { return static_cast<int>(controls_.size()); }
+  TControl* Controls(int i) const { return controls_[static_cast<size_t>(i)]; }
+  // Windowed children in tab order.
+  std::vector<TWinControl*> TabList() const;
+
+  void Invalidate();
+  void Realign();
+
+  TNotifyEvent OnResize;
+
+ protected:
+  virtual void CreateParams(TCreateParams& params);
+  virtual void CreateWnd();
+  // The class's own message processing; overrides end with the base call.
+  virtual void WndProc(TMessage& m);
+  virtual void DefaultHandler(TMessage& m);
+  // Size changed: raises OnResize.
+  virtual void Resize();
+  // Paints the background and the graphic children.
+  virtual void PaintWindow(HDC dc, bool erase);
+  // Stops the handlers: a derived object's parts may be gone before the window.
+  void BeforeDestruction() override;
+
+  HWND handle_ = nullptr;
+  COLORREF color_;
+  bool tabStop_ = false;
+  bool destroying_ = false;
+
+ private:
+  friend class TControl;
+  friend class TForm;
+  static LRESULT CALLBACK Trampoline(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  void Dispatch(TMessage& m);
+  void InsertControl(TControl* c);
+  void RemoveControl(TControl* c);
+  TGraphicControl* GraphicAt(int x, int y);
+
+  std::vector<TControl*> controls_;  // creation order; tab order below
+  std::vector<TWinControl*> tabOrder_;
+  std::map<UINT, TMessageHandler> handlers_;
+  std::wstring text_;
+  HBRUSH brush_ = nullptr;
+  TGraphicControl* mouseCapture_ = nullptr;
+};
+
+// A plain container window.
+class TPanel : public TWinControl {
+ public:
+  TPanel(TComponent* owner, TWinControl* parent) : TWinControl(owner, parent) {}
+};
+
+// Shows a bitmap, stretched over its bounds or drawn at its own size.
+// The control owns the bitmap it is given.
+class TImage : public TGraphicControl {
+ public:
+  TImage(TComponent* owner, TWinControl* parent) : TGraphicControl(owner, parent) {}
+  ~TImage() override;
+  void SetBitmap(HBITMAP bitmap);
+  HBITMAP Bitmap() const { return bitmap_; }
+  bool Stretch = true;
+  void Paint(HDC dc) override;
+
+ private:
+  HBITMAP bitmap_ = nullptr;
+};
+
+// A button whose whole face is a 32-bit bitmap with premultiplied alpha,
+// blended over whatever lies beneath it. Takes no keyboard focus. The control
+// owns the bitmap it is given.
+class TPictureButton : public TGraphicControl {
+ public:
+  TPictureButton(TComponent* owner, TWinControl* parent) : TGraphicControl(owner, parent) {}
+  ~TPictureButton() override;
+  void SetBitmap(HBITMAP bitmap);
+  HBITMAP Bitmap() const { return bitmap_; }
+  void Click();
+  void Paint(HDC dc) override;
+  void MouseDown(int x, int y) override;
+  void MouseUp(int x, int y) override;
+
+  TNotifyEvent OnClick;
+
+ private:
+  HBITMAP bitmap_ = nullptr;
+  bool pressed_ = false;
+};
+
+}  // namespace ui

@@ -1,0 +1,474 @@
+#include "ui/forms.h"
+
+#include <vector>
+
+#include "ui/menus.h"
+#include "ui/placement.h"
+
+namespace ui {
+
+TApplication Application;
+
+namespace {
+
+DWORD FormStyle(TFormBorderStyle b) {
+  switch (b) {
+    case bsNone:
+      return WS_POPUP | WS_CLIPCHILDREN;
+    case bsSizeable:
+      return WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+    case bsSingle:
+    default:
+      return WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_CLIPCHILDREN;
+  }
+}
+
+// Tahoma 8 pt, the forms' font for their children.
+HFONT CreateFormFont() {
+  HDC screen = GetDC(nullptr);
+  int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  LOGFONTW lf{};
+  lf.lfHeight = -MulDiv(8, dpi, 72);
+  lf.lfWeight = FW_NORMAL;
+  lf.lfCharSet = DEFAULT_CHARSET;
+  lstrcpynW(lf.lfFaceName, L"Tahoma", LF_FACESIZE);
+  return CreateFontIndirectW(&lf);
+}
+
+// Depth first, in tab order: the order Tab walks.
+void CollectTabOrder(const TWinControl* parent, std::vector<TWinControl*>& out) {
+  for (TWinControl* c : parent->TabList()) {
+    out.push_back(c);
+    CollectTabOrder(c, out);
+  }
+}
+
+struct DisableContext {
+  HWND keep;
+  std::vector<HWND> disabled;
+};
+
+BOOL CALLBACK DisableOne(HWND h, LPARAM lp) {
+  auto* c = reinterpret_cast<DisableContext*>(lp);
+  if (h != c->keep && IsWindowVisible(h) && IsWindowEnabled(h)) {
+    EnableWindow(h, FALSE);
+    c->disabled.push_back(h);
+  }
+  return TRUE;
+}
+
+// The thread's other visible top-level windows, now disabled.
+std::vector<HWND> DisableThreadWindows(HWND keep) {
+  DisableContext c{keep, {}};
+  EnumThreadWindows(GetCurrentThreadId(), &DisableOne, reinterpret_cast<LPARAM>(&c));
+  return c.disabled;
+}
+
+}  // namespace
+
+TForm::TForm(TComponent* owner) : TWinControl(owner, nullptr), font_(CreateFormFont()) {
+  visible_ = false;
+  width_ = 320;
+  height_ = 240;
+}
+
+TForm::~TForm() {
+  if (Application.mainForm_ == this) Application.mainForm_ = nullptr;
+  // The window goes first: its children still use the font.
+  TWinControl::BeforeDestruction();
+  DestroyComponents();
+  while (ControlCount() > 0) Controls(ControlCount() - 1)->Free();
+  if (handle_) DestroyWindow(handle_);
+  if (font_) DeleteObject(font_);
+}
+
+void TForm::BeforeDestruction() {
+  if (!destroyed_) {
+    destroyed_ = true;
+    if (OnDestroy) OnDestroy(this);
+  }
+  TWinControl::BeforeDestruction();
+}
+
+void TForm::AfterConstruction() {
+  HandleNeeded();
+  if (OnCreate) OnCreate(this);
+}
+
+void TForm::CreateParams(TCreateParams& p) {
+  p.ClassName = L"LzgForm";
+  p.Caption = Text();
+  p.Style = FormStyle(borderStyle_);
+  if (!enabled_) p.Style |= WS_DISABLED;
+  p.ExStyle = 0;
+  p.X = left_;
+  p.Y = top_;
+  p.Width = width_;
+  p.Height = height_;
+  if (clientWidth_ > 0 || clientHeight_ > 0) {
+    RECT r{0, 0, clientWidth_, clientHeight_};
+    AdjustWindowRectEx(&r, p.Style, FALSE, p.ExStyle);
+    if (clientWidth_ > 0) p.Width = r.right - r.left;
+    if (clientHeight_ > 0) p.Height = r.bottom - r.top;
+  }
+  // Secondary forms stay above the main form and leave the taskbar to it.
+  TForm* main = Application.MainForm();
+  p.WndParent = (main && main != this && main->HandleAllocated()) ? main->Handle() : nullptr;
+  if (!p.WndParent) p.ExStyle |= WS_EX_APPWINDOW;
+}
+
+void TForm::SetIcon(HICON icon) {
+  icon_ = icon;
+  if (HandleAllocated()) {
+    SendMessageW(handle_, WM_SETICON, ICON_BIG, LPARAM(icon));
+    SendMessageW(handle_, WM_SETICON, ICON_SMALL, LPARAM(icon));
+  }
+}
+
+// ---- geometry ------------------------------------------------------------
+
+int TForm::ClientWidth() {
+  if (HandleAllocated()) return ClientRect().right;
+  return clientWidth_;
+}
+
+int TForm::ClientHeight() {
+  if (HandleAllocated()) return ClientRect().bottom;
+  return clientHeight_;
+}
+
+void TForm::SetClientSize(int w, int h) {
+  if (!HandleAllocated()) {
+    clientWidth_ = w;
+    clientHeight_ = h;
+    return;
+  }
+  RECT wr, cr;
+  GetWindowRect(handle_, &wr);
+  GetClientRect(handle_, &cr);
+  int outerW = (wr.right - wr.left) - cr.right + w;
+  int outerH = (wr.bottom - wr.top) - cr.bottom + h;
+  SetWindowPos(handle_, nullptr, 0, 0, outerW, outerH, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TForm::SetClientWidth(int v) { SetClientSize(v, ClientHeight()); }
+void TForm::SetClientHeight(int v) { SetClientSize(ClientWidth(), v); }
+
+TWindowState TForm::WindowState() {
+  if (HandleAllocated() && IsWindowVisible(handle_)) {
+    if (IsZoomed(handle_)) return wsMaximized;
+    if (IsIconic(handle_)) return wsMinimized;
+    return wsNormal;
+  }
+  return state_;
+}
+
+void TForm::SetWindowState(TWindowState s) {
+  state_ = s;
+  if (HandleAllocated() && IsWindowVisible(handle_))
+    ShowWindow(handle_, s == wsMaximized ? SW_MAXIMIZE : s == wsMinimized ? SW_MINIMIZE : SW_RESTORE);
+}
+
+void TForm::PlaceFirstTime() {
+  Box area;
+  switch (position_) {
+    case poScreenCenter:
+    case poDesktopCenter: {
+      RECT wa{};
+      SystemParametersInfoW(SPI_GETWORKAREA, 0, &wa, 0);
+      area = Box{wa.left, wa.top, wa.right - wa.left, wa.bottom - wa.top};
+      break;
+    }
+    case poMainFormCenter: {
+      TForm* main = Application.MainForm();
+      if (!main || main == this || !main->HandleAllocated()) return;
+      area = Box{main->Left(), main->Top(), main->Width(), main->Height()};
+      break;
+    }
+    case poDesigned:
+    default:
+      return;
+  }
+  Point p = CenterOn(area, Width(), Height(), GetSystemMetrics(SM_XVIRTUALSCREEN),
+                     GetSystemMetrics(SM_YVIRTUALSCREEN));
+  SetWindowPos(handle_, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// ---- showing and closing -------------------------------------------------
+
+void TForm::Show() {
+  if (!Handle()) return;
+  if (IsWindowVisible(handle_)) {
+    BringWindowToTop(handle_);
+    return;
+  }
+  if (OnShow) OnShow(this);
+  if (!handle_) return;  // the handler freed the window
+  if (!shownOnce_) {
+    shownOnce_ = true;
+    PlaceFirstTime();
+  }
+  visible_ = true;
+  ShowWindow(handle_, state_ == wsMaximized   ? SW_SHOWMAXIMIZED
+                      : state_ == wsMinimized ? SW_SHOWMINIMIZED
+                                              : SW_SHOWNORMAL);
+}
+
+void TForm::Hide() {
+  visible_ = false;
+  if (HandleAllocated()) {
+    // Keep the state for the next showing.
+    if (IsWindowVisible(handle_)) state_ = WindowState();
+    ShowWindow(handle_, SW_HIDE);
+  }
+}
+
+void TForm::SetVisible(bool v) {
+  if (v)
+    Show();
+  else
+    Hide();
+}
+
+bool TForm::CloseQuery() {
+  bool canClose = true;
+  if (OnCloseQuery) OnCloseQuery(this, canClose);
+  return canClose;
+}
+
+void TForm::DoClose(TCloseAction& action) {
+  if (OnClose) OnClose(this, action);
+}
+
+void TForm::Close() {
+  if (inModal_) {
+    modalResult_ = mrCancel;
+    return;
+  }
+  if (!CloseQuery()) return;
+  TCloseAction action = caHide;
+  DoClose(action);
+  if (action == caNone) return;
+  if (Application.MainForm() == this)
+    Application.Terminate();
+  else if (action == caHide)
+    Hide();
+  else if (action == caMinimize)
+    SetWindowState(wsMinimized);
+  else
+    Release();
+}
+
+void TForm::CloseModal() {
+  TCloseAction action = caNone;
+  if (CloseQuery()) {
+    action = caHide;
+    DoClose(action);
+  }
+  if (action == caNone) modalResult_ = mrNone;
+  if (action == caFree) Release();
+}
+
+void TForm::Release() {
+  if (HandleAllocated()) PostMessageW(handle_, CM_RELEASE, 0, 0);
+}
+
+int TForm::ShowModal() {
+  if (inModal_ || !Handle() || IsWindowVisible(handle_)) return mrNone;
+  HWND previous = GetActiveWindow();
+  std::vector<HWND> disabled = DisableThreadWindows(handle_);
+
+  inModal_ = true;
+  modalResult_ = mrNone;
+  Show();
+  if (handle_) SetForegroundWindow(handle_);
+  while (handle_) {
+    if (!Application.HandleMessage()) break;  // WM_QUIT: Run sees Terminated
+    if (modalResult_ != mrNone) CloseModal();
+    if (modalResult_ != mrNone) break;
+    if (!handle_ || !IsWindowVisible(handle_)) {
+      modalResult_ = mrCancel;
+      break;
+    }
+  }
+  // Enable the others before hiding, so that the activation goes back to them.
+  for (HWND h : disabled)
+    if (IsWindow(h)) EnableWindow(h, TRUE);
+  inModal_ = false;
+  if (handle_) Hide();
+  if (previous && IsWindow(previous) && previous != handle_) SetActiveWindow(previous);
+  return modalResult_;
+}
+
+// ---- focus ---------------------------------------------------------------
+
+TWinControl* TForm::ActiveControl() {
+  if (activeControl_) return activeControl_;
+  TWinControl* f = FromHandle(GetFocus());
+  return f && f != this && f->GetParentForm() == this ? f : nullptr;
+}
+
+bool TForm::SelectNext(TWinControl* current, bool forward, bool checkTabStop) {
+  std::vector<TWinControl*> order;
+  if (checkTabStop || !current || !current->Parent())
+    CollectTabOrder(this, order);
+  else
+    order = current->Parent()->TabList();
+  if (order.empty()) return false;
+  int n = static_cast<int>(order.size());
+  int start = -1;
+  for (int i = 0; i < n; ++i)
+    if (order[static_cast<size_t>(i)] == current) start = i;
+  if (start < 0) start = forward ? -1 : n;
+  for (int step = 1; step <= n; ++step) {
+    int i = ((start + (forward ? step : -step)) % n + n) % n;
+    TWinControl* c = order[static_cast<size_t>(i)];
+    if (c->CanFocus() && (!checkTabStop || c->TabStop())) {
+      c->SetFocus();
+      return true;
+    }
+  }
+  return false;
+}
+
+bool TForm::DialogKey(WORD key) {
+  switch (key) {
+    case VK_TAB:
+      if (GetKeyState(VK_CONTROL) < 0) return false;
+      SelectNext(ActiveControl(), GetKeyState(VK_SHIFT) >= 0, true);
+      return true;
+    case VK_LEFT:
+    case VK_RIGHT:
+    case VK_UP:
+    case VK_DOWN:
+      if (TWinControl* a = ActiveControl()) {
+        SelectNext(a, key == VK_RIGHT || key == VK_DOWN, false);
+        return true;
+      }
+      return false;
+    default:
+      return false;  // no default or cancel buttons
+  }
+}
+
+// ---- messages ------------------------------------------------------------
+
+void TForm::WndProc(TMessage& m) {
+  switch (m.Msg) {
+    case WM_CREATE:
+      if (icon_) SetIcon(icon_);
+      break;
+    case WM_CLOSE:
+      Close();
+      m.Result = 0;
+      return;
+    case WM_QUERYENDSESSION:
+      m.Result = CloseQuery() ? 1 : 0;
+      return;
+    case WM_COMMAND:
+      // Menu commands, whoever popped the menu up for this window.
+      if (HIWORD(m.WParam) == 0 && m.LParam == 0 && TMenuItem::DispatchCommand(LOWORD(m.WParam))) {
+        m.Result = 0;
+        return;
+      }
+      break;
+    case WM_ACTIVATE:
+      if (LOWORD(m.WParam) != WA_INACTIVE && !HIWORD(m.WParam)) {
+        TWinControl* a = activeControl_;
+        if (a && a->CanFocus()) {
+          a->SetFocus();
+          m.Result = 0;
+          return;
+        }
+        if (SelectNext(nullptr, true, true)) {
+          m.Result = 0;
+          return;
+        }
+      }
+      break;
+    case WM_NCDESTROY:
+      if (Application.MainForm() == this) Application.Terminate();
+      break;
+    case CM_RELEASE:
+      Free();
+      return;
+    default:
+      break;
+  }
+  TWinControl::WndProc(m);
+}
+
+// ---- TApplication --------------------------------------------------------
+
+void TApplication::Run() {
+  terminated_ = false;
+  running_ = true;
+  if (mainForm_) mainForm_->Show();
+  while (!terminated_)
+    if (!HandleMessage()) break;
+  running_ = false;
+}
+
+void TApplication::Terminate() {
+  if (running_ && !terminated_) PostQuitMessage(0);
+  terminated_ = true;
+}
+
+bool TApplication::HandleMessage() {
+  MSG msg;
+  BOOL r = GetMessageW(&msg, nullptr, 0, 0);
+  if (r == 0) {
+    terminated_ = true;
+    return false;
+  }
+  if (r < 0) return false;
+  ProcessMessage(msg);
+  return true;
+}
+
+void TApplication::ProcessMessages() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      terminated_ = true;
+      break;
+    }
+    ProcessMessage(msg);
+  }
+}
+
+bool TApplication::IsDialogKeyMessage(const MSG& msg) {
+  if (msg.message != WM_KEYDOWN) return false;
+  switch (msg.wParam) {
+    case VK_TAB:
+    case VK_LEFT:
+    case VK_RIGHT:
+    case VK_UP:
+    case VK_DOWN:
+    case VK_RETURN:
+    case VK_ESCAPE:
+      break;
+    default:
+      return false;
+  }
+  TWinControl* c = TWinControl::FromHandle(msg.hwnd);
+  if (!c) return false;
+  if (SendMessageW(msg.hwnd, CM_WANTSPECIALKEY, msg.wParam, msg.lParam) != 0) return false;
+  TForm* f = c->GetParentForm();
+  return f && f->DialogKey(static_cast<WORD>(msg.wParam));
+}
+
+void TApplication::ProcessMessage(MSG& msg) {
+  if (IsDialogKeyMessage(msg)) return;
+  TranslateMessage(&msg);
+  DispatchMessageW(&msg);
+}
+
+void TApplication::DestroyForms() {
+  DestroyComponents();
+  mainForm_ = nullptr;
+  terminated_ = false;  // a new set of forms makes a new run
+}
+
+}  // namespace ui

@@ -1,0 +1,104 @@
+#include "ui/menus.h"
+
+#include <algorithm>
+#include <map>
+
+#include "ui/forms.h"
+
+namespace ui {
+
+namespace {
+
+// Command ids in use (main thread only). Ids stay below 0xF000, where the
+// system commands begin.
+std::map<UINT, TMenuItem*>& Commands() {
+  static std::map<UINT, TMenuItem*> commands;
+  return commands;
+}
+
+UINT NewCommand(TMenuItem* item) {
+  static UINT next = 0x100;
+  auto& commands = Commands();
+  for (;;) {
+    UINT id = next;
+    next = next >= 0xEFFF ? 0x100 : next + 1;
+    if (!commands.count(id)) {
+      commands[id] = item;
+      return id;
+    }
+  }
+}
+
+}  // namespace
+
+TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner), command_(NewCommand(this)) {}
+
+TMenuItem::~TMenuItem() {
+  if (menu_) {
+    RemoveMenu(menu_->menu_, command_, MF_BYCOMMAND);
+    auto& items = menu_->items_;
+    items.erase(std::remove(items.begin(), items.end(), this), items.end());
+  }
+  Commands().erase(command_);
+}
+
+void TMenuItem::Update() {
+  if (!menu_) return;
+  UINT flags = MF_BYCOMMAND | MF_STRING | (checked_ ? MF_CHECKED : MF_UNCHECKED) | (enabled_ ? MF_ENABLED : MF_GRAYED);
+  ModifyMenuW(menu_->menu_, command_, flags, command_, caption_.c_str());
+}
+
+void TMenuItem::SetCaption(const std::wstring& caption) {
+  caption_ = caption;
+  Update();
+}
+
+void TMenuItem::SetChecked(bool v) {
+  checked_ = v;
+  Update();
+}
+
+void TMenuItem::SetEnabled(bool v) {
+  enabled_ = v;
+  Update();
+}
+
+void TMenuItem::Click() {
+  if (enabled_ && OnClick) OnClick(this);
+}
+
+bool TMenuItem::DispatchCommand(UINT command) {
+  auto& commands = Commands();
+  auto it = commands.find(command);
+  if (it == commands.end()) return false;
+  it->second->Click();
+  return true;
+}
+
+TPopupMenu::TPopupMenu(TComponent* owner) : TComponent(owner), menu_(CreatePopupMenu()) {}
+
+TPopupMenu::~TPopupMenu() {
+  for (TMenuItem* item : items_) item->menu_ = nullptr;
+  DestroyMenu(menu_);
+}
+
+void TPopupMenu::Add(TMenuItem* item) {
+  if (item->menu_) return;
+  item->menu_ = this;
+  items_.push_back(item);
+  AppendMenuW(menu_, MF_STRING, item->command_, item->caption_.c_str());
+  item->Update();
+}
+
+void TPopupMenu::Popup(int x, int y) {
+  TForm* form = nullptr;
+  for (TComponent* c = Owner(); c && !form; c = c->Owner()) form = dynamic_cast<TForm*>(c);
+  if (!form) return;
+  HWND owner = form->Handle();
+  // Without the foreground the menu would not close when the user clicks elsewhere.
+  SetForegroundWindow(owner);
+  TrackPopupMenu(menu_, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, x, y, 0, owner, nullptr);
+  PostMessageW(owner, WM_NULL, 0, 0);
+}
+
+}  // namespace ui
