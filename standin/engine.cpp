@@ -493,8 +493,13 @@ extern "C" void CEF_EXPORT cef_shutdown(void) {
   EngineState& e = Engine();
   {
     std::lock_guard<std::mutex> l(e.mu);
-    if (e.phase != EngineState::Phase::kRunning) {
-      Fault(e.phase == EngineState::Phase::kIdle ? "cef_shutdown without cef_initialize" : "cef_shutdown called twice");
+    if (e.phase == EngineState::Phase::kIdle) {
+      // A host shuts down after a failed initialise too; nothing is running.
+      Trace("shutdown").Add("open_browsers", 0).Add("initialized", 0).Add("live_objects", lzg::LiveBridgedObjects());
+      return;
+    }
+    if (e.phase == EngineState::Phase::kShutDown) {
+      Fault("cef_shutdown called twice");
       return;
     }
   }

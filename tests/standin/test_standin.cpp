@@ -129,6 +129,7 @@ struct Events {
   HANDLE key = CreateEventW(nullptr, FALSE, FALSE, nullptr);
   HANDLE terminated = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   HANDLE cookie = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE popup_closed = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 };
 Events g_ev;
 std::atomic<DWORD> g_ui_thread{0};
@@ -138,6 +139,7 @@ std::atomic<int> g_popup_answer{1};
 std::atomic<int> g_pre_key_answer{0};
 std::atomic<int> g_key_answer{0};
 cef_browser_t* g_browser = nullptr;  // the first browser, one reference, kept by the "client"
+std::atomic<HWND> g_popup_hwnd{nullptr};
 std::vector<std::string> g_keys;
 std::mutex g_keys_mu;
 
@@ -211,8 +213,9 @@ class LifeSpan : public lzg::CefObject<cef_life_span_handler_t, LifeSpan> {
     g_seen.Set("popup_wi_parent_null", wi->parent_window == nullptr);
     Drop(frame);
     Drop(browser);
+    int answer = g_popup_answer;  // read before the test thread may change it
     SetEvent(g_ev.popup);
-    return g_popup_answer;
+    return answer;
   }
   void OnAfterCreated(cef_browser_t* browser) {
     NoteThread("on_after_created");
@@ -225,6 +228,7 @@ class LifeSpan : public lzg::CefObject<cef_life_span_handler_t, LifeSpan> {
       cef_browser_host_t* host = browser->get_host(browser);
       HWND h = host->get_window_handle(host);
       g_seen.Set("popup_top_level", h && GetAncestor(h, GA_ROOT) == h ? 1 : 0);
+      g_popup_hwnd = h;
       Drop(host);
       Drop(browser);
       SetEvent(g_ev.popup_created);
@@ -236,8 +240,9 @@ class LifeSpan : public lzg::CefObject<cef_life_span_handler_t, LifeSpan> {
     g_seen.Set("do_close_window_alive", IsWindow(host->get_window_handle(host)) ? 1 : 0);
     Drop(host);
     Drop(browser);
+    int answer = g_do_close_answer;
     SetEvent(g_ev.do_close);
-    return g_do_close_answer;
+    return answer;
   }
   void OnBeforeClose(cef_browser_t* browser) {
     NoteThread("on_before_close");
@@ -248,6 +253,8 @@ class LifeSpan : public lzg::CefObject<cef_life_span_handler_t, LifeSpan> {
       Drop(g_browser);
       g_browser = nullptr;
       SetEvent(g_ev.before_close);
+    } else {
+      SetEvent(g_ev.popup_closed);
     }
     Drop(browser);
   }
@@ -277,6 +284,13 @@ class LifeSpan : public lzg::CefObject<cef_life_span_handler_t, LifeSpan> {
     zero->set_int(zero, 0);
     g_seen.Set("set_bogus", ctx->set_preference(ctx, &sb, zero, &err));
     g_seen.Set("set_bogus_error_empty", lzg::CefToWString(&err).empty() ? 1 : 0);
+    g_cef.cef_string_utf16_clear(&err);
+    std::wstring referrers = L"enable_referrers";
+    cef_string_t sr = Str(referrers);
+    cef_value_t* yes = g_cef.cef_value_create();
+    yes->set_bool(yes, 1);
+    g_seen.Set("set_referrers", ctx->set_preference(ctx, &sr, yes, &err));
+    g_seen.Set("set_referrers_error", Narrow(lzg::CefToWString(&err)));
     g_cef.cef_string_utf16_clear(&err);
     Drop(ctx);
     Drop(host);
@@ -309,14 +323,16 @@ class KeyHandler : public lzg::CefObject<cef_keyboard_handler_t, KeyHandler> {
   int OnPreKey(cef_browser_t* browser, const cef_key_event_t* ev, cef_event_handle_t os, int*) {
     Record("pre", ev, os);
     Drop(browser);
-    if (g_pre_key_answer) SetEvent(g_ev.key);
-    return g_pre_key_answer;
+    int answer = g_pre_key_answer;
+    if (answer) SetEvent(g_ev.key);
+    return answer;
   }
   int OnKey(cef_browser_t* browser, const cef_key_event_t* ev, cef_event_handle_t os) {
     Record("post", ev, os);
     Drop(browser);
+    int answer = g_key_answer;
     SetEvent(g_ev.key);
-    return g_key_answer;
+    return answer;
   }
 
  private:
@@ -537,11 +553,148 @@ int ScenarioHost() {
   return 0;
 }
 
+std::string TakeKeys() {
+  std::lock_guard<std::mutex> l(g_keys_mu);
+  std::string out;
+  for (auto& k : g_keys) out += (out.empty() ? "" : ",") + k;
+  g_keys.clear();
+  return out;
+}
+
+// Popups, keys, cookies and the do_close 0 path, on one engine.
+int ScenarioInteract() {
+  auto app = lzg::MakeRef<App>();
+  auto client = lzg::MakeRef<Client>();
+  if (!StartEngine(app)) return 2;
+  WaitPumping(g_ev.context, 10000);
+  HWND parent = CreateFirstBrowser(client);
+  if (!g_browser) return 3;
+  HWND bw = BrowserWindow();
+
+  auto done = lzg::MakeRef<CookieDone>();
+  cef_cookie_manager_t* cookies = g_cef.cef_cookie_manager_get_global_manager(done->ToCef());
+  g_seen.Set("cookie_manager", cookies ? 1 : 0);
+  g_seen.Set("cookie_ready", WaitPumping(g_ev.cookie, 3000));
+  std::wstring dir = L"C:\\cookies dir";
+  cef_string_t sdir = Str(dir);
+  if (cookies) g_seen.Set("cookie_path_set", cookies->set_storage_path(cookies, &sdir, 0, nullptr));
+  Drop(cookies);
+  done.reset();
+
+  // Keys: handler first, then the page, then the handler again. (F5 makes no
+  // character, so the engine's TranslateMessage adds no WM_CHAR.)
+  PostMessageW(bw, WM_KEYDOWN, VK_F5, 0x003F0001);
+  WaitPumping(g_ev.key, 3000);
+  PostMessageW(bw, WM_CHAR, 'a', 0x001E0001);
+  WaitPumping(g_ev.key, 3000);
+  g_seen.Set("keys_plain", TakeKeys());
+  g_pre_key_answer = 1;
+  PostMessageW(bw, WM_KEYUP, VK_RETURN, 0xC01C0001);
+  WaitPumping(g_ev.key, 3000);
+  PumpFor(100);
+  g_seen.Set("keys_pre_handled", TakeKeys());
+  g_pre_key_answer = 0;
+  SendPageCommand(bw, L"navigate http://standin.test/eat?standin-eats-keys=1");
+  WaitPumping(g_ev.load_end, 3000);
+  PostMessageW(bw, WM_KEYDOWN, VK_F5, 0x003F0001);
+  PumpFor(300);
+  g_seen.Set("keys_page_eats", TakeKeys());
+
+  // Popups: refused, then allowed as a top-level browser of its own.
+  g_popup_answer = 1;
+  SendPageCommand(bw, L"popup 3 1 http://standin.test/new tab");
+  WaitPumping(g_ev.popup, 3000);
+  ResetEvent(g_ev.popup);
+  g_popup_answer = 0;
+  SendPageCommand(bw, L"popup 5 0 ");
+  g_seen.Set("popup_created", WaitPumping(g_ev.popup_created, 5000));
+  // The popup closes itself: do_close 0 makes the engine close its window.
+  g_do_close_answer = 0;
+  if (HWND ph = g_popup_hwnd.load()) SendPageCommand(ph, L"close");
+  g_seen.Set("popup_closed", WaitPumping(g_ev.popup_closed, 5000));
+  g_seen.Set("popup_window_gone", IsWindow(g_popup_hwnd.load()) ? 0 : 1);
+  // The first browser too: WM_CLOSE reaches our top-level window, which closes.
+  SendPageCommand(bw, L"close");
+  g_seen.Set("before_close", WaitPumping(g_ev.before_close, 5000));
+  g_seen.Set("parent_gone", IsWindow(parent) ? 0 : 1);
+  Finish(app, client);
+  return 0;
+}
+
+// The engine refusing: bad settings, a second initialise, a refused browser, a late
+// context and a cookie store that never gets ready.
+int ScenarioRefusals() {
+  auto app = lzg::MakeRef<App>();
+  auto client = lzg::MakeRef<Client>();
+  cef_main_args_t args{GetModuleHandleW(nullptr)};
+  cef_settings_t bad = MakeSettings(ExeDir() + L"cef", L"");
+  bad.size = 200;
+  g_seen.Set("init_bad_size", g_cef.cef_initialize(&args, &bad, app->ToCef(), nullptr));
+  g_seen.Set("app_released_after_refusal", app->HasOneRef() ? 1 : 0);
+  DWORD t0 = GetTickCount();
+  if (!StartEngine(app)) return 2;
+  cef_settings_t again = MakeSettings(ExeDir() + L"cef", L"");
+  g_seen.Set("init_again", g_cef.cef_initialize(&args, &again, app->ToCef(), nullptr));
+  g_seen.Set("context", WaitPumping(g_ev.context, 10000));
+  g_seen.Set("context_ms", GetTickCount() - t0);
+  auto done = lzg::MakeRef<CookieDone>();
+  cef_cookie_manager_t* cookies = g_cef.cef_cookie_manager_get_global_manager(done->ToCef());
+  g_seen.Set("cookie_ready", WaitPumping(g_ev.cookie, 500));
+  g_seen.Set("cookie_callback_released", done->HasOneRef() ? 1 : 0);
+  Drop(cookies);
+  done.reset();
+  HWND parent = MakeParentWindow();
+  cef_window_info_t wi{};
+  wi.style = WS_CHILD | WS_VISIBLE;
+  wi.width = 100;
+  wi.height = 100;
+  wi.parent_window = parent;
+  std::wstring blank = L"about:blank";
+  cef_string_t url = Str(blank);
+  g_seen.Set("create", g_cef.cef_browser_host_create_browser(&wi, client->ToCef(), &url, nullptr, nullptr));
+  PumpFor(300);
+  g_seen.Set("client_released_after_refusal", client->HasOneRef() ? 1 : 0);
+  g_seen.Set("parent_children", GetWindow(parent, GW_CHILD) ? 1 : 0);
+  DestroyWindow(parent);
+  Finish(app, client);
+  return 0;
+}
+
+// A renderer that crashes, a managed preference, and a shutdown with the browser still open.
+int ScenarioCrash() {
+  auto app = lzg::MakeRef<App>();
+  auto client = lzg::MakeRef<Client>();
+  if (!StartEngine(app)) return 2;
+  WaitPumping(g_ev.context, 10000);
+  HWND parent = CreateFirstBrowser(client);
+  if (!g_browser) return 3;
+  g_seen.Set("terminated", WaitPumping(g_ev.terminated, 10000));
+  Finish(app, client);
+  DestroyWindow(parent);
+  return 0;
+}
+
+// cef_initialize fails; the host still shuts down.
+int ScenarioInitFail() {
+  auto app = lzg::MakeRef<App>();
+  cef_main_args_t args{GetModuleHandleW(nullptr)};
+  cef_settings_t s = MakeSettings(ExeDir() + L"cef", L"");
+  g_seen.Set("initialize", g_cef.cef_initialize(&args, &s, app->ToCef(), nullptr));
+  app.reset();
+  g_cef.cef_shutdown();
+  g_seen.Set("client_live", lzg::LiveBridgedObjects());
+  return 0;
+}
+
 int RunScenario(const std::string& name) {
   HMODULE lib = GetModuleHandleW(L"libcef.dll");
   if (!lib || !BindEngine(lib)) return 10;
   int rc = 11;
   if (name == "host") rc = ScenarioHost();
+  if (name == "interact") rc = ScenarioInteract();
+  if (name == "refusals") rc = ScenarioRefusals();
+  if (name == "crash") rc = ScenarioCrash();
+  if (name == "init_fail") rc = ScenarioInitFail();
   g_seen.Set("rc", rc);
   g_seen.Write();
   return rc;
@@ -660,7 +813,7 @@ ScenarioRun RunInChild(const std::string& scenario, const std::map<std::wstring,
   for (int i = 0; i < 100; ++i) {
     run.trace = ReadTrace(trace);
     int exits = 0;
-    for (auto& t : run.trace) exits += t.event == "subprocess_exit";
+    for (auto& t : run.trace) exits += t.event == "execute_process" && t.Has("result", "0");
     if (exits >= expect_subprocess_exits) break;
     Sleep(100);
   }
@@ -998,6 +1151,108 @@ TEST(Host, FullLifecycleFromTheTrace) {
   }
   EXPECT_EQ(child_exits, 2);
   EXPECT_EQ(child_runs, 2);
+}
+
+TEST(Host, PopupsKeysCookiesAndTheEngineClosingTheWindow) {
+  ScenarioRun r = RunInChild("interact", {}, 2);
+  ASSERT_EQ(r.exit_code, 0);
+  auto& s = r.seen;
+  EXPECT_EQ(s["cookie_manager"], "1");
+  EXPECT_EQ(s["cookie_ready"], "1");
+  EXPECT_EQ(s["cookie_ready_on_main"], "0");
+  EXPECT_EQ(s["cookie_path_set"], "1");
+  EXPECT_GE(r.Find("cookie_set_storage_path", {{"path", "C:\\cookies dir"}, {"persist", "0"}}), 0);
+  EXPECT_LT(r.Find("cookie_get_global_manager"), r.Find("cookie_storage_ready"));
+  // kind:code:message — 0 raw key down, 3 char, 2 key up; 0x100 WM_KEYDOWN, 0x102 WM_CHAR, 0x101 WM_KEYUP.
+  EXPECT_EQ(s["keys_plain"], "pre:0:116:256,post:0:116:256,pre:3:97:258,post:3:97:258");
+  EXPECT_EQ(s["keys_pre_handled"], "pre:2:13:257");
+  EXPECT_EQ(s["keys_page_eats"], "pre:0:116:256");
+  EXPECT_GE(r.Find("key_event", {{"stage", "page"}, {"consumed", "1"}, {"code", "116"}}), 0);
+  EXPECT_GE(r.Find("on_before_popup", {{"url", "http://standin.test/new tab"}, {"disposition", "3"}, {"gesture", "1"},
+                                       {"result", "1"}, {"client", "kept"}}), 0);
+  EXPECT_GE(r.Find("on_before_popup", {{"url", ""}, {"disposition", "5"}, {"gesture", "0"}, {"result", "0"}}), 0);
+  EXPECT_EQ(s["popup_disposition"], "5");
+  EXPECT_EQ(s["popup_client_offered"], "1");
+  EXPECT_EQ(s["popup_wi_parent_null"], "1");
+  EXPECT_EQ(s["on_before_popup_on_ui"], "1");
+  EXPECT_EQ(s["popup_created"], "1");
+  EXPECT_EQ(s["popup_is_popup"], "1");
+  EXPECT_EQ(s["popup_top_level"], "1");
+  EXPECT_EQ(s["popup_closed"], "1");
+  EXPECT_EQ(s["popup_window_gone"], "1");
+  EXPECT_EQ(s["before_close"], "1");
+  EXPECT_EQ(s["parent_gone"], "1");
+  EXPECT_EQ(r.Count("do_close"), 2);
+  EXPECT_EQ(r.Count("on_before_close"), 2);
+  EXPECT_EQ(s["client_live"], "0");
+  EXPECT_EQ(s["engine_live"], "0");
+  EXPECT_EQ(r.Count("fault"), 0);
+}
+
+TEST(Host, RefusalsLeaveNothingBehind) {
+  ScenarioRun r = RunInChild("refusals", {{L"STANDIN_REFUSE_CREATE", L"1"},
+                                          {L"STANDIN_CONTEXT_DELAY_MS", L"600"},
+                                          {L"STANDIN_COOKIE_NEVER_READY", L"1"}});
+  ASSERT_EQ(r.exit_code, 0);
+  auto& s = r.seen;
+  EXPECT_EQ(s["init_bad_size"], "0");
+  EXPECT_EQ(s["app_released_after_refusal"], "1");
+  EXPECT_EQ(s["initialize"], "1");
+  EXPECT_EQ(s["init_again"], "0");
+  EXPECT_EQ(s["context"], "1");
+  EXPECT_GE(std::stoi(s["context_ms"]), 600);
+  EXPECT_EQ(s["cookie_ready"], "0");
+  EXPECT_EQ(s["cookie_callback_released"], "1");
+  EXPECT_EQ(s["create"], "0");
+  EXPECT_EQ(s["client_released_after_refusal"], "1");
+  EXPECT_EQ(s["parent_children"], "0");
+  EXPECT_EQ(s["client_live"], "0");
+  EXPECT_EQ(s["engine_live"], "0");
+  EXPECT_GE(r.Find("initialize", {{"result", "0"}, {"size", "200"}}), 0);
+  EXPECT_GE(r.Find("initialize", {{"result", "0"}, {"reason", "already initialized"}}), 0);
+  int init = r.Find("initialize", {{"result", "1"}});
+  int ctx = r.Find("context_initialized");
+  ASSERT_GE(init, 0);
+  ASSERT_GE(ctx, 0);
+  EXPECT_GE(r.trace[ctx].ms - r.trace[init].ms, 600);
+  EXPECT_GE(r.Find("create_browser", {{"result", "0"}, {"reason", "STANDIN_REFUSE_CREATE"}}), 0);
+  EXPECT_EQ(r.Count("on_after_created"), 0);
+  EXPECT_GE(r.Find("shutdown", {{"open_browsers", "0"}, {"live_objects", "0"}}), 0);
+  EXPECT_EQ(r.Count("fault"), 0);
+}
+
+TEST(Host, CrashedRendererManagedPreferenceAndShutdownWithAnOpenBrowser) {
+  ScenarioRun r = RunInChild("crash", {{L"STANDIN_SUBPROCESS_CRASH", L"renderer"},
+                                       {L"STANDIN_FAIL_PREF", L"enable_referrers"}}, 1);
+  ASSERT_EQ(r.exit_code, 0);
+  auto& s = r.seen;
+  EXPECT_EQ(s["terminated"], "1");
+  EXPECT_EQ(s["terminated_status"], "2");
+  EXPECT_EQ(s["on_render_process_terminated_on_ui"], "1");
+  EXPECT_EQ(s["set_referrers"], "0");
+  EXPECT_EQ(s["set_referrers_error"], "Preference 'enable_referrers' is managed and cannot be changed");
+  EXPECT_EQ(s["set_proxy"], "1");
+  EXPECT_GE(r.Find("set_preference", {{"name", "enable_referrers"}, {"result", "0"}}), 0);
+  EXPECT_GE(r.Find("on_render_process_terminated", {{"status", "2"}, {"code", "c0000005"}}), 0);
+  EXPECT_GE(r.Find("fault", {{"what", "cef_shutdown with 1 browser(s) still open"}}), 0);
+  EXPECT_GE(r.Find("shutdown", {{"open_browsers", "1"}, {"live_objects", "0"}}), 0);
+  EXPECT_EQ(r.Count("on_before_close"), 0);
+  // The engine let go of the client it still held.
+  EXPECT_EQ(s["client_live"], "0");
+  int crashed = 0;
+  for (auto& t : r.trace) crashed += t.event == "subprocess_crash" && t.Has("type", "renderer");
+  EXPECT_EQ(crashed, 1);
+}
+
+TEST(Host, FailedInitializeThenShutdown) {
+  ScenarioRun r = RunInChild("init_fail", {{L"STANDIN_INIT_FAIL", L"1"}});
+  ASSERT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.seen["initialize"], "0");
+  EXPECT_EQ(r.seen["client_live"], "0");
+  EXPECT_GE(r.Find("initialize", {{"result", "0"}, {"reason", "STANDIN_INIT_FAIL"}, {"locale", "zh-CN"}}), 0);
+  EXPECT_GE(r.Find("shutdown", {{"initialized", "0"}}), 0);
+  EXPECT_EQ(r.Count("subprocess_launch"), 0);
+  EXPECT_EQ(r.Count("fault"), 0);
 }
 
 }  // namespace
