@@ -359,6 +359,12 @@ LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_LBUTTONDOWN:
       SetFocus(hwnd);
       return 0;
+    case WM_SETFOCUS:
+      // The parent control posts this to hand the focus on; take it for real so
+      // that keys reach the page.
+      if (GetFocus() != hwnd) SetFocus(hwnd);
+      Trace("browser_focus").Add("id", c.id);
+      return 0;
     case WM_LBUTTONUP: {
       POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
       RECT popup_rc, close_rc;

@@ -1136,7 +1136,9 @@ TEST(Host, FullLifecycleFromTheTrace) {
   EXPECT_LT(close, destroyed);
   EXPECT_LT(destroyed, before_close);
   EXPECT_LT(before_close, shutdown);
-  EXPECT_GE(r.Find("set_focus", {{"focus", "1"}}), 0);
+  int focus = r.Find("set_focus", {{"focus", "1"}});
+  EXPECT_GE(focus, 0);
+  EXPECT_GT(r.Find("browser_focus", {{"id", s["browser_id"]}}, focus), focus);
   EXPECT_GE(r.Find("notify_move_or_resize_started"), 0);
   EXPECT_GE(r.Find("set_osmodal_loop", {{"value", "1"}}), 0);
   EXPECT_GE(r.Find("set_preference", {{"name", "enable_do_not_track"}, {"value", "true"}, {"result", "1"}}), 0);
