@@ -266,7 +266,10 @@ void TWinControl::WndProc(TMessage& m) {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(handle_, &ps);
       RECT rc = ClientRect();
-      if (rc.right > 0 && rc.bottom > 0) {
+      bool graphics = std::any_of(controls_.begin(), controls_.end(),
+                                  [](TControl* c) { return dynamic_cast<TGraphicControl*>(c) != nullptr; });
+      // Without graphic children the background is WM_ERASEBKGND's alone.
+      if (graphics && rc.right > 0 && rc.bottom > 0) {
         HBITMAP buffer = CreateCompatibleBitmap(dc, rc.right, rc.bottom);
         {
           MemoryDC mem(dc, buffer);

@@ -1,0 +1,455 @@
+#include "browser/chromium.h"
+
+#include <exception>
+#include <stdexcept>
+
+#include "browser/host_rules.h"
+#include "engine/cef_library.h"
+#include "engine/cef_ref.h"
+#include "engine/cef_string.h"
+
+using lzg::CefRef;
+using lzg::CefStringView;
+using lzg::g_cef;
+
+namespace {
+
+std::wstring Widen(const char* s) {
+  if (!s || !*s) return std::wstring();
+  int n = MultiByteToWideChar(CP_UTF8, 0, s, -1, nullptr, 0);
+  if (n <= 1) return std::wstring();
+  std::wstring out(static_cast<size_t>(n - 1), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, s, -1, out.data(), n);
+  return out;
+}
+
+// Runs f; a failure goes to CustomExceptionHandler under `operation` and is
+// raised again only when the handler asks for it.
+template <class F>
+bool Guarded(const wchar_t* operation, F&& f) {
+  try {
+    f();
+    return true;
+  } catch (const std::exception& e) {
+    if (CustomExceptionHandler(operation, Widen(e.what()))) throw;
+  } catch (...) {
+    if (CustomExceptionHandler(operation, L"unknown failure")) throw;
+  }
+  return false;
+}
+
+int BrowserIdOf(cef_browser_t* b) { return b && b->get_identifier ? b->get_identifier(b) : 0; }
+
+void AddRefCef(void* object) {
+  auto* base = static_cast<cef_base_ref_counted_t*>(object);
+  if (base && base->add_ref) base->add_ref(base);
+}
+
+cef_value_t* NewValue() {
+  if (!g_cef.cef_value_create) throw std::runtime_error("engine values unavailable");
+  cef_value_t* v = g_cef.cef_value_create();
+  if (!v) throw std::runtime_error("engine value not created");
+  return v;
+}
+
+cef_value_t* BoolValue(bool b) {
+  cef_value_t* v = NewValue();
+  v->set_bool(v, b ? 1 : 0);
+  return v;
+}
+
+cef_value_t* IntValue(int i) {
+  cef_value_t* v = NewValue();
+  v->set_int(v, i);
+  return v;
+}
+
+cef_value_t* StringValue(const std::wstring& s) {
+  cef_value_t* v = NewValue();
+  cef_string_t text = CefStringView(s);
+  v->set_string(v, &text);
+  return v;
+}
+
+}  // namespace
+
+TChromium::TChromium(ui::TComponent* owner) : ui::TComponent(owner) {
+  InitializeSettings(FBrowserSettings);
+  AfterConstruction();
+}
+
+void TChromium::AfterConstruction() {
+  Guarded(L"TChromium.AfterConstruction", [&] {
+    FOptions = new TChromiumOptions();
+    FFontOptions = new TChromiumFontOptions();
+  });
+}
+
+TChromium::~TChromium() {
+  Guarded(L"TChromium.Destroy", [&] {
+    DestroyClientHandler();
+    DropBrowser();
+    FBrowserId = 0;
+    delete FFontOptions;
+    FFontOptions = nullptr;
+    delete FOptions;
+    FOptions = nullptr;
+  });
+}
+
+bool TChromium::Initialized() const { return FInitialized && !FClosing && FBrowser != nullptr; }
+
+lzg::TClientHandlerFlags TChromium::HandlerFlags() const {
+  lzg::TClientHandlerFlags f;
+  f.load = OnLoadStart || OnLoadEnd || OnLoadError || OnLoadingStateChange;
+  f.keyboard = OnPreKeyEvent || OnKeyEvent;
+  return f;
+}
+
+void TChromium::SetBrowser(cef_browser_t* browser) {
+  AddRefCef(browser);
+  FBrowser = browser;
+}
+
+void TChromium::DropBrowser() {
+  auto* b = static_cast<cef_browser_t*>(InterlockedExchangePointer(reinterpret_cast<void* volatile*>(&FBrowser), nullptr));
+  lzg::ReleaseCefObject(b);
+}
+
+void TChromium::DestroyClientHandler() {
+  auto* h = static_cast<lzg::TCustomClientHandler*>(
+      InterlockedExchangePointer(reinterpret_cast<void* volatile*>(&FHandler), nullptr));
+  if (!h) return;
+  h->RemoveReferences();
+  h->Release();
+}
+
+// ---- creation ------------------------------------------------------------------
+
+void TChromium::InitializeSettings(TCefBrowserSettings& s) {
+  s = TCefBrowserSettings{};
+  s.size = sizeof(TCefBrowserSettings);
+  s.windowless_frame_rate = 30;
+}
+
+void TChromium::GetSettings(TCefBrowserSettings& s) {
+  if (!FOptions || !FFontOptions) return;
+  const TChromiumOptions& o = *FOptions;
+  const TChromiumFontOptions& f = *FFontOptions;
+  s.size = sizeof(TCefBrowserSettings);
+  s.windowless_frame_rate = o.WindowlessFrameRate;
+  s.standard_font_family = CefStringView(f.StandardFontFamily);
+  s.fixed_font_family = CefStringView(f.FixedFontFamily);
+  s.serif_font_family = CefStringView(f.SerifFontFamily);
+  s.sans_serif_font_family = CefStringView(f.SansSerifFontFamily);
+  s.cursive_font_family = CefStringView(f.CursiveFontFamily);
+  s.fantasy_font_family = CefStringView(f.FantasyFontFamily);
+  s.default_font_size = f.DefaultFontSize;
+  s.default_fixed_font_size = f.DefaultFixedFontSize;
+  s.minimum_font_size = f.MinimumFontSize;
+  s.minimum_logical_font_size = f.MinimumLogicalFontSize;
+  s.remote_fonts = f.RemoteFonts;
+  s.default_encoding = CefStringView(FDefaultEncoding);
+  s.javascript = o.Javascript;
+  s.javascript_close_windows = o.JavascriptCloseWindows;
+  s.javascript_access_clipboard = o.JavascriptAccessClipboard;
+  s.javascript_dom_paste = o.JavascriptDomPaste;
+  s.plugins = o.Plugins;
+  s.universal_access_from_file_urls = o.UniversalAccessFromFileUrls;
+  s.file_access_from_file_urls = o.FileAccessFromFileUrls;
+  s.web_security = o.WebSecurity;
+  s.image_loading = o.ImageLoading;
+  s.image_shrink_standalone_to_fit = o.ImageShrinkStandaloneToFit;
+  s.text_area_resize = o.TextAreaResize;
+  s.tab_to_links = o.TabToLinks;
+  s.local_storage = o.LocalStorage;
+  s.databases = o.Databases;
+  s.application_cache = o.ApplicationCache;
+  s.webgl = o.Webgl;
+  s.background_color = o.BackgroundColor;
+  s.accept_language_list = CefStringView(o.AcceptLanguageList);
+}
+
+void TChromium::InitializeWindowInfo(HWND parent, const RECT& rect, const std::wstring& name) {
+  FWindowName = name;
+  FWindowInfo = TCefWindowInfo{};
+  FWindowInfo.ex_style = 0;
+  FWindowInfo.window_name = CefStringView(FWindowName);
+  FWindowInfo.style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_TABSTOP;
+  FWindowInfo.x = rect.left;
+  FWindowInfo.y = rect.top;
+  FWindowInfo.width = rect.right - rect.left;
+  FWindowInfo.height = rect.bottom - rect.top;
+  FWindowInfo.parent_window = parent;
+}
+
+bool TChromium::CreateBrowser(ui::TWinControl* aBrowserParent, const std::wstring& aWindowName,
+                              cef_request_context_t* aContext, const std::wstring& aCookiesPath,
+                              bool aPersistSessionCookies) {
+  HWND parent = nullptr;
+  RECT rect{};
+  if (aBrowserParent) {
+    parent = aBrowserParent->Handle();
+    if (parent) GetClientRect(parent, &rect);
+  }
+  return CreateBrowser(parent, rect, aWindowName, aContext, aCookiesPath, aPersistSessionCookies);
+}
+
+bool TChromium::CreateBrowser(HWND aParentHandle, const RECT& aParentRect, const std::wstring& aWindowName,
+                              cef_request_context_t* aContext, const std::wstring& aCookiesPath,
+                              bool aPersistSessionCookies) {
+  if (FClosing || FBrowser || FBrowserId != 0) return false;
+  bool result = false;
+  Guarded(L"TChromium.CreateBrowser", [&] {
+    if (!GlobalCEFApp || !GlobalCEFApp->GlobalContextInitialized()) return;
+    if (FHandler) return;  // a request is already under way
+    FIsOSR = aParentHandle == nullptr;
+    FHandler = new lzg::TCustomClientHandler(this, HandlerFlags());
+    GetSettings(FBrowserSettings);
+    InitializeWindowInfo(aParentHandle, aParentRect, aWindowName);
+
+    if (aContext && !aCookiesPath.empty()) {
+      bool done = false;
+      if (aContext->get_default_cookie_manager) {
+        CefRef<cef_cookie_manager_t> manager(aContext->get_default_cookie_manager(aContext, nullptr));
+        cef_string_t path = CefStringView(aCookiesPath);
+        done = manager && manager->set_storage_path(manager.get(), &path, aPersistSessionCookies ? 1 : 0, nullptr);
+      }
+      if (!done) OutputDebugMessage(L"TChromium.CreateBrowser error : cookies cannot be accessed");
+    }
+
+    if (!g_cef.cef_browser_host_create_browser || !g_cef.cef_browser_host_create_browser_sync)
+      throw std::runtime_error("engine library not bound");
+    cef_string_t url = CefStringView(FDefaultUrl);
+    // The engine takes over one reference of each object it is given.
+    if (aContext) AddRefCef(aContext);
+    if (GlobalCEFApp->MultiThreadedMessageLoop()) {
+      result = g_cef.cef_browser_host_create_browser(&FWindowInfo, FHandler->ToCef(), &url, &FBrowserSettings,
+                                                     aContext) != 0;
+    } else {
+      cef_browser_t* b = g_cef.cef_browser_host_create_browser_sync(&FWindowInfo, FHandler->ToCef(), &url,
+                                                                   &FBrowserSettings, aContext);
+      if (b) {
+        FBrowser = b;  // the returned reference is ours
+        FBrowserId = BrowserIdOf(b);
+        FInitialized = FBrowserId != 0;
+      }
+      result = FInitialized;
+    }
+  });
+  return result;
+}
+
+// ---- browser operations --------------------------------------------------------
+
+void TChromium::LoadURL(const std::wstring& aURL, const std::wstring& aFrameName) {
+  if (!Initialized()) return;
+  Guarded(L"TChromium.LoadURL", [&] {
+    cef_browser_t* b = FBrowser;
+    CefRef<cef_frame_t> frame;
+    if (aFrameName.empty()) {
+      frame = CefRef<cef_frame_t>(b->get_main_frame(b));
+    } else {
+      cef_string_t name = CefStringView(aFrameName);
+      frame = CefRef<cef_frame_t>(b->get_frame(b, &name));
+    }
+    if (!frame) return;
+    cef_string_t url = CefStringView(aURL);
+    frame->load_url(frame.get(), &url);
+  });
+}
+
+void TChromium::SetFocus(bool focus) {
+  if (!Initialized()) return;
+  Guarded(L"TChromium.SetFocus", [&] {
+    cef_browser_t* b = FBrowser;
+    CefRef<cef_browser_host_t> host(b->get_host(b));
+    if (host) host->set_focus(host.get(), focus ? 1 : 0);
+  });
+}
+
+void TChromium::NotifyMoveOrResizeStarted() {
+  if (!Initialized()) return;
+  Guarded(L"TChromium.NotifyMoveOrResizeStarted", [&] {
+    cef_browser_t* b = FBrowser;
+    CefRef<cef_browser_host_t> host(b->get_host(b));
+    if (host) host->notify_move_or_resize_started(host.get());
+  });
+}
+
+// ---- preferences (engine UI thread) ----------------------------------------------
+
+void TChromium::UpdatePreference(cef_request_context_t* context, const wchar_t* name, cef_value_t* value) {
+  CefRef<cef_value_t> owned(value);
+  std::wstring key(name);
+  cef_string_t n = CefStringView(key);
+  if (!context->can_set_preference(context, &n)) return;
+  cef_string_t error{};
+  // set_preference takes a reference of its own; ours goes with `owned`.
+  AddRefCef(owned.get());
+  int ok = context->set_preference(context, &n, owned.get(), &error);
+  std::wstring text = lzg::CefToWString(&error);
+  if (g_cef.cef_string_utf16_clear) g_cef.cef_string_utf16_clear(&error);
+  if (!ok) {
+    const wchar_t* prefix = key == L"proxy" ? L"TChromium.UpdateProxyPrefs error : " : L"TChromium.UpdatePreference error : ";
+    OutputDebugMessage(prefix + lzg::QuotedStr(text));
+  }
+}
+
+void TChromium::UpdateProxyPrefs(cef_request_context_t* context) {
+  Guarded(L"TChromium.UpdateProxyPrefs", [&] {
+    static const wchar_t* const kModes[] = {L"direct", L"auto_detect", L"system", L"fixed_servers", L"pac_script"};
+    const wchar_t* mode = FProxyType >= 0 && FProxyType < 5 ? kModes[FProxyType] : L"direct";
+    if (!g_cef.cef_dictionary_value_create) throw std::runtime_error("engine dictionaries unavailable");
+    cef_dictionary_value_t* dict = g_cef.cef_dictionary_value_create();
+    if (!dict) throw std::runtime_error("engine dictionary not created");
+    std::wstring k = L"mode", v = mode;
+    cef_string_t key = CefStringView(k), val = CefStringView(v);
+    dict->set_string(dict, &key, &val);
+    cef_value_t* value = nullptr;
+    try {
+      value = NewValue();
+    } catch (...) {
+      lzg::ReleaseCefObject(dict);
+      throw;
+    }
+    value->set_dictionary(value, dict);  // the value takes the dictionary's reference
+    UpdatePreference(context, L"proxy", value);
+  });
+}
+
+void TChromium::doUpdatePreferences(cef_browser_t* browser) {
+  if (!browser || !browser->get_host) return;
+  CefRef<cef_browser_host_t> host(browser->get_host(browser));
+  if (!host) return;
+  CefRef<cef_request_context_t> context(host->get_request_context(host.get()));
+  if (!context) return;
+  cef_request_context_t* c = context.get();
+  UpdateProxyPrefs(c);
+  auto update = [&](const wchar_t* name, auto make) {
+    Guarded(L"TChromium.UpdatePreference", [&] { UpdatePreference(c, name, make()); });
+  };
+  update(L"enable_do_not_track", [&] { return BoolValue(FDoNotTrack); });
+  update(L"enable_referrers", [&] { return BoolValue(FSendReferrer); });
+  update(L"enable_a_ping", [&] { return BoolValue(FHyperlinkAuditing); });
+  update(L"plugins.run_all_flash_in_allow_mode", [&] { return BoolValue(FRunAllFlashInAllowMode); });
+  update(L"plugins.allow_outdated", [&] { return BoolValue(FAllowOutdatedPlugins); });
+  update(L"plugins.always_authorize", [&] { return BoolValue(FAlwaysAuthorizePlugins); });
+  update(L"browser.enable_spellchecking", [&] { return BoolValue(FSpellChecking); });
+  if (FRunAllFlashInAllowMode)
+    update(L"profile.default_content_setting_values.plugins", [&] { return IntValue(1); });
+  if (FWebRTCIPHandlingPolicy != hpDefault) {
+    static const wchar_t* const kPolicies[] = {L"default", L"default_public_and_private_interfaces",
+                                               L"default_public_interface_only", L"disable_non_proxied_udp"};
+    update(L"webrtc.ip_handling_policy", [&] { return StringValue(kPolicies[FWebRTCIPHandlingPolicy]); });
+  }
+  if (FWebRTCMultipleRoutes != STATE_DEFAULT)
+    update(L"webrtc.multiple_routes_enabled", [&] { return BoolValue(FWebRTCMultipleRoutes == STATE_ENABLED); });
+  if (FWebRTCNonProxiedUDP != STATE_DEFAULT)
+    update(L"webrtc.nonproxied_udp_enabled", [&] { return BoolValue(FWebRTCNonProxiedUDP == STATE_ENABLED); });
+}
+
+// ---- dispatch (engine UI thread) -----------------------------------------------
+
+void TChromium::doOnAfterCreated(cef_browser_t* browser) {
+  if (GlobalCEFApp && GlobalCEFApp->MultiThreadedMessageLoop() && !FBrowser && browser) {
+    SetBrowser(browser);
+    FBrowserId = BrowserIdOf(browser);
+    FInitialized = FBrowserId != 0;
+  }
+  doUpdatePreferences(browser);
+  if (OnAfterCreated) OnAfterCreated(this, browser);
+}
+
+bool TChromium::doOnBeforePopup(cef_browser_t* browser, cef_frame_t* frame, const std::wstring& targetUrl,
+                                const std::wstring& targetFrameName, TCefWindowOpenDisposition targetDisposition,
+                                bool userGesture, const TCefPopupFeatures& popupFeatures, TCefWindowInfo& windowInfo,
+                                cef_client_t*& client, TCefBrowserSettings& settings, bool& noJavascriptAccess) {
+  bool result = false;
+  if (OnBeforePopup)
+    OnBeforePopup(this, browser, frame, targetUrl, targetFrameName, targetDisposition, userGesture, popupFeatures,
+                  windowInfo, client, settings, noJavascriptAccess, result);
+  return result;
+}
+
+bool TChromium::doOnClose(cef_browser_t* browser) {
+  TCefCloseBrowserAction action = cbaClose;
+  if (OnClose) OnClose(this, browser, action);
+  const bool own = FBrowserId != 0 && BrowserIdOf(browser) == FBrowserId;
+  switch (action) {
+    case cbaDelay:
+      if (own) FClosing = true;
+      return true;
+    case cbaCancel:
+      return true;
+    case cbaClose:
+    default:
+      if (own) FClosing = true;
+      return false;
+  }
+}
+
+void TChromium::doOnBeforeClose(cef_browser_t* browser) {
+  if (browser && FBrowserId != 0 && BrowserIdOf(browser) == FBrowserId) {
+    FInitialized = false;
+    DropBrowser();
+    FBrowserId = 0;
+    DestroyClientHandler();
+  }
+  if (OnBeforeClose) OnBeforeClose(this, browser);
+}
+
+bool TChromium::doOnPreKeyEvent(cef_browser_t* browser, const TCefKeyEvent* event, MSG* osEvent,
+                                bool& isKeyboardShortcut) {
+  bool result = false;
+  if (OnPreKeyEvent) OnPreKeyEvent(this, browser, event, osEvent, isKeyboardShortcut, result);
+  return result;
+}
+
+bool TChromium::doOnKeyEvent(cef_browser_t* browser, const TCefKeyEvent* event, MSG* osEvent) {
+  bool result = false;
+  if (OnKeyEvent) OnKeyEvent(this, browser, event, osEvent, result);
+  return result;
+}
+
+void TChromium::doOnLoadingStateChange(cef_browser_t* browser, bool isLoading, bool canGoBack, bool canGoForward) {
+  if (OnLoadingStateChange) OnLoadingStateChange(this, browser, isLoading, canGoBack, canGoForward);
+}
+
+void TChromium::doOnLoadStart(cef_browser_t* browser, cef_frame_t* frame, cef_transition_type_t transitionType) {
+  if (OnLoadStart) OnLoadStart(this, browser, frame, transitionType);
+}
+
+void TChromium::doOnLoadEnd(cef_browser_t* browser, cef_frame_t* frame, int httpStatusCode) {
+  if (OnLoadEnd) OnLoadEnd(this, browser, frame, httpStatusCode);
+}
+
+void TChromium::doOnLoadError(cef_browser_t* browser, cef_frame_t* frame, cef_errorcode_t errorCode,
+                              const std::wstring& errorText, const std::wstring& failedUrl) {
+  if (OnLoadError) OnLoadError(this, browser, frame, errorCode, errorText, failedUrl);
+}
+
+bool TChromium::doOnProcessMessageReceived(cef_browser_t*, cef_process_id_t, cef_process_message_t*) { return false; }
+
+// The request handler's fixed answers.
+bool TChromium::doOnBeforeBrowse(cef_browser_t*, cef_frame_t*, cef_request_t*, bool, bool) { return false; }
+bool TChromium::doOnOpenUrlFromTab(cef_browser_t*, cef_frame_t*, const std::wstring&, TCefWindowOpenDisposition,
+                                   bool) {
+  return false;
+}
+cef_return_value_t TChromium::doOnBeforeResourceLoad(cef_browser_t*, cef_frame_t*, cef_request_t*) {
+  return RV_CONTINUE;
+}
+bool TChromium::doOnResourceResponse(cef_browser_t*, cef_frame_t*, cef_request_t*, cef_response_t*) { return false; }
+bool TChromium::doOnGetAuthCredentials(cef_browser_t*, cef_frame_t*, bool, const std::wstring&, int,
+                                       const std::wstring&, const std::wstring&) {
+  return false;
+}
+bool TChromium::doCanGetCookies(cef_browser_t*, cef_frame_t*, cef_request_t*) { return true; }
+bool TChromium::doCanSetCookie(cef_browser_t*, cef_frame_t*, cef_request_t*) { return true; }
+bool TChromium::doOnQuotaRequest(cef_browser_t*, const std::wstring&, int64) { return false; }
+void TChromium::doOnProtocolExecution(cef_browser_t*, const std::wstring&, bool&) {}
+bool TChromium::doOnCertificateError(cef_browser_t*, cef_errorcode_t, const std::wstring&) { return false; }
+bool TChromium::doOnSelectClientCertificate(cef_browser_t*, bool, const std::wstring&, int) { return false; }
+void TChromium::doOnRenderViewReady(cef_browser_t*) {}
+void TChromium::doOnRenderProcessTerminated(cef_browser_t*, cef_termination_status_t) {}

@@ -1,0 +1,200 @@
+// TChromium: the component through which a window owns one browser of the
+// engine. Operations run on the main thread; the bookkeeping and the events
+// run on the engine's UI thread (see IChromiumEvents). A host serves one
+// browser in its lifetime.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "browser/chromium_events.h"
+#include "browser/client_handler.h"
+#include "engine/app.h"
+#include "ui/controls.h"
+
+using ui::TObject;
+
+struct TChromiumOptions {
+  int WindowlessFrameRate = 30;
+  TCefState Javascript = STATE_DEFAULT;
+  TCefState JavascriptCloseWindows = STATE_DEFAULT;
+  TCefState JavascriptAccessClipboard = STATE_DEFAULT;
+  TCefState JavascriptDomPaste = STATE_DEFAULT;
+  TCefState Plugins = STATE_DEFAULT;
+  TCefState UniversalAccessFromFileUrls = STATE_DEFAULT;
+  TCefState FileAccessFromFileUrls = STATE_DEFAULT;
+  TCefState WebSecurity = STATE_DEFAULT;
+  TCefState ImageLoading = STATE_DEFAULT;
+  TCefState ImageShrinkStandaloneToFit = STATE_DEFAULT;
+  TCefState TextAreaResize = STATE_DEFAULT;
+  TCefState TabToLinks = STATE_DEFAULT;
+  TCefState LocalStorage = STATE_DEFAULT;
+  TCefState Databases = STATE_DEFAULT;
+  TCefState ApplicationCache = STATE_DEFAULT;
+  TCefState Webgl = STATE_DEFAULT;
+  cef_color_t BackgroundColor = 0;
+  std::wstring AcceptLanguageList;
+};
+
+struct TChromiumFontOptions {
+  std::wstring StandardFontFamily, FixedFontFamily, SerifFontFamily, SansSerifFontFamily, CursiveFontFamily,
+      FantasyFontFamily;
+  int DefaultFontSize = 0, DefaultFixedFontSize = 0, MinimumFontSize = 0, MinimumLogicalFontSize = 0;
+  TCefState RemoteFonts = STATE_DEFAULT;
+};
+
+enum TCefWebRTCHandlingPolicy {
+  hpDefault,
+  hpDefaultPublicAndPrivateInterfaces,
+  hpDefaultPublicInterfaceOnly,
+  hpDisableNonProxiedUDP
+};
+
+// ---- events (raised on the engine's UI thread; Sender is the host) ----
+using TOnAfterCreated = std::function<void(TObject* Sender, cef_browser_t* browser)>;
+using TOnBeforePopup = std::function<void(
+    TObject* Sender, cef_browser_t* browser, cef_frame_t* frame, const std::wstring& targetUrl,
+    const std::wstring& targetFrameName, TCefWindowOpenDisposition targetDisposition, bool userGesture,
+    const TCefPopupFeatures& popupFeatures, TCefWindowInfo& windowInfo, cef_client_t*& client,
+    TCefBrowserSettings& settings, bool& noJavascriptAccess, bool& Result)>;
+using TOnClose = std::function<void(TObject* Sender, cef_browser_t* browser, TCefCloseBrowserAction& aAction)>;
+using TOnBeforeClose = std::function<void(TObject* Sender, cef_browser_t* browser)>;
+using TOnPreKeyEvent = std::function<void(TObject* Sender, cef_browser_t* browser, const TCefKeyEvent* event,
+                                          MSG* osEvent, bool& isKeyboardShortcut, bool& Result)>;
+using TOnKeyEvent =
+    std::function<void(TObject* Sender, cef_browser_t* browser, const TCefKeyEvent* event, MSG* osEvent, bool& Result)>;
+using TOnLoadEnd = std::function<void(TObject* Sender, cef_browser_t* browser, cef_frame_t* frame, int httpStatusCode)>;
+using TOnLoadStart =
+    std::function<void(TObject* Sender, cef_browser_t* browser, cef_frame_t* frame, cef_transition_type_t transitionType)>;
+using TOnLoadError = std::function<void(TObject* Sender, cef_browser_t* browser, cef_frame_t* frame,
+                                        cef_errorcode_t errorCode, const std::wstring& errorText,
+                                        const std::wstring& failedUrl)>;
+using TOnLoadingStateChange =
+    std::function<void(TObject* Sender, cef_browser_t* browser, bool isLoading, bool canGoBack, bool canGoForward)>;
+
+class TChromium : public ui::TComponent, public IChromiumEvents {
+ public:
+  explicit TChromium(ui::TComponent* owner);
+  // Does not close the browser: its later callbacks reach detached handlers.
+  ~TChromium() override;
+
+  // Asks the engine for a browser inside the control's native window (created
+  // if needed), at the control's client rectangle.
+  bool CreateBrowser(ui::TWinControl* aBrowserParent, const std::wstring& aWindowName = L"",
+                     cef_request_context_t* aContext = nullptr, const std::wstring& aCookiesPath = L"",
+                     bool aPersistSessionCookies = false);
+  bool CreateBrowser(HWND aParentHandle, const RECT& aParentRect, const std::wstring& aWindowName = L"",
+                     cef_request_context_t* aContext = nullptr, const std::wstring& aCookiesPath = L"",
+                     bool aPersistSessionCookies = false);
+  void LoadURL(const std::wstring& aURL, const std::wstring& aFrameName = L"");
+  void SetFocus(bool focus);
+  void NotifyMoveOrResizeStarted();
+
+  // A browser recorded, not closing.
+  bool Initialized() const;
+  int BrowserId() const { return FBrowserId; }
+  cef_browser_t* Browser() const { return FBrowser; }  // borrowed
+  bool IsClosing() const { return FClosing; }
+  bool HasClientHandler() const { return FHandler != nullptr; }
+  const TCefWindowInfo& WindowInfo() const { return FWindowInfo; }
+  const TCefBrowserSettings& BrowserSettings() const { return FBrowserSettings; }
+  const std::wstring& DefaultUrl() const { return FDefaultUrl; }
+  TChromiumOptions* Options() const { return FOptions; }
+  TChromiumFontOptions* FontOptions() const { return FFontOptions; }
+
+  // Preference options, applied when the browser has been created.
+  bool FDoNotTrack = true;
+  bool FSendReferrer = true;
+  bool FHyperlinkAuditing = false;
+  bool FRunAllFlashInAllowMode = false;
+  bool FAllowOutdatedPlugins = false;
+  bool FAlwaysAuthorizePlugins = false;
+  bool FSpellChecking = true;
+  std::wstring FSpellCheckerDicts;
+  int FProxyType = 0;
+  TCefWebRTCHandlingPolicy FWebRTCIPHandlingPolicy = hpDefault;
+  TCefState FWebRTCMultipleRoutes = STATE_DEFAULT;
+  TCefState FWebRTCNonProxiedUDP = STATE_DEFAULT;
+  std::wstring FDefaultEncoding;
+
+  // ---- event slots ----
+  TOnAfterCreated OnAfterCreated;
+  TOnBeforePopup OnBeforePopup;
+  TOnClose OnClose;
+  TOnBeforeClose OnBeforeClose;
+  TOnPreKeyEvent OnPreKeyEvent;
+  TOnKeyEvent OnKeyEvent;
+  TOnLoadEnd OnLoadEnd;
+  TOnLoadStart OnLoadStart;
+  TOnLoadError OnLoadError;
+  TOnLoadingStateChange OnLoadingStateChange;
+
+  // ---- IChromiumEvents ----
+  void doOnAfterCreated(cef_browser_t* browser) override;
+  bool doOnBeforePopup(cef_browser_t* browser, cef_frame_t* frame, const std::wstring& targetUrl,
+                       const std::wstring& targetFrameName, TCefWindowOpenDisposition targetDisposition,
+                       bool userGesture, const TCefPopupFeatures& popupFeatures, TCefWindowInfo& windowInfo,
+                       cef_client_t*& client, TCefBrowserSettings& settings, bool& noJavascriptAccess) override;
+  bool doOnClose(cef_browser_t* browser) override;
+  void doOnBeforeClose(cef_browser_t* browser) override;
+  bool doOnPreKeyEvent(cef_browser_t* browser, const TCefKeyEvent* event, MSG* osEvent,
+                       bool& isKeyboardShortcut) override;
+  bool doOnKeyEvent(cef_browser_t* browser, const TCefKeyEvent* event, MSG* osEvent) override;
+  void doOnLoadingStateChange(cef_browser_t* browser, bool isLoading, bool canGoBack, bool canGoForward) override;
+  void doOnLoadStart(cef_browser_t* browser, cef_frame_t* frame, cef_transition_type_t transitionType) override;
+  void doOnLoadEnd(cef_browser_t* browser, cef_frame_t* frame, int httpStatusCode) override;
+  void doOnLoadError(cef_browser_t* browser, cef_frame_t* frame, cef_errorcode_t errorCode,
+                     const std::wstring& errorText, const std::wstring& failedUrl) override;
+  bool doOnProcessMessageReceived(cef_browser_t* browser, cef_process_id_t sourceProcess,
+                                  cef_process_message_t* message) override;
+  bool doOnBeforeBrowse(cef_browser_t* browser, cef_frame_t* frame, cef_request_t* request, bool userGesture,
+                        bool isRedirect) override;
+  bool doOnOpenUrlFromTab(cef_browser_t* browser, cef_frame_t* frame, const std::wstring& targetUrl,
+                          TCefWindowOpenDisposition targetDisposition, bool userGesture) override;
+  cef_return_value_t doOnBeforeResourceLoad(cef_browser_t* browser, cef_frame_t* frame,
+                                            cef_request_t* request) override;
+  bool doOnResourceResponse(cef_browser_t* browser, cef_frame_t* frame, cef_request_t* request,
+                            cef_response_t* response) override;
+  bool doOnGetAuthCredentials(cef_browser_t* browser, cef_frame_t* frame, bool isProxy, const std::wstring& host,
+                              int port, const std::wstring& realm, const std::wstring& scheme) override;
+  bool doCanGetCookies(cef_browser_t* browser, cef_frame_t* frame, cef_request_t* request) override;
+  bool doCanSetCookie(cef_browser_t* browser, cef_frame_t* frame, cef_request_t* request) override;
+  bool doOnQuotaRequest(cef_browser_t* browser, const std::wstring& originUrl, int64 newSize) override;
+  void doOnProtocolExecution(cef_browser_t* browser, const std::wstring& url, bool& allowOsExecution) override;
+  bool doOnCertificateError(cef_browser_t* browser, cef_errorcode_t certError,
+                            const std::wstring& requestUrl) override;
+  bool doOnSelectClientCertificate(cef_browser_t* browser, bool isProxy, const std::wstring& host,
+                                   int port) override;
+  void doOnRenderViewReady(cef_browser_t* browser) override;
+  void doOnRenderProcessTerminated(cef_browser_t* browser, cef_termination_status_t status) override;
+
+ private:
+  void AfterConstruction();
+  lzg::TClientHandlerFlags HandlerFlags() const;
+  void GetSettings(TCefBrowserSettings& settings);
+  void InitializeSettings(TCefBrowserSettings& settings);
+  void InitializeWindowInfo(HWND parent, const RECT& rect, const std::wstring& name);
+  void DestroyClientHandler();
+  void doUpdatePreferences(cef_browser_t* browser);
+  void UpdatePreference(cef_request_context_t* context, const wchar_t* name, cef_value_t* value);
+  void UpdateProxyPrefs(cef_request_context_t* context);
+  void SetBrowser(cef_browser_t* browser);  // takes a reference of its own
+  void DropBrowser();
+
+  // Written on the engine's UI thread, read on the main thread after the
+  // message that follows the write (see the owner's protocol).
+  lzg::TCustomClientHandler* volatile FHandler = nullptr;  // one reference
+  cef_browser_t* volatile FBrowser = nullptr;              // one reference
+  volatile LONG FBrowserId = 0;
+  volatile bool FInitialized = false;
+  volatile bool FClosing = false;
+  bool FIsOSR = false;
+  std::wstring FDefaultUrl = L"about:blank";
+  std::wstring FWindowName;  // the window info's name points here
+  TCefWindowInfo FWindowInfo{};
+  TCefBrowserSettings FBrowserSettings{};
+  TChromiumOptions* FOptions = nullptr;
+  TChromiumFontOptions* FFontOptions = nullptr;
+};

@@ -1,0 +1,52 @@
+#include "browser/windowparent.h"
+
+HWND TCEFWinControl::GetChildWindowHandle() {
+  return HandleAllocated() ? GetWindow(Handle(), GW_CHILD) : nullptr;
+}
+
+void TCEFWinControl::UpdateSize() {
+  HWND child = GetChildWindowHandle();
+  if (!child) return;
+  RECT rc{};
+  GetClientRect(Handle(), &rc);
+  // Not asynchronous: the engine's thread has resized its window when this returns.
+  SetWindowPos(child, nullptr, 0, 0, rc.right, rc.bottom, SWP_NOZORDER);
+}
+
+void TCEFWinControl::Resize() {
+  ui::TWinControl::Resize();
+  UpdateSize();
+}
+
+void TCEFWindowParent::WndProc(ui::TMessage& m) {
+  switch (m.Msg) {
+    case WM_SETFOCUS:
+      // The browser's window belongs to the engine's thread: hand the focus on by message.
+      if (HWND child = GetChildWindowHandle()) PostMessageW(child, WM_SETFOCUS, m.WParam, 0);
+      break;
+    case WM_ERASEBKGND:
+      // No background under the browser: it would flicker through.
+      if (GetChildWindowHandle()) return;
+      break;
+    case WM_GETDLGCODE:
+      m.Result = DLGC_WANTARROWS | DLGC_WANTCHARS;
+      return;
+    case ui::CM_WANTSPECIALKEY:
+      switch (m.WParam) {
+        case VK_RETURN:
+        case VK_ESCAPE:
+        case VK_LEFT:
+        case VK_UP:
+        case VK_RIGHT:
+        case VK_DOWN:
+          break;  // left to dialog navigation
+        default:
+          m.Result = 1;
+          return;
+      }
+      break;
+    default:
+      break;
+  }
+  TCEFWinControl::WndProc(m);
+}

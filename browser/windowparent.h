@@ -1,0 +1,29 @@
+// The native child window that carries the browser's own window. It finds the
+// browser's window as its first child and holds no handle of it. Main thread.
+#pragma once
+
+#include <windows.h>
+
+#include "ui/controls.h"
+
+class TCEFWinControl : public ui::TWinControl {
+ public:
+  TCEFWinControl(ui::TComponent* owner, ui::TWinControl* parent) : ui::TWinControl(owner, parent) {}
+
+  // The first child window, or null (the control's own window is not created here).
+  HWND GetChildWindowHandle();
+  // Fits the child window to the client area at (0, 0), keeping its Z order.
+  void UpdateSize();
+
+ protected:
+  // OnResize, then the child follows.
+  void Resize() override;
+};
+
+class TCEFWindowParent : public TCEFWinControl {
+ public:
+  TCEFWindowParent(ui::TComponent* owner, ui::TWinControl* parent) : TCEFWinControl(owner, parent) {}
+
+ protected:
+  void WndProc(ui::TMessage& m) override;
+};
