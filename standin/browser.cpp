@@ -42,6 +42,75 @@ bool FindFrame(BrowserCore& c, int64 id, FrameData* out) {
 
 // --- Loading ---------------------------------------------------------------------------
 
+// The engine's request callback: the ref-counted base, cont(allow) and cancel().
+struct RequestCallbackStruct {
+  cef_base_ref_counted_t base;
+  void(CEF_CALLBACK* cont)(RequestCallbackStruct* self, int allow);
+  void(CEF_CALLBACK* cancel)(RequestCallbackStruct* self);
+};
+static_assert(sizeof(RequestCallbackStruct) == 28, "cef_request_callback_t size");
+static_assert(offsetof(RequestCallbackStruct, cont) == 20, "cef_request_callback_t.cont");
+
+struct Decision {
+  HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  std::atomic<int> allow{1};
+  ~Decision() { CloseHandle(done); }
+};
+
+class RequestCallback : public lzg::CefObject<RequestCallbackStruct, RequestCallback> {
+  using Self = RequestCallback;
+
+ public:
+  explicit RequestCallback(std::shared_ptr<Decision> d) : d_(std::move(d)) {
+    LZG_BIND(cont, Cont, "CefRequestCallback.Continue");
+    LZG_BIND(cancel, Cancel, "CefRequestCallback.Cancel");
+  }
+  void Cont(int allow) {
+    d_->allow = allow ? 1 : 0;
+    SetEvent(d_->done);
+  }
+  void Cancel() { Cont(0); }
+  cef_request_callback_t* Give() { return reinterpret_cast<cef_request_callback_t*>(ToCef()); }
+
+ private:
+  std::shared_ptr<Decision> d_;
+};
+
+// The network side of a load, on the IO thread: resource and cookie questions.
+// False when the client cancelled the request.
+bool ResourcePhase(Browser* b, int64 frame_id, const std::wstring& url, const std::string& frame_label) {
+  BrowserCore& c = b->core();
+  auto client = ClientOf(b);
+  auto rh = GetHandler(client.get(), &cef_client_t::get_request_handler);
+  if (!rh) return true;
+  auto req = lzg::MakeRef<Request>();
+  req->SetUrlText(url, frame_id == c.main_id ? TT_EXPLICIT : TT_AUTO_SUBFRAME);
+  bool allowed = true;
+  if (rh->on_before_resource_load) {
+    auto decision = std::make_shared<Decision>();
+    auto cb = lzg::MakeRef<RequestCallback>(decision);
+    cef_return_value_t rv = rh->on_before_resource_load(rh.get(), b->ToCef(), b->NewFrame(frame_id), req->ToCef(),
+                                                        cb->Give());
+    Trace("on_before_resource_load").Add("id", c.id).Add("frame", frame_label).Add("url", ToUtf8(url))
+        .Add("result", static_cast<int>(rv));
+    if (rv == RV_CANCEL) {
+      allowed = false;
+    } else if (rv == RV_CONTINUE_ASYNC) {
+      // The client answers later through the callback, from any thread.
+      allowed = WaitForSingleObject(decision->done, 10000) == WAIT_OBJECT_0 && decision->allow;
+      Trace("request_continue").Add("id", c.id).Add("allow", allowed);
+    }
+  }
+  if (!allowed) return false;
+  if (rh->get_resource_handler)
+    DropArg(rh->get_resource_handler(rh.get(), b->ToCef(), b->NewFrame(frame_id), req->ToCef()));
+  if (rh->can_get_cookies) {
+    int r = rh->can_get_cookies(rh.get(), b->ToCef(), b->NewFrame(frame_id), req->ToCef());
+    Trace("can_get_cookies").Add("id", c.id).Add("frame", frame_label).Add("result", r);
+  }
+  return true;
+}
+
 void Navigate(Browser* b, int64 frame_id, const std::wstring& url, bool gesture) {
   BrowserCore& c = b->core();
   if (c.closed || !c.created) return;
@@ -59,6 +128,31 @@ void Navigate(Browser* b, int64 frame_id, const std::wstring& url, bool gesture)
     if (cancel) return;
   }
   rh.reset();
+
+  // Network requests are the IO thread's; the load goes on once it has answered.
+  auto allowed = std::make_shared<std::atomic<bool>>(true);
+  HANDLE io_done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  auto self = b->Self_();
+  std::string label = FrameLabel(target);
+  if (IoThread().Post([self, frame_id, url, label, allowed, io_done] {
+        *allowed = ResourcePhase(self.get(), frame_id, url, label);
+        SetEvent(io_done);
+      })) {
+    WaitPumpingSent(io_done);
+  }
+  CloseHandle(io_done);
+  if (!*allowed) {
+    auto lh = GetHandler(client.get(), &cef_client_t::get_load_handler);
+    Trace("on_load_error").Add("id", c.id).Add("frame", label).Add("url", url8)
+        .Add("error", static_cast<int>(ERR_ABORTED));
+    if (lh && lh->on_load_error) {
+      std::wstring text = L"net::ERR_ABORTED";
+      cef_string_t st{const_cast<wchar_t*>(text.c_str()), text.size(), nullptr};
+      cef_string_t su{const_cast<wchar_t*>(url.c_str()), url.size(), nullptr};
+      lh->on_load_error(lh.get(), b->ToCef(), b->NewFrame(frame_id), ERR_ABORTED, &st, &su);
+    }
+    return;
+  }
 
   const bool main = frame_id == c.main_id;
   std::vector<FrameData> loaded;

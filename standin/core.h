@@ -225,6 +225,9 @@ class TaskThread {
   UINT_PTR next_timer_ = 1;
 };
 
+// Waits for `h` while still answering messages sent to this thread.
+void WaitPumpingSent(HANDLE h);
+
 TaskThread& UiThread();
 TaskThread& IoThread();
 

@@ -176,7 +176,6 @@ void TaskThread::RunSync(std::function<void()> task) {
   if (wnd) SendMessageW(wnd, kSyncMsg, 0, reinterpret_cast<LPARAM>(&task));
 }
 
-namespace {
 // Waits for `h` while still answering messages sent to this thread.
 void WaitPumpingSent(HANDLE h) {
   while (MsgWaitForMultipleObjects(1, &h, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
@@ -184,7 +183,6 @@ void WaitPumpingSent(HANDLE h) {
     PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
   }
 }
-}  // namespace
 
 void TaskThread::Flush() {
   if (IsCurrent()) return;

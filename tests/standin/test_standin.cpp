@@ -14,6 +14,7 @@
 #include <mutex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/bridge.h"
@@ -95,7 +96,10 @@ cef_string_t Str(const std::wstring& s) { return lzg::CefStringView(s); }
 
 template <class T>
 void Drop(T* p) {
-  if (p) p->base.release(&p->base);
+  if (p) {
+    auto* b = reinterpret_cast<cef_base_ref_counted_t*>(p);  // every counted struct starts with its base
+    b->release(b);
+  }
 }
 
 // ======================================================================================
@@ -133,6 +137,7 @@ struct Events {
 };
 Events g_ev;
 std::atomic<DWORD> g_ui_thread{0};
+DWORD g_main_thread = GetCurrentThreadId();
 std::atomic<int> g_load_ends{0};
 std::atomic<int> g_do_close_answer{1};
 std::atomic<int> g_popup_answer{1};
@@ -343,11 +348,20 @@ class KeyHandler : public lzg::CefObject<cef_keyboard_handler_t, KeyHandler> {
   }
 };
 
+// The engine's request callback as the client sees it.
+struct RequestCallbackLayout {
+  cef_base_ref_counted_t base;
+  void(CEF_CALLBACK* cont)(cef_request_callback_t* self, int allow);
+  void(CEF_CALLBACK* cancel)(cef_request_callback_t* self);
+};
+
 class RequestHandler : public lzg::CefObject<cef_request_handler_t, RequestHandler> {
   using Self = RequestHandler;
 
  public:
   RequestHandler() {
+    LZG_BIND_OR(on_before_resource_load, OnBeforeResourceLoad, "Test.OnBeforeResourceLoad", RV_CONTINUE);
+    LZG_BIND_OR(can_get_cookies, CanGetCookies, "Test.CanGetCookies", 1);
     LZG_BIND(on_before_browse, OnBeforeBrowse, "Test.OnBeforeBrowse");
     LZG_BIND(on_render_process_terminated, OnTerminated, "Test.OnRenderProcessTerminated");
   }
@@ -357,6 +371,38 @@ class RequestHandler : public lzg::CefObject<cef_request_handler_t, RequestHandl
     Drop(frame);
     Drop(browser);
     return url.find(L"blocked") != std::wstring::npos ? 1 : 0;
+  }
+  cef_return_value_t OnBeforeResourceLoad(cef_browser_t* browser, cef_frame_t* frame, cef_request_t* request,
+                                          cef_request_callback_t* callback) {
+    DWORD t = GetCurrentThreadId();
+    if (t == g_ui_thread.load() || t == g_main_thread) g_seen.Set("resource_load_on_io", 0);
+    else if (!g_seen.values.count("resource_load_on_io")) g_seen.Set("resource_load_on_io", 1);
+    std::wstring url = lzg::CefTakeUserFree(request->get_url(request));
+    Drop(request);
+    Drop(frame);
+    Drop(browser);
+    if (url.find(L"resource-cancel") != std::wstring::npos) {
+      Drop(callback);
+      return RV_CANCEL;
+    }
+    if (url.find(L"async") != std::wstring::npos) {
+      // Answer later, from a thread of our own.
+      std::thread([callback] {
+        Sleep(100);
+        auto* cb = reinterpret_cast<RequestCallbackLayout*>(callback);
+        cb->cont(callback, 1);
+        cb->base.release(&cb->base);
+      }).detach();
+      return RV_CONTINUE_ASYNC;
+    }
+    Drop(callback);
+    return RV_CONTINUE;
+  }
+  int CanGetCookies(cef_browser_t* browser, cef_frame_t* frame, cef_request_t* request) {
+    Drop(request);
+    Drop(frame);
+    Drop(browser);
+    return 1;
   }
   void OnTerminated(cef_browser_t* browser, cef_termination_status_t status) {
     NoteThread("on_render_process_terminated");
@@ -522,6 +568,15 @@ int ScenarioHost() {
   Drop(main);
   PumpFor(300);
   g_seen.Set("load_ends_after_blocked", g_load_ends.load());
+  for (const wchar_t* page : {L"http://standin.test/resource-cancel", L"http://standin.test/async"}) {
+    std::wstring p = page;
+    cef_string_t sp2 = Str(p);
+    main = g_browser->get_main_frame(g_browser);
+    main->load_url(main, &sp2);
+    Drop(main);
+  }
+  WaitPumping(g_ev.load_end, 5000);
+  g_seen.Set("load_end_after_async", g_load_ends.load());
 
   cef_browser_host_t* host = g_browser->get_host(g_browser);
   host->set_focus(host, 1);
@@ -1078,6 +1133,9 @@ TEST(Host, FullLifecycleFromTheTrace) {
   EXPECT_EQ(s["load_end_3"], "f1:200");
   EXPECT_EQ(s["load_end_4"], "f2:200");
   EXPECT_EQ(s["load_ends_after_blocked"], "4");
+  EXPECT_EQ(s["load_end_after_async"], "5");
+  EXPECT_EQ(s["load_end_5"], "main:200");
+  EXPECT_EQ(s["resource_load_on_io"], "1");
   EXPECT_EQ(s["frame_f2"], "f2");
   EXPECT_EQ(s["frame_f9_missing"], "1");
   EXPECT_EQ(s["can_set_proxy"], "1");
@@ -1136,6 +1194,14 @@ TEST(Host, FullLifecycleFromTheTrace) {
   EXPECT_LT(close, destroyed);
   EXPECT_LT(destroyed, before_close);
   EXPECT_LT(before_close, shutdown);
+  int cancelled = r.Find("on_before_resource_load", {{"url", "http://standin.test/resource-cancel"}, {"result", "0"}});
+  EXPECT_GE(cancelled, 0);
+  EXPECT_GT(r.Find("on_load_error", {{"url", "http://standin.test/resource-cancel"}, {"error", "-3"}}, cancelled),
+            cancelled);
+  int async = r.Find("on_before_resource_load", {{"url", "http://standin.test/async"}, {"result", "2"}});
+  EXPECT_GE(async, 0);
+  EXPECT_GT(r.Find("request_continue", {{"allow", "1"}}, async), async);
+  EXPECT_GE(r.Find("can_get_cookies", {{"frame", "main"}, {"result", "1"}}), 0);
   int focus = r.Find("set_focus", {{"focus", "1"}});
   EXPECT_GE(focus, 0);
   EXPECT_GT(r.Find("browser_focus", {{"id", s["browser_id"]}}, focus), focus);
