@@ -7,8 +7,15 @@ trap lzg_cleanup EXIT
 lzg_display
 lzg_wine_start
 rc=0
+# Tests that measure something append their figures here; printed at the end.
+export LZG_FIGURES="Z:$BUILD/figures.txt"
+rm -f "$BUILD/figures.txt"
 (cd "$BUILD" && ctest --output-on-failure --no-tests=error --timeout 600 "$@") || rc=$?
 if [ -x "$ROOT/scripts/native-tests.sh" ] && [ $# = 0 ]; then
   bash "$ROOT/scripts/native-tests.sh" || rc=1
+fi
+if [ -s "$BUILD/figures.txt" ]; then
+  echo "=== figures"
+  tr -d '\r' < "$BUILD/figures.txt"
 fi
 exit $rc
