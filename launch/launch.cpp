@@ -21,22 +21,4 @@ LaunchPlan PrepareLaunch(std::wstring_view commandLine, const std::wstring& exeD
   return plan;
 }
 
-int RunLaunchSequence() {
-  SYSTEMTIME now;
-  GetLocalTime(&now);
-  const LaunchPlan plan = PrepareLaunch(GetCommandLineW(), ExecutableDirectory(), now);
-
-  // ---- engine start and windows are added here ----
-  // 3. CreateGlobalCEFApp_2 (its profile directories are plan.dirs)
-  // 4. GlobalCEFApp.StartMainProcess; false in a sub-process or on failure: go to 8
-  // 5. the game window ChildForm, then the exit dialog FormHint
-  // 6. ChildForm.FHomepage = plan.homepage
-  // 7. the message loop
-  // 8. DestroyGlobalCEFApp
-  (void)plan;
-
-  // 9. The process ends.
-  return 0;
-}
-
 }  // namespace lzg

@@ -1,0 +1,31 @@
+// The exit dialog: a borderless 600 x 330 picture with the question and two
+// picture buttons. Created hidden once at start; the game window shows it
+// modally for every close request and reads the answer from g_btNeedClose.
+// Main thread only.
+#pragma once
+
+#include "ui/controls.h"
+#include "ui/forms.h"
+
+class TFormHint : public ui::TForm {
+ public:
+  explicit TFormHint(ui::TComponent* owner);
+
+  ui::TPanel* Panel1;
+  ui::TImage* simg_di;
+  ui::TPictureButton* btn_zaiwan2;  // stay
+  ui::TPictureButton* btn_tuichu2;  // exit
+
+  // Places the dialog over the game window on every showing.
+  void FormShow(ui::TObject* Sender);
+  // Exit: g_btNeedClose := 1, then close.
+  void btn_tuichu2Click(ui::TObject* Sender);
+  // Stay: close; the answer stays as it was.
+  void btn_zaiwan2Click(ui::TObject* Sender);
+
+  static constexpr int kClientWidth = 600;
+  static constexpr int kClientHeight = 330;
+};
+
+// The one exit dialog, from its creation by the launch sequence until the loop has ended.
+extern TFormHint* FormHint;

@@ -1,0 +1,257 @@
+// The game window: components, lifecycle and the close protocol.
+#include "gamewindow/uChildForm.h"
+
+#include "engine/app.h"
+#include "gamewindow/Unit1.h"
+#include "launch/common.h"
+#include "resources/images.h"
+
+TChildForm* ChildForm = nullptr;
+
+namespace {
+
+int BrowserIdOf(cef_browser_t* browser) {
+  return browser && browser->get_identifier ? browser->get_identifier(browser) : 0;
+}
+
+}  // namespace
+
+TChildForm::TChildForm(ui::TComponent* owner) : ui::TForm(owner) {
+  SetBorderStyle(ui::bsSingle);
+  SetPosition(ui::poScreenCenter);
+  SetText(L"澜舟阁游戏 正在加载，请稍后...");
+  SetClientWidth(602);
+  SetClientHeight(394);
+  SetIcon(lzg::LoadAppIcon());
+
+  wchar_t exe[MAX_PATH * 4];
+  DWORD n = GetModuleFileNameW(nullptr, exe, static_cast<DWORD>(std::size(exe)));
+  FExePath.assign(exe, n < std::size(exe) ? n : 0);
+
+  CEFWindowParent1 = new TCEFWindowParent(this, this);
+  CEFWindowParent1->SetBounds(0, 0, 602, 394);
+  CEFWindowParent1->SetAlign(ui::alClient);
+  CEFWindowParent1->SetTabOrder(0);
+
+  Chromium1 = new TChromium(this);
+  Chromium1->OnAfterCreated = [this](ui::TObject* s, cef_browser_t* b) { Chromium1AfterCreated(s, b); };
+  Chromium1->OnClose = [this](ui::TObject* s, cef_browser_t* b, TCefCloseBrowserAction& a) {
+    Chromium1Close(s, b, a);
+  };
+  Chromium1->OnBeforeClose = [this](ui::TObject* s, cef_browser_t* b) { Chromium1BeforeClose(s, b); };
+  Chromium1->OnLoadEnd = [this](ui::TObject* s, cef_browser_t* b, cef_frame_t* f, int code) {
+    Chromium1LoadEnd(s, b, f, code);
+  };
+  Chromium1->OnBeforePopup = [this](ui::TObject* s, cef_browser_t* b, cef_frame_t* f, const std::wstring& url,
+                                    const std::wstring& name, TCefWindowOpenDisposition d, bool gesture,
+                                    const TCefPopupFeatures& features, TCefWindowInfo& info,
+                                    cef_client_t*& client, TCefBrowserSettings& settings, bool& noJs,
+                                    bool& result) {
+    Chromium1BeforePopup(s, b, f, url, name, d, gesture, features, info, client, settings, noJs, result);
+  };
+  Chromium1->OnPreKeyEvent = [this](ui::TObject* s, cef_browser_t* b, const TCefKeyEvent* e, MSG* os,
+                                    bool& shortcut, bool& result) {
+    Chromium1PreKeyEvent(s, b, e, os, shortcut, result);
+  };
+  Chromium1->OnKeyEvent = [this](ui::TObject* s, cef_browser_t* b, const TCefKeyEvent* e, MSG* os,
+                                 bool& result) { Chromium1KeyEvent(s, b, e, os, result); };
+
+  PopupMenu1 = new ui::TPopupMenu(this);
+  ui::TMenuItem** items[] = {&NSetSize1, &NSetSize2, &NSetSize3, &NSetSize4, &NSetSize5, &NSetSize6, &NSetSize7};
+  int tag = 0;
+  for (ui::TMenuItem** item : items) {
+    *item = new ui::TMenuItem(this);
+    (*item)->Tag = tag++;
+    (*item)->OnClick = [this](ui::TObject* s) { NSetSize1Click(s); };
+    PopupMenu1->Add(*item);
+  }
+
+  sTitleBar1 = std::make_unique<lzg::TsTitleBar>();
+  sTitleBar1->SetItemMargin(6);
+  lzg::TacTitleBarItem& resolution = sTitleBar1->Add();
+  resolution.SetAlign(lzg::TacItemAlign::Right);
+  resolution.SetStyle(lzg::TacItemStyle::Button);
+  resolution.SetCaption(L"设置分辨率");
+  resolution.SetDropdownMenu(PopupMenu1->Handle());
+  resolution.SetFont(L"Tahoma", 8);
+  lzg::TacTitleBarItem& title = sTitleBar1->Add();
+  title.SetAlign(lzg::TacItemAlign::Left);
+  title.SetStyle(lzg::TacItemStyle::Info);
+  title.SetCaption(L"澜舟阁游戏 正在加载，请稍后...");
+  title.SetFont(L"Tahoma", 8);
+  sSkinManager1 = std::make_unique<lzg::TsSkinManager>();
+  sSkinProvider1 = std::make_unique<lzg::TsSkinProvider>(sSkinManager1.get());
+  sSkinProvider1->SkinSection = L"FORM";
+  sSkinProvider1->SetTitleBar(sTitleBar1.get());
+
+  OnMessage(CEFBROWSER_CREATED, [this](ui::TMessage& m) { BrowserCreatedMsg(m); });
+  OnMessage(CEFBROWSER_DESTROY, [this](ui::TMessage& m) { BrowserDestroyMsg(m); });
+  OnMessage(CEFBROWSER_INITIALIZED, [this](ui::TMessage& m) { CEFInitializedMsg(m); });
+  OnMessage(CEFBROWSER_LOADEND, [this](ui::TMessage& m) { LoadEndMsg(m); });
+  OnMessage(WM_MOVE, [this](ui::TMessage& m) { WMMove(m); });
+  OnMessage(WM_MOVING, [this](ui::TMessage& m) { WMMoving(m); });
+  OnMessage(WM_ENTERMENULOOP, [this](ui::TMessage& m) { WMEnterMenuLoop(m); });
+  OnMessage(WM_EXITMENULOOP, [this](ui::TMessage& m) { WMExitMenuLoop(m); });
+  OnMessage(WM_SYSCOMMAND, [this](ui::TMessage& m) { WMsyscommand(m); });
+
+  OnCreate = [this](ui::TObject* s) { FormCreate(s); };
+  OnShow = [this](ui::TObject* s) { FormShow(s); };
+  OnCloseQuery = [this](ui::TObject* s, bool& canClose) { FormCloseQuery(s, canClose); };
+  OnClose = [this](ui::TObject* s, ui::TCloseAction& a) { FormClose(s, a); };
+  OnDestroy = [this](ui::TObject* s) { FormDestroy(s); };
+}
+
+TChildForm::~TChildForm() {
+  // The skin lets go of the window while it still exists.
+  if (sSkinProvider1) sSkinProvider1->Detach();
+  sSkinProvider1.reset();
+  sSkinManager1.reset();
+  sTitleBar1.reset();
+  if (ChildForm == this) ChildForm = nullptr;
+}
+
+std::uint8_t TChildForm::GetGameIndex() { return g_ParamStr_1.empty() ? 0 : 1; }
+
+std::wstring TChildForm::LoadingTitle() { return g_title + L" 正在加载，请稍后..."; }
+
+bool TChildForm::IsMainBrowser(cef_browser_t* browser) const {
+  const int id = BrowserIdOf(browser);
+  return id != 0 && id == FMainBrowserId.load();
+}
+
+// ---- window events -----------------------------------------------------------
+
+void TChildForm::FormCreate(ui::TObject*) {
+  FWindow = Handle();
+  for (int i = 0; i < 7; ++i) NSetSizeArr[static_cast<size_t>(i)] = PopupMenu1->Items(i);
+  init_SetSizeMenuItem();
+  init_Skin();
+  SetMyTitle(LoadingTitle());
+}
+
+void TChildForm::FormShow(ui::TObject*) {
+  const int p = GetGameIndex();
+  SetClientWidth(g_WidthArr[static_cast<size_t>(p)]);
+  SetClientHeight(g_HeightArr[static_cast<size_t>(p)]);
+  if (!FShown) {
+    FShown = true;
+    // Refused while the engine's context is not ready; asked again on CEFBROWSER_INITIALIZED.
+    if (CEFWindowParent1) FBrowserRequested = Chromium1->CreateBrowser(CEFWindowParent1);
+  }
+}
+
+void TChildForm::FormCloseQuery(ui::TObject*, bool& CanClose) {
+  // A request that comes while the dialog is up (the page closing itself, a key
+  // posted before the dialog disabled the window) or while the exit is under way
+  // has already been answered.
+  if (FExiting || !FormHint || FormHint->InModal()) {
+    CanClose = false;
+    return;
+  }
+  FormHint->ShowModal();
+  CanClose = g_btNeedClose == 1;
+  if (!CanClose) {
+    if (Chromium1) Chromium1->SetFocus(true);
+    return;
+  }
+  FExiting = true;
+  CloseBrowserBeforeExit();
+}
+
+void TChildForm::FormClose(ui::TObject*, ui::TCloseAction& Action) { Action = ui::caFree; }
+
+void TChildForm::FormDestroy(ui::TObject*) {}
+
+void TChildForm::CloseBrowserBeforeExit() {
+  // The engine must not be shut down with a browser open: destroying the parent
+  // destroys the browser's window, after which the engine reports it closed.
+  const bool open = FMainBrowserId.load() != 0 && !FBrowserClosed.load();
+  if (CEFWindowParent1) {
+    CEFWindowParent1->Free();
+    CEFWindowParent1 = nullptr;
+  }
+  if (!open) return;
+  const DWORD start = GetTickCount();
+  while (!FBrowserClosed.load()) {
+    const DWORD elapsed = GetTickCount() - start;
+    if (elapsed >= kBrowserCloseWaitMs) break;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, kBrowserCloseWaitMs - elapsed, QS_ALLINPUT);
+    ui::Application.ProcessMessages();
+  }
+}
+
+// ---- browser life span (engine UI thread: post only) -------------------------------
+
+void TChildForm::Chromium1AfterCreated(ui::TObject*, cef_browser_t* browser) {
+  // The host has recorded its own browser before raising the event; a popup
+  // browser the engine opened is not recorded and gets nothing.
+  const int id = BrowserIdOf(browser);
+  if (id == 0 || id != Chromium1->BrowserId()) return;
+  FMainBrowserId = id;
+  PostMessageW(FWindow.load(), CEFBROWSER_CREATED, 0, 0);
+}
+
+void TChildForm::Chromium1Close(ui::TObject*, cef_browser_t* browser, TCefCloseBrowserAction& aAction) {
+  if (!IsMainBrowser(browser)) {
+    aAction = cbaClose;
+    return;
+  }
+  PostMessageW(FWindow.load(), CEFBROWSER_DESTROY, 0, 0);
+  aAction = cbaDelay;
+}
+
+void TChildForm::Chromium1BeforeClose(ui::TObject*, cef_browser_t* browser) {
+  if (!IsMainBrowser(browser)) return;
+  FBrowserClosed = true;
+  if (FExiting) {
+    // Wakes the exit's wait.
+    PostMessageW(FWindow.load(), WM_NULL, 0, 0);
+    return;
+  }
+  PostMessageW(FWindow.load(), WM_CLOSE, 0, 0);
+}
+
+void TChildForm::Chromium1LoadEnd(ui::TObject*, cef_browser_t*, cef_frame_t*, int) {
+  PostMessageW(FWindow.load(), CEFBROWSER_LOADEND, 0, 0);
+}
+
+// ---- main-thread messages -----------------------------------------------------------
+
+void TChildForm::BrowserCreatedMsg(ui::TMessage&) {
+  if (!CEFWindowParent1) return;
+  CEFWindowParent1->UpdateSize();
+  Chromium1->LoadURL(FHomepage);
+}
+
+void TChildForm::BrowserDestroyMsg(ui::TMessage&) {
+  if (!CEFWindowParent1) return;
+  CEFWindowParent1->Free();
+  CEFWindowParent1 = nullptr;
+}
+
+void TChildForm::CEFInitializedMsg(ui::TMessage&) {
+  if (FShown && !FBrowserRequested && CEFWindowParent1 && !FExiting)
+    FBrowserRequested = Chromium1->CreateBrowser(CEFWindowParent1);
+}
+
+void TChildForm::LoadEndMsg(ui::TMessage&) { SetMyTitle(g_title); }
+
+void TChildForm::WMMove(ui::TMessage& m) {
+  Default(m);
+  if (Chromium1) Chromium1->NotifyMoveOrResizeStarted();
+}
+
+void TChildForm::WMMoving(ui::TMessage& m) {
+  Default(m);
+  if (Chromium1) Chromium1->NotifyMoveOrResizeStarted();
+}
+
+void TChildForm::WMEnterMenuLoop(ui::TMessage& m) {
+  Default(m);
+  if (m.WParam == 0 && GlobalCEFApp) GlobalCEFApp->SetOsmodalLoop(true);
+}
+
+void TChildForm::WMExitMenuLoop(ui::TMessage& m) {
+  Default(m);
+  if (m.WParam == 0 && GlobalCEFApp) GlobalCEFApp->SetOsmodalLoop(false);
+}

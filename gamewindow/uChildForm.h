@@ -1,0 +1,128 @@
+// The game window: the program's only main window. It hosts one browser in a
+// parent control that fills its client area, offers the size presets in its
+// title bar's drop-down, starts popups as new instances and owns the close
+// protocol: every close request ends in the exit dialog.
+//
+// Threads: the window, its components and the settings state belong to the
+// main thread. The Chromium1* handlers run on the engine's UI thread; they only
+// post messages to FWindow (and start a process, in Chromium1BeforePopup).
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "browser/chromium.h"
+#include "browser/windowparent.h"
+#include "skin/skin.h"
+#include "ui/forms.h"
+#include "ui/menus.h"
+
+// Custom messages of the game window, posted with both parameters 0.
+constexpr UINT CEFBROWSER_CREATED = 0x8100;
+constexpr UINT CEFBROWSER_DESTROY = 0x8102;
+constexpr UINT CEFBROWSER_INITIALIZED = 0x8103;
+// A load ended: the title item shows the game title (posted from the engine's UI thread).
+constexpr UINT CEFBROWSER_LOADEND = 0x8104;
+
+class TChildForm : public ui::TForm {
+ public:
+  explicit TChildForm(ui::TComponent* owner);
+  ~TChildForm() override;
+
+  // ---- components, in creation order ----
+  TCEFWindowParent* CEFWindowParent1;  // null once the browser's parent has been destroyed
+  TChromium* Chromium1;
+  ui::TPopupMenu* PopupMenu1;
+  ui::TMenuItem* NSetSize1;
+  ui::TMenuItem* NSetSize2;
+  ui::TMenuItem* NSetSize3;
+  ui::TMenuItem* NSetSize4;
+  ui::TMenuItem* NSetSize5;
+  ui::TMenuItem* NSetSize6;
+  ui::TMenuItem* NSetSize7;
+  std::unique_ptr<lzg::TsTitleBar> sTitleBar1;
+  std::unique_ptr<lzg::TsSkinManager> sSkinManager1;
+  std::unique_ptr<lzg::TsSkinProvider> sSkinProvider1;
+
+  // The home address; set by the launch sequence before the first showing.
+  std::wstring FHomepage;
+  std::array<ui::TMenuItem*, 7> NSetSizeArr{};
+
+  // ---- window events ----
+  void FormCreate(ui::TObject* Sender);
+  void FormShow(ui::TObject* Sender);
+  void FormCloseQuery(ui::TObject* Sender, bool& CanClose);
+  void FormClose(ui::TObject* Sender, ui::TCloseAction& Action);
+  void FormDestroy(ui::TObject* Sender);
+
+  // ---- browser events (engine UI thread) ----
+  void Chromium1AfterCreated(ui::TObject* Sender, cef_browser_t* browser);
+  void Chromium1Close(ui::TObject* Sender, cef_browser_t* browser, TCefCloseBrowserAction& aAction);
+  void Chromium1BeforeClose(ui::TObject* Sender, cef_browser_t* browser);
+  void Chromium1LoadEnd(ui::TObject* Sender, cef_browser_t* browser, cef_frame_t* frame, int httpStatusCode);
+  void Chromium1BeforePopup(ui::TObject* Sender, cef_browser_t* browser, cef_frame_t* frame,
+                            const std::wstring& targetUrl, const std::wstring& targetFrameName,
+                            TCefWindowOpenDisposition targetDisposition, bool userGesture,
+                            const TCefPopupFeatures& popupFeatures, TCefWindowInfo& windowInfo,
+                            cef_client_t*& client, TCefBrowserSettings& settings, bool& noJavascriptAccess,
+                            bool& Result);
+  void Chromium1PreKeyEvent(ui::TObject* Sender, cef_browser_t* browser, const TCefKeyEvent* event, MSG* osEvent,
+                            bool& isKeyboardShortcut, bool& Result);
+  void Chromium1KeyEvent(ui::TObject* Sender, cef_browser_t* browser, const TCefKeyEvent* event, MSG* osEvent,
+                         bool& Result);
+  void HandleKeyDown(const MSG& aMsg, bool& aHandled);
+  void HandleKeyUp(const MSG& aMsg, bool& aHandled);
+
+  // ---- main-thread message handlers ----
+  void BrowserCreatedMsg(ui::TMessage& m);
+  void BrowserDestroyMsg(ui::TMessage& m);
+  void CEFInitializedMsg(ui::TMessage& m);
+  void LoadEndMsg(ui::TMessage& m);
+  void WMMove(ui::TMessage& m);
+  void WMMoving(ui::TMessage& m);
+  void WMEnterMenuLoop(ui::TMessage& m);
+  void WMExitMenuLoop(ui::TMessage& m);
+  void WMsyscommand(ui::TMessage& m);
+
+  // ---- size presets ----
+  void init_SetSizeMenuItem();
+  void NSetSize1Click(ui::TObject* Sender);
+  void SaveFromSize();
+  void ReLoadUrl();
+
+  // ---- title bar and skin ----
+  void init_Skin();
+  void SetMyTitle(const std::wstring& title);
+
+  // 1 with a first command-line argument, else 0.
+  static std::uint8_t GetGameIndex();
+
+  // g_title followed by the loading notice.
+  static std::wstring LoadingTitle();
+
+  // The longest the exit waits for the browser to close before the engine goes down.
+  static constexpr DWORD kBrowserCloseWaitMs = 5000;
+
+ private:
+  // True when `browser` is the one this window's host created (not an engine-opened popup).
+  bool IsMainBrowser(cef_browser_t* browser) const;
+  // Destroys the browser's parent and waits (bounded) until the engine reports the browser closed.
+  void CloseBrowserBeforeExit();
+
+  // Read on the engine's UI thread: the window exists before the browser is requested.
+  std::atomic<HWND> FWindow{nullptr};
+  std::wstring FExePath;                    // written before any engine event
+  std::atomic<int> FMainBrowserId{0};       // the host's browser once created
+  std::atomic<bool> FBrowserClosed{false};  // its OnBeforeClose has come
+  std::atomic<bool> FExiting{false};        // exit chosen: a closing browser asks nothing more
+  bool FBrowserRequested = false;           // CreateBrowser accepted
+  bool FShown = false;
+};
+
+// The one game window, from its creation by the launch sequence until the loop has ended.
+extern TChildForm* ChildForm;

@@ -1,0 +1,80 @@
+// The game window's size presets, the resolution menu and the reload after a size change.
+#include <cstdio>
+
+#include "gamewindow/placement.h"
+#include "gamewindow/uChildForm.h"
+#include "launch/common.h"
+
+void TChildForm::init_SetSizeMenuItem() {
+  const int screenW = GetSystemMetrics(SM_CXSCREEN);
+  const int screenH = GetSystemMetrics(SM_CYSCREEN);
+  for (int i = 0; i < FormSizeNum; ++i) {
+    ui::TMenuItem* item = NSetSizeArr[static_cast<size_t>(i)];
+    const TFormSize& size = FormCfgSizeArr[static_cast<size_t>(i)];
+    item->SetChecked(i == g_SizeIndex);
+    wchar_t numbers[64];
+    std::swprintf(numbers, std::size(numbers), L"(%d\u00D7%d)", size.Width, size.Height);
+    item->SetCaption(FormCfgSizeNameArr[static_cast<size_t>(i)] + numbers);
+    if (i != 6 && (screenW < size.Width || screenH < size.Height)) item->SetEnabled(false);
+  }
+  if (g_SizeIndex == 6) SetWindowState(ui::wsMaximized);
+}
+
+void TChildForm::NSetSize1Click(ui::TObject* Sender) {
+  const int p = GetGameIndex();
+  // The frame is measured before anything changes.
+  RECT outer{};
+  GetWindowRect(Handle(), &outer);
+  const int borderW = (outer.right - outer.left) - ClientWidth();
+  const int borderH = (outer.bottom - outer.top) - ClientHeight();
+
+  const int t = Sender ? Sender->Tag : -1;
+  std::uint8_t k = static_cast<std::uint8_t>(t);
+  for (int i = 0; i < 7; ++i) NSetSizeArr[static_cast<size_t>(i)]->SetChecked(i == t);
+
+  int w, h;
+  if (t >= 0 && t <= 6) {
+    if (k == 6) {
+      if (WindowState() != ui::wsMaximized) SetWindowState(ui::wsMaximized);
+      w = ClientWidth();
+      h = ClientHeight();
+    } else {
+      w = FormCfgSizeArr[static_cast<size_t>(t)].Width;
+      h = FormCfgSizeArr[static_cast<size_t>(t)].Height;
+      if (WindowState() != ui::wsNormal) SetWindowState(ui::wsNormal);
+    }
+  } else {
+    w = 1334;
+    h = 750;
+    k = 2;
+  }
+  g_WidthArr[static_cast<size_t>(p)] = w;
+  g_HeightArr[static_cast<size_t>(p)] = h;
+  g_SizeIndexArr[static_cast<size_t>(p)] = k;
+  g_SizeIndex = k;
+  SaveFromSize();
+
+  SetClientWidth(g_WidthArr[static_cast<size_t>(p)]);
+  SetClientHeight(g_HeightArr[static_cast<size_t>(p)]);
+  const lzg::Point pos = lzg::PresetPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), g_Width,
+                                             g_Height, borderW, borderH);
+  SetWindowPos(Handle(), nullptr, pos.x, pos.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ReLoadUrl();
+}
+
+void TChildForm::SaveFromSize() { SaveSizeEntries(GetGameIndex()); }
+
+void TChildForm::ReLoadUrl() {
+  const int p = GetGameIndex();
+  if (g_SetSizeReloadArr[static_cast<size_t>(p)] != 1) return;
+  SetMyTitle(LoadingTitle());
+  // The browser's parent is gone once the page closed itself; only the host is asked then.
+  if (CEFWindowParent1) CEFWindowParent1->UpdateSize();
+  Chromium1->LoadURL(FHomepage);
+}
+
+void TChildForm::WMsyscommand(ui::TMessage& m) {
+  // The whole value: a command with its low bits set (a caption double-click) does not reload.
+  if (m.WParam == 0xF030 || m.WParam == 0xF120) ReLoadUrl();
+  Default(m);
+}

@@ -1,0 +1,15 @@
+// The game window's skin set-up and its title item.
+#include "gamewindow/uChildForm.h"
+#include "launch/common.h"
+
+void TChildForm::init_Skin() {
+  sSkinProvider1->Attach(Handle());
+  sSkinManager1->SetActive(false);
+  sSkinManager1->SetSkinDirectory(g_sPath + L"\\Skins");
+  if (!g_SkinName.empty()) {
+    sSkinManager1->SetSkinName(g_SkinName);
+    sSkinManager1->SetActive(true);
+  }
+}
+
+void TChildForm::SetMyTitle(const std::wstring& title) { sTitleBar1->Items(1).SetCaption(title); }

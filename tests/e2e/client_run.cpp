@@ -1,0 +1,355 @@
+#include "tests/e2e/client_run.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+namespace e2e {
+
+namespace {
+
+std::wstring SelfDir() {
+  wchar_t buf[MAX_PATH];
+  DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH);
+  std::wstring self(buf, n);
+  return self.substr(0, self.find_last_of(L'\\') + 1);
+}
+
+void CopyTree(const std::wstring& from, const std::wstring& to) {
+  CreateDirectoryW(to.c_str(), nullptr);
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((from + L"\\*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return;
+  do {
+    std::wstring name = fd.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      CopyTree(from + L"\\" + name, to + L"\\" + name);
+    else
+      CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + name).c_str(), FALSE);
+  } while (FindNextFileW(h, &fd));
+  FindClose(h);
+}
+
+std::string PercentDecode(const std::string& s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '%' && i + 2 < s.size()) {
+      out.push_back(static_cast<char>(std::strtol(s.substr(i + 1, 2).c_str(), nullptr, 16)));
+      i += 2;
+    } else {
+      out.push_back(s[i]);
+    }
+  }
+  return out;
+}
+
+std::wstring ClassOf(HWND w) {
+  wchar_t buf[256];
+  int n = GetClassNameW(w, buf, 256);
+  return std::wstring(buf, n > 0 ? n : 0);
+}
+
+std::wstring TextOf(HWND w) {
+  wchar_t buf[512];
+  int n = GetWindowTextW(w, buf, 512);
+  return std::wstring(buf, n > 0 ? n : 0);
+}
+
+}  // namespace
+
+std::wstring BinDir() { return SelfDir(); }
+
+std::wstring BuildDir() {
+  std::wstring bin = SelfDir();
+  bin.pop_back();
+  return bin.substr(0, bin.find_last_of(L'\\') + 1);
+}
+
+std::string Utf8(const std::wstring& s) { return testutil::ToUtf8(s); }
+
+std::wstring Wide(const std::string& utf8) {
+  if (utf8.empty()) return {};
+  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring out(n, L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+  return out;
+}
+
+std::vector<TraceEvent> ReadTrace(const std::wstring& file) {
+  std::string bytes;
+  testutil::ReadBytes(file, bytes);
+  std::vector<TraceEvent> out;
+  std::istringstream in(bytes);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::istringstream s(line);
+    std::string ms, pid, event, details;
+    if (!std::getline(s, ms, '\t') || !std::getline(s, pid, '\t') || !std::getline(s, event, '\t')) continue;
+    std::getline(s, details);
+    TraceEvent e;
+    e.ms = std::atof(ms.c_str());
+    e.pid = static_cast<DWORD>(std::strtoul(pid.c_str(), nullptr, 10));
+    e.event = event;
+    std::istringstream d(details);
+    std::string item;
+    while (d >> item) {
+      size_t eq = item.find('=');
+      if (eq == std::string::npos) continue;
+      e.f[item.substr(0, eq)] = PercentDecode(item.substr(eq + 1));
+    }
+    out.push_back(std::move(e));
+  }
+  return out;
+}
+
+bool WaitUntil(const std::function<bool()>& pred, DWORD ms) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (pred()) return true;
+    if (GetTickCount() - start > ms) return false;
+    Sleep(50);
+  }
+}
+
+ClientRun::ClientRun() {
+  const std::wstring bin = BinDir();
+  CopyFileW((bin + L"lzgmin.exe").c_str(), dir_.File(L"lzgmin.exe").c_str(), FALSE);
+  CopyTree(bin + L"cef", dir_.Dir() + L"cef");
+  CopyTree(bin + L"Skins", dir_.Dir() + L"Skins");
+}
+
+ClientRun::~ClientRun() {
+  KillOtherInstances();
+  if (process_) {
+    if (Running()) {
+      TerminateProcess(process_, 0xDEAD);
+      WaitForSingleObject(process_, 5000);
+    }
+    CloseHandle(process_);
+  }
+  // Sub-processes end with their browser process; give them a moment before the folder goes.
+  Sleep(300);
+}
+
+void ClientRun::WriteConfig(const std::wstring& text) { testutil::WriteBytes(Config(), testutil::ToAnsi(text)); }
+
+void ClientRun::RemoveSkins() { testutil::RemoveTree(dir_.Dir() + L"Skins"); }
+
+bool ClientRun::Start(const std::wstring& args, const std::vector<std::wstring>& env) {
+  const std::wstring exe = dir_.File(L"lzgmin.exe");
+  std::vector<std::pair<std::wstring, std::wstring>> saved;
+  auto set = [&](const std::wstring& name, const std::wstring& value) {
+    wchar_t old[4096];
+    DWORD n = GetEnvironmentVariableW(name.c_str(), old, 4096);
+    saved.emplace_back(name, n ? std::wstring(old, n) : std::wstring(L"\x1"));
+    SetEnvironmentVariableW(name.c_str(), value.c_str());
+  };
+  set(L"STANDIN_TRACE", TraceFile());
+  for (const std::wstring& e : env) {
+    size_t eq = e.find(L'=');
+    set(e.substr(0, eq), e.substr(eq + 1));
+  }
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  std::wstring cmd = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
+  PROCESS_INFORMATION pi{};
+  BOOL ok = CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, dir_.Dir().c_str(), &si, &pi);
+  for (auto it = saved.rbegin(); it != saved.rend(); ++it)
+    SetEnvironmentVariableW(it->first.c_str(), it->second == L"\x1" ? nullptr : it->second.c_str());
+  if (!ok) return false;
+  CloseHandle(pi.hThread);
+  process_ = pi.hProcess;
+  pid_ = pi.dwProcessId;
+  return true;
+}
+
+bool ClientRun::WaitExit(DWORD ms) {
+  if (!process_) return false;
+  if (WaitForSingleObject(process_, ms) != WAIT_OBJECT_0) return false;
+  GetExitCodeProcess(process_, &exitCode_);
+  return true;
+}
+
+bool ClientRun::Running() { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+
+std::vector<TraceEvent> ClientRun::Events(const std::string& name) const { return EventsOf(pid_, name); }
+
+std::vector<TraceEvent> ClientRun::EventsOf(DWORD pid, const std::string& name) const {
+  std::vector<TraceEvent> out;
+  for (auto& e : Trace())
+    if (e.pid == pid && e.event == name) out.push_back(e);
+  return out;
+}
+
+bool ClientRun::WaitEvents(const std::string& name, size_t count, const std::function<bool(const TraceEvent&)>& pred,
+                           DWORD ms) const {
+  return WaitUntil(
+      [&] {
+        size_t n = 0;
+        for (auto& e : Events(name))
+          if (!pred || pred(e)) ++n;
+        return n >= count;
+      },
+      ms);
+}
+
+bool ClientRun::WaitLoaded(DWORD ms) const {
+  return WaitUntil(
+      [&] {
+        double loadUrl = -1;
+        for (auto& e : Trace()) {
+          if (e.pid != pid_) continue;
+          if (e.event == "load_url" && loadUrl < 0) loadUrl = e.ms;
+          if (e.event == "on_load_end" && e.Get("frame") == "main" && loadUrl >= 0 && e.ms >= loadUrl) return true;
+        }
+        return false;
+      },
+      ms);
+}
+
+namespace {
+
+struct FindCtx {
+  DWORD pid;
+  Windows w;
+};
+
+BOOL CALLBACK FindTopLevel(HWND h, LPARAM lp) {
+  auto* c = reinterpret_cast<FindCtx*>(lp);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(h, &pid);
+  if (pid != c->pid || ClassOf(h) != L"LzgForm") return TRUE;
+  if (TextOf(h) == L"信息提示")
+    c->w.dialog = h;
+  else
+    c->w.game = h;
+  return TRUE;
+}
+
+BOOL CALLBACK FindBrowser(HWND h, LPARAM lp) {
+  if (ClassOf(h) != L"StandinBrowserWindow") return TRUE;
+  *reinterpret_cast<HWND*>(lp) = h;
+  return FALSE;
+}
+
+}  // namespace
+
+Windows ClientRun::FindWindows() const {
+  FindCtx ctx{pid_, {}};
+  EnumWindows(&FindTopLevel, reinterpret_cast<LPARAM>(&ctx));
+  return ctx.w;
+}
+
+HWND ClientRun::BrowserWindow() const {
+  HWND game = Game();
+  if (!game) return nullptr;
+  HWND found = nullptr;
+  EnumChildWindows(game, &FindBrowser, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+bool ClientRun::DialogVisible() const {
+  HWND d = FindWindows().dialog;
+  return d && IsWindowVisible(d);
+}
+
+bool ClientRun::PageCommand(const std::wstring& text) const {
+  HWND b = BrowserWindow();
+  if (!b) return false;
+  COPYDATASTRUCT cds{0x53544E44, static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)),
+                     const_cast<wchar_t*>(text.c_str())};
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutW(b, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds), SMTO_ABORTIFHUNG, 5000, &result) &&
+         result;
+}
+
+bool ClientRun::Click(int x, int y) const {
+  HWND d = FindWindows().dialog;
+  if (!d || !IsWindowVisible(d)) return false;
+  // The picture buttons have no window: their parent panel gets the mouse.
+  HWND panel = GetWindow(d, GW_CHILD);
+  if (!panel) return false;
+  PostMessageW(panel, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+  PostMessageW(panel, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+  PostMessageW(panel, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+  return true;
+}
+
+bool ClientRun::ClickExit() const { return Click(55 + 120, 216 + 50); }
+bool ClientRun::ClickStay() const { return Click(319 + 120, 216 + 50); }
+
+bool ClientRun::ExitThroughDialog() {
+  HWND game = Game();
+  if (!game) return false;
+  if (!DialogVisible()) PostMessageW(game, WM_CLOSE, 0, 0);
+  if (!WaitUntil([&] { return DialogVisible(); }, 10000)) return false;
+  ClickExit();
+  return WaitExit(20000) && exitCode_ == 0;
+}
+
+std::vector<DWORD> ClientRun::OtherInstances() const {
+  std::set<DWORD> pids;
+  for (auto& e : Trace())
+    if (e.event == "execute_process" && e.Get("type").empty() && e.pid != pid_) pids.insert(e.pid);
+  return {pids.begin(), pids.end()};
+}
+
+void ClientRun::KillOtherInstances() {
+  for (DWORD pid : OtherInstances()) {
+    HANDLE h = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+    if (!h) continue;
+    TerminateProcess(h, 0xDEAD);
+    WaitForSingleObject(h, 5000);
+    CloseHandle(h);
+  }
+}
+
+Geometry GeometryOf(HWND w) {
+  Geometry g;
+  GetWindowRect(w, &g.outer);
+  RECT c{};
+  GetClientRect(w, &c);
+  g.clientW = c.right;
+  g.clientH = c.bottom;
+  return g;
+}
+
+bool SaveScreenshot(const RECT& area, const std::wstring& name) {
+  const int w = area.right - area.left, h = area.bottom - area.top;
+  if (w <= 0 || h <= 0) return false;
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = h;  // bottom-up, as a BMP file stores it
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(mem, bmp);
+  BitBlt(mem, 0, 0, w, h, screen, area.left, area.top, SRCCOPY | CAPTUREBLT);
+  GdiFlush();
+  SelectObject(mem, old);
+  const std::wstring dir = BuildDir() + L"screenshots";
+  CreateDirectoryW(dir.c_str(), nullptr);
+  BITMAPFILEHEADER fh{};
+  const DWORD size = static_cast<DWORD>(w) * static_cast<DWORD>(h) * 4;
+  fh.bfType = 0x4D42;
+  fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
+  fh.bfSize = fh.bfOffBits + size;
+  std::string bytes(reinterpret_cast<const char*>(&fh), sizeof fh);
+  bytes.append(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
+  bytes.append(static_cast<const char*>(bits), size);
+  testutil::WriteBytes(dir + L"\\" + name + L".bmp", bytes);
+  DeleteObject(bmp);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  return true;
+}
+
+}  // namespace e2e

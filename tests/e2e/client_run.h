@@ -1,0 +1,113 @@
+// Drives the real lzgmin.exe under the engine stand-in: a copy of the bin folder
+// (exe, cef/, Skins/) in a temporary folder with a crafted "zeRoVedi.dat", the
+// stand-in's trace in that folder, and Win32 calls from the test to find, drive
+// and photograph the client's windows.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tests/launch/test_util.h"
+
+namespace e2e {
+
+std::wstring BinDir();    // the test's own folder, with its trailing separator
+std::wstring BuildDir();  // its parent, with its trailing separator
+
+std::string Utf8(const std::wstring& s);
+std::wstring Wide(const std::string& utf8);
+
+// One line of the stand-in's trace.
+struct TraceEvent {
+  double ms = 0;
+  DWORD pid = 0;
+  std::string event;
+  std::map<std::string, std::string> f;  // percent-decoded values
+  std::string Get(const std::string& key) const {
+    auto it = f.find(key);
+    return it == f.end() ? std::string("<none>") : it->second;
+  }
+};
+std::vector<TraceEvent> ReadTrace(const std::wstring& file);
+
+// Keeps trying `pred` for up to `ms` milliseconds.
+bool WaitUntil(const std::function<bool()>& pred, DWORD ms = 15000);
+
+// The client's top-level windows.
+struct Windows {
+  HWND game = nullptr;    // the main window (has a caption)
+  HWND dialog = nullptr;  // the exit dialog (borderless "信息提示")
+};
+
+class ClientRun {
+ public:
+  ClientRun();
+  ~ClientRun();  // ends whatever is still running
+  ClientRun(const ClientRun&) = delete;
+  ClientRun& operator=(const ClientRun&) = delete;
+
+  std::wstring Dir() const { return dir_.Dir(); }
+  std::wstring Config() const { return dir_.File(L"zeRoVedi.dat"); }
+  std::wstring TraceFile() const { return dir_.File(L"trace.txt"); }
+  void WriteConfig(const std::wstring& ansiText);  // written in the ANSI code page
+  void RemoveSkins();
+
+  // Starts the client; `env` adds "NAME=value" entries to the inherited environment.
+  bool Start(const std::wstring& args = L"", const std::vector<std::wstring>& env = {});
+  DWORD Pid() const { return pid_; }
+  // Waits for the end of the process; false on timeout. Exit code in ExitCode().
+  bool WaitExit(DWORD ms = 20000);
+  DWORD ExitCode() const { return exitCode_; }
+  bool Running();
+
+  std::vector<TraceEvent> Trace() const { return ReadTrace(TraceFile()); }
+  // Events of the client's main process only.
+  std::vector<TraceEvent> Events(const std::string& name) const;
+  std::vector<TraceEvent> EventsOf(DWORD pid, const std::string& name) const;
+  // Waits until the main process has written `count` events `name` matching `pred`.
+  bool WaitEvents(const std::string& name, size_t count,
+                  const std::function<bool(const TraceEvent&)>& pred = nullptr, DWORD ms = 15000) const;
+  // The browser of the main window has loaded its home address (load end of the main frame after load_url).
+  bool WaitLoaded(DWORD ms = 20000) const;
+
+  Windows FindWindows() const;
+  HWND Game() const { return FindWindows().game; }
+  HWND BrowserWindow() const;  // the stand-in's browser window inside the game window
+  bool DialogVisible() const;
+
+  // A page command through WM_COPYDATA to the browser window.
+  bool PageCommand(const std::wstring& text) const;
+  // Clicks the exit (left) or stay (right) picture button of the visible dialog.
+  bool ClickExit() const;
+  bool ClickStay() const;
+  // Whole way out: close request, dialog, exit; true when the process ended with code 0.
+  bool ExitThroughDialog();
+
+  // The process ids of further instances (not sub-processes) that wrote to the trace.
+  std::vector<DWORD> OtherInstances() const;
+  void KillOtherInstances();
+
+ private:
+  bool Click(int x, int y) const;
+
+  testutil::TempDir dir_;
+  HANDLE process_ = nullptr;
+  DWORD pid_ = 0;
+  DWORD exitCode_ = 0xFFFFFFFF;
+};
+
+// The outer rectangle and the client size of a window.
+struct Geometry {
+  RECT outer{};
+  int clientW = 0, clientH = 0;
+};
+Geometry GeometryOf(HWND w);
+
+// A screenshot of `area` (screen coordinates) as a BMP under <build>/screenshots/<name>.bmp.
+bool SaveScreenshot(const RECT& area, const std::wstring& name);
+
+}  // namespace e2e

@@ -1,0 +1,255 @@
+// The real client under the engine stand-in: the game window's start, its
+// browser and home address, the exit dialog's placement and answers, and every
+// way of closing. Screenshots of the window and the dialog land under
+// <build>/screenshots.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "tests/e2e/client_run.h"
+
+namespace {
+
+using e2e::ClientRun;
+using e2e::GeometryOf;
+using e2e::TraceEvent;
+
+std::string HexOf(HWND h) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%llx", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(h)));
+  return buf;
+}
+
+RECT WorkArea() {
+  RECT wa{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &wa, 0);
+  return wa;
+}
+
+int Count(const std::vector<TraceEvent>& events, const std::string& name) {
+  int n = 0;
+  for (auto& e : events) n += e.event == name;
+  return n;
+}
+
+// No engine rule broken anywhere in the run (shutdown with open browsers, wrong thread, ...).
+void ExpectNoFaults(const ClientRun& run) {
+  for (auto& e : run.Trace()) EXPECT_NE(e.event, "fault") << e.Get("what");
+}
+
+// The end of every run that chose exit: code 0, the engine shut down on its own
+// thread with no browser open, after the game's browser had closed.
+void ExpectCleanExit(ClientRun& run) {
+  EXPECT_EQ(run.ExitCode(), 0u);
+  auto shutdown = run.Events("shutdown");
+  ASSERT_EQ(shutdown.size(), 1u);
+  EXPECT_EQ(shutdown[0].Get("open_browsers"), "0");
+  EXPECT_EQ(shutdown[0].Get("same_thread"), "1");
+  auto closed = run.Events("on_before_close");
+  ASSERT_FALSE(closed.empty());
+  EXPECT_LE(closed.back().ms, shutdown[0].ms);
+  ExpectNoFaults(run);
+}
+
+TEST(GameWindow, Profile0OpensTheGameAndClosesOnlyThroughTheDialog) {
+  ClientRun run;
+  run.WriteConfig(
+      L"[dump]\r\ndoUrl2=http://game.example/play?x=1\r\nistui=1\r\nWidth_0=1000\r\nHeight_0=720\r\n"
+      L"SizeIndex_0=1\r\ntitle_0=测试游戏\r\nWidth_1=800\r\nHeight_1=600\r\n");
+  testutil::WriteBytes(run.Dir() + L"52lzg.dat", "TG42\r\nsecond line\r\n");
+  ASSERT_TRUE(run.Start());
+  ASSERT_TRUE(run.WaitLoaded()) << "the home address never finished loading";
+
+  // The browser: one request, in the parent control that fills the client area, at its size.
+  const HWND game = run.Game();
+  ASSERT_TRUE(game);
+  const e2e::Geometry g = GeometryOf(game);
+  EXPECT_EQ(g.clientW, 1000);
+  EXPECT_EQ(g.clientH, 720);
+  auto created = run.Events("create_browser");
+  ASSERT_EQ(created.size(), 1u);
+  EXPECT_EQ(created[0].Get("result"), "1");
+  EXPECT_EQ(created[0].Get("url"), "about:blank");
+  EXPECT_EQ(created[0].Get("x"), "0");
+  EXPECT_EQ(created[0].Get("y"), "0");
+  EXPECT_EQ(created[0].Get("width"), "1000");
+  EXPECT_EQ(created[0].Get("height"), "720");
+  const HWND browser = run.BrowserWindow();
+  ASSERT_TRUE(browser);
+  const HWND parent = GetParent(browser);
+  EXPECT_EQ(created[0].Get("parent"), HexOf(parent));
+  EXPECT_EQ(GetParent(parent), game);
+  RECT br{};
+  GetClientRect(browser, &br);
+  EXPECT_EQ(br.right, 1000);
+  EXPECT_EQ(br.bottom, 720);
+
+  // about:blank first, then exactly the configured address with its tag code.
+  auto loads = run.Events("load_url");
+  ASSERT_EQ(loads.size(), 1u);
+  EXPECT_EQ(loads[0].Get("frame"), "main");
+  EXPECT_EQ(loads[0].Get("url"), "http://game.example/play?x=1&tg=TG42");
+  auto starts = run.Events("on_load_start");
+  ASSERT_GE(starts.size(), 2u);
+  EXPECT_EQ(starts[0].Get("url"), "about:blank");
+  EXPECT_EQ(starts[1].Get("url"), "http://game.example/play?x=1&tg=TG42");
+
+  // Profile 0's directories.
+  auto init = run.Events("initialize");
+  ASSERT_EQ(init.size(), 1u);
+  EXPECT_NE(init[0].Get("cache_path").find("/lzgmin/cache"), std::string::npos);
+
+  // The first showing is centred on the work area.
+  const RECT wa = WorkArea();
+  const int outerW = g.outer.right - g.outer.left, outerH = g.outer.bottom - g.outer.top;
+  EXPECT_EQ(g.outer.left, std::max<int>(wa.left + (wa.right - wa.left - outerW) / 2, GetSystemMetrics(SM_XVIRTUALSCREEN)));
+  EXPECT_EQ(g.outer.top, std::max<int>(wa.top + (wa.bottom - wa.top - outerH) / 2, GetSystemMetrics(SM_YVIRTUALSCREEN)));
+  Sleep(500);
+  e2e::SaveScreenshot(g.outer, L"game_window");
+
+  // First close: the dialog, centred by its first-showing rule on the window's outer frame.
+  PostMessageW(game, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(e2e::WaitUntil([&] { return run.DialogVisible(); }));
+  HWND dialog = run.FindWindows().dialog;
+  e2e::Geometry d = GeometryOf(dialog);
+  EXPECT_EQ(d.clientW, 600);
+  EXPECT_EQ(d.clientH, 330);
+  EXPECT_EQ(d.outer.left, g.outer.left + (outerW - 600) / 2);
+  EXPECT_EQ(d.outer.top, g.outer.top + (outerH - 330) / 2);
+  EXPECT_FALSE(IsWindowEnabled(game)) << "the game window takes input while the dialog is up";
+  Sleep(300);
+  e2e::SaveScreenshot(d.outer, L"exit_dialog");
+  RECT both;
+  UnionRect(&both, &g.outer, &d.outer);
+  e2e::SaveScreenshot(both, L"game_window_with_dialog");
+
+  // Enter and Escape do nothing in the dialog.
+  for (WPARAM key : {WPARAM{VK_RETURN}, WPARAM{VK_ESCAPE}}) {
+    PostMessageW(dialog, WM_KEYDOWN, key, 1);
+    PostMessageW(dialog, WM_KEYUP, key, 0xC0000001);
+  }
+  Sleep(500);
+  EXPECT_TRUE(run.DialogVisible());
+
+  // Stay: the window stays, the page gets the focus back.
+  const size_t focusBefore = run.Events("set_focus").size();
+  ASSERT_TRUE(run.ClickStay());
+  ASSERT_TRUE(e2e::WaitUntil([&] { return !run.DialogVisible(); }));
+  EXPECT_TRUE(run.WaitEvents("set_focus", focusBefore + 1, [](const TraceEvent& e) { return e.Get("focus") == "1"; }));
+  EXPECT_TRUE(run.Running());
+  EXPECT_TRUE(IsWindowEnabled(game));
+
+  // Second close, by the system command: the dialog keeps its placement rule of later showings.
+  PostMessageW(game, WM_SYSCOMMAND, SC_CLOSE, 0);
+  ASSERT_TRUE(e2e::WaitUntil([&] { return run.DialogVisible(); }));
+  d = GeometryOf(run.FindWindows().dialog);
+  EXPECT_EQ(d.outer.left, g.outer.left + (1000 - 600) / 2);
+  EXPECT_EQ(d.outer.top, g.outer.top + (720 - 330) / 2);
+
+  // Exit: the process ends with 0, after the browser closed.
+  ASSERT_TRUE(run.ClickExit());
+  ASSERT_TRUE(run.WaitExit());
+  ExpectCleanExit(run);
+  EXPECT_EQ(Count(run.Trace(), "create_browser"), 1);
+}
+
+TEST(GameWindow, Profile1UsesItsSizeDirectoriesAndAddress) {
+  ClientRun run;
+  run.WriteConfig(L"[dump]\r\ndoUrl2=http://game.example/\r\nWidth_0=1000\r\nHeight_0=720\r\nSizeIndex_0=1\r\n"
+                  L"Width_1=800\r\nHeight_1=600\r\nSizeIndex_1=4\r\n");
+  ASSERT_TRUE(run.Start(L"http://other.example/g?id=7"));
+  ASSERT_TRUE(run.WaitLoaded());
+  auto loads = run.Events("load_url");
+  ASSERT_EQ(loads.size(), 1u);
+  EXPECT_EQ(loads[0].Get("url"), "http://other.example/g?id=7");
+  const e2e::Geometry g = GeometryOf(run.Game());
+  EXPECT_EQ(g.clientW, 800);
+  EXPECT_EQ(g.clientH, 600);
+  auto init = run.Events("initialize");
+  ASSERT_EQ(init.size(), 1u);
+  EXPECT_NE(init[0].Get("cache_path").find("/lzgmin3game/cache"), std::string::npos);
+  EXPECT_NE(init[0].Get("user_data_path").find("/lzgmin3game/UserData"), std::string::npos);
+  ASSERT_TRUE(run.ExitThroughDialog());
+  ExpectCleanExit(run);
+}
+
+TEST(GameWindow, BrowserIsCreatedWhenTheEngineBecomesReadyLate) {
+  ClientRun run;
+  run.WriteConfig(L"[dump]\r\ndoUrl2=http://late.example/\r\n");
+  ASSERT_TRUE(run.Start(L"", {L"STANDIN_CONTEXT_DELAY_MS=4000"}));
+  // The window is up long before the engine's context.
+  ASSERT_TRUE(e2e::WaitUntil([&] { return run.Game() && IsWindowVisible(run.Game()); }));
+  EXPECT_TRUE(run.Events("context_initialized").empty());
+  ASSERT_TRUE(run.WaitLoaded(30000));
+  auto ctx = run.Events("context_initialized");
+  auto created = run.Events("create_browser");
+  ASSERT_EQ(ctx.size(), 1u);
+  ASSERT_EQ(created.size(), 1u);
+  EXPECT_EQ(created[0].Get("result"), "1");
+  EXPECT_GE(created[0].ms, ctx[0].ms);
+  EXPECT_EQ(run.Events("load_url")[0].Get("url"), "http://late.example/");
+  ASSERT_TRUE(run.ExitThroughDialog());
+  ExpectCleanExit(run);
+}
+
+TEST(GameWindow, PageClosingItselfAsksAndLeavesAnEmptyWindowOnStay) {
+  ClientRun run;
+  run.WriteConfig(L"[dump]\r\ndoUrl2=http://game.example/\r\n");
+  ASSERT_TRUE(run.Start());
+  ASSERT_TRUE(run.WaitLoaded());
+  const HWND game = run.Game();
+  ASSERT_TRUE(run.PageCommand(L"close"));
+  ASSERT_TRUE(e2e::WaitUntil([&] { return run.DialogVisible(); }));
+  auto doClose = run.Events("do_close");
+  ASSERT_EQ(doClose.size(), 1u);
+  EXPECT_EQ(doClose[0].Get("result"), "1");  // the window destroys the browser's parent itself
+  EXPECT_TRUE(run.WaitEvents("on_before_close", 1));
+  EXPECT_FALSE(run.BrowserWindow());
+
+  // Stay: an empty window that keeps running.
+  ASSERT_TRUE(run.ClickStay());
+  ASSERT_TRUE(e2e::WaitUntil([&] { return !run.DialogVisible(); }));
+  Sleep(500);
+  EXPECT_TRUE(run.Running());
+  EXPECT_TRUE(IsWindowVisible(game));
+  EXPECT_EQ(GetWindow(game, GW_CHILD), nullptr) << "the browser's parent is still there";
+
+  // Maximise and restore with no browser left: the window follows, nothing is loaded.
+  const size_t loadsBefore = run.Events("load_url").size();
+  SendMessageW(game, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  EXPECT_TRUE(IsZoomed(game));
+  SendMessageW(game, WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_FALSE(IsZoomed(game));
+  EXPECT_EQ(run.Events("load_url").size(), loadsBefore);
+  EXPECT_TRUE(run.Running());
+
+  // The next close asks again; exit ends the run cleanly.
+  ASSERT_TRUE(run.ExitThroughDialog());
+  ExpectCleanExit(run);
+}
+
+TEST(GameWindow, CloseWhileTheDialogIsOpenIsIgnored) {
+  ClientRun run;
+  run.WriteConfig(L"[dump]\r\ndoUrl2=http://game.example/\r\n");
+  ASSERT_TRUE(run.Start());
+  ASSERT_TRUE(run.WaitLoaded());
+  const HWND game = run.Game();
+  PostMessageW(game, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(e2e::WaitUntil([&] { return run.DialogVisible(); }));
+  // The page closes itself while the dialog is up, and more close requests come.
+  ASSERT_TRUE(run.PageCommand(L"close"));
+  PostMessageW(game, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(run.WaitEvents("on_before_close", 1));
+  Sleep(500);
+  EXPECT_TRUE(run.DialogVisible());
+  // One stay answers them all: no second dialog follows.
+  ASSERT_TRUE(run.ClickStay());
+  ASSERT_TRUE(e2e::WaitUntil([&] { return !run.DialogVisible(); }));
+  Sleep(1000);
+  EXPECT_FALSE(run.DialogVisible());
+  EXPECT_TRUE(run.Running());
+  ASSERT_TRUE(run.ExitThroughDialog());
+  ExpectCleanExit(run);
+}
+
+}  // namespace
