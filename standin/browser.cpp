@@ -235,8 +235,10 @@ void FinishClose(lzg::Ref<Browser> b) {
   if (c.closed.exchange(true)) return;
   auto client = ClientOf(b.get());
   auto ls = GetHandler(client.get(), &cef_client_t::get_life_span_handler);
-  Trace("on_before_close").Add("id", c.id);
-  if (ls && ls->on_before_close) ls->on_before_close(ls.get(), b->ToCef());
+  if (ls && ls->on_before_close) {
+    Trace("on_before_close").Add("id", c.id);
+    ls->on_before_close(ls.get(), b->ToCef());
+  }
   ls.reset();
   client.reset();
   {
@@ -547,8 +549,10 @@ void Realize(lzg::Ref<Browser> b) {
   if (first) LaunchSubprocess("renderer");
   auto client = ClientOf(b.get());
   auto ls = GetHandler(client.get(), &cef_client_t::get_life_span_handler);
-  Trace("on_after_created").Add("id", c.id).Hex("hwnd", reinterpret_cast<uintptr_t>(hwnd));
-  if (ls && ls->on_after_created) ls->on_after_created(ls.get(), b->ToCef());
+  if (ls && ls->on_after_created) {
+    Trace("on_after_created").Add("id", c.id).Hex("hwnd", reinterpret_cast<uintptr_t>(hwnd));
+    ls->on_after_created(ls.get(), b->ToCef());
+  }
   ls.reset();
   client.reset();
   Navigate(b.get(), c.main_id, c.first_url, false);
@@ -641,10 +645,11 @@ void NotifyRendererGone(DWORD exit_code) {
   for (auto& b : OpenBrowsers()) {
     auto client = ClientOf(b.get());
     auto rh = GetHandler(client.get(), &cef_client_t::get_request_handler);
-    Trace("on_render_process_terminated").Add("id", b->Id()).Add("status", static_cast<int>(TS_PROCESS_CRASHED))
-        .Hex("code", exit_code);
-    if (rh && rh->on_render_process_terminated)
+    if (rh && rh->on_render_process_terminated) {
+      Trace("on_render_process_terminated").Add("id", b->Id()).Add("status", static_cast<int>(TS_PROCESS_CRASHED))
+          .Hex("code", exit_code);
       rh->on_render_process_terminated(rh.get(), b->ToCef(), TS_PROCESS_CRASHED);
+    }
   }
 }
 
