@@ -335,6 +335,9 @@ bool SaveScreenshot(const RECT& area, const std::wstring& name) {
   BitBlt(mem, 0, 0, w, h, screen, area.left, area.top, SRCCOPY | CAPTUREBLT);
   GdiFlush();
   SelectObject(mem, old);
+  // The screen has no alpha channel: make every pixel opaque, or viewers show it as transparent.
+  auto* px = static_cast<unsigned char*>(bits);
+  for (size_t i = 3; i < static_cast<size_t>(w) * static_cast<size_t>(h) * 4; i += 4) px[i] = 0xFF;
   const std::wstring dir = BuildDir() + L"screenshots";
   CreateDirectoryW(dir.c_str(), nullptr);
   BITMAPFILEHEADER fh{};

@@ -36,8 +36,49 @@ struct RunResult {
   std::string standardOutput;  // standard output and error
 };
 
+std::wstring ClassOf(HWND w) {
+  wchar_t buf[64];
+  int n = GetClassNameW(w, buf, 64);
+  return std::wstring(buf, n > 0 ? n : 0);
+}
+
+struct ClientWindows {
+  DWORD pid;
+  HWND game = nullptr;
+  HWND dialog = nullptr;
+};
+
+BOOL CALLBACK FindClientWindow(HWND h, LPARAM lp) {
+  auto* w = reinterpret_cast<ClientWindows*>(lp);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(h, &pid);
+  if (pid != w->pid || ClassOf(h) != L"LzgForm" || !IsWindowVisible(h)) return TRUE;
+  wchar_t text[32];
+  int n = GetWindowTextW(h, text, 32);
+  if (std::wstring(text, n > 0 ? n : 0) == L"信息提示")
+    w->dialog = h;
+  else
+    w->game = h;
+  return TRUE;
+}
+
+// The main process of the client shows the game window, which ends only through the exit
+// dialog: ask it to close and press the dialog's exit button.
+void CloseThroughDialog(DWORD pid) {
+  ClientWindows w{pid};
+  EnumWindows(&FindClientWindow, reinterpret_cast<LPARAM>(&w));
+  if (w.dialog) {
+    HWND panel = GetWindow(w.dialog, GW_CHILD);
+    const LPARAM exitButton = MAKELPARAM(55 + 120, 216 + 50);
+    PostMessageW(panel, WM_LBUTTONDOWN, MK_LBUTTON, exitButton);
+    PostMessageW(panel, WM_LBUTTONUP, 0, exitButton);
+  } else if (w.game) {
+    PostMessageW(w.game, WM_CLOSE, 0, 0);
+  }
+}
+
 // Runs `exe` as a debuggee so that its debug output is seen, with its standard
-// output and error going to a file.
+// output and error going to a file. A game window it shows is closed through its dialog.
 RunResult RunProgram(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir) {
   RunResult r;
   TempDir outDir;
@@ -63,6 +104,7 @@ RunResult RunProgram(const std::wstring& exe, const std::wstring& args, const st
   for (;;) {
     DEBUG_EVENT ev{};
     if (!WaitForDebugEvent(&ev, 500)) {
+      CloseThroughDialog(pi.dwProcessId);
       if (!killed && GetTickCount() - start > 60000) {
         TerminateProcess(pi.hProcess, 0xDEAD);
         killed = true;
@@ -111,12 +153,30 @@ RunResult RunProgram(const std::wstring& exe, const std::wstring& args, const st
   return r;
 }
 
-// A copy of the shipped client in a folder of its own.
+void CopyTree(const std::wstring& from, const std::wstring& to) {
+  CreateDirectoryW(to.c_str(), nullptr);
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((from + L"\\*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return;
+  do {
+    std::wstring name = fd.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      CopyTree(from + L"\\" + name, to + L"\\" + name);
+    else
+      CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + name).c_str(), FALSE);
+  } while (FindNextFileW(h, &fd));
+  FindClose(h);
+}
+
+// A copy of the shipped client in a folder of its own, with the engine (the stand-in) beside it.
 class Client : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(GetACP(), 936u) << "tests run with the Simplified Chinese code page";
     ASSERT_TRUE(CopyFileW((BinDir() + L"lzgmin.exe").c_str(), dir_.File(L"lzgmin.exe").c_str(), FALSE));
+    CopyTree(BinDir() + L"cef", dir_.Dir() + L"cef");
+    ASSERT_TRUE(testutil::Exists(dir_.File(L"cef\\libcef.dll")));
   }
   std::wstring Config() const { return dir_.File(L"zeRoVedi.dat"); }
   void WriteConfig(const std::string& bytes) const { testutil::WriteBytes(Config(), bytes); }
