@@ -728,6 +728,143 @@ TEST(WindowParent, AnswersKeysDialogCodesAndHandsTheFocusOn) {
   EXPECT_FALSE(IsWindow(child));
 }
 
+// ---- dispatch in-process, with a browser object of our own --------------------------
+
+namespace {
+class FakeBrowser : public lzg::CefObject<cef_browser_t, FakeBrowser> {
+  using Self = FakeBrowser;
+
+ public:
+  explicit FakeBrowser(int id) : id_(id) { LZG_BIND(get_identifier, GetIdentifier, "FakeBrowser.GetIdentifier"); }
+  int GetIdentifier() { return id_; }
+
+ private:
+  int id_;
+};
+}  // namespace
+
+TEST(Dispatch, WriteBacksBookkeepingAndDetachedDefaults) {
+  long base = lzg::LiveBridgedObjects();
+  {
+    TChromium host(nullptr);
+    std::string popupMode;
+    cef_client_t* replacement = nullptr;
+    int keyEvents = 0, closes = 0;
+    TCefCloseBrowserAction answer = cbaClose;
+    host.OnKeyEvent = [&](TObject*, cef_browser_t*, const TCefKeyEvent*, MSG*, bool&) { ++keyEvents; };
+    host.OnClose = [&](TObject*, cef_browser_t*, TCefCloseBrowserAction& a) {
+      ++closes;
+      a = answer;
+    };
+    host.OnBeforePopup = [&](TObject*, cef_browser_t*, cef_frame_t*, const std::wstring&, const std::wstring&,
+                             TCefWindowOpenDisposition, bool, const TCefPopupFeatures&, TCefWindowInfo&,
+                             cef_client_t*& client, TCefBrowserSettings&, bool& noJs, bool& result) {
+      if (popupMode == "nojs") noJs = true;
+      if (popupMode == "js") noJs = false;
+      if (popupMode == "empty") client = nullptr;
+      if (popupMode == "replace") client = replacement;
+      if (popupMode == "cancel") result = true;
+    };
+    lzg::TClientHandlerFlags flags;
+    flags.keyboard = true;  // OnKeyEvent alone: no pre-key handler bound
+    auto client = lzg::MakeRef<lzg::TCustomClientHandler>(&host, flags);
+    cef_client_t* c = client->CefPtr();
+    lzg::CefRef<cef_keyboard_handler_t> kh(c->get_keyboard_handler(c));
+    lzg::CefRef<cef_life_span_handler_t> ls(c->get_life_span_handler(c));
+    lzg::CefRef<cef_load_handler_t> lh(c->get_load_handler(c));
+    EXPECT_FALSE(lh);  // no load event bound
+    auto own = lzg::MakeRef<FakeBrowser>(7);
+    auto popup = lzg::MakeRef<FakeBrowser>(8);
+    auto proposed = lzg::MakeRef<lzg::TCustomClientHandler>(nullptr, lzg::TClientHandlerFlags{});
+    auto other = lzg::MakeRef<lzg::TCustomClientHandler>(nullptr, lzg::TClientHandlerFlags{});
+    replacement = other->CefPtr();
+
+    // is_keyboard_shortcut goes back unchanged when no pre-key handler is bound.
+    cef_key_event_t ev{};
+    for (int in : {0, 1}) {
+      int shortcut = in;
+      EXPECT_EQ(kh->on_pre_key_event(kh.get(), own->ToCef(), &ev, nullptr, &shortcut), 0);
+      EXPECT_EQ(shortcut, in);
+    }
+    EXPECT_EQ(kh->on_key_event(kh.get(), own->ToCef(), &ev, nullptr), 0);
+    EXPECT_EQ(keyEvents, 1);
+
+    // The popup's write-backs: the no-javascript flag and the client slot.
+    struct Case {
+      const char* mode;
+      int noJsIn, noJsOut;
+      const char* slot;  // proposed, none, replaced
+      int result;
+    } cases[] = {{"leave", 0, 0, "proposed", 0}, {"leave", 1, 1, "proposed", 0}, {"nojs", 0, 1, "proposed", 0},
+                 {"js", 1, 0, "proposed", 0},    {"empty", 0, 0, "none", 0},     {"replace", 0, 0, "replaced", 0},
+                 {"cancel", 0, 0, "proposed", 1}};
+    for (const auto& k : cases) {
+      popupMode = k.mode;
+      cef_client_t* slot = proposed->ToCef();
+      int noJs = k.noJsIn;
+      cef_window_info_t wi{};
+      cef_browser_settings_t bs{};
+      cef_popup_features_t pf{};
+      std::wstring url = L"https://p.example/";
+      cef_string_t u = lzg::CefStringView(url);
+      int r = ls->on_before_popup(ls.get(), own->ToCef(), nullptr, &u, nullptr, WOD_NEW_POPUP, 1, &pf, &wi, &slot, &bs,
+                                  &noJs);
+      EXPECT_EQ(r, k.result) << k.mode;
+      EXPECT_EQ(noJs, k.noJsOut) << k.mode;
+      std::string got = !slot ? "none" : slot == proposed->CefPtr() ? "proposed" : "replaced";
+      EXPECT_EQ(got, k.slot) << k.mode;
+      // Whatever the slot holds, it holds one reference: releasing it balances.
+      lzg::ReleaseCefObject(slot);
+      EXPECT_TRUE(proposed->HasOneRef()) << k.mode;
+      EXPECT_TRUE(other->HasOneRef()) << k.mode;
+    }
+
+    // Bookkeeping: the first browser is recorded; a popup from the same client is not.
+    ls->on_after_created(ls.get(), own->ToCef());
+    EXPECT_TRUE(host.Initialized());
+    EXPECT_EQ(host.BrowserId(), 7);
+    ls->on_after_created(ls.get(), popup->ToCef());
+    EXPECT_EQ(host.BrowserId(), 7);
+    answer = cbaDelay;
+    EXPECT_EQ(ls->do_close(ls.get(), popup->ToCef()), 1);
+    EXPECT_FALSE(host.IsClosing());  // not the host's browser
+    ls->on_before_close(ls.get(), popup->ToCef());
+    EXPECT_TRUE(host.Initialized());
+    answer = cbaCancel;
+    EXPECT_EQ(ls->do_close(ls.get(), own->ToCef()), 1);
+    EXPECT_TRUE(host.Initialized());
+    answer = cbaClose;
+    EXPECT_EQ(ls->do_close(ls.get(), own->ToCef()), 0);
+    EXPECT_FALSE(host.Initialized());  // at once, before the browser has closed
+    EXPECT_TRUE(host.IsClosing());
+    ls->on_before_close(ls.get(), own->ToCef());
+    EXPECT_EQ(host.BrowserId(), 0);
+    EXPECT_EQ(closes, 3);
+
+    // Detached: defaults, and nothing reaches the host.
+    client->RemoveReferences();
+    int shortcut = 1;
+    EXPECT_EQ(kh->on_pre_key_event(kh.get(), own->ToCef(), &ev, nullptr, &shortcut), 0);
+    EXPECT_EQ(kh->on_key_event(kh.get(), own->ToCef(), &ev, nullptr), 0);
+    EXPECT_EQ(ls->do_close(ls.get(), own->ToCef()), 0);
+    ls->on_after_created(ls.get(), own->ToCef());
+    EXPECT_EQ(host.BrowserId(), 0);
+    EXPECT_EQ(keyEvents, 1);
+    EXPECT_EQ(closes, 3);
+    lzg::CefRef<cef_request_handler_t> rh(c->get_request_handler(c));
+    EXPECT_EQ(rh->can_set_cookie(rh.get(), own->ToCef(), nullptr, nullptr, nullptr), 1);
+    int allow = 1;
+    rh->on_protocol_execution(rh.get(), own->ToCef(), nullptr, &allow);
+    EXPECT_EQ(allow, 1);
+    EXPECT_EQ(rh->get_auth_credentials(rh.get(), own->ToCef(), nullptr, 0, nullptr, 0, nullptr, nullptr, nullptr), 0);
+    EXPECT_EQ(rh->on_certificate_error(rh.get(), own->ToCef(), ERR_FAILED, nullptr, nullptr, nullptr), 0);
+    // Every browser reference handed in came back.
+    EXPECT_TRUE(own->HasOneRef());
+    EXPECT_TRUE(popup->HasOneRef());
+  }
+  EXPECT_EQ(lzg::LiveBridgedObjects(), base);
+}
+
 TEST(HostRules, QuotedStrDoublesInnerQuotes) {
   struct Case {
     const wchar_t* in;
