@@ -6,6 +6,8 @@ set(LZG_NATIVE_SOURCES
   ${ROOT}/launch/cmdline.cpp
   ${ROOT}/launch/sidefile.cpp
   ${ROOT}/launch/des.cpp
+  ${ROOT}/ui/placement.cpp
+  ${ROOT}/browser/host_rules.cpp
 )
 set(LZG_NATIVE_TESTS
   ${ROOT}/tests/gamewindow/test_rules.cpp
@@ -18,4 +20,5 @@ set(LZG_FUZZ_TARGETS
   fuzz_command_line
   fuzz_side_file
   fuzz_password
+  fuzz_quoted_text
 )

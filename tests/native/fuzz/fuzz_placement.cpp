@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "gamewindow/placement.h"
+#include "ui/placement.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int v[8] = {};
@@ -17,6 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   lzg::Point c = lzg::CentreOn(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]);
   if (c.x < v[6] || c.y < v[7]) std::abort();
   lzg::DialogPosition(v[0], v[1], v[2], v[3], v[4], v[5]);
+  ui::Point u = ui::CenterOn(ui::Box{v[0], v[1], v[2], v[3]}, v[4], v[5], v[6], v[7]);
+  if (u.x < v[6] || u.y < v[7]) std::abort();
   int64_t n = (int64_t{v[6]} << 32) ^ static_cast<uint32_t>(v[7]);
   int h = lzg::HalfRoundEven(n);
   if (n > -(int64_t{1} << 31) && n < (int64_t{1} << 31)) {
