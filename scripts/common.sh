@@ -45,8 +45,13 @@ lzg_wine_start() {
     mkdir -p "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1 || true
     wineserver -w
-    # Chinese text in the window fonts: map the CJK system faces onto the Debian font.
-    cat > "$BUILD/fonts.reg" <<'REG'
+  fi
+  # Settings of the prefix, applied once per version of this list: Chinese text
+  # in the window fonts (the CJK faces mapped onto the Debian font), smoothed
+  # text as the players' Windows draws it, and no crash dialogs in test runs.
+  local marker="$WINEPREFIX/.lzg-settings-v2"
+  if [ ! -f "$marker" ]; then
+    cat > "$BUILD/prefix.reg" <<'REG'
 REGEDIT4
 
 [HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
@@ -57,14 +62,21 @@ REGEDIT4
 "MS Shell Dlg"="WenQuanYi Zen Hei"
 "MS Shell Dlg 2"="WenQuanYi Zen Hei"
 
+[HKEY_CURRENT_USER\Control Panel\Desktop]
+"FontSmoothing"="2"
+"FontSmoothingType"=dword:00000002
+"FontSmoothingGamma"=dword:00000578
+"FontSmoothingOrientation"=dword:00000001
+
 [HKEY_CURRENT_USER\Software\Wine\WineDbg]
 "ShowCrashDialog"=dword:00000000
 
 [HKEY_CURRENT_USER\Software\Wine\Drivers]
 "Audio"=""
 REG
-    wine regedit "$BUILD/fonts.reg" >/dev/null 2>&1 || true
+    wine regedit "$BUILD/prefix.reg" >/dev/null 2>&1 || true
     wineserver -w
+    touch "$marker"
   fi
   # A persistent server and Wine's own services for the whole run, started here with
   # their output to /dev/null: started from a test, they would hold CTest's pipes open.
