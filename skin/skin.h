@@ -138,7 +138,9 @@ class TsSkinProvider {
   TsSkinProvider& operator=(const TsSkinProvider&) = delete;
 
   // Takes over the frame of `form` (a top-level window with a caption). Once per window;
-  // the subclass goes away with the window or with Detach().
+  // the subclass goes away with the window or with Detach(). Set the skin up before the
+  // window is first shown: while skinned the window goes without its WS_CAPTION bits, and
+  // Wine hands a window first shown with them to the X window manager for good.
   bool Attach(HWND form);
   void Detach();
   HWND Form() const { return hwnd_; }
