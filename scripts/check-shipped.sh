@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Checks the shipped folder: every binary imports Windows system DLLs only (no
+# MinGW runtime DLLs), the client is a 32-bit GUI program and large-address-aware,
+# and the skins and the sample configuration are there.
+set -u
+dist="${1:?dist folder}"
+fail=0
+allowed='^(kernel32|user32|gdi32|msimg32|comctl32|shell32|shlwapi|advapi32|ole32|oleaut32|version|psapi|msvcrt|uxtheme|imm32|winmm|comdlg32|ws2_32|dwmapi)\.dll$'
+shopt -s nullglob
+for bin in "$dist"/*.exe "$dist"/*.dll; do
+  dlls=$(i686-w64-mingw32-objdump -p "$bin" | awk '/DLL Name:/ {print tolower($3)}')
+  for d in $dlls; do
+    if ! [[ "$d" =~ $allowed ]]; then
+      echo "$(basename "$bin") imports $d, which is not a Windows system DLL"; fail=1
+    fi
+  done
+  echo "$(basename "$bin") imports: $(echo $dlls | tr '\n' ' ')"
+done
+head=$(i686-w64-mingw32-objdump -f "$dist/lzgmin.exe")
+grep -q 'file format pei-i386' <<<"$head" || { echo "lzgmin.exe is not a 32-bit program"; fail=1; }
+chars=$(i686-w64-mingw32-objdump -p "$dist/lzgmin.exe")
+grep -qi 'large address aware' <<<"$chars" || { echo "lzgmin.exe is not large-address-aware"; fail=1; }
+grep -qE 'Subsystem\s+0+2\b' <<<"$chars" || { echo "lzgmin.exe is not a GUI program"; fail=1; }
+[ -f "$dist/zeRoVedi.dat" ] || { echo "no sample zeRoVedi.dat"; fail=1; }
+ls "$dist/Skins/Topaz 2017"* >/dev/null 2>&1 || { echo "no Topaz 2017 skin in Skins"; fail=1; }
+[ ! -e "$dist/cef/libcef.dll" ] || { echo "the engine stand-in must not ship"; fail=1; }
+[ $fail = 0 ] && echo "shipped folder: 0 problems"
+exit $fail
