@@ -54,11 +54,15 @@ void TChildForm::NSetSize1Click(ui::TObject* Sender) {
   g_SizeIndex = k;
   SaveFromSize();
 
-  SetClientWidth(g_WidthArr[static_cast<size_t>(p)]);
-  SetClientHeight(g_HeightArr[static_cast<size_t>(p)]);
   const lzg::Point pos = lzg::PresetPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), g_Width,
                                              g_Height, borderW, borderH);
-  SetWindowPos(Handle(), nullptr, pos.x, pos.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // Sizing or moving a maximised window un-maximises it on some platforms (Wine's X11
+  // driver among them), which would undo preset 6; a maximised window stays as it is.
+  if (WindowState() != ui::wsMaximized) {
+    SetClientWidth(g_WidthArr[static_cast<size_t>(p)]);
+    SetClientHeight(g_HeightArr[static_cast<size_t>(p)]);
+    SetWindowPos(Handle(), nullptr, pos.x, pos.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   ReLoadUrl();
 }
 

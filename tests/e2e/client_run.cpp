@@ -1,5 +1,8 @@
 #include "tests/e2e/client_run.h"
 
+#include <gtest/gtest.h>
+#include <tlhelp32.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
@@ -123,6 +126,14 @@ ClientRun::ClientRun() {
 }
 
 ClientRun::~ClientRun() {
+  // A failing test leaves the run's trace behind for a look.
+  if (testing::Test::HasFailure()) {
+    const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
+    const std::wstring dir = BuildDir() + L"e2e-traces";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    std::wstring name = info ? Wide(std::string(info->test_suite_name()) + "." + info->name()) : L"run";
+    CopyFileW(TraceFile().c_str(), (dir + L"\\" + name + L".txt").c_str(), FALSE);
+  }
   KillOtherInstances();
   if (process_) {
     if (Running()) {
@@ -131,7 +142,9 @@ ClientRun::~ClientRun() {
     }
     CloseHandle(process_);
   }
-  // Sub-processes end with their browser process; give them a moment before the folder goes.
+  // Whatever runs from this folder still (an instance that never wrote to the trace, a
+  // sub-process) would hold the test's output open: it goes too.
+  KillStrays();
   Sleep(300);
 }
 
@@ -294,7 +307,8 @@ bool ClientRun::ExitThroughDialog() {
 std::vector<DWORD> ClientRun::OtherInstances() const {
   std::set<DWORD> pids;
   for (auto& e : Trace())
-    if (e.event == "execute_process" && e.Get("type").empty() && e.pid != pid_) pids.insert(e.pid);
+    if (e.pid != pid_ && ((e.event == "execute_process" && e.Get("type").empty()) || e.event == "initialize"))
+      pids.insert(e.pid);
   return {pids.begin(), pids.end()};
 }
 
@@ -306,6 +320,27 @@ void ClientRun::KillOtherInstances() {
     WaitForSingleObject(h, 5000);
     CloseHandle(h);
   }
+}
+
+void ClientRun::KillStrays() {
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snap == INVALID_HANDLE_VALUE) return;
+  PROCESSENTRY32W pe{};
+  pe.dwSize = sizeof pe;
+  const std::wstring dir = Dir();
+  for (BOOL ok = Process32FirstW(snap, &pe); ok; ok = Process32NextW(snap, &pe)) {
+    if (_wcsicmp(pe.szExeFile, L"lzgmin.exe") != 0) continue;
+    HANDLE h = OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, pe.th32ProcessID);
+    if (!h) continue;
+    wchar_t path[MAX_PATH * 2];
+    DWORD n = MAX_PATH * 2;
+    if (QueryFullProcessImageNameW(h, 0, path, &n) && _wcsnicmp(path, dir.c_str(), dir.size()) == 0) {
+      TerminateProcess(h, 0xDEAD);
+      WaitForSingleObject(h, 5000);
+    }
+    CloseHandle(h);
+  }
+  CloseHandle(snap);
 }
 
 Geometry GeometryOf(HWND w) {

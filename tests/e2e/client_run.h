@@ -93,6 +93,7 @@ class ClientRun {
 
  private:
   bool Click(int x, int y) const;
+  void KillStrays();
 
   testutil::TempDir dir_;
   HANDLE process_ = nullptr;

@@ -1,0 +1,451 @@
+// The real client under the engine stand-in: size presets with the skin's real
+// frame, the resolution drop-down, maximise and restore, popups that start new
+// instances (hostile addresses included), the Escape key, and the plain frame
+// when no skin is found.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <map>
+#include <set>
+
+#include "tests/e2e/client_run.h"
+
+namespace {
+
+using e2e::ClientRun;
+using e2e::GeometryOf;
+using e2e::TraceEvent;
+
+// Round(n / 2), halves to the even neighbour.
+int HalfEven(int n) {
+  int q = n >= 0 ? n / 2 : -((-n + 1) / 2);
+  if (n % 2 != 0 && (q % 2 != 0)) ++q;
+  return q;
+}
+
+const RECT kNoRect{};
+
+// The skinned title bar's button item (the resolution drop-down), found by hit-testing the caption row.
+RECT FindTitleButton(HWND game) {
+  RECT wr{};
+  GetWindowRect(game, &wr);
+  POINT client{0, 0};
+  ClientToScreen(game, &client);
+  const int y = wr.top + (client.y - wr.top) / 2;
+  auto hit = [&](int x, int yy) {
+    return SendMessageW(game, WM_NCHITTEST, 0, MAKELPARAM(x, yy)) == HTOBJECT;
+  };
+  int right = -1;
+  for (int x = wr.right - 1; x >= wr.left; --x)
+    if (hit(x, y)) {
+      right = x;
+      break;
+    }
+  if (right < 0) return kNoRect;
+  int left = right;
+  while (left - 1 >= wr.left && hit(left - 1, y)) --left;
+  int top = y, bottom = y;
+  while (top - 1 >= wr.top && hit(right, top - 1)) --top;
+  while (bottom + 1 < client.y && hit(right, bottom + 1)) ++bottom;
+  return RECT{left, top, right + 1, bottom + 1};
+}
+
+BOOL CALLBACK FindMenuWindow(HWND h, LPARAM lp) {
+  wchar_t cls[16];
+  int n = GetClassNameW(h, cls, 16);
+  if (std::wstring(cls, n > 0 ? n : 0) == L"#32768" && IsWindowVisible(h)) {
+    *reinterpret_cast<HWND*>(lp) = h;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND OpenMenuWindow() {
+  HWND found = nullptr;
+  EnumWindows(&FindMenuWindow, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+struct Fixture {
+  ClientRun run;
+  HWND game = nullptr;
+};
+
+// Opens the resolution drop-down by pressing the title bar's button item and checks
+// that it hangs from the item's bottom-left corner. Returns the menu window.
+HWND OpenResolutionMenu(Fixture& f, bool screenshot = false) {
+  const RECT item = FindTitleButton(f.game);
+  EXPECT_GT(item.right, item.left) << "no button item in the title bar";
+  if (item.right <= item.left) return nullptr;
+  const size_t osmodal = f.run.Events("set_osmodal_loop").size();
+  PostMessageW(f.game, WM_NCLBUTTONDOWN, HTOBJECT, MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2));
+  HWND menu = nullptr;
+  EXPECT_TRUE(e2e::WaitUntil([&] { return (menu = OpenMenuWindow()) != nullptr; }, 10000));
+  if (!menu) return nullptr;
+  RECT mr{};
+  GetWindowRect(menu, &mr);
+  EXPECT_EQ(mr.left, item.left);
+  EXPECT_EQ(mr.top, item.bottom);
+  if (screenshot) {
+    Sleep(400);
+    RECT wr, both;
+    GetWindowRect(f.game, &wr);
+    UnionRect(&both, &wr, &mr);
+    e2e::SaveScreenshot(both, L"resolution_menu");
+  }
+  // A track-popup menu loop leaves the engine's OS-modal flag alone.
+  EXPECT_EQ(f.run.Events("set_osmodal_loop").size(), osmodal);
+  return menu;
+}
+
+// Picks preset `preset` from the drop-down with the keyboard, as a user can.
+void Choose(Fixture& f, int preset) {
+  HWND menu = OpenResolutionMenu(f);
+  ASSERT_TRUE(menu);
+  for (int i = 0; i <= preset; ++i) {
+    PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageW(menu, WM_KEYUP, VK_DOWN, 0xC0000001);
+  }
+  PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+  PostMessageW(menu, WM_KEYUP, VK_RETURN, 0xC0000001);
+  ASSERT_TRUE(e2e::WaitUntil([&] { return OpenMenuWindow() == nullptr; }, 5000));
+  if (OpenMenuWindow()) PostMessageW(f.game, WM_CANCELMODE, 0, 0);
+}
+
+std::wstring Entry(const ClientRun& run, const wchar_t* key) { return testutil::IniValue(run.Config(), key); }
+
+TEST(Presets, EachPresetSizesPlacesSavesAndReloads) {
+  Fixture f;
+  f.run.WriteConfig(L"[dump]\r\ndoUrl2=http://game.example/home\r\nSizeIndex_0=1\r\nWidth_0=1000\r\nHeight_0=720\r\n");
+  ASSERT_TRUE(f.run.Start());
+  ASSERT_TRUE(f.run.WaitLoaded());
+  f.game = f.run.Game();
+  ASSERT_TRUE(f.game);
+  HWND menu = OpenResolutionMenu(f, true);
+  ASSERT_TRUE(menu);
+  PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+  ASSERT_TRUE(e2e::WaitUntil([&] { return OpenMenuWindow() == nullptr; }, 5000));
+  const int S = GetSystemMetrics(SM_CXSCREEN), T = GetSystemMetrics(SM_CYSCREEN);
+  ASSERT_EQ(S, 1920);
+  ASSERT_EQ(T, 1080);
+
+  struct Case {
+    int preset, w, h;
+  } cases[] = {{0, 1334, 890}, {4, 800, 600}, {3, 1334, 1000}, {2, 1334, 750}, {1, 1000, 720}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.preset);
+    const e2e::Geometry before = GeometryOf(f.game);
+    const int bw = (before.outer.right - before.outer.left) - before.clientW;
+    const int bh = (before.outer.bottom - before.outer.top) - before.clientH;
+    const size_t loads = f.run.Events("load_url").size();
+    Choose(f, c.preset);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return f.run.Events("load_url").size() == loads + 1; }));
+    const e2e::Geometry g = GeometryOf(f.game);
+    EXPECT_EQ(g.clientW, c.w);
+    EXPECT_EQ(g.clientH, c.h);
+    // Centred from the base size 1334 × 750 with the skin's real frame, not from the preset's size.
+    EXPECT_EQ(g.outer.left, S > 1334 + bw ? HalfEven(S - 1334 - bw) : -HalfEven(bw));
+    EXPECT_EQ(g.outer.top, T > 750 + bh + 6 ? HalfEven(T - 750 - 50) : 0);
+    EXPECT_EQ(Entry(f.run, L"Width_0"), std::to_wstring(c.w));
+    EXPECT_EQ(Entry(f.run, L"Height_0"), std::to_wstring(c.h));
+    EXPECT_EQ(Entry(f.run, L"SizeIndex_0"), std::to_wstring(c.preset));
+    EXPECT_EQ(f.run.Events("load_url").back().Get("url"), "http://game.example/home");
+  }
+  // Profile 1's entries are never written by profile 0.
+  EXPECT_EQ(Entry(f.run, L"Width_1"), L"<missing>");
+  EXPECT_EQ(Entry(f.run, L"SizeIndex_1"), L"<missing>");
+
+  // The disabled preset (超清 2208×1242 on a 1920 × 1080 screen) does nothing.
+  const e2e::Geometry beforeDisabled = GeometryOf(f.game);
+  const size_t loads = f.run.Events("load_url").size();
+  Choose(f, 5);
+  Sleep(800);
+  EXPECT_EQ(GeometryOf(f.game).clientW, beforeDisabled.clientW);
+  EXPECT_EQ(Entry(f.run, L"SizeIndex_0"), L"1");
+  EXPECT_EQ(f.run.Events("load_url").size(), loads);
+
+  // Preset 6: maximised; its client size is what is stored.
+  Choose(f, 6);
+  ASSERT_TRUE(e2e::WaitUntil([&] { return f.run.Events("load_url").size() >= loads + 1; }));
+  EXPECT_TRUE(IsZoomed(f.game));
+  const e2e::Geometry z = GeometryOf(f.game);
+  EXPECT_EQ(Entry(f.run, L"SizeIndex_0"), L"6");
+  EXPECT_EQ(Entry(f.run, L"Width_0"), std::to_wstring(z.clientW));
+  EXPECT_EQ(Entry(f.run, L"Height_0"), std::to_wstring(z.clientH));
+  EXPECT_GT(z.clientW, 1334);
+  // Still maximised a moment later: nothing of the choice undid it.
+  Sleep(800);
+  EXPECT_TRUE(IsZoomed(f.game));
+
+  // Maximise and restore by system command reload; the whole value is compared, so a
+  // command with its low bits set does not, while the default handling still performs it.
+  // (The platform may add a command of its own when the state changes, hence "at least"
+  // where the state changes and "exactly" where it does not.)
+  Sleep(800);
+  auto count = [&] { return f.run.Events("load_url").size(); };
+  size_t n = count();
+  SendMessageW(f.game, WM_SYSCOMMAND, SC_MAXIMIZE, 0);  // already maximised: only the reload
+  EXPECT_TRUE(e2e::WaitUntil([&] { return count() == n + 1; }));
+  SendMessageW(f.game, WM_SYSCOMMAND, SC_MAXIMIZE | 2, 0);
+  Sleep(600);
+  EXPECT_EQ(count(), n + 1);
+  SendMessageW(f.game, WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_FALSE(IsZoomed(f.game));
+  EXPECT_TRUE(e2e::WaitUntil([&] { return count() >= n + 2; }));
+  Sleep(800);
+  n = count();
+  SendMessageW(f.game, WM_SYSCOMMAND, SC_RESTORE | 2, 0);
+  Sleep(600);
+  EXPECT_EQ(count(), n);
+  SendMessageW(f.game, WM_SYSCOMMAND, SC_MAXIMIZE | 2, 0);
+  EXPECT_TRUE(IsZoomed(f.game));
+  SendMessageW(f.game, WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_FALSE(IsZoomed(f.game));
+  Sleep(500);
+
+  // A menu loop not started by a track-popup call switches the engine's OS-modal loop on and off.
+  SendMessageW(f.game, WM_ENTERMENULOOP, 0, 0);
+  SendMessageW(f.game, WM_EXITMENULOOP, 0, 0);
+  auto modal = f.run.Events("set_osmodal_loop");
+  ASSERT_EQ(modal.size(), 2u);
+  EXPECT_EQ(modal[0].Get("value"), "1");
+  EXPECT_EQ(modal[1].Get("value"), "0");
+  // Moves reach the engine.
+  const size_t moves = f.run.Events("notify_move_or_resize_started").size();
+  SetWindowPos(f.game, nullptr, 10, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_TRUE(f.run.WaitEvents("notify_move_or_resize_started", moves + 1));
+
+  ASSERT_TRUE(f.run.ExitThroughDialog());
+}
+
+TEST(Presets, Profile1SavesItsOwnEntriesWithoutReloading) {
+  Fixture f;
+  f.run.WriteConfig(L"[dump]\r\ndoUrl2=http://game.example/home\r\nWidth_0=1000\r\nHeight_0=720\r\n");
+  ASSERT_TRUE(f.run.Start(L"http://popup.example/p"));
+  ASSERT_TRUE(f.run.WaitLoaded());
+  f.game = f.run.Game();
+  const size_t loads = f.run.Events("load_url").size();
+  Choose(f, 4);
+  ASSERT_TRUE(e2e::WaitUntil([&] { return GeometryOf(f.game).clientW == 800; }));
+  EXPECT_EQ(GeometryOf(f.game).clientH, 600);
+  EXPECT_EQ(Entry(f.run, L"Width_1"), L"800");
+  EXPECT_EQ(Entry(f.run, L"Height_1"), L"600");
+  EXPECT_EQ(Entry(f.run, L"SizeIndex_1"), L"4");
+  EXPECT_EQ(Entry(f.run, L"Width_0"), L"1000");
+  EXPECT_EQ(Entry(f.run, L"SizeIndex_0"), L"<missing>");
+  SendMessageW(f.game, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  Sleep(800);
+  EXPECT_EQ(f.run.Events("load_url").size(), loads) << "profile 1 reloads although its flag is 0";
+  ASSERT_TRUE(f.run.ExitThroughDialog());
+}
+
+TEST(Presets, StartsMaximisedWithPreset6AndThePlainFrameWithoutSkin) {
+  ClientRun run;
+  run.RemoveSkins();
+  run.WriteConfig(L"[dump]\r\ndoUrl2=http://game.example/home\r\nSizeIndex_0=6\r\nWidth_0=1000\r\nHeight_0=700\r\n");
+  ASSERT_TRUE(run.Start());
+  ASSERT_TRUE(run.WaitLoaded());
+  const HWND game = run.Game();
+  EXPECT_TRUE(IsZoomed(game));
+  // The standard frame: a system caption with the window's own text, no title items.
+  EXPECT_TRUE(GetWindowLongW(game, GWL_STYLE) & WS_CAPTION);
+  wchar_t text[128];
+  GetWindowTextW(game, text, 128);
+  EXPECT_STREQ(text, L"澜舟阁游戏 正在加载，请稍后...");
+  SendMessageW(game, WM_SYSCOMMAND, SC_RESTORE, 0);
+  ASSERT_FALSE(IsZoomed(game));
+  const e2e::Geometry g = GeometryOf(game);
+  EXPECT_EQ(g.clientW, 1000);
+  EXPECT_EQ(g.clientH, 700);
+  RECT expected{0, 0, 1000, 700};
+  AdjustWindowRectEx(&expected, static_cast<DWORD>(GetWindowLongW(game, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongW(game, GWL_EXSTYLE)));
+  EXPECT_EQ(g.outer.right - g.outer.left, expected.right - expected.left);
+  EXPECT_EQ(g.outer.bottom - g.outer.top, expected.bottom - expected.top);
+  EXPECT_EQ(FindTitleButton(game).right, 0) << "a title item without a skin";
+  Sleep(300);
+  e2e::SaveScreenshot(g.outer, L"game_window_without_skin");
+  ASSERT_TRUE(run.ExitThroughDialog());
+}
+
+// ---- popups ----------------------------------------------------------------------------
+
+TEST(Popups, NewTabsAndWindowsStartOneInstanceEachWithOneArgument) {
+  ClientRun run;
+  run.WriteConfig(L"[dump]\r\ndoUrl2=http://game.example/home\r\nistest=1\r\n");
+  ASSERT_TRUE(run.Start());
+  ASSERT_TRUE(run.WaitLoaded());
+  const std::string longPath(3000, 'x');
+  // address sent by the page -> what the new instance must load as its home address
+  const std::vector<std::pair<std::string, std::string>> started = {
+      {"http://p.example/3", "http://p.example/3"},
+      {"http://p.example/4?a=1&b=2", "http://p.example/4?a=1&b=2"},
+      {"http://p.example/5", "http://p.example/5"},
+      {"http://p.example/6", "http://p.example/6"},
+      {"http://h.example/a b  c", "http://h.example/a%20b%20%20c"},
+      {"http://h.example/\"q\" x", "http://h.example/%22q%22%20x"},
+      {"--type=renderer", "%2D-type=renderer"},
+      {"--renderer-cmd-prefix=calc.exe --no-sandbox http://h.example/", "%2D-renderer-cmd-prefix=calc.exe%20--no-sandbox%20http://h.example/"},
+      {"http://h.example/" + longPath, "http://h.example/" + longPath},
+      {"", "http://game.example/home"},  // no argument: profile 0 with the configured address
+  };
+  const int dispositions[] = {3, 4, 5, 6, 3, 4, 5, 6, 3, 5};
+  for (size_t i = 0; i < started.size(); ++i)
+    ASSERT_TRUE(run.PageCommand(L"popup " + std::to_wstring(dispositions[i]) + L" 1 " + e2e::Wide(started[i].first)));
+  // Let-through dispositions start nothing; the engine opens them itself.
+  for (int d : {0, 1, 2, 7, 8, 9})
+    ASSERT_TRUE(run.PageCommand(L"popup " + std::to_wstring(d) + L" 0 http://let.example/" + std::to_wstring(d)));
+
+  ASSERT_TRUE(e2e::WaitUntil(
+      [&] {
+        int n = 0;
+        for (auto& e : run.Trace()) n += e.event == "load_url" && e.pid != run.Pid();
+        return n >= static_cast<int>(started.size());
+      },
+      90000))
+      << "not every new instance loaded its address";
+  Sleep(1500);  // any surplus instance would show up now
+
+  const auto trace = run.Trace();
+  std::map<DWORD, std::string> homeOf, cacheOf, switchesOf;
+  std::string mainSwitches;
+  for (auto& e : trace) {
+    if (e.event == "command_line" && e.pid == run.Pid()) mainSwitches = e.Get("switches");
+    if (e.pid == run.Pid()) continue;
+    if (e.event == "load_url") homeOf[e.pid] = e.Get("url");
+    if (e.event == "initialize") cacheOf[e.pid] = e.Get("cache_path");
+    if (e.event == "command_line") switchesOf[e.pid] = e.Get("switches");
+  }
+  EXPECT_EQ(run.OtherInstances().size(), started.size());
+  EXPECT_EQ(homeOf.size(), started.size());
+  std::multiset<std::string> expected, actual;
+  for (auto& s : started) expected.insert(s.second);
+  for (auto& [pid, url] : homeOf) {
+    actual.insert(url);
+    const bool profile0 = url == "http://game.example/home";
+    EXPECT_NE(cacheOf[pid].find(profile0 ? "/lzgmin/cache" : "/lzgmin3game/cache"), std::string::npos) << url;
+    // Nothing of the address became an engine switch of the new instance.
+    EXPECT_EQ(switchesOf[pid], mainSwitches) << url;
+  }
+  EXPECT_EQ(actual, expected);
+
+  // The main window's popups: cancelled for 3..6, let through otherwise.
+  int cancelled = 0, through = 0;
+  for (auto& e : run.Events("on_before_popup")) (e.Get("result") == "1" ? cancelled : through)++;
+  EXPECT_EQ(cancelled, 10);
+  EXPECT_EQ(through, 6);
+  EXPECT_EQ(run.Events("popup_created").size(), 6u);
+
+  // Engine-opened popups neither reload the game nor take its browser when they close.
+  EXPECT_EQ(run.Events("load_url").size(), 1u);
+  std::vector<int> popupIds;
+  for (auto& e : run.Events("popup_created")) popupIds.push_back(std::atoi(e.Get("id").c_str()));
+  for (auto& e : run.Events("on_after_created")) {
+    if (std::find(popupIds.begin(), popupIds.end(), std::atoi(e.Get("id").c_str())) == popupIds.end()) continue;
+    HWND popup = reinterpret_cast<HWND>(static_cast<uintptr_t>(std::strtoull(e.Get("hwnd").c_str(), nullptr, 16)));
+    PostMessageW(popup, WM_CLOSE, 0, 0);
+  }
+  ASSERT_TRUE(run.WaitEvents("on_before_close", popupIds.size()));
+  Sleep(800);
+  EXPECT_FALSE(run.DialogVisible());
+  EXPECT_TRUE(run.BrowserWindow()) << "the game's browser went with a popup";
+  for (auto& e : run.Events("do_close")) EXPECT_EQ(e.Get("result"), "0");
+
+  run.KillOtherInstances();
+  ASSERT_TRUE(run.ExitThroughDialog());
+  for (auto& e : run.Events("shutdown")) EXPECT_EQ(e.Get("open_browsers"), "0");
+}
+
+// ---- keys ----------------------------------------------------------------------------
+
+void Key(HWND w, UINT msg, WPARAM vk, bool repeat = false) {
+  LPARAM lp = 1 | (MapVirtualKeyW(static_cast<UINT>(vk), MAPVK_VK_TO_VSC) << 16);
+  if (msg == WM_SYSKEYDOWN || msg == WM_SYSKEYUP) lp |= 1 << 29;
+  if (repeat || msg == WM_KEYUP || msg == WM_SYSKEYUP) lp |= 1 << 30;
+  if (msg == WM_KEYUP || msg == WM_SYSKEYUP) lp |= static_cast<LPARAM>(1u << 31);
+  PostMessageW(w, msg, vk, lp);
+}
+
+int PostResults(const ClientRun& run, const char* msgHex, const char* result) {
+  int n = 0;
+  for (auto& e : run.Events("key_event"))
+    n += e.Get("stage") == "post" && e.Get("code") == "27" && e.Get("msg") == msgHex && e.Get("result") == result;
+  return n;
+}
+
+TEST(Keys, EscapeReleasedAsksOnceEatenOrWithAltNot) {
+  ClientRun run;
+  run.WriteConfig(L"[dump]\r\ndoUrl2=http://game.example/home\r\n");
+  ASSERT_TRUE(run.Start());
+  ASSERT_TRUE(run.WaitLoaded());
+  HWND browser = run.BrowserWindow();
+  ASSERT_TRUE(browser);
+
+  // Held down with auto-repeat: handled, and nothing happens until the release.
+  Key(browser, WM_KEYDOWN, VK_ESCAPE);
+  for (int i = 0; i < 4; ++i) Key(browser, WM_KEYDOWN, VK_ESCAPE, true);
+  ASSERT_TRUE(e2e::WaitUntil([&] { return PostResults(run, "100", "1") == 5; }));
+  Sleep(800);
+  EXPECT_FALSE(run.DialogVisible());
+  Key(browser, WM_KEYUP, VK_ESCAPE);
+  ASSERT_TRUE(e2e::WaitUntil([&] { return run.DialogVisible(); }));
+  EXPECT_EQ(PostResults(run, "101", "1"), 1);
+  // The key-up was marked as a shortcut before the page saw it; the raw key-down was not.
+  int shortcuts = 0;
+  for (auto& e : run.Events("key_event"))
+    if (e.Get("stage") == "pre" && e.Get("code") == "27") {
+      EXPECT_EQ(e.Get("result"), "0");
+      shortcuts += e.Get("shortcut") == "1";
+      EXPECT_EQ(e.Get("shortcut"), e.Get("kind") == "2" ? "1" : "0");
+    }
+  EXPECT_EQ(shortcuts, 1);
+  ASSERT_TRUE(run.ClickStay());
+  ASSERT_TRUE(e2e::WaitUntil([&] { return !run.DialogVisible(); }));
+  Sleep(1000);
+  EXPECT_FALSE(run.DialogVisible()) << "a second close request followed";
+
+  // Other keys pass through unhandled.
+  Key(browser, WM_KEYDOWN, 'A');
+  Key(browser, WM_KEYUP, 'A');
+  ASSERT_TRUE(e2e::WaitUntil([&] {
+    int n = 0;
+    for (auto& e : run.Events("key_event")) n += e.Get("stage") == "post" && e.Get("code") == "65" && e.Get("result") == "0";
+    return n == 2;
+  }));
+
+  // Alt with Escape: system-key messages are ignored.
+  Key(browser, WM_SYSKEYDOWN, VK_ESCAPE);
+  Key(browser, WM_SYSKEYUP, VK_ESCAPE);
+  ASSERT_TRUE(e2e::WaitUntil([&] { return PostResults(run, "105", "0") == 1; }));
+  Sleep(800);
+  EXPECT_FALSE(run.DialogVisible());
+
+  // A page that eats every key: Escape never reaches the window.
+  ASSERT_TRUE(run.PageCommand(L"navigate http://game.example/eats?standin-eats-keys=1"));
+  ASSERT_TRUE(run.WaitEvents("on_load_end", 1, [](const TraceEvent& e) {
+    return e.Get("frame") == "main" && true;
+  }));
+  ASSERT_TRUE(e2e::WaitUntil([&] {
+    for (auto& e : run.Events("on_load_start"))
+      if (e.Get("url").find("standin-eats-keys") != std::string::npos) return true;
+    return false;
+  }));
+  Sleep(300);
+  const int upsBefore = PostResults(run, "101", "1");
+  Key(browser, WM_KEYDOWN, VK_ESCAPE);
+  Key(browser, WM_KEYUP, VK_ESCAPE);
+  ASSERT_TRUE(e2e::WaitUntil([&] {
+    int n = 0;
+    for (auto& e : run.Events("key_event"))
+      n += e.Get("stage") == "page" && e.Get("consumed") == "1" && (e.Get("msg") == "100" || e.Get("msg") == "101");
+    return n == 2;
+  }));
+  Sleep(800);
+  EXPECT_FALSE(run.DialogVisible());
+  EXPECT_EQ(PostResults(run, "101", "1"), upsBefore);
+
+  ASSERT_TRUE(run.ExitThroughDialog());
+}
+
+}  // namespace

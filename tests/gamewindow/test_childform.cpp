@@ -1,0 +1,146 @@
+// The game window in-process, on the engine stand-in: the title item through
+// loads and reloads (sub-frames included), the resolution menu as built from the
+// settings, and what events of an engine-opened popup browser leave alone.
+#include <gtest/gtest.h>
+
+#include "engine/app.h"
+#include "gamewindow/Unit1.h"
+#include "gamewindow/uChildForm.h"
+#include "launch/common.h"
+#include "tests/e2e/client_run.h"
+#include "ui/forms.h"
+
+namespace {
+
+std::wstring TracePath() { return e2e::BinDir() + L"test_childform_trace.txt"; }
+
+int Count(const char* event, const char* key = nullptr, const std::string& value = {}) {
+  int n = 0;
+  for (auto& e : e2e::ReadTrace(TracePath()))
+    if (e.pid == GetCurrentProcessId() && e.event == event && (!key || e.Get(key) == value)) ++n;
+  return n;
+}
+
+// Handles the window's messages until `pred` holds.
+bool PumpUntil(const std::function<bool()>& pred, DWORD ms = 10000) {
+  const DWORD start = GetTickCount();
+  while (!pred()) {
+    if (GetTickCount() - start > ms) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    ui::Application.ProcessMessages();
+  }
+  return true;
+}
+
+std::wstring Title() { return ChildForm->sTitleBar1->Items(1).Caption(); }
+
+class ChildFormTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ResetSettingsState();
+    g_title = L"测试标题";
+    g_SkinName.clear();  // the frame is not under test here
+    g_SizeIndex = 3;
+    FormCfgSizeArr = {{{1334, 890}, {1000, 720}, {1334, 750}, {1334, 1000}, {800, 600}, {2208, 1242}, {1334, 750}}};
+    FormCfgSizeNameArr = {L"经典", L"传统", L"现代", L"高清", L"古典", L"超清", L"全屏"};
+    g_WidthArr[0] = 900;
+    g_HeightArr[0] = 600;
+    g_sPath = e2e::BinDir() + L"childform_";  // size entries land in a file of this test's own
+    ChildForm = ui::Application.CreateForm<TChildForm>();
+    FormHint = ui::Application.CreateForm<TFormHint>();
+    ChildForm->FHomepage = L"http://t.example/?standin-frames=2";
+    ChildForm->Show();
+  }
+  static void TearDownTestSuite() {}
+};
+
+TEST_F(ChildFormTest, MenuIsBuiltFromTheSettings) {
+  const wchar_t* captions[] = {L"经典(1334×890)", L"传统(1000×720)", L"现代(1334×750)", L"高清(1334×1000)",
+                               L"古典(800×600)",  L"超清(2208×1242)", L"全屏(1334×750)"};
+  const int screenW = GetSystemMetrics(SM_CXSCREEN), screenH = GetSystemMetrics(SM_CYSCREEN);
+  for (int i = 0; i < 7; ++i) {
+    ui::TMenuItem* item = ChildForm->NSetSizeArr[static_cast<size_t>(i)];
+    ASSERT_TRUE(item);
+    EXPECT_EQ(item->Tag, i);
+    EXPECT_EQ(item->Caption(), captions[i]);
+    EXPECT_EQ(item->Checked(), i == 3);
+    const TFormSize& s = FormCfgSizeArr[static_cast<size_t>(i)];
+    EXPECT_EQ(item->Enabled(), i == 6 || (screenW >= s.Width && screenH >= s.Height)) << i;
+  }
+  EXPECT_EQ(ChildForm->sTitleBar1->Items(0).Caption(), L"设置分辨率");
+  EXPECT_EQ(ChildForm->sTitleBar1->Items(0).DropdownMenu(), ChildForm->PopupMenu1->Handle());
+}
+
+TEST_F(ChildFormTest, TitleFollowsEveryLoadEndAndReload) {
+  // Shown with the loading title until the home address has loaded.
+  ASSERT_TRUE(PumpUntil([] { return Count("on_load_end", "frame", "f2") >= 1 && Count("load_url") >= 1; }));
+  ASSERT_TRUE(PumpUntil([] { return Title() == L"测试标题"; }));
+
+  // A reload (profile 0's flag 1) shows the loading title again, then the game title.
+  const int ends = Count("on_load_end");
+  ChildForm->ReLoadUrl();
+  EXPECT_EQ(Title(), L"测试标题 正在加载，请稍后...");
+  ASSERT_TRUE(PumpUntil([&] { return Count("on_load_end") >= ends + 3; }));
+  ASSERT_TRUE(PumpUntil([] { return Title() == L"测试标题"; }));
+
+  // A sub-frame's load end alone sets the game title as well.
+  ChildForm->SetMyTitle(L"marker");
+  const int f1 = Count("on_load_end", "frame", "f1");
+  const int mains = Count("on_load_end", "frame", "main");
+  ChildForm->Chromium1->LoadURL(L"http://t.example/frame", L"f1");
+  ASSERT_TRUE(PumpUntil([&] { return Count("on_load_end", "frame", "f1") == f1 + 1; }));
+  EXPECT_TRUE(PumpUntil([] { return Title() == L"测试标题"; }));
+  EXPECT_EQ(Count("on_load_end", "frame", "main"), mains) << "the sub-frame's load reloaded the page";
+
+  // Reload flag 0: nothing is loaded and the title stays.
+  g_SetSizeReloadArr[0] = 0;
+  const int loads = Count("load_url");
+  ChildForm->ReLoadUrl();
+  EXPECT_EQ(Title(), L"测试标题");
+  EXPECT_EQ(Count("load_url"), loads);
+  g_SetSizeReloadArr[0] = 1;
+}
+
+TEST_F(ChildFormTest, EmptyTitleKeepsTheLeadingSpace) {
+  const std::wstring saved = g_title;
+  g_title.clear();
+  EXPECT_EQ(TChildForm::LoadingTitle(), L" 正在加载，请稍后...");
+  g_title = saved;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const bool sub = std::wstring(GetCommandLineW()).find(L"--type=") != std::wstring::npos;
+  if (!sub) {
+    DeleteFileW(TracePath().c_str());
+    SetEnvironmentVariableW(L"STANDIN_TRACE", TracePath().c_str());
+  }
+  GlobalCEFApp = new TCefApplication();
+  GlobalCEFApp->SetFrameworkDirPath(L"cef");
+  GlobalCEFApp->SetResourcesDirPath(L"cef");
+  GlobalCEFApp->SetLocalesDirPath(L"cef\\locales");
+  GlobalCEFApp->Locale = L"zh-CN";
+  GlobalCEFApp->LocalesRequired = L"zh-CN";
+  if (!GlobalCEFApp->StartMainProcess()) {
+    DestroyGlobalCEFApp();
+    return sub ? 0 : 1;
+  }
+  testing::InitGoogleTest(&argc, argv);
+  int rc = RUN_ALL_TESTS();
+  // The way out of the program: exit chosen, the browser closed before the engine goes.
+  if (ChildForm && FormHint) {
+    // The clicks wait in the queue for the dialog's modal loop.
+    HWND panel = FormHint->Panel1->Handle();
+    const LPARAM exitButton = MAKELPARAM(55 + 120, 216 + 50);
+    PostMessageW(panel, WM_LBUTTONDOWN, MK_LBUTTON, exitButton);
+    PostMessageW(panel, WM_LBUTTONUP, 0, exitButton);
+    ChildForm->Close();
+    if (g_btNeedClose != 1 || Count("on_before_close") != 1) rc = 1;
+  }
+  ui::Application.DestroyForms();
+  DestroyGlobalCEFApp();
+  for (auto& e : e2e::ReadTrace(TracePath()))
+    if (e.event == "shutdown" && e.Get("open_browsers") != "0") rc = 1;
+  return rc;
+}
