@@ -92,8 +92,9 @@ Sample RunOnce(const fs::path& dir, const std::wstring& exe, const std::wstring&
         DWORD child = static_cast<DWORD>(std::strtoul(Field(t.details, "child").c_str(), nullptr, 10));
         if (child && std::find(children.begin(), children.end(), child) == children.end()) children.push_back(child);
       }
-      if (t.event == "execute_process" && t.pid != pi.dwProcessId && !Field(t.details, "type").empty() &&
-          sample.subprocessMs < 0)
+      // A sub-process's execute_process line is written when its role ends; its
+      // subprocess_start line is the moment it entered cef_execute_process.
+      if (t.event == "subprocess_start" && t.pid != pi.dwProcessId && sample.subprocessMs < 0)
         sample.subprocessMs = t.ms;
     }
     if (loaded && sample.subprocessMs >= 0) break;
@@ -115,9 +116,16 @@ Sample RunOnce(const fs::path& dir, const std::wstring& exe, const std::wstring&
   return sample;
 }
 
+// File by file: copying a whole directory onto an existing one fails on this runtime.
 void CopyTree(const fs::path& from, const fs::path& to) {
   fs::create_directories(to);
-  fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+  for (const auto& entry : fs::recursive_directory_iterator(from)) {
+    const fs::path target = to / fs::relative(entry.path(), from);
+    if (entry.is_directory())
+      fs::create_directories(target);
+    else
+      fs::copy_file(entry.path(), target, fs::copy_options::overwrite_existing);
+  }
 }
 
 }  // namespace
