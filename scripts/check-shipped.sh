@@ -3,6 +3,7 @@
 # MinGW runtime DLLs), the client is a 32-bit GUI program and large-address-aware,
 # and the skins and the sample configuration are there.
 set -u
+export LC_ALL=C  # objdump speaks the locale; the checks read its English words
 dist="${1:?dist folder}"
 fail=0
 allowed='^(kernel32|user32|gdi32|msimg32|comctl32|shell32|shlwapi|advapi32|ole32|oleaut32|version|psapi|msvcrt|uxtheme|imm32|winmm|comdlg32|ws2_32|dwmapi)\.dll$'
