@@ -1,0 +1,300 @@
+// The real client under an engine that misbehaves in every way the stand-in can:
+// a late context, a refused browser, a failed initialise, a cookie store that is
+// never ready, and sub-processes that crash. Each run must do what the client
+// should, show no window but its own two, leave no process behind and end cleanly.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "tests/hardening/probe.h"
+
+namespace {
+
+using e2e::ClientRun;
+using e2e::TraceEvent;
+using hardening::ProcessWatch;
+using hardening::WindowWatch;
+
+const wchar_t kConfig[] = L"[dump]\r\ndoUrl2=http://game.example/home\r\nWidth_0=1000\r\nHeight_0=720\r\n";
+
+bool Answers(HWND w) {
+  DWORD_PTR r = 0;
+  return w && SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &r) != 0;
+}
+
+int Count(const std::vector<TraceEvent>& events, const std::string& name, const std::string& key = {},
+          const std::string& value = {}) {
+  int n = 0;
+  for (auto& e : events) n += e.event == name && (key.empty() || e.Get(key) == value);
+  return n;
+}
+
+// What one fault run saw, for its figure.
+struct Outcome {
+  std::string how;  // "through the dialog" or "on its start-up path"
+  std::vector<std::string> windows;
+  size_t subprocesses = 0;
+  size_t left = 0;
+};
+
+// The windows seen during the whole run: the game window, and the dialog only
+// when one was expected; nothing of any other process of the client.
+void ExpectOnlyOwnWindows(const ClientRun& run, WindowWatch& watch, bool gameExpected, bool dialogExpected,
+                          Outcome& out) {
+  bool game = false, dialog = false;
+  for (auto& w : watch.Seen()) {
+    const bool own = w.pid == run.Pid() && w.cls == L"LzgForm";
+    if (own && w.text == L"信息提示") {
+      EXPECT_TRUE(dialogExpected) << "an exit dialog";
+      EXPECT_FALSE(dialog) << "a second exit dialog";
+      dialog = true;
+    } else if (own) {
+      EXPECT_TRUE(gameExpected) << "a game window";
+      EXPECT_FALSE(game) << "a second game window";
+      game = true;
+    } else {
+      ADD_FAILURE() << "unexpected window of process " << w.pid << ": class " << e2e::Utf8(w.cls) << ", text \""
+                    << e2e::Utf8(w.text) << "\"";
+    }
+  }
+  EXPECT_EQ(game, gameExpected);
+  EXPECT_EQ(dialog, dialogExpected);
+  if (game) out.windows.push_back("game window");
+  if (dialog) out.windows.push_back("exit dialog");
+}
+
+// The engine shut down once, on its own thread, with no browser open; no engine
+// rule was broken in any process; every process the client started has ended.
+void ExpectCleanEnd(const ClientRun& run, ProcessWatch& processes, bool engineRan, Outcome& out,
+                    bool threadHoldsObjects = false) {
+  const auto trace = run.Trace();
+  for (auto& e : trace) EXPECT_NE(e.event, "fault") << "process " << e.pid << ": " << e.Get("what");
+  auto shutdown = run.Events("shutdown");
+  ASSERT_EQ(shutdown.size(), 1u) << "cef_shutdown calls";
+  EXPECT_EQ(shutdown[0].Get("open_browsers"), "0");
+  if (engineRan) {
+    EXPECT_EQ(shutdown[0].Get("same_thread"), "1");
+    if (!threadHoldsObjects) {
+      EXPECT_EQ(shutdown[0].Get("live_objects"), "0") << "engine objects the client never released";
+    }
+  } else {
+    EXPECT_EQ(shutdown[0].Get("initialized"), "0");
+  }
+  processes.Update();
+  out.subprocesses = processes.SubProcesses().size();
+  for (auto& e : trace) {
+    if (e.event == "subprocess_launch") {
+      EXPECT_NE(e.Get("child"), "0") << e.Get("error");
+    }
+  }
+  auto left = processes.StillRunning(8000);
+  out.left = left.size();
+  EXPECT_TRUE(left.empty()) << left.size() << " process(es) of the client still running, first " << left[0];
+}
+
+void Report(const std::wstring& fault, const Outcome& o, DWORD exitCode) {
+  std::string windows;
+  for (auto& w : o.windows) windows += (windows.empty() ? "" : ", ") + w;
+  hardening::Figure("fault " + e2e::Utf8(fault) + ": " + (::testing::Test::HasFailure() ? "FAILED" : "survived") +
+                    ", exit code " + std::to_string(exitCode) + " " + o.how + ", windows: " +
+                    (windows.empty() ? "none" : windows) + ", sub-processes " + std::to_string(o.subprocesses) +
+                    " started, " + std::to_string(o.left) + " left");
+}
+
+TEST(Faults, ContextLaterThanTheWindowStillGivesTheBrowserAndItsPage) {
+  const std::wstring fault = L"STANDIN_CONTEXT_DELAY_MS=3000";
+  ClientRun run;
+  run.WriteConfig(kConfig);
+  Outcome out;
+  {
+    WindowWatch windows(run);
+    ProcessWatch processes(run);
+    ASSERT_TRUE(run.Start(L"", {fault}));
+    ASSERT_TRUE(e2e::WaitUntil([&] { return run.Game() && IsWindowVisible(run.Game()); }));
+    EXPECT_TRUE(run.Events("context_initialized").empty()) << "the window came up after the context";
+    ASSERT_TRUE(run.WaitLoaded(30000));
+    const auto ctx = run.Events("context_initialized");
+    ASSERT_EQ(ctx.size(), 1u);
+    // Asked once before the context (refused) at most, then once after it; one browser.
+    const auto created = run.Events("create_browser");
+    ASSERT_FALSE(created.empty());
+    EXPECT_LE(created.size(), 2u);
+    EXPECT_EQ(Count(created, "create_browser", "result", "1"), 1);
+    EXPECT_GE(created.back().ms, ctx[0].ms);
+    EXPECT_EQ(run.Events("load_url")[0].Get("url"), "http://game.example/home");
+    const e2e::Geometry g = e2e::GeometryOf(run.Game());
+    EXPECT_EQ(g.clientW, 1000);
+    EXPECT_EQ(g.clientH, 720);
+    processes.Update();
+    ASSERT_TRUE(run.ExitThroughDialog());
+    out.how = "through the dialog";
+    ExpectOnlyOwnWindows(run, windows, true, true, out);
+    ExpectCleanEnd(run, processes, true, out);
+  }
+  Report(fault, out, run.ExitCode());
+}
+
+TEST(Faults, RefusedBrowserLeavesAUsableWindowThatClosesThroughTheDialog) {
+  const std::wstring fault = L"STANDIN_REFUSE_CREATE=1";
+  ClientRun run;
+  run.WriteConfig(kConfig);
+  Outcome out;
+  {
+    WindowWatch windows(run);
+    ProcessWatch processes(run);
+    ASSERT_TRUE(run.Start(L"", {fault}));
+    ASSERT_TRUE(run.WaitEvents("context_initialized", 1));
+    ASSERT_TRUE(run.WaitEvents("create_browser", 1));
+    Sleep(1500);  // any retry loop shows up now
+    const auto created = run.Events("create_browser");
+    EXPECT_LE(created.size(), 2u) << "the client keeps asking for a browser";
+    EXPECT_EQ(Count(created, "create_browser", "result", "1"), 0);
+    const HWND game = run.Game();
+    ASSERT_TRUE(game);
+    EXPECT_TRUE(IsWindowVisible(game));
+    EXPECT_TRUE(Answers(game));
+    EXPECT_FALSE(run.BrowserWindow());
+    // The window still follows the system's commands; with no browser nothing is loaded.
+    SendMessageW(game, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    EXPECT_TRUE(IsZoomed(game));
+    SendMessageW(game, WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_FALSE(IsZoomed(game));
+    EXPECT_EQ(e2e::GeometryOf(game).clientW, 1000);
+    EXPECT_TRUE(run.Events("load_url").empty());
+    // Stay keeps it; exit ends it.
+    PostMessageW(game, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return run.DialogVisible(); }));
+    ASSERT_TRUE(run.ClickStay());
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !run.DialogVisible(); }));
+    Sleep(300);
+    EXPECT_TRUE(run.Running());
+    EXPECT_TRUE(Answers(game));
+    processes.Update();
+    ASSERT_TRUE(run.ExitThroughDialog());
+    out.how = "through the dialog";
+    ExpectOnlyOwnWindows(run, windows, true, true, out);
+    ExpectCleanEnd(run, processes, true, out);
+  }
+  Report(fault, out, run.ExitCode());
+}
+
+TEST(Faults, FailedInitialiseEndsWithoutAnyWindowAndStillShutsDown) {
+  const std::wstring fault = L"STANDIN_INIT_FAIL=1";
+  ClientRun run;
+  run.WriteConfig(kConfig);
+  Outcome out;
+  {
+    WindowWatch windows(run);
+    ProcessWatch processes(run);
+    ASSERT_TRUE(run.Start(L"", {fault}));
+    ASSERT_TRUE(run.WaitExit(20000)) << "the client hangs after a failed initialise";
+    Sleep(200);  // the watch's last look
+    out.how = "on its start-up path";
+    EXPECT_EQ(run.ExitCode(), 0u);
+    auto init = run.Events("initialize");
+    ASSERT_EQ(init.size(), 1u);
+    EXPECT_EQ(init[0].Get("result"), "0");
+    EXPECT_TRUE(run.Events("create_browser").empty());
+    EXPECT_TRUE(run.Events("subprocess_launch").empty());
+    ExpectOnlyOwnWindows(run, windows, false, false, out);
+    ExpectCleanEnd(run, processes, false, out);
+  }
+  Report(fault, out, run.ExitCode());
+}
+
+TEST(Faults, CookieStoreNeverReadyDoesNotHoldAnythingUp) {
+  const std::wstring fault = L"STANDIN_COOKIE_NEVER_READY=1";
+  ClientRun run;
+  run.WriteConfig(kConfig);
+  Outcome out;
+  {
+    WindowWatch windows(run);
+    ProcessWatch processes(run);
+    ASSERT_TRUE(run.Start(L"", {fault}));
+    ASSERT_TRUE(run.WaitEvents("context_initialized", 1, nullptr, 20000));
+    const DWORD contextSeen = GetTickCount();
+    ASSERT_TRUE(run.WaitLoaded());
+    const double contextMs = run.Events("context_initialized")[0].ms;
+    double loadedMs = 0;
+    for (auto& e : run.Events("on_load_end"))
+      if (e.Get("frame") == "main") loadedMs = e.ms;
+    EXPECT_LT(loadedMs - contextMs, 3000) << "the page waited for the cookie store";
+    ASSERT_TRUE(run.WaitEvents("cookie_storage_never_ready", 1));
+    EXPECT_EQ(run.Events("cookie_get_global_manager").size(), 1u);
+    EXPECT_TRUE(Answers(run.Game()));
+    // The waiting thread gives up after 5 s: the process has one thread fewer then.
+    while (GetTickCount() - contextSeen < 1500) Sleep(50);
+    const long waiting = hardening::ThreadsOf(run.Pid());
+    while (GetTickCount() - contextSeen < 7000) Sleep(50);
+    const long after = hardening::ThreadsOf(run.Pid());
+    EXPECT_LE(after, waiting - 1) << "threads while the cookie store is awaited " << waiting << ", 5 s later " << after;
+    EXPECT_TRUE(run.Events("cookie_set_storage_path").empty());
+    EXPECT_TRUE(Answers(run.Game()));
+    processes.Update();
+    ASSERT_TRUE(run.ExitThroughDialog());
+    out.how = "through the dialog";
+    ExpectOnlyOwnWindows(run, windows, true, true, out);
+    ExpectCleanEnd(run, processes, true, out);
+  }
+  Report(fault, out, run.ExitCode());
+}
+
+TEST(Faults, ExitWhileTheCookieThreadStillWaits) {
+  const std::wstring fault = L"STANDIN_COOKIE_NEVER_READY=1 (exit within the wait)";
+  ClientRun run;
+  run.WriteConfig(kConfig);
+  Outcome out;
+  {
+    WindowWatch windows(run);
+    ProcessWatch processes(run);
+    ASSERT_TRUE(run.Start(L"", {L"STANDIN_COOKIE_NEVER_READY=1"}));
+    ASSERT_TRUE(run.WaitLoaded());
+    processes.Update();
+    ASSERT_TRUE(run.ExitThroughDialog());
+    // Nobody waits for the cookie thread: the engine went down while it still waited.
+    const double ctx = run.Events("context_initialized")[0].ms;
+    EXPECT_LT(run.Events("shutdown")[0].ms - ctx, 5000) << "the exit came after the wait had ended anyway";
+    out.how = "through the dialog";
+    ExpectOnlyOwnWindows(run, windows, true, true, out);
+    // The waiting thread still holds its event and the cookie manager when the
+    // engine goes down; the process ends before its wait does.
+    ExpectCleanEnd(run, processes, true, out, /*threadHoldsObjects=*/true);
+  }
+  Report(fault, out, run.ExitCode());
+}
+
+TEST(Faults, CrashingSubProcessesLeaveTheClientRunning) {
+  const std::wstring fault = L"STANDIN_SUBPROCESS_CRASH=1";
+  ClientRun run;
+  run.WriteConfig(kConfig);
+  Outcome out;
+  {
+    WindowWatch windows(run);
+    ProcessWatch processes(run);
+    ASSERT_TRUE(run.Start(L"", {fault}));
+    // Both sub-processes (GPU at start, renderer with the browser) die, and the engine notices.
+    ASSERT_TRUE(e2e::WaitUntil([&] { return Count(run.Trace(), "subprocess_crash") >= 2; }, 20000));
+    ASSERT_TRUE(run.WaitEvents("subprocess_ended", 2));
+    for (auto& e : run.Events("subprocess_ended")) EXPECT_EQ(e.Get("code"), "c0000005");
+    ASSERT_TRUE(run.WaitEvents("on_after_created", 1));
+    Sleep(1000);
+    EXPECT_TRUE(run.Running());
+    const HWND game = run.Game();
+    EXPECT_TRUE(game && IsWindowVisible(game));
+    EXPECT_TRUE(Answers(game));
+    EXPECT_FALSE(run.DialogVisible()) << "a crashed renderer asked to close the window";
+    // The window still works: a maximise and a restore, and the close protocol.
+    SendMessageW(game, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    EXPECT_TRUE(IsZoomed(game));
+    SendMessageW(game, WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_FALSE(IsZoomed(game));
+    processes.Update();
+    ASSERT_TRUE(run.ExitThroughDialog());
+    out.how = "through the dialog";
+    ExpectOnlyOwnWindows(run, windows, true, true, out);
+    ExpectCleanEnd(run, processes, true, out);
+  }
+  Report(fault, out, run.ExitCode());
+}
+
+}  // namespace

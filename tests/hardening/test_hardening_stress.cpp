@@ -1,0 +1,247 @@
+// A hurried user against the real client: 200 preset choices in a row, 50 Escape
+// releases while the exit dialog is open, a minute of window moves. Afterwards
+// the window must still answer, and its USER and GDI objects and private bytes
+// must be back near what they were after a warm-up.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+
+#include "tests/hardening/probe.h"
+
+namespace {
+
+using e2e::ClientRun;
+using hardening::Resources;
+
+// Left after a case beyond its warm-up: a leak of one object per iteration would
+// show up as 50 to 200 objects, of a few hundred bytes each as well over a MiB.
+constexpr long kUserMargin = 2;
+constexpr long kGdiMargin = 4;
+constexpr double kPrivateMarginMiB = 1.5;
+
+bool Answers(HWND w) {
+  DWORD_PTR r = 0;
+  return w && SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &r) != 0;
+}
+
+int CountEvents(const ClientRun& run, const std::string& name, const std::string& key = {},
+                const std::string& value = {}) {
+  int n = 0;
+  for (auto& e : run.Events(name)) n += key.empty() || e.Get(key) == value;
+  return n;
+}
+
+// The main frame's load ends have caught up with the loads asked for.
+bool LoadsSettled(const ClientRun& run, DWORD ms = 60000) {
+  return e2e::WaitUntil(
+      [&] { return CountEvents(run, "on_load_end", "frame", "main") >= CountEvents(run, "load_url"); }, ms);
+}
+
+Resources Settle(const ClientRun& run) {
+  Sleep(700);
+  return hardening::Measure(run.Pid());
+}
+
+void ExpectBack(const std::string& name, const Resources& before, const Resources& after) {
+  static bool method = false;
+  if (!method) {
+    method = true;
+    hardening::Figure("stress measured by: " + hardening::MeasureMethod());
+  }
+  hardening::Figure("stress " + name + ": " + hardening::Describe(before, after));
+  ASSERT_GT(before.user, 0) << "no USER count";
+  ASSERT_GT(before.gdi, 0) << "no GDI count";
+  ASSERT_GT(before.privateMiB, 0) << "no private bytes";
+  EXPECT_LE(std::labs(after.user - before.user), kUserMargin);
+  EXPECT_LE(std::labs(after.gdi - before.gdi), kGdiMargin);
+  EXPECT_LE(after.privateMiB - before.privateMiB, kPrivateMarginMiB);
+}
+
+void PostKey(HWND w, UINT msg, WPARAM vk) {
+  LPARAM lp = 1 | (MapVirtualKeyW(static_cast<UINT>(vk), MAPVK_VK_TO_VSC) << 16);
+  if (msg == WM_KEYUP) lp |= (1 << 30) | static_cast<LPARAM>(1u << 31);
+  PostMessageW(w, msg, vk, lp);
+}
+
+int EscapeReleases(const ClientRun& run) {
+  int n = 0;
+  for (auto& e : run.Events("key_event"))
+    n += e.Get("stage") == "post" && e.Get("code") == "27" && e.Get("msg") == "101";
+  return n;
+}
+
+// Exactly the game window and, when asked for, the dialog: no second dialog, no message box.
+void ExpectOwnWindowsOnly(const ClientRun& run, bool dialog) {
+  int games = 0, dialogs = 0;
+  for (auto& w : hardening::VisibleTopLevel({run.Pid()})) {
+    if (w.cls == L"LzgForm" && w.text == L"信息提示")
+      ++dialogs;
+    else if (w.cls == L"LzgForm")
+      ++games;
+    else
+      ADD_FAILURE() << "unexpected window: class " << e2e::Utf8(w.cls) << ", text \"" << e2e::Utf8(w.text) << "\"";
+  }
+  EXPECT_EQ(games, 1);
+  EXPECT_EQ(dialogs, dialog ? 1 : 0);
+}
+
+void ExpectCleanExit(ClientRun& run) {
+  ASSERT_TRUE(run.ExitThroughDialog());
+  auto shutdown = run.Events("shutdown");
+  ASSERT_EQ(shutdown.size(), 1u);
+  EXPECT_EQ(shutdown[0].Get("open_browsers"), "0");
+  EXPECT_EQ(shutdown[0].Get("live_objects"), "0");
+  for (auto& e : run.Trace()) EXPECT_NE(e.event, "fault") << e.Get("what");
+}
+
+TEST(Stress, TwoHundredPresetChoicesInARow) {
+  ClientRun run;
+  run.WriteConfig(L"[dump]\r\ndoUrl2=http://game.example/home\r\nSizeIndex_0=2\r\nWidth_0=1334\r\nHeight_0=750\r\n");
+  ASSERT_TRUE(run.Start());
+  ASSERT_TRUE(run.WaitLoaded());
+  const HWND game = run.Game();
+  hardening::TitleMenu menu(game);
+  ASSERT_TRUE(menu.Locate()) << "no resolution button in the title bar";
+  // Every preset the 1920 × 1080 screen allows, the maximised one included.
+  struct Preset {
+    int index, w, h;
+  };
+  const Preset cycle[] = {{0, 1334, 890}, {6, 0, 0}, {1, 1000, 720}, {4, 800, 600}, {3, 1334, 1000}, {2, 1334, 750}};
+  const int n = static_cast<int>(std::size(cycle));
+  auto choose = [&](int i) {
+    const int loads = CountEvents(run, "load_url");
+    ASSERT_TRUE(menu.Choose(cycle[i % n].index)) << "choice " << i;
+    // Profile 0 reloads after every choice: the reload marks the choice as done.
+    ASSERT_TRUE(e2e::WaitUntil([&] { return CountEvents(run, "load_url") == loads + 1; })) << "choice " << i;
+  };
+
+  for (int i = 0; i < n; ++i) {
+    choose(i);
+    if (HasFatalFailure()) return;
+  }
+  ASSERT_TRUE(e2e::WaitUntil([&] { return CountEvents(run, "load_url") == 1 + n; }));
+  ASSERT_TRUE(LoadsSettled(run));
+  const Resources before = Settle(run);
+
+  const int loads = CountEvents(run, "load_url");
+  for (int i = 0; i < 200; ++i) {
+    choose(i + 1);
+    if (HasFatalFailure()) return;
+  }
+  EXPECT_EQ(CountEvents(run, "load_url"), loads + 200);
+  ASSERT_TRUE(LoadsSettled(run));
+  ASSERT_TRUE(Answers(game));
+  const Resources after = Settle(run);
+
+  // The last choice is the one that holds.
+  const Preset& last = cycle[200 % n];
+  const e2e::Geometry g = e2e::GeometryOf(game);
+  EXPECT_FALSE(IsZoomed(game));
+  EXPECT_EQ(g.clientW, last.w);
+  EXPECT_EQ(g.clientH, last.h);
+  EXPECT_EQ(testutil::IniValue(run.Config(), L"SizeIndex_0"), std::to_wstring(last.index));
+  EXPECT_EQ(testutil::IniValue(run.Config(), L"Width_0"), std::to_wstring(last.w));
+  EXPECT_EQ(testutil::IniValue(run.Config(), L"Height_0"), std::to_wstring(last.h));
+  EXPECT_EQ(CountEvents(run, "load_url", "url", "http://game.example/home"), CountEvents(run, "load_url"));
+  ExpectOwnWindowsOnly(run, false);
+  ExpectBack("presets x200", before, after);
+  ExpectCleanExit(run);
+}
+
+TEST(Stress, FiftyEscapeReleasesWhileTheDialogIsOpen) {
+  ClientRun run;
+  run.WriteConfig(L"[dump]\r\ndoUrl2=http://game.example/home\r\n");
+  ASSERT_TRUE(run.Start());
+  ASSERT_TRUE(run.WaitLoaded());
+  const HWND browser = run.BrowserWindow();
+  ASSERT_TRUE(browser);
+  auto escapeOpensAndStayCloses = [&] {
+    PostKey(browser, WM_KEYDOWN, VK_ESCAPE);
+    PostKey(browser, WM_KEYUP, VK_ESCAPE);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return run.DialogVisible(); }));
+    ASSERT_TRUE(run.ClickStay());
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !run.DialogVisible(); }));
+  };
+  for (int i = 0; i < 3; ++i) escapeOpensAndStayCloses();
+  Sleep(500);
+  ASSERT_FALSE(run.DialogVisible());
+  const Resources before = Settle(run);
+
+  PostKey(browser, WM_KEYUP, VK_ESCAPE);
+  ASSERT_TRUE(e2e::WaitUntil([&] { return run.DialogVisible(); }));
+  const int released = EscapeReleases(run);
+  for (int i = 0; i < 50; ++i) PostKey(browser, WM_KEYUP, VK_ESCAPE);
+  // Every release reached the client's key handler, which asked to close each time.
+  ASSERT_TRUE(e2e::WaitUntil([&] { return EscapeReleases(run) == released + 50; }));
+  for (auto& e : run.Events("key_event")) {
+    if (e.Get("stage") == "post" && e.Get("msg") == "101") {
+      EXPECT_EQ(e.Get("result"), "1");
+    }
+  }
+  Sleep(800);
+  EXPECT_TRUE(run.DialogVisible());
+  ExpectOwnWindowsOnly(run, true);
+
+  // One stay answers them all: no second dialog follows, the window goes on.
+  ASSERT_TRUE(run.ClickStay());
+  ASSERT_TRUE(e2e::WaitUntil([&] { return !run.DialogVisible(); }));
+  Sleep(1500);
+  EXPECT_FALSE(run.DialogVisible()) << "a queued close request opened the dialog again";
+  EXPECT_TRUE(run.Running());
+  ASSERT_TRUE(Answers(run.Game()));
+  ExpectOwnWindowsOnly(run, false);
+  const Resources after = Settle(run);
+  ExpectBack("escape x50 with the dialog open", before, after);
+  ExpectCleanExit(run);
+}
+
+TEST(Stress, AMinuteOfWindowMoves) {
+  ClientRun run;
+  run.WriteConfig(L"[dump]\r\ndoUrl2=http://game.example/home\r\nWidth_0=1000\r\nHeight_0=720\r\n");
+  ASSERT_TRUE(run.Start());
+  ASSERT_TRUE(run.WaitLoaded());
+  const HWND game = run.Game();
+  int moves = 0, movings = 0, x = 0, y = 0;
+  auto move = [&] {
+    x = 40 + (moves * 37) % 500;
+    y = 20 + (moves * 23) % 200;
+    ++moves;
+    SetWindowPos(game, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (moves % 10 == 0) {
+      // What a drag sends before each move: the rectangle the window is about to take.
+      RECT r{x, y, x + 100, y + 100};
+      DWORD_PTR res = 0;
+      if (SendMessageTimeoutW(game, WM_MOVING, WMSZ_TOPLEFT, reinterpret_cast<LPARAM>(&r), SMTO_ABORTIFHUNG, 2000, &res))
+        ++movings;
+    }
+  };
+  for (int i = 0; i < 100; ++i) move();
+  const Resources before = Settle(run);
+  const int notified = CountEvents(run, "notify_move_or_resize_started");
+
+  const int warmMoves = moves, warmMovings = movings;
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < 60000) move();
+  ASSERT_TRUE(Answers(game));
+  const Resources after = Settle(run);
+
+  RECT wr{};
+  GetWindowRect(game, &wr);
+  EXPECT_EQ(wr.left, x);
+  EXPECT_EQ(wr.top, y);
+  EXPECT_EQ(e2e::GeometryOf(game).clientW, 1000);
+  // Each move (consecutive positions always differ) and each WM_MOVING told the engine.
+  const int done = moves - warmMoves, told = movings - warmMovings;
+  EXPECT_TRUE(e2e::WaitUntil([&] {
+    return CountEvents(run, "notify_move_or_resize_started") - notified >= done + told;
+  }, 20000)) << CountEvents(run, "notify_move_or_resize_started") - notified << " notifications for " << done
+             << " moves and " << told << " WM_MOVING";
+  char what[64];
+  std::snprintf(what, sizeof what, "window moves x%d in 60 s", done);
+  ExpectOwnWindowsOnly(run, false);
+  ExpectBack(what, before, after);
+  ExpectCleanExit(run);
+}
+
+}  // namespace
