@@ -251,6 +251,12 @@ BOOL CALLBACK FindBrowser(HWND h, LPARAM lp) {
 
 }  // namespace
 
+HWND GameWindowOf(DWORD pid) {
+  FindCtx ctx{pid, {}};
+  EnumWindows(&FindTopLevel, reinterpret_cast<LPARAM>(&ctx));
+  return ctx.w.game;
+}
+
 Windows ClientRun::FindWindows() const {
   FindCtx ctx{pid_, {}};
   EnumWindows(&FindTopLevel, reinterpret_cast<LPARAM>(&ctx));

@@ -108,6 +108,9 @@ struct Geometry {
 };
 Geometry GeometryOf(HWND w);
 
+// The game window of any instance of the client.
+HWND GameWindowOf(DWORD pid);
+
 // A screenshot of `area` (screen coordinates) as a BMP under <build>/screenshots/<name>.bmp.
 bool SaveScreenshot(const RECT& area, const std::wstring& name);
 

@@ -273,7 +273,8 @@ TEST(Presets, StartsMaximisedWithPreset6AndThePlainFrameWithoutSkin) {
 
 TEST(Popups, NewTabsAndWindowsStartOneInstanceEachWithOneArgument) {
   ClientRun run;
-  run.WriteConfig(L"[dump]\r\ndoUrl2=http://game.example/home\r\nistest=1\r\n");
+  run.WriteConfig(L"[dump]\r\ndoUrl2=http://game.example/home\r\nistest=1\r\nWidth_0=1000\r\nHeight_0=720\r\n"
+                  L"SizeIndex_0=1\r\nWidth_1=800\r\nHeight_1=600\r\nSizeIndex_1=4\r\n");
   ASSERT_TRUE(run.Start());
   ASSERT_TRUE(run.WaitLoaded());
   const std::string longPath(3000, 'x');
@@ -327,6 +328,10 @@ TEST(Popups, NewTabsAndWindowsStartOneInstanceEachWithOneArgument) {
     EXPECT_NE(cacheOf[pid].find(profile0 ? "/lzgmin/cache" : "/lzgmin3game/cache"), std::string::npos) << url;
     // Nothing of the address became an engine switch of the new instance.
     EXPECT_EQ(switchesOf[pid], mainSwitches) << url;
+    // Its window takes the size entries of its own profile.
+    const e2e::Geometry g = GeometryOf(e2e::GameWindowOf(pid));
+    EXPECT_EQ(g.clientW, profile0 ? 1000 : 800) << url;
+    EXPECT_EQ(g.clientH, profile0 ? 720 : 600) << url;
   }
   EXPECT_EQ(actual, expected);
 
