@@ -45,6 +45,8 @@ void ExpectCleanExit(ClientRun& run) {
   ASSERT_EQ(shutdown.size(), 1u);
   EXPECT_EQ(shutdown[0].Get("open_browsers"), "0");
   EXPECT_EQ(shutdown[0].Get("same_thread"), "1");
+  // Every engine object the client was given went back before the engine ended.
+  EXPECT_EQ(shutdown[0].Get("live_objects"), "0");
   auto closed = run.Events("on_before_close");
   ASSERT_FALSE(closed.empty());
   EXPECT_LE(closed.back().ms, shutdown[0].ms);

@@ -34,6 +34,8 @@ bool PumpUntil(const std::function<bool()>& pred, DWORD ms = 10000) {
 
 std::wstring Title() { return ChildForm->sTitleBar1->Items(1).Caption(); }
 
+std::wstring g_titleAtCreation;  // the title item right after the window's creation
+
 class ChildFormTest : public testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -47,6 +49,7 @@ class ChildFormTest : public testing::Test {
     g_HeightArr[0] = 600;
     g_sPath = e2e::BinDir() + L"childform_";  // size entries land in a file of this test's own
     ChildForm = ui::Application.CreateForm<TChildForm>();
+    g_titleAtCreation = Title();
     FormHint = ui::Application.CreateForm<TFormHint>();
     ChildForm->FHomepage = L"http://t.example/?standin-frames=2";
     ChildForm->Show();
@@ -72,7 +75,8 @@ TEST_F(ChildFormTest, MenuIsBuiltFromTheSettings) {
 }
 
 TEST_F(ChildFormTest, TitleFollowsEveryLoadEndAndReload) {
-  // Shown with the loading title until the home address has loaded.
+  // Created with the loading title; the game title once the home address has loaded.
+  EXPECT_EQ(g_titleAtCreation, L"测试标题 正在加载，请稍后...");
   ASSERT_TRUE(PumpUntil([] { return Count("on_load_end", "frame", "f2") >= 1 && Count("load_url") >= 1; }));
   ASSERT_TRUE(PumpUntil([] { return Title() == L"测试标题"; }));
 
