@@ -359,6 +359,55 @@ Geometry GeometryOf(HWND w) {
   return g;
 }
 
+RECT FindTitleButton(HWND game) {
+  RECT wr{};
+  GetWindowRect(game, &wr);
+  POINT client{0, 0};
+  ClientToScreen(game, &client);
+  const int y = wr.top + (client.y - wr.top) / 2;
+  auto hit = [&](int x, int yy) {
+    return SendMessageW(game, WM_NCHITTEST, 0, MAKELPARAM(x, yy)) == HTOBJECT;
+  };
+  int right = -1;
+  for (int x = wr.right - 1; x >= wr.left; --x)
+    if (hit(x, y)) {
+      right = x;
+      break;
+    }
+  if (right < 0) return RECT{};
+  int left = right;
+  while (left - 1 >= wr.left && hit(left - 1, y)) --left;
+  int top = y, bottom = y;
+  while (top - 1 >= wr.top && hit(right, top - 1)) --top;
+  while (bottom + 1 < client.y && hit(right, bottom + 1)) ++bottom;
+  return RECT{left, top, right + 1, bottom + 1};
+}
+
+namespace {
+struct MenuSearch {
+  DWORD pid;
+  HWND found;
+};
+BOOL CALLBACK FindMenuWindow(HWND h, LPARAM lp) {
+  auto* search = reinterpret_cast<MenuSearch*>(lp);
+  wchar_t cls[16];
+  int n = GetClassNameW(h, cls, 16);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(h, &owner);
+  if (std::wstring(cls, n > 0 ? n : 0) == L"#32768" && IsWindowVisible(h) && (!search->pid || owner == search->pid)) {
+    search->found = h;
+    return FALSE;
+  }
+  return TRUE;
+}
+}  // namespace
+
+HWND OpenMenuWindow(DWORD pid) {
+  MenuSearch search{pid, nullptr};
+  EnumWindows(&FindMenuWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 bool SaveScreenshot(const RECT& area, const std::wstring& name) {
   const int w = area.right - area.left, h = area.bottom - area.top;
   if (w <= 0 || h <= 0) return false;

@@ -111,6 +111,12 @@ Geometry GeometryOf(HWND w);
 // The game window of any instance of the client.
 HWND GameWindowOf(DWORD pid);
 
+// The skinned title bar's button item (the resolution drop-down), found by
+// hit-testing the caption row from the right; empty when there is none.
+RECT FindTitleButton(HWND game);
+// The visible menu window (class #32768), of process `pid` or of anyone when 0.
+HWND OpenMenuWindow(DWORD pid = 0);
+
 // A screenshot of `area` (screen coordinates) as a BMP under <build>/screenshots/<name>.bmp.
 bool SaveScreenshot(const RECT& area, const std::wstring& name);
 

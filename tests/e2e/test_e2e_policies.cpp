@@ -24,49 +24,6 @@ int HalfEven(int n) {
   return q;
 }
 
-const RECT kNoRect{};
-
-// The skinned title bar's button item (the resolution drop-down), found by hit-testing the caption row.
-RECT FindTitleButton(HWND game) {
-  RECT wr{};
-  GetWindowRect(game, &wr);
-  POINT client{0, 0};
-  ClientToScreen(game, &client);
-  const int y = wr.top + (client.y - wr.top) / 2;
-  auto hit = [&](int x, int yy) {
-    return SendMessageW(game, WM_NCHITTEST, 0, MAKELPARAM(x, yy)) == HTOBJECT;
-  };
-  int right = -1;
-  for (int x = wr.right - 1; x >= wr.left; --x)
-    if (hit(x, y)) {
-      right = x;
-      break;
-    }
-  if (right < 0) return kNoRect;
-  int left = right;
-  while (left - 1 >= wr.left && hit(left - 1, y)) --left;
-  int top = y, bottom = y;
-  while (top - 1 >= wr.top && hit(right, top - 1)) --top;
-  while (bottom + 1 < client.y && hit(right, bottom + 1)) ++bottom;
-  return RECT{left, top, right + 1, bottom + 1};
-}
-
-BOOL CALLBACK FindMenuWindow(HWND h, LPARAM lp) {
-  wchar_t cls[16];
-  int n = GetClassNameW(h, cls, 16);
-  if (std::wstring(cls, n > 0 ? n : 0) == L"#32768" && IsWindowVisible(h)) {
-    *reinterpret_cast<HWND*>(lp) = h;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-HWND OpenMenuWindow() {
-  HWND found = nullptr;
-  EnumWindows(&FindMenuWindow, reinterpret_cast<LPARAM>(&found));
-  return found;
-}
-
 struct Fixture {
   ClientRun run;
   HWND game = nullptr;
@@ -75,13 +32,13 @@ struct Fixture {
 // Opens the resolution drop-down by pressing the title bar's button item and checks
 // that it hangs from the item's bottom-left corner. Returns the menu window.
 HWND OpenResolutionMenu(Fixture& f, bool screenshot = false) {
-  const RECT item = FindTitleButton(f.game);
+  const RECT item = e2e::FindTitleButton(f.game);
   EXPECT_GT(item.right, item.left) << "no button item in the title bar";
   if (item.right <= item.left) return nullptr;
   const size_t osmodal = f.run.Events("set_osmodal_loop").size();
   PostMessageW(f.game, WM_NCLBUTTONDOWN, HTOBJECT, MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2));
   HWND menu = nullptr;
-  EXPECT_TRUE(e2e::WaitUntil([&] { return (menu = OpenMenuWindow()) != nullptr; }, 10000));
+  EXPECT_TRUE(e2e::WaitUntil([&] { return (menu = e2e::OpenMenuWindow()) != nullptr; }, 10000));
   if (!menu) return nullptr;
   RECT mr{};
   GetWindowRect(menu, &mr);
@@ -109,8 +66,8 @@ void Choose(Fixture& f, int preset) {
   }
   PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
   PostMessageW(menu, WM_KEYUP, VK_RETURN, 0xC0000001);
-  ASSERT_TRUE(e2e::WaitUntil([&] { return OpenMenuWindow() == nullptr; }, 5000));
-  if (OpenMenuWindow()) PostMessageW(f.game, WM_CANCELMODE, 0, 0);
+  ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::OpenMenuWindow() == nullptr; }, 5000));
+  if (e2e::OpenMenuWindow()) PostMessageW(f.game, WM_CANCELMODE, 0, 0);
 }
 
 std::wstring Entry(const ClientRun& run, const wchar_t* key) { return testutil::IniValue(run.Config(), key); }
@@ -125,7 +82,7 @@ TEST(Presets, EachPresetSizesPlacesSavesAndReloads) {
   HWND menu = OpenResolutionMenu(f, true);
   ASSERT_TRUE(menu);
   PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
-  ASSERT_TRUE(e2e::WaitUntil([&] { return OpenMenuWindow() == nullptr; }, 5000));
+  ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::OpenMenuWindow() == nullptr; }, 5000));
   const int S = GetSystemMetrics(SM_CXSCREEN), T = GetSystemMetrics(SM_CYSCREEN);
   ASSERT_EQ(S, 1920);
   ASSERT_EQ(T, 1080);
@@ -263,7 +220,7 @@ TEST(Presets, StartsMaximisedWithPreset6AndThePlainFrameWithoutSkin) {
                      static_cast<DWORD>(GetWindowLongW(game, GWL_EXSTYLE)));
   EXPECT_EQ(g.outer.right - g.outer.left, expected.right - expected.left);
   EXPECT_EQ(g.outer.bottom - g.outer.top, expected.bottom - expected.top);
-  EXPECT_EQ(FindTitleButton(game).right, 0) << "a title item without a skin";
+  EXPECT_EQ(e2e::FindTitleButton(game).right, 0) << "a title item without a skin";
   Sleep(300);
   e2e::SaveScreenshot(g.outer, L"game_window_without_skin");
   ASSERT_TRUE(run.ExitThroughDialog());
