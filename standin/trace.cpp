@@ -1,6 +1,8 @@
 #include "standin/trace.h"
 
 #include <cstdio>
+#include <cwchar>
+#include <cwctype>
 
 #include "standin/text.h"
 
@@ -23,8 +25,16 @@ void AppendLine(const std::string& line) {
   wchar_t path[MAX_PATH * 2];
   DWORD n = GetEnvironmentVariableW(L"STANDIN_TRACE", path, MAX_PATH * 2);
   if (n == 0 || n >= MAX_PATH * 2) return;
-  // Append-only access makes every WriteFile land at the current end, even with
-  // other processes writing the same file.
+  // Append-only access makes every WriteFile land at the current end, but Wine
+  // does not make that atomic between processes: two appends can take the same
+  // end and overwrite each other. One named mutex per trace file serialises the
+  // appends of every process (an owner that died leaves it abandoned, still usable).
+  unsigned long hash = 2166136261u;
+  for (DWORD i = 0; i < n; ++i) hash = (hash ^ static_cast<unsigned long>(towlower(path[i]))) * 16777619u;
+  wchar_t name[64];
+  swprintf(name, 64, L"Local\\standin-trace-%08lx", hash);
+  HANDLE lock = CreateMutexW(nullptr, FALSE, name);
+  const bool locked = lock && WaitForSingleObject(lock, 5000) != WAIT_TIMEOUT;
   for (int attempt = 0; attempt < 50; ++attempt) {
     HANDLE h = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -32,11 +42,13 @@ void AppendLine(const std::string& line) {
       DWORD written = 0;
       WriteFile(h, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
       CloseHandle(h);
-      return;
+      break;
     }
-    if (GetLastError() != ERROR_SHARING_VIOLATION) return;
+    if (GetLastError() != ERROR_SHARING_VIOLATION) break;
     Sleep(2);
   }
+  if (locked) ReleaseMutex(lock);
+  if (lock) CloseHandle(lock);
 }
 }  // namespace
 

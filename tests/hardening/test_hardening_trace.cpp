@@ -1,0 +1,84 @@
+// Every hardening run reads its verdicts from the stand-in's trace, which all the
+// client's processes append to at once (a popup burst has some sixty). Twenty
+// processes that trace 300 lines each at full speed must leave 6000 whole lines.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "tests/hardening/probe.h"
+
+namespace {
+
+constexpr int kProcesses = 20;
+constexpr int kLines = 300;
+
+std::wstring Env(const wchar_t* name) {
+  wchar_t buf[1024];
+  DWORD n = GetEnvironmentVariableW(name, buf, 1024);
+  return n && n < 1024 ? std::wstring(buf, n) : std::wstring();
+}
+
+// A child: the stand-in answers a cookie-manager request without a running engine
+// with one trace line and nothing else.
+int Child() {
+  HMODULE cef = LoadLibraryW((e2e::BinDir() + L"cef\\libcef.dll").c_str());
+  if (!cef) return 2;
+  using GetManager = void*(__cdecl*)(void*);
+  auto get = reinterpret_cast<GetManager>(GetProcAddress(cef, "cef_cookie_manager_get_global_manager"));
+  if (!get) return 3;
+  for (int i = 0; i < kLines; ++i) get(nullptr);
+  return 0;
+}
+
+TEST(Trace, ManyProcessesAppendingLoseNoLine) {
+  testutil::TempDir dir;
+  const std::wstring trace = dir.File(L"trace.txt");
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  SetEnvironmentVariableW(L"STANDIN_TRACE", trace.c_str());
+  SetEnvironmentVariableW(L"LZG_TRACE_CHILD", L"1");
+  std::vector<HANDLE> children;
+  for (int i = 0; i < kProcesses; ++i) {
+    std::wstring cmd = L"\"" + std::wstring(self) + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessW(self, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    CloseHandle(pi.hThread);
+    children.push_back(pi.hProcess);
+  }
+  SetEnvironmentVariableW(L"LZG_TRACE_CHILD", nullptr);
+  SetEnvironmentVariableW(L"STANDIN_TRACE", nullptr);
+  for (HANDLE h : children) {
+    EXPECT_EQ(WaitForSingleObject(h, 60000), WAIT_OBJECT_0);
+    DWORD code = 1;
+    GetExitCodeProcess(h, &code);
+    EXPECT_EQ(code, 0u);
+    CloseHandle(h);
+  }
+
+  std::string bytes;
+  ASSERT_TRUE(testutil::ReadBytes(trace, bytes));
+  size_t lines = 0;
+  for (char c : bytes) lines += c == '\n';
+  std::map<DWORD, int> perProcess;
+  int whole = 0;
+  for (auto& e : e2e::ReadTrace(trace)) {
+    if (e.event == "cookie_get_global_manager" && e.Get("result") == "none" && e.f.size() == 1) {
+      ++whole;
+      ++perProcess[e.pid];
+    }
+  }
+  EXPECT_EQ(lines, static_cast<size_t>(kProcesses * kLines));
+  EXPECT_EQ(whole, kProcesses * kLines);
+  EXPECT_EQ(perProcess.size(), static_cast<size_t>(kProcesses));
+  for (auto& [pid, n] : perProcess) EXPECT_EQ(n, kLines) << "process " << pid;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (Env(L"LZG_TRACE_CHILD") == L"1") return Child();
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
