@@ -320,7 +320,7 @@ void ProcessWatch::Update() {
     Open(e.pid);
     if (e.event == "subprocess_launch") {
       const DWORD child = static_cast<DWORD>(std::strtoul(e.Get("child").c_str(), nullptr, 10));
-      if (child) subprocesses_.insert(child);
+      if (child) subprocesses_.insert(child), parentChild_.insert({e.pid, child});
       Open(child);
     }
   }
@@ -328,10 +328,18 @@ void ProcessWatch::Update() {
 
 std::set<DWORD> ProcessWatch::SubProcesses() const { return subprocesses_; }
 
-std::vector<DWORD> ProcessWatch::StillRunning(DWORD ms) {
+std::set<DWORD> ProcessWatch::SubProcessesOf(DWORD parent) const {
+  std::set<DWORD> out;
+  for (auto& [p, c] : parentChild_)
+    if (p == parent) out.insert(c);
+  return out;
+}
+
+std::vector<DWORD> ProcessWatch::StillRunning(DWORD ms, const std::set<DWORD>& except) {
   const DWORD start = GetTickCount();
   std::vector<DWORD> out;
   for (auto& [pid, h] : handles_) {
+    if (except.count(pid)) continue;
     const DWORD spent = GetTickCount() - start;
     if (WaitForSingleObject(h, spent >= ms ? 0 : ms - spent) != WAIT_OBJECT_0) out.push_back(pid);
   }

@@ -93,16 +93,19 @@ class ProcessWatch {
   explicit ProcessWatch(const e2e::ClientRun& run) : run_(run) {}
   ~ProcessWatch();
   void Update();
-  // Processes started by the client as sub-processes (from subprocess_launch).
+  // Processes started as sub-processes (from subprocess_launch), of every process
+  // or of one.
   std::set<DWORD> SubProcesses() const;
-  // Ids of watched processes still running after up to `ms` milliseconds.
-  std::vector<DWORD> StillRunning(DWORD ms);
+  std::set<DWORD> SubProcessesOf(DWORD parent) const;
+  // Ids of watched processes still running after up to `ms` milliseconds, but for `except`.
+  std::vector<DWORD> StillRunning(DWORD ms, const std::set<DWORD>& except = {});
 
  private:
   void Open(DWORD pid);
   const e2e::ClientRun& run_;
   std::vector<std::pair<DWORD, HANDLE>> handles_;
   std::set<DWORD> subprocesses_;
+  std::set<std::pair<DWORD, DWORD>> parentChild_;
 };
 
 // ---- the resolution drop-down --------------------------------------------------------------

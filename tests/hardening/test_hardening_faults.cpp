@@ -19,7 +19,7 @@ const wchar_t kConfig[] = L"[dump]\r\ndoUrl2=http://game.example/home\r\nWidth_0
 
 bool Answers(HWND w) {
   DWORD_PTR r = 0;
-  return w && SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &r) != 0;
+  return w && SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &r) != 0;
 }
 
 int Count(const std::vector<TraceEvent>& events, const std::string& name, const std::string& key = {},

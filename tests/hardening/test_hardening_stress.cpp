@@ -22,7 +22,7 @@ constexpr double kPrivateMarginMiB = 1.5;
 
 bool Answers(HWND w) {
   DWORD_PTR r = 0;
-  return w && SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &r) != 0;
+  return w && SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &r) != 0;
 }
 
 int CountEvents(const ClientRun& run, const std::string& name, const std::string& key = {},
