@@ -446,6 +446,9 @@ void TCefApplication::ShutDown() {
   FStatus = asShuttingDown;
   if (!LibLoaded()) return;
   lzg::RunGuarded("TCefApplication.ShutDown", [&] {
+    // A cookie initialiser still waiting for the store would hold engine objects
+    // past the shutdown; it is woken and given a moment to let go of them.
+    TCEFCookieInitializerThread::AbandonAll(1000);
     if (lzg::g_cef.cef_shutdown) lzg::g_cef.cef_shutdown();
   });
 }

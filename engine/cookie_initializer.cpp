@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <mutex>
 #include <stdexcept>
+#include <vector>
 
 #include "engine/bridge.h"
 #include "engine/cef_library.h"
@@ -13,6 +16,11 @@ namespace {
 
 volatile LONG g_started = 0;
 volatile LONG g_running = 0;
+
+// The events that initialisers wait on now, so that shutdown can wake them.
+std::mutex g_waitingLock;
+std::vector<cef_waitable_event_t*> g_waiting;
+bool g_abandoned = false;
 
 // Signals the event once the engine reports its cookie storage ready (an engine thread).
 class TCefEventCompletionCallback : public lzg::CefObject<cef_completion_callback_t, TCefEventCompletionCallback> {
@@ -48,6 +56,16 @@ bool TCEFCookieInitializerThread::Start(const std::wstring& cookiesPath, bool pe
   return true;
 }
 
+void TCEFCookieInitializerThread::AbandonAll(unsigned long waitMs) {
+  {
+    std::lock_guard<std::mutex> lock(g_waitingLock);
+    g_abandoned = true;
+    for (cef_waitable_event_t* e : g_waiting) e->signal(e);
+  }
+  const DWORD start = GetTickCount();
+  while (Running() > 0 && GetTickCount() - start < waitMs) Sleep(5);
+}
+
 long TCEFCookieInitializerThread::Started() { return InterlockedCompareExchange(&g_started, 0, 0); }
 long TCEFCookieInitializerThread::Running() { return InterlockedCompareExchange(&g_running, 0, 0); }
 
@@ -72,7 +90,17 @@ void TCEFCookieInitializerThread::Execute() {
   lzg::CefRef<cef_cookie_manager_t> manager(cef.cef_cookie_manager_get_global_manager(callback->ToCef()));
   callback.reset();
 
+  {
+    std::lock_guard<std::mutex> lock(g_waitingLock);
+    if (g_abandoned) return;
+    g_waiting.push_back(event.get());
+  }
   bool ready = event->timed_wait(event.get(), kReadyTimeoutMs) != 0;
+  {
+    std::lock_guard<std::mutex> lock(g_waitingLock);
+    g_waiting.erase(std::remove(g_waiting.begin(), g_waiting.end(), event.get()), g_waiting.end());
+    if (g_abandoned) return;
+  }
   if (ready && manager) {
     cef_string_t path = lzg::CefStringView(FCookiesPath);
     manager->set_storage_path(manager.get(), &path, FPersistSessionCookies ? 1 : 0, nullptr);

@@ -18,6 +18,11 @@ class TCEFCookieInitializerThread {
   static long Started();
   static long Running();
 
+  // Before the engine goes down: wakes every initialiser still waiting for the
+  // cookie store (it then applies nothing) and waits up to `waitMs` for them to
+  // end, so that none holds engine objects past the engine's shutdown.
+  static void AbandonAll(unsigned long waitMs);
+
  private:
   TCEFCookieInitializerThread(const std::wstring& path, bool persist) : FCookiesPath(path), FPersistSessionCookies(persist) {}
   static unsigned long __stdcall ThreadProc(void* param);
