@@ -14,14 +14,6 @@ using lzg::g_cef;
 
 namespace {
 
-std::wstring Widen(const char* s) {
-  if (!s || !*s) return std::wstring();
-  int n = MultiByteToWideChar(CP_UTF8, 0, s, -1, nullptr, 0);
-  if (n <= 1) return std::wstring();
-  std::wstring out(static_cast<size_t>(n - 1), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, s, -1, out.data(), n);
-  return out;
-}
 
 // Runs f; a failure goes to CustomExceptionHandler under `operation` and is
 // raised again only when the handler asks for it.
@@ -31,7 +23,7 @@ bool Guarded(const wchar_t* operation, F&& f) {
     f();
     return true;
   } catch (const std::exception& e) {
-    if (CustomExceptionHandler(operation, Widen(e.what()))) throw;
+    if (CustomExceptionHandler(operation, lzg::Utf8ToWide(e.what()))) throw;
   } catch (...) {
     if (CustomExceptionHandler(operation, L"unknown failure")) throw;
   }

@@ -1,5 +1,7 @@
 #include "engine/cef_string.h"
 
+#include <windows.h>
+
 #include "engine/cef_library.h"
 
 namespace lzg {
@@ -17,6 +19,15 @@ cef_string_t CefStringView(const std::wstring& text) {
   s.length = text.size();
   s.dtor = nullptr;
   return s;
+}
+
+std::wstring Utf8ToWide(const char* s) {
+  if (!s || !*s) return std::wstring();
+  int n = MultiByteToWideChar(CP_UTF8, 0, s, -1, nullptr, 0);
+  if (n <= 1) return std::wstring();
+  std::wstring out(static_cast<size_t>(n - 1), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, s, -1, out.data(), n);
+  return out;
 }
 
 std::wstring CefTakeUserFree(cef_string_userfree_t s) {

@@ -6,23 +6,14 @@
 
 #include "engine/app.h"
 #include "engine/bridge.h"
+#include "engine/cef_string.h"
 
 namespace lzg {
-namespace {
-std::wstring FromUtf8(const char* s) {
-  if (!s || !*s) return std::wstring();
-  int n = MultiByteToWideChar(CP_UTF8, 0, s, -1, nullptr, 0);
-  if (n <= 1) return std::wstring();
-  std::wstring out(static_cast<size_t>(n - 1), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, s, -1, out.data(), n);
-  return out;
-}
-}  // namespace
 
 void ReportCallbackFailure(const char* operation, const char* message) noexcept {
   try {
     // ReRaiseExceptions is never set in this client, so the answer is not acted on.
-    CustomExceptionHandler(FromUtf8(operation), FromUtf8(message));
+    CustomExceptionHandler(Utf8ToWide(operation), Utf8ToWide(message));
   } catch (...) {
   }
 }

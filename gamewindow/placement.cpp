@@ -38,14 +38,6 @@ Point PresetPosition(int screenW, int screenH, int baseW, int baseH, int borderW
   return p;
 }
 
-Point CentreOn(int areaLeft, int areaTop, int areaW, int areaH, int winW, int winH, int desktopLeft,
-               int desktopTop) {
-  Point p;
-  p.x = Clamp32(std::max<int64_t>(int64_t{areaLeft} + HalfTowardZero(int64_t{areaW} - winW), desktopLeft));
-  p.y = Clamp32(std::max<int64_t>(int64_t{areaTop} + HalfTowardZero(int64_t{areaH} - winH), desktopTop));
-  return p;
-}
-
 Point DialogPosition(int ownerLeft, int ownerTop, int ownerClientW, int ownerClientH, int dialogClientW,
                      int dialogClientH) {
   Point p;

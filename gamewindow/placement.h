@@ -21,11 +21,6 @@ struct Point {
 // size (not the preset's), with the frame measured before the change.
 Point PresetPosition(int screenW, int screenH, int baseW, int baseH, int borderW, int borderH);
 
-// The first showing's centring on an area (work area, or the main window's frame),
-// never left of / above the virtual desktop's edges.
-Point CentreOn(int areaLeft, int areaTop, int areaW, int areaH, int winW, int winH, int desktopLeft,
-               int desktopTop);
-
 // The exit dialog's placement on every showing: centred on a box of the game
 // window's client size placed at the game window's outer top-left corner.
 Point DialogPosition(int ownerLeft, int ownerTop, int ownerClientW, int ownerClientH, int dialogClientW,

@@ -49,18 +49,6 @@ std::string PercentDecode(const std::string& s) {
   return out;
 }
 
-std::wstring ClassOf(HWND w) {
-  wchar_t buf[256];
-  int n = GetClassNameW(w, buf, 256);
-  return std::wstring(buf, n > 0 ? n : 0);
-}
-
-std::wstring TextOf(HWND w) {
-  wchar_t buf[512];
-  int n = GetWindowTextW(w, buf, 512);
-  return std::wstring(buf, n > 0 ? n : 0);
-}
-
 }  // namespace
 
 std::wstring BinDir() { return SelfDir(); }
@@ -357,6 +345,18 @@ Geometry GeometryOf(HWND w) {
   g.clientW = c.right;
   g.clientH = c.bottom;
   return g;
+}
+
+std::wstring ClassOf(HWND w) {
+  wchar_t buf[256];
+  int n = GetClassNameW(w, buf, 256);
+  return std::wstring(buf, n > 0 ? n : 0);
+}
+
+std::wstring TextOf(HWND w) {
+  wchar_t buf[512];
+  int n = GetWindowTextW(w, buf, 512);
+  return std::wstring(buf, n > 0 ? n : 0);
 }
 
 RECT FindTitleButton(HWND game) {

@@ -111,6 +111,10 @@ Geometry GeometryOf(HWND w);
 // The game window of any instance of the client.
 HWND GameWindowOf(DWORD pid);
 
+// A window's class name and text.
+std::wstring ClassOf(HWND w);
+std::wstring TextOf(HWND w);
+
 // The skinned title bar's button item (the resolution drop-down), found by
 // hit-testing the caption row from the right; empty when there is none.
 RECT FindTitleButton(HWND game);

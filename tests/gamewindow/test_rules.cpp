@@ -4,6 +4,7 @@
 
 #include "gamewindow/placement.h"
 #include "gamewindow/popup_policy.h"
+#include "ui/placement.h"
 
 namespace {
 
@@ -48,7 +49,7 @@ TEST(Placement, DialogWorkedExample) {
   lzg::Point later = lzg::DialogPosition(100, 50, 1334, 750, 600, 330);
   EXPECT_EQ(later.x, 467);
   EXPECT_EQ(later.y, 260);
-  lzg::Point first = lzg::CentreOn(100, 50, 1350, 789, 600, 330, 0, 0);
+  ui::Point first = ui::CenterOn(ui::Box{100, 50, 1350, 789}, 600, 330, 0, 0);
   EXPECT_EQ(first.x, 475);
   EXPECT_EQ(first.y, 279);
   // A window smaller than the dialog: negative offsets, truncated toward zero.
@@ -57,10 +58,10 @@ TEST(Placement, DialogWorkedExample) {
 }
 
 TEST(Placement, CentreNeverLeavesTheDesktop) {
-  lzg::Point p = lzg::CentreOn(0, 0, 1920, 1040, 2224, 1281, 0, 0);
+  ui::Point p = ui::CenterOn(ui::Box{0, 0, 1920, 1040}, 2224, 1281, 0, 0);
   EXPECT_EQ(p.x, 0);
   EXPECT_EQ(p.y, 0);
-  p = lzg::CentreOn(0, 0, 1920, 1040, 1350, 789, 0, 0);
+  p = ui::CenterOn(ui::Box{0, 0, 1920, 1040}, 1350, 789, 0, 0);
   EXPECT_EQ(p.x, 285);
   EXPECT_EQ(p.y, 125);
 }

@@ -26,18 +26,6 @@ DWORD PidOf(HWND h) {
   return pid;
 }
 
-std::wstring ClassOf(HWND w) {
-  wchar_t buf[256];
-  int n = GetClassNameW(w, buf, 256);
-  return std::wstring(buf, n > 0 ? n : 0);
-}
-
-std::wstring TextOf(HWND w) {
-  wchar_t buf[512];
-  int n = GetWindowTextW(w, buf, 512);
-  return std::wstring(buf, n > 0 ? n : 0);
-}
-
 // The PEB of another (32-bit) process, or 0.
 uintptr_t PebOf(HANDLE process) {
   using Query = NTSTATUS(NTAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
@@ -82,41 +70,10 @@ BOOL CALLBACK ListVisible(HWND h, LPARAM lp) {
   auto* c = reinterpret_cast<ListCtx*>(lp);
   const DWORD pid = PidOf(h);
   if (!IsWindowVisible(h) || !c->pids->count(pid)) return TRUE;
-  c->out->push_back({h, pid, ClassOf(h), TextOf(h)});
+  c->out->push_back({h, pid, e2e::ClassOf(h), e2e::TextOf(h)});
   return TRUE;
 }
 
-BOOL CALLBACK FindMenuWindow(HWND h, LPARAM lp) {
-  auto* ctx = reinterpret_cast<std::pair<DWORD, HWND>*>(lp);
-  if (PidOf(h) == ctx->first && ClassOf(h) == L"#32768" && IsWindowVisible(h)) {
-    ctx->second = h;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-HWND OpenMenuWindow(DWORD pid) {
-  std::pair<DWORD, HWND> ctx{pid, nullptr};
-  EnumWindows(&FindMenuWindow, reinterpret_cast<LPARAM>(&ctx));
-  return ctx.second;
-}
-
-// The title bar's button item, found by hit-testing the caption row from the right.
-RECT FindTitleButton(HWND game) {
-  RECT wr{};
-  GetWindowRect(game, &wr);
-  POINT client{0, 0};
-  ClientToScreen(game, &client);
-  const int y = wr.top + (client.y - wr.top) / 2;
-  auto hit = [&](int x, int yy) { return SendMessageW(game, WM_NCHITTEST, 0, MAKELPARAM(x, yy)) == HTOBJECT; };
-  for (int x = wr.right - 1; x >= wr.left; --x) {
-    if (!hit(x, y)) continue;
-    int left = x;
-    while (left - 1 >= wr.left && hit(left - 1, y)) --left;
-    return RECT{left, y, x + 1, y + 1};
-  }
-  return RECT{};
-}
 
 }  // namespace
 
@@ -354,7 +311,7 @@ bool TitleMenu::Locate() {
   auto hit = [&](int x, int y) { return SendMessageW(game_, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTOBJECT; };
   // Right-aligned items keep their distance to the frame's right edge: try the last place first.
   if (found_ && hit(wr.right - fromRight_, wr.top + fromTop_)) return true;
-  const RECT item = FindTitleButton(game_);
+  const RECT item = e2e::FindTitleButton(game_);
   if (item.right <= item.left) return false;
   fromRight_ = wr.right - (item.left + item.right) / 2;
   fromTop_ = item.top - wr.top;
@@ -369,11 +326,11 @@ bool TitleMenu::Choose(int index) {
   const DWORD pid = PidOf(game_);
   PostMessageW(game_, WM_NCLBUTTONDOWN, HTOBJECT, MAKELPARAM(wr.right - fromRight_, wr.top + fromTop_));
   HWND menu = nullptr;
-  if (!e2e::WaitUntil([&] { return (menu = OpenMenuWindow(pid)) != nullptr; }, 10000)) return false;
+  if (!e2e::WaitUntil([&] { return (menu = e2e::OpenMenuWindow(pid)) != nullptr; }, 10000)) return false;
   // The keyboard's way through the drop-down: the first Down selects the first item.
   for (int i = 0; i <= index; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
   PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
-  return e2e::WaitUntil([&] { return OpenMenuWindow(pid) == nullptr; }, 10000);
+  return e2e::WaitUntil([&] { return e2e::OpenMenuWindow(pid) == nullptr; }, 10000);
 }
 
 }  // namespace hardening
