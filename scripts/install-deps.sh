@@ -7,7 +7,7 @@ PKGS=(
   cmake ninja-build g++-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64-i686
   wine wine32:i386 xvfb xauth x11-utils x11-apps xdotool imagemagick
   fonts-wqy-zenhei locales dpkg-dev googletest python3 nasm
-  clang libclang-rt-14-dev
+  g++ clang libclang-rt-14-dev
 )
 
 missing=()
