@@ -9,11 +9,9 @@
 #include <windows.h>
 
 #include <atomic>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <mutex>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -26,6 +24,7 @@
 #include "engine/cef_library.h"
 #include "engine/cef_ref.h"
 #include "engine/cef_string.h"
+#include "tests/support/trace_reader.h"
 #include "ui/forms.h"
 
 using namespace ui;
@@ -49,52 +48,15 @@ std::string Narrow(const std::wstring& w) {
 
 // ---- the stand-in's trace ----
 
-struct TraceLine {
-  DWORD pid = 0;
-  std::string event;
-  std::map<std::string, std::string> kv;
-  std::string operator[](const std::string& k) const {
-    auto it = kv.find(k);
-    return it == kv.end() ? std::string("<none>") : it->second;
-  }
+struct TraceLine : tracefile::Record {
+  std::string operator[](const std::string& k) const { return Get(k); }
 };
 
-std::string Unescape(const std::string& s) {
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '%' && i + 2 < s.size()) {
-      out += static_cast<char>(std::stoi(s.substr(i + 1, 2), nullptr, 16));
-      i += 2;
-    } else {
-      out += s[i];
-    }
-  }
-  return out;
-}
-
+// The lines written by this process.
 std::vector<TraceLine> ReadTrace() {
   std::vector<TraceLine> lines;
-  std::ifstream f(TracePath().c_str(), std::ios::binary);
-  std::string line;
-  while (std::getline(f, line)) {
-    std::vector<std::string> cols;
-    std::stringstream ss(line);
-    std::string col;
-    while (std::getline(ss, col, '\t')) cols.push_back(col);
-    if (cols.size() < 3) continue;
-    TraceLine t;
-    t.pid = static_cast<DWORD>(std::stoul(cols[1]));
-    t.event = cols[2];
-    if (cols.size() > 3) {
-      std::stringstream ds(cols[3]);
-      std::string pair;
-      while (ds >> pair) {
-        size_t eq = pair.find('=');
-        if (eq != std::string::npos) t.kv[pair.substr(0, eq)] = Unescape(pair.substr(eq + 1));
-      }
-    }
-    if (t.pid == GetCurrentProcessId()) lines.push_back(t);
-  }
+  for (auto& r : tracefile::Read(TracePath()))
+    if (r.pid == GetCurrentProcessId()) lines.push_back(TraceLine{std::move(r)});
   return lines;
 }
 

@@ -36,19 +36,6 @@ void CopyTree(const std::wstring& from, const std::wstring& to) {
   FindClose(h);
 }
 
-std::string PercentDecode(const std::string& s) {
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '%' && i + 2 < s.size()) {
-      out.push_back(static_cast<char>(std::strtol(s.substr(i + 1, 2).c_str(), nullptr, 16)));
-      i += 2;
-    } else {
-      out.push_back(s[i]);
-    }
-  }
-  return out;
-}
-
 }  // namespace
 
 std::wstring BinDir() { return SelfDir(); }
@@ -69,33 +56,7 @@ std::wstring Wide(const std::string& utf8) {
   return out;
 }
 
-std::vector<TraceEvent> ReadTrace(const std::wstring& file) {
-  std::string bytes;
-  testutil::ReadBytes(file, bytes);
-  std::vector<TraceEvent> out;
-  std::istringstream in(bytes);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::istringstream s(line);
-    std::string ms, pid, event, details;
-    if (!std::getline(s, ms, '\t') || !std::getline(s, pid, '\t') || !std::getline(s, event, '\t')) continue;
-    std::getline(s, details);
-    TraceEvent e;
-    e.ms = std::atof(ms.c_str());
-    e.pid = static_cast<DWORD>(std::strtoul(pid.c_str(), nullptr, 10));
-    e.event = event;
-    std::istringstream d(details);
-    std::string item;
-    while (d >> item) {
-      size_t eq = item.find('=');
-      if (eq == std::string::npos) continue;
-      e.f[item.substr(0, eq)] = PercentDecode(item.substr(eq + 1));
-    }
-    out.push_back(std::move(e));
-  }
-  return out;
-}
+std::vector<TraceEvent> ReadTrace(const std::wstring& file) { return tracefile::Read(file); }
 
 bool WaitUntil(const std::function<bool()>& pred, DWORD ms) {
   const DWORD start = GetTickCount();

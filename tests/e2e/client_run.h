@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tests/launch/test_util.h"
+#include "tests/support/trace_reader.h"
 
 namespace e2e {
 
@@ -22,16 +23,7 @@ std::string Utf8(const std::wstring& s);
 std::wstring Wide(const std::string& utf8);
 
 // One line of the stand-in's trace.
-struct TraceEvent {
-  double ms = 0;
-  DWORD pid = 0;
-  std::string event;
-  std::map<std::string, std::string> f;  // percent-decoded values
-  std::string Get(const std::string& key) const {
-    auto it = f.find(key);
-    return it == f.end() ? std::string("<none>") : it->second;
-  }
-};
+using TraceEvent = tracefile::Record;
 std::vector<TraceEvent> ReadTrace(const std::wstring& file);
 
 // Keeps trying `pred` for up to `ms` milliseconds.

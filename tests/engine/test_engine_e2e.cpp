@@ -27,6 +27,7 @@
 #include "launch/launch.h"
 #include "launch/profile.h"
 #include "tests/engine/engine_test_support.h"
+#include "tests/support/trace_reader.h"
 
 namespace fs = std::filesystem;
 using enginetest::Narrow;
@@ -151,52 +152,7 @@ int RunClientProcess() {
 
 // ===================== The test side =====================
 
-struct TraceLine {
-  DWORD pid = 0;
-  std::string event;
-  std::map<std::string, std::string> fields;
-};
-
-std::string Unescape(const std::string& v) {
-  std::string out;
-  for (size_t i = 0; i < v.size(); ++i) {
-    if (v[i] == '%' && i + 2 < v.size()) {
-      out += static_cast<char>(std::stoi(v.substr(i + 1, 2), nullptr, 16));
-      i += 2;
-    } else {
-      out += v[i];
-    }
-  }
-  return out;
-}
-
-std::vector<TraceLine> ReadTrace(const std::wstring& path) {
-  std::vector<TraceLine> out;
-  std::ifstream f{fs::path(path), std::ios::binary};
-  std::string line;
-  while (std::getline(f, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::vector<std::string> cols;
-    std::stringstream ss(line);
-    std::string col;
-    while (std::getline(ss, col, '\t')) cols.push_back(col);
-    if (cols.size() < 3) continue;
-    TraceLine t;
-    t.pid = static_cast<DWORD>(std::stoul(cols[1]));
-    t.event = cols[2];
-    if (cols.size() > 3) {
-      std::stringstream ds(cols[3]);
-      std::string kv;
-      while (std::getline(ds, kv, ' ')) {
-        size_t eq = kv.find('=');
-        if (eq == std::string::npos) continue;
-        t.fields[kv.substr(0, eq)] = Unescape(kv.substr(eq + 1));
-      }
-    }
-    out.push_back(t);
-  }
-  return out;
-}
+using TraceLine = tracefile::Record;
 
 struct ReportEntry {
   DWORD pid;
@@ -296,7 +252,7 @@ class ClientRun {
     }
   }
 
-  std::vector<TraceLine> trace() const { return ReadTrace(path(L"trace.txt")); }
+  std::vector<TraceLine> trace() const { return tracefile::Read(path(L"trace.txt")); }
   std::vector<ReportEntry> report() const { return ReadReport(path(L"report.txt")); }
   // Value of `key` reported by process `pid` (the main one by default); "<none>" when absent.
   std::string Reported(const std::string& key, DWORD pid = 0) const {

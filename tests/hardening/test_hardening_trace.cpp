@@ -64,7 +64,7 @@ TEST(Trace, ManyProcessesAppendingLoseNoLine) {
   std::map<DWORD, int> perProcess;
   int whole = 0;
   for (auto& e : e2e::ReadTrace(trace)) {
-    if (e.event == "cookie_get_global_manager" && e.Get("result") == "none" && e.f.size() == 1) {
+    if (e.event == "cookie_get_global_manager" && e.Get("result") == "none" && e.fields.size() == 1) {
       ++whole;
       ++perProcess[e.pid];
     }

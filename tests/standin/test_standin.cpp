@@ -20,6 +20,7 @@
 #include "engine/bridge.h"
 #include "engine/cef_library.h"
 #include "engine/cef_string.h"
+#include "tests/support/trace_reader.h"
 
 namespace lzg {
 void ReportCallbackFailure(const char* operation, const char* message) noexcept {
@@ -783,54 +784,16 @@ int RunScenario(const std::string& name) {
 // The test side: start a scenario, read its trace and its report.
 // ======================================================================================
 
-struct TraceLine {
-  long long ms = 0;
-  unsigned long pid = 0;
-  std::string event;
-  std::map<std::string, std::string> d;
+struct TraceLine : tracefile::Record {
   bool Has(const std::string& k, const std::string& v) const {
-    auto it = d.find(k);
-    return it != d.end() && it->second == v;
+    auto it = fields.find(k);
+    return it != fields.end() && it->second == v;
   }
 };
 
-std::string Unescape(const std::string& s) {
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '%' && i + 2 < s.size()) {
-      out += static_cast<char>(std::stoi(s.substr(i + 1, 2), nullptr, 16));
-      i += 2;
-    } else {
-      out += s[i];
-    }
-  }
-  return out;
-}
-
 std::vector<TraceLine> ReadTrace(const std::wstring& path) {
-  std::ifstream in(Narrow(path), std::ios::binary);
   std::vector<TraceLine> lines;
-  std::string line;
-  while (std::getline(in, line)) {
-    std::vector<std::string> cols;
-    std::stringstream ss(line);
-    std::string col;
-    while (std::getline(ss, col, '\t')) cols.push_back(col);
-    if (cols.size() < 3) continue;
-    TraceLine t;
-    t.ms = std::stoll(cols[0]);
-    t.pid = std::stoul(cols[1]);
-    t.event = cols[2];
-    if (cols.size() > 3) {
-      std::stringstream ds(cols[3]);
-      std::string kv;
-      while (ds >> kv) {
-        size_t eq = kv.find('=');
-        t.d[kv.substr(0, eq)] = eq == std::string::npos ? "" : Unescape(kv.substr(eq + 1));
-      }
-    }
-    lines.push_back(t);
-  }
+  for (auto& r : tracefile::Read(path)) lines.push_back(TraceLine{std::move(r)});
   return lines;
 }
 
@@ -1270,7 +1233,7 @@ TEST(Host, PopupsKeysCookiesAndTheEngineClosingTheWindow) {
   EXPECT_GE(bare, 0);
   int bare_created = r.Find("popup_created", {{"url", "http://standin.test/no-client"}}, bare);
   ASSERT_GT(bare_created, bare);
-  EXPECT_EQ(r.Find("on_after_created", {{"id", r.trace[bare_created].d.at("id")}}), -1);
+  EXPECT_EQ(r.Find("on_after_created", {{"id", r.trace[bare_created].fields.at("id")}}), -1);
   EXPECT_EQ(s["popup_disposition"], "5");
   EXPECT_EQ(s["popup_client_offered"], "1");
   EXPECT_EQ(s["popup_wi_parent_null"], "1");
