@@ -20,22 +20,6 @@ std::wstring SelfDir() {
   return self.substr(0, self.find_last_of(L'\\') + 1);
 }
 
-void CopyTree(const std::wstring& from, const std::wstring& to) {
-  CreateDirectoryW(to.c_str(), nullptr);
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW((from + L"\\*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return;
-  do {
-    std::wstring name = fd.cFileName;
-    if (name == L"." || name == L"..") continue;
-    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-      CopyTree(from + L"\\" + name, to + L"\\" + name);
-    else
-      CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + name).c_str(), FALSE);
-  } while (FindNextFileW(h, &fd));
-  FindClose(h);
-}
-
 }  // namespace
 
 std::wstring BinDir() { return SelfDir(); }
@@ -70,8 +54,8 @@ bool WaitUntil(const std::function<bool()>& pred, DWORD ms) {
 ClientRun::ClientRun() {
   const std::wstring bin = BinDir();
   CopyFileW((bin + L"lzgmin.exe").c_str(), dir_.File(L"lzgmin.exe").c_str(), FALSE);
-  CopyTree(bin + L"cef", dir_.Dir() + L"cef");
-  CopyTree(bin + L"Skins", dir_.Dir() + L"Skins");
+  testutil::CopyTree(bin + L"cef", dir_.Dir() + L"cef");
+  testutil::CopyTree(bin + L"Skins", dir_.Dir() + L"Skins");
 }
 
 ClientRun::~ClientRun() {

@@ -153,29 +153,13 @@ RunResult RunProgram(const std::wstring& exe, const std::wstring& args, const st
   return r;
 }
 
-void CopyTree(const std::wstring& from, const std::wstring& to) {
-  CreateDirectoryW(to.c_str(), nullptr);
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW((from + L"\\*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return;
-  do {
-    std::wstring name = fd.cFileName;
-    if (name == L"." || name == L"..") continue;
-    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-      CopyTree(from + L"\\" + name, to + L"\\" + name);
-    else
-      CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + name).c_str(), FALSE);
-  } while (FindNextFileW(h, &fd));
-  FindClose(h);
-}
-
 // A copy of the shipped client in a folder of its own, with the engine (the stand-in) beside it.
 class Client : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(GetACP(), 936u) << "tests run with the Simplified Chinese code page";
     ASSERT_TRUE(CopyFileW((BinDir() + L"lzgmin.exe").c_str(), dir_.File(L"lzgmin.exe").c_str(), FALSE));
-    CopyTree(BinDir() + L"cef", dir_.Dir() + L"cef");
+    testutil::CopyTree(BinDir() + L"cef", dir_.Dir() + L"cef");
     ASSERT_TRUE(testutil::Exists(dir_.File(L"cef\\libcef.dll")));
   }
   std::wstring Config() const { return dir_.File(L"zeRoVedi.dat"); }
