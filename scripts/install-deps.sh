@@ -40,6 +40,42 @@ if [ ${#missing[@]} -gt 0 ] || [ $need_src = 1 ]; then
   $SUDO apt-get install -y -qq --no-install-recommends "${PKGS[@]}" >/dev/null
 fi
 
+# 32-bit x86 programs: some kernels are booted without IA-32 emulation, and then
+# no 32-bit process starts (the 32-bit Wine loader fails with "Exec format
+# error"). There, 32-bit programs run under user-mode emulation registered with
+# binfmt_misc. Debian 12's qemu (7.2) cannot carry Wine (its signal frames lack
+# the trap number Wine's fault handlers read); Debian 13's qemu-user can.
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  SUDO=""; [ "$(id -u)" = 0 ] || SUDO=sudo
+  QEMU=/usr/local/lib/lzgmin/qemu-i386
+  if [ ! -x "$QEMU" ]; then
+    apt_dir=$(mktemp -d)
+    mkdir -p "$apt_dir/lists/partial" "$apt_dir/parts"
+    echo "deb [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian trixie main" \
+      > "$apt_dir/sources.list"
+    apt_opts=(-o "Dir::Etc::SourceList=$apt_dir/sources.list" -o "Dir::Etc::SourceParts=$apt_dir/parts"
+              -o "Dir::State::Lists=$apt_dir/lists" -o "APT::Architectures=amd64" -o "APT::Sandbox::User=root")
+    $SUDO apt-get "${apt_opts[@]}" update -qq
+    (cd "$apt_dir" && $SUDO apt-get "${apt_opts[@]}" download qemu-user >/dev/null)
+    dpkg-deb -x "$apt_dir"/qemu-user_*.deb "$apt_dir/x"
+    $SUDO install -D -m 755 "$apt_dir/x/usr/bin/qemu-i386" "$QEMU"
+    rm -rf "$apt_dir"
+  fi
+  if [ ! -e /proc/sys/fs/binfmt_misc/register ]; then
+    $SUDO mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
+  fi
+  if [ ! -e /proc/sys/fs/binfmt_misc/lzg-i386 ]; then
+    # ELF, 32-bit, little-endian, executable or shared object, machine i386; F: the
+    # interpreter is opened now, so it also serves processes in other mount namespaces.
+    printf '%s' ':lzg-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:'"$QEMU"':F' \
+      | $SUDO tee /proc/sys/fs/binfmt_misc/register >/dev/null
+  fi
+  /usr/lib/wine/wine --version >/dev/null 2>&1 || {
+    echo "32-bit x86 programs cannot run on this machine, neither natively nor under $QEMU" >&2
+    exit 1
+  }
+fi
+
 # The players' machines run the Simplified Chinese locale (ANSI code page 936).
 if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
   SUDO=""; [ "$(id -u)" = 0 ] || SUDO=sudo
