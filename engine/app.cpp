@@ -87,8 +87,12 @@ BOOL CALLBACK CollectThreadWindow(HWND hwnd, LPARAM param) {
 
 TCefApplication::TCefApplication() : TCefApplication(std::wstring(GetCommandLineW())) {}
 
+TCefProcessType TCefApplication::ProcessTypeOf(const std::wstring& commandLine) {
+  return lzg::ParseProcessType(ArgumentsAfterProgram(commandLine));
+}
+
 TCefApplication::TCefApplication(const std::wstring& commandLine) {
-  FProcessType = lzg::ParseProcessType(ArgumentsAfterProgram(commandLine));
+  FProcessType = ProcessTypeOf(commandLine);
   std::memset(&FSettings, 0, sizeof FSettings);
   FSettings.size = sizeof(cef_settings_t);
   MaskFpuExceptions();
@@ -240,7 +244,11 @@ bool TCefApplication::StartMainProcess() {
     if (EnableHighDPISupport && lzg::g_cef.cef_enable_highdpi_support) lzg::g_cef.cef_enable_highdpi_support();
 
     lzg::Ref<TCustomCefApp> app = lzg::MakeRef<TCustomCefApp>(this);
-    if (ExecuteProcess(app->CefPtr()) >= 0) return;  // a sub-process whose role has ended
+    const int code = ExecuteProcess(app->CefPtr());
+    if (code >= 0) {  // a sub-process whose role has ended
+      FSubProcessExitCode = code;
+      return;
+    }
     result = InitializeLibrary(app->CefPtr());
   });
   return result;

@@ -59,6 +59,10 @@ class TCefApplication {
   bool MultiThreadedMessageLoop() const { return FMultiThreadedMessageLoop; }
   TCefAplicationStatus Status() const { return FStatus; }
   TCefProcessType ProcessType() const { return FProcessType; }
+  // The role a command line (program path first) gives a process: the rule this object's creation applies.
+  static TCefProcessType ProcessTypeOf(const std::wstring& commandLine);
+  // What cef_execute_process returned in a sub-process whose role has ended (the process's exit code); 0 otherwise.
+  int SubProcessExitCode() const { return FSubProcessExitCode; }
   bool LibLoaded() const { return FLibLoaded.load(); }
   HMODULE LibHandle() const { return FLibHandle; }
   const std::wstring& MissingLibFiles() const { return FMissingLibFiles; }
@@ -174,6 +178,7 @@ class TCefApplication {
 
   TCefAplicationStatus FStatus = asLoading;
   TCefProcessType FProcessType = ptBrowser;
+  int FSubProcessExitCode = 0;
   HMODULE FLibHandle = nullptr;
   std::atomic<bool> FLibLoaded{false};
   std::atomic<bool> FGlobalContextInitialized{false};

@@ -78,7 +78,14 @@ void TChildForm::ReLoadUrl() {
 }
 
 void TChildForm::WMsyscommand(ui::TMessage& m) {
+  // Alt alone or with a letter would put this thread into keyboard menu mode, in which the engine's UI thread (it
+  // owns the focused browser window and shares this thread's input state) hangs on Windows 10 and later; with no
+  // menu bar or access keys here, only Alt+Space, the system menu, goes on to the default handling.
+  if ((m.WParam & 0xFFF0) == SC_KEYMENU && m.LParam != L' ') {
+    m.Result = 0;
+    return;
+  }
   // The whole value: a command with its low bits set (a caption double-click) does not reload.
-  if (m.WParam == 0xF030 || m.WParam == 0xF120) ReLoadUrl();
+  if (m.WParam == SC_MAXIMIZE || m.WParam == SC_RESTORE) ReLoadUrl();
   Default(m);
 }

@@ -11,34 +11,45 @@
 namespace lzg {
 
 int RunLaunchSequence() {
-  SYSTEMTIME now;
-  GetLocalTime(&now);
-  // 1-2. First argument and configuration, each failure ignored.
-  const LaunchPlan plan = PrepareLaunch(GetCommandLineW(), ExecutableDirectory(), now);
+  const std::wstring commandLine = GetCommandLineW();
+  // The engine starts sub-processes of this executable at any time during a run. They go straight to the engine:
+  // loading the configuration there would rewrite "zeRoVedi.dat" behind the main process's back (wiping the
+  // credentials the launcher left for the next start, racing the game window's size saves), and would decode the
+  // password inside a process that runs web content.
+  const bool engineSubProcess = TCefApplication::ProcessTypeOf(commandLine) != ptBrowser;
 
-  // 3. The engine object, with its paths and the profile's directories.
+  // The first argument and the configuration, each failure ignored.
+  LaunchPlan plan;
+  if (!engineSubProcess) {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    plan = PrepareLaunch(commandLine, ExecutableDirectory(), now);
+  }
+
+  // The engine object, with its paths and the profile's directories.
   CreateGlobalCEFApp_2();
 
-  // 4. A sub-process has done its whole work inside this call; false there and on failure.
+  // A sub-process has done its whole work inside this call; false there and on failure.
+  int exitCode = 0;
   if (GlobalCEFApp->StartMainProcess()) {
-    // 5. The game window first: it becomes the main window. Then the exit dialog.
+    // The game window first: it becomes the main window. Then the exit dialog.
     ChildForm = ui::Application.CreateForm<TChildForm>();
     g_ChildFormHandle = ChildForm->Handle();
     FormHint = ui::Application.CreateForm<TFormHint>();
-    // 6.
     ChildForm->FHomepage = plan.homepage;
-    // 7. Shows the game window; returns once it has closed.
+    // Shows the game window; returns once it has closed.
     ui::Application.Run();
     g_ChildFormHandle = nullptr;
     ui::Application.DestroyForms();
     FormHint = nullptr;
     ChildForm = nullptr;
+  } else {
+    exitCode = GlobalCEFApp->SubProcessExitCode();
   }
 
-  // 8. The engine goes down with no browser open (the game window closed it first).
+  // The engine goes down with no browser open (the game window closed it first).
   DestroyGlobalCEFApp();
-  // 9.
-  return 0;
+  return exitCode;
 }
 
 }  // namespace lzg

@@ -411,9 +411,11 @@ extern "C" int CEF_EXPORT cef_execute_process(const cef_main_args_t*, cef_app_t*
     WaitForSingleObject(h, INFINITE);
     CloseHandle(h);
   }
+  // A role's end code, as the engine hands it back for the process to return.
+  const int code = static_cast<int>(ParseCount(ToUtf8(EnvW(L"STANDIN_SUBPROCESS_EXIT_CODE")), 0, 0x7FFFFFFF));
   Trace("subprocess_exit").Add("type", type8);
-  Trace("execute_process").Add("type", type8).Add("result", 0);
-  return 0;
+  Trace("execute_process").Add("type", type8).Add("result", code);
+  return code;
 }
 
 extern "C" int CEF_EXPORT cef_initialize(const cef_main_args_t*, const cef_settings_t* settings, cef_app_t* application,

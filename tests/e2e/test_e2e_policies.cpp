@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <set>
+#include <thread>
 
 #include "tests/e2e/client_run.h"
 
@@ -32,7 +34,9 @@ struct Fixture {
 // Opens the resolution drop-down by pressing the title bar's button item and checks
 // that it hangs from the item's bottom-left corner. Returns the menu window.
 HWND OpenResolutionMenu(Fixture& f, bool screenshot = false) {
-  const RECT item = e2e::FindTitleButton(f.game);
+  // Hit-testing the caption row from outside can miss while the system is busy starting a process: look again.
+  RECT item{};
+  e2e::WaitUntil([&] { return (item = e2e::FindTitleButton(f.game)).right > item.left; }, 5000);
   EXPECT_GT(item.right, item.left) << "no button item in the title bar";
   if (item.right <= item.left) return nullptr;
   const size_t osmodal = f.run.Events("set_osmodal_loop").size();
@@ -184,8 +188,10 @@ TEST(Presets, Profile1SavesItsOwnEntriesWithoutReloading) {
   f.game = f.run.Game();
   const size_t loads = f.run.Events("load_url").size();
   Choose(f, 4);
-  ASSERT_TRUE(e2e::WaitUntil([&] { return GeometryOf(f.game).clientW == 800; }));
-  EXPECT_EQ(GeometryOf(f.game).clientH, 600);
+  // Width and height are set one after the other: wait for both.
+  ASSERT_TRUE(e2e::WaitUntil([&] { return GeometryOf(f.game).clientW == 800 && GeometryOf(f.game).clientH == 600; }))
+      << GeometryOf(f.game).clientW << "x" << GeometryOf(f.game).clientH;
+  // The size entries are written before the window is sized.
   EXPECT_EQ(Entry(f.run, L"Width_1"), L"800");
   EXPECT_EQ(Entry(f.run, L"Height_1"), L"600");
   EXPECT_EQ(Entry(f.run, L"SizeIndex_1"), L"4");
@@ -224,6 +230,66 @@ TEST(Presets, StartsMaximisedWithPreset6AndThePlainFrameWithoutSkin) {
   Sleep(300);
   e2e::SaveScreenshot(g.outer, L"game_window_without_skin");
   ASSERT_TRUE(run.ExitThroughDialog());
+}
+
+// ---- engine sub-processes during play -------------------------------------------------
+
+// A sub-process of the client beside the running one, as the engine starts them at any time (no
+// parent is named, so its role ends at once).
+HANDLE StartSubProcess(const ClientRun& run, const std::wstring& type) {
+  const std::wstring exe = run.Dir() + L"lzgmin.exe";
+  std::wstring cmd = L"\"" + exe + L"\" --type=" + type;
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, run.Dir().c_str(), &si, &pi))
+    return nullptr;
+  CloseHandle(pi.hThread);
+  return pi.hProcess;
+}
+
+TEST(SubProcesses, StartedDuringPlayKeepTheLaunchersEntriesAndEverySizeSave) {
+  Fixture f;
+  f.run.WriteConfig(L"[dump]\r\ndoUrl2=http://game.example/home\r\nistest=0\r\n");
+  ASSERT_TRUE(f.run.Start());
+  ASSERT_TRUE(f.run.WaitLoaded());
+  f.game = f.run.Game();
+  // The launcher leaves the credentials for the next start while this one runs.
+  ASSERT_TRUE(WritePrivateProfileStringW(L"dump", L"uid", L"player01", f.run.Config().c_str()));
+  ASSERT_TRUE(WritePrivateProfileStringW(L"dump", L"ip", L"0123456789ABCDEF", f.run.Config().c_str()));
+
+  // Sub-processes one after another, while the player picks sizes; they trace where the client does.
+  SetEnvironmentVariableW(L"STANDIN_TRACE", f.run.TraceFile().c_str());
+  std::atomic<bool> stop{false};
+  std::atomic<int> started{0};
+  std::thread engine([&] {
+    const wchar_t* types[] = {L"renderer", L"utility", L"gpu-process"};
+    for (int i = 0; !stop && i < 40; ++i) {
+      HANDLE h = StartSubProcess(f.run, types[i % 3]);
+      if (!h) continue;
+      ++started;
+      WaitForSingleObject(h, 30000);
+      CloseHandle(h);
+    }
+  });
+  for (int preset : {1, 4, 2, 0}) Choose(f, preset);
+  const bool saved = e2e::WaitUntil([&] {
+    return Entry(f.run, L"Width_0") == L"1334" && Entry(f.run, L"Height_0") == L"890" &&
+           Entry(f.run, L"SizeIndex_0") == L"0";
+  }, 5000);
+  stop = true;
+  engine.join();
+  SetEnvironmentVariableW(L"STANDIN_TRACE", nullptr);
+
+  EXPECT_TRUE(saved) << Entry(f.run, L"Width_0") << "x" << Entry(f.run, L"Height_0") << " preset "
+                     << Entry(f.run, L"SizeIndex_0");
+  EXPECT_GE(started.load(), 3);
+  size_t ran = 0;
+  for (auto& e : f.run.Trace()) ran += e.event == "execute_process" && !e.Get("type").empty() && e.pid != f.run.Pid();
+  EXPECT_GE(ran, static_cast<size_t>(started.load())) << "the sub-processes never reached the engine";
+  EXPECT_EQ(Entry(f.run, L"uid"), L"player01");
+  EXPECT_EQ(Entry(f.run, L"ip"), L"0123456789ABCDEF");
+  ASSERT_TRUE(f.run.ExitThroughDialog());
 }
 
 // ---- popups ----------------------------------------------------------------------------
@@ -407,6 +473,63 @@ TEST(Keys, EscapeReleasedAsksOnceEatenOrWithAltNot) {
   EXPECT_FALSE(run.DialogVisible());
   EXPECT_EQ(PostResults(run, "101", "1"), upsBefore);
 
+  ASSERT_TRUE(run.ExitThroughDialog());
+}
+
+TEST(Keys, AltAloneLeavesTheWindowOutOfMenuModeAltSpaceOpensTheSystemMenuAltF4TheDialog) {
+  ClientRun run;
+  run.WriteConfig(L"[dump]\r\ndoUrl2=http://game.example/home\r\n");
+  ASSERT_TRUE(run.Start());
+  ASSERT_TRUE(run.WaitLoaded());
+  HWND browser = run.BrowserWindow();
+  ASSERT_TRUE(browser);
+  // A menu loop of the game window switches the engine's OS-modal loop on: that is how menu mode shows.
+  auto modalOn = [&] {
+    size_t n = 0;
+    for (auto& e : run.Events("set_osmodal_loop")) n += e.Get("value") == "1";
+    return n;
+  };
+
+  // Alt pressed and released alone in the page: the window answers the menu key itself.
+  Key(browser, WM_SYSKEYDOWN, VK_MENU);
+  Key(browser, WM_SYSKEYUP, VK_MENU);
+  ASSERT_TRUE(e2e::WaitUntil([&] {
+    for (auto& e : run.Events("key_event"))
+      if (e.Get("stage") == "post" && e.Get("code") == "18" && e.Get("msg") == "105") return true;
+    return false;
+  }));
+  Sleep(1000);
+  EXPECT_EQ(modalOn(), 0u) << "Alt put the game window into keyboard menu mode";
+  EXPECT_FALSE(e2e::OpenMenuWindow(run.Pid()));
+
+  // Alt+Space: the game window's system menu. Escape closes it; as everywhere, the menu mode it was opened
+  // from (the system menu's place selected) takes a second Escape.
+  Key(browser, WM_SYSKEYDOWN, VK_SPACE);
+  Key(browser, WM_SYSKEYUP, VK_SPACE);
+  HWND menu = nullptr;
+  ASSERT_TRUE(e2e::WaitUntil([&] { return (menu = e2e::OpenMenuWindow(run.Pid())) != nullptr; }, 10000));
+  EXPECT_EQ(modalOn(), 1u);
+  Key(menu, WM_KEYDOWN, VK_ESCAPE);
+  Key(menu, WM_KEYUP, VK_ESCAPE);
+  EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::OpenMenuWindow(run.Pid()) == nullptr; }, 5000));
+  auto modalOff = [&] {
+    for (auto& e : run.Events("set_osmodal_loop"))
+      if (e.Get("value") == "0") return true;
+    return false;
+  };
+  if (!e2e::WaitUntil(modalOff, 1500)) {
+    Key(run.Game(), WM_KEYDOWN, VK_ESCAPE);
+    Key(run.Game(), WM_KEYUP, VK_ESCAPE);
+  }
+  EXPECT_TRUE(e2e::WaitUntil(modalOff, 5000)) << "the game window stayed in menu mode";
+  EXPECT_FALSE(run.DialogVisible());
+
+  // Alt+F4 in the page: the exit dialog.
+  Key(browser, WM_SYSKEYDOWN, VK_F4);
+  Key(browser, WM_SYSKEYUP, VK_F4);
+  ASSERT_TRUE(e2e::WaitUntil([&] { return run.DialogVisible(); }));
+  ASSERT_TRUE(run.ClickStay());
+  ASSERT_TRUE(e2e::WaitUntil([&] { return !run.DialogVisible(); }));
   ASSERT_TRUE(run.ExitThroughDialog());
 }
 

@@ -1,7 +1,12 @@
 // The game window in-process, on the engine stand-in: the title item through
 // loads and reloads (sub-frames included), the resolution menu as built from the
-// settings, and what events of an engine-opened popup browser leave alone.
+// settings, what events of an engine-opened popup browser leave alone, and which
+// system commands reach the default window procedure.
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <utility>
+#include <vector>
 
 #include "engine/app.h"
 #include "gamewindow/Unit1.h"
@@ -34,6 +39,22 @@ bool PumpUntil(const std::function<bool()>& pred, DWORD ms = 10000) {
 
 std::wstring Title() { return ChildForm->sTitleBar1->Items(1).Caption(); }
 
+// The game window with a look below its own message handling: every system command
+// that reaches the default handling (and so DefWindowProc) is recorded.
+class ObservedChildForm : public TChildForm {
+ public:
+  using TChildForm::TChildForm;
+  std::vector<std::pair<WPARAM, LPARAM>> defaultSysCommands;
+
+ protected:
+  void DefaultHandler(ui::TMessage& m) override {
+    if (m.Msg == WM_SYSCOMMAND) defaultSysCommands.emplace_back(m.WParam, m.LParam);
+    TChildForm::DefaultHandler(m);
+  }
+};
+
+ObservedChildForm* Observed() { return static_cast<ObservedChildForm*>(ChildForm); }
+
 std::wstring g_titleAtCreation;  // the title item right after the window's creation
 
 class ChildFormTest : public testing::Test {
@@ -48,7 +69,7 @@ class ChildFormTest : public testing::Test {
     g_WidthArr[0] = 900;
     g_HeightArr[0] = 600;
     g_sPath = e2e::BinDir() + L"childform_";  // size entries land in a file of this test's own
-    ChildForm = ui::Application.CreateForm<TChildForm>();
+    ChildForm = ui::Application.CreateForm<ObservedChildForm>();
     g_titleAtCreation = Title();
     FormHint = ui::Application.CreateForm<TFormHint>();
     ChildForm->FHomepage = L"http://t.example/?standin-frames=2";
@@ -110,6 +131,112 @@ TEST_F(ChildFormTest, EmptyTitleKeepsTheLeadingSpace) {
   g_title.clear();
   EXPECT_EQ(TChildForm::LoadingTitle(), L" 正在加载，请稍后...");
   g_title = saved;
+}
+
+// Ends the menu loop that a system command opened on this thread: Escape to the menu
+// window once it shows (as a user leaves it), cancel-mode to the window as a last resort.
+class MenuCloser {
+ public:
+  explicit MenuCloser(HWND window) : window_(window) {
+    thread_ = CreateThread(nullptr, 0, &MenuCloser::Run, this, 0, nullptr);
+  }
+  ~MenuCloser() {
+    stop_ = true;
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
+  }
+  bool SawMenu() const { return sawMenu_; }
+
+ private:
+  static DWORD WINAPI Run(void* p) {
+    auto* self = static_cast<MenuCloser*>(p);
+    const DWORD start = GetTickCount();
+    while (!self->stop_) {
+      if (HWND menu = e2e::OpenMenuWindow(GetCurrentProcessId())) {
+        self->sawMenu_ = true;
+        PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+        PostMessageW(menu, WM_KEYUP, VK_ESCAPE, static_cast<LPARAM>(0xC0010001u));
+      } else if (GetTickCount() - start > 8000) {
+        PostMessageW(self->window_, WM_CANCELMODE, 0, 0);
+      }
+      Sleep(150);
+    }
+    return 0;
+  }
+  HWND window_;
+  HANDLE thread_ = nullptr;
+  std::atomic<bool> stop_{false};
+  std::atomic<bool> sawMenu_{false};
+};
+
+TEST_F(ChildFormTest, AltNeverReachesKeyboardMenuModeWhileOtherSystemCommandsDo) {
+  ASSERT_TRUE(PumpUntil([] { return Count("load_url") >= 1; }));
+  ObservedChildForm* form = Observed();
+  HWND window = form->Handle();
+
+  // Alt alone, Alt with a letter, and the same with the command's low bits set:
+  // answered by the window, no menu mode, nothing else happens.
+  const std::pair<WPARAM, LPARAM> swallowed[] = {
+      {SC_KEYMENU, 0}, {SC_KEYMENU, 'a'}, {SC_KEYMENU, 'Z'}, {SC_KEYMENU | 0x3, 0}, {SC_KEYMENU | 0xF, 'q'}};
+  const int loads = Count("load_url");
+  int menuLoops = 0;
+  const ui::TMessageHandler enterLoop = [&](ui::TMessage& m) {
+    ++menuLoops;
+    form->WMEnterMenuLoop(m);
+  };
+  form->OnMessage(WM_ENTERMENULOOP, enterLoop);
+  for (auto [cmd, lp] : swallowed) {
+    form->defaultSysCommands.clear();
+    MenuCloser closer(window);
+    EXPECT_EQ(SendMessageW(window, WM_SYSCOMMAND, cmd, lp), 0);
+    EXPECT_TRUE(form->defaultSysCommands.empty()) << std::hex << cmd << " " << lp;
+    EXPECT_FALSE(closer.SawMenu()) << std::hex << cmd << " " << lp;
+  }
+  EXPECT_EQ(menuLoops, 0);
+  EXPECT_EQ(Count("load_url"), loads);
+
+  // Alt+Space: the system menu, through the default handling.
+  {
+    form->defaultSysCommands.clear();
+    MenuCloser closer(window);
+    SendMessageW(window, WM_SYSCOMMAND, SC_KEYMENU, ' ');
+    ASSERT_EQ(form->defaultSysCommands.size(), 1u);
+    EXPECT_EQ(form->defaultSysCommands[0], std::make_pair(WPARAM{SC_KEYMENU}, LPARAM{' '}));
+    EXPECT_TRUE(closer.SawMenu()) << "Alt+Space opened no system menu";
+  }
+  form->OnMessage(WM_ENTERMENULOOP, [form](ui::TMessage& m) { form->WMEnterMenuLoop(m); });
+
+  // Maximise and restore: performed, and each reloads the home address (profile 0's flag is 1).
+  form->defaultSysCommands.clear();
+  SendMessageW(window, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  EXPECT_TRUE(IsZoomed(window));
+  EXPECT_TRUE(PumpUntil([&] { return Count("load_url") == loads + 1; }));
+  SendMessageW(window, WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_FALSE(IsZoomed(window));
+  EXPECT_TRUE(PumpUntil([&] { return Count("load_url") == loads + 2; }));
+  ASSERT_EQ(form->defaultSysCommands.size(), 2u);
+  EXPECT_EQ(form->defaultSysCommands[0].first, WPARAM{SC_MAXIMIZE});
+  EXPECT_EQ(form->defaultSysCommands[1].first, WPARAM{SC_RESTORE});
+
+  // Close: the exit dialog; the stay click waits in the queue for its modal loop.
+  int shows = 0;
+  const ui::TNotifyEvent show = FormHint->OnShow;
+  FormHint->OnShow = [&](ui::TObject* s) {
+    ++shows;
+    show(s);
+  };
+  HWND panel = FormHint->Panel1->Handle();
+  const LPARAM stayButton = MAKELPARAM(319 + 120, 216 + 50);
+  PostMessageW(panel, WM_LBUTTONDOWN, MK_LBUTTON, stayButton);
+  PostMessageW(panel, WM_LBUTTONUP, 0, stayButton);
+  form->defaultSysCommands.clear();
+  SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+  FormHint->OnShow = show;
+  ASSERT_EQ(form->defaultSysCommands.size(), 1u);
+  EXPECT_EQ(form->defaultSysCommands[0].first, WPARAM{SC_CLOSE});
+  EXPECT_EQ(shows, 1);
+  EXPECT_EQ(g_btNeedClose, 0);
+  EXPECT_TRUE(IsWindow(window));
 }
 
 }  // namespace

@@ -344,15 +344,47 @@ TEST_F(Client, PlaceOfTheFileCannotBeWritten) {
   EXPECT_TRUE(GetFileAttributesW(Config().c_str()) & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-TEST_F(Client, EverySubProcessWritesTheTrace) {
+// The engine starts sub-processes of the client whenever it needs one: they must never touch the file the
+// launcher wrote (its credentials are for the next start) and end with the code their role ended with.
+TEST_F(Client, EngineSubProcessesLeaveTheConfigurationAloneAndEndWithTheirRolesCode) {
+  const std::string full =
+      "[dump]\r\nuid=player01\r\nip=" + ref::EncryptPassword("secret-pw", "player01") +
+      "\r\nistest=0\r\nisDecodePwd=0\r\ndoUrl2=http://game.example/home\r\nWidth_0=1000\r\nHeight_0=720\r\n"
+      "SizeIndex_0=1\r\ntitle_0=T\r\nstep=launcher\r\nistui=1\r\n[other]\r\nx=1\r\n";
+  const struct {
+    const wchar_t* args;
+    const wchar_t* code;
+  } cases[] = {
+      {L"--type=renderer --lang=zh-CN", L""},
+      {L"--type=gpu-process --standin-parent=0", L"3"},
+      {L"--type=utility --utility-sub-type=network.mojom.NetworkService", L"17"},
+      {L"\"\" --TYPE=Renderer", L"0"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testutil::ToUtf8(c.args));
+    WriteConfig(full);
+    SetEnvironmentVariableW(L"STANDIN_SUBPROCESS_EXIT_CODE", *c.code ? c.code : nullptr);
+    RunResult r = RunProgram(dir_.File(L"lzgmin.exe"), c.args, dir_.Dir());
+    SetEnvironmentVariableW(L"STANDIN_SUBPROCESS_EXIT_CODE", nullptr);
+    EXPECT_TRUE(r.ended);
+    EXPECT_FALSE(r.crashed);
+    EXPECT_EQ(r.exitCode, static_cast<DWORD>(_wtoi(c.code)));
+    EXPECT_EQ(ConfigBytes(), full) << "a sub-process rewrote the configuration";
+    EXPECT_EQ(r.debugOutput.find("secret-pw"), std::string::npos);
+  }
+  // No file appears either where there was none.
+  DeleteFileW(Config().c_str());
+  RunResult r = RunProgram(dir_.File(L"lzgmin.exe"), L"--type=renderer", dir_.Dir());
+  EXPECT_TRUE(r.ended);
+  EXPECT_FALSE(testutil::Exists(Config()));
+}
+
+TEST_F(Client, MainProcessWritesTheTraceAndEmptiesTheCredentials) {
   WriteConfig("[dump]\r\nuid=u\r\nip=00\r\nistest=2\r\n");
-  Start(L"--type=renderer --lang=zh-CN");
-  ExpectTrace();
-  EXPECT_EQ(IniValue(Config(), L"uid"), L"");
-  WriteConfig("[dump]\r\nuid=u\r\n");
   Start(L"\"\" http://popup/?a=1");
   ExpectTrace();
   EXPECT_EQ(IniValue(Config(), L"uid"), L"");
+  EXPECT_EQ(IniValue(Config(), L"ip"), L"");
 }
 
 }  // namespace
