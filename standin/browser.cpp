@@ -379,6 +379,9 @@ void OpenPopup(Browser* b, int disposition, bool gesture, const std::wstring& ur
     std::lock_guard<std::mutex> l(Engine().mu);
     core->id = Engine().next_id++;
   }
+  // Its main frame, like any browser's: without one the popup never loaded its address.
+  core->main_id = static_cast<int64>(core->id) << 32;
+  core->frames.push_back(FrameData{core->main_id, L"", L""});
   auto popup = lzg::MakeRef<Browser>(core);
   {
     std::lock_guard<std::mutex> l(Engine().mu);
