@@ -444,4 +444,6 @@ void TChromium::doOnProtocolExecution(cef_browser_t*, const std::wstring&, bool&
 bool TChromium::doOnCertificateError(cef_browser_t*, cef_errorcode_t, const std::wstring&) { return false; }
 bool TChromium::doOnSelectClientCertificate(cef_browser_t*, bool, const std::wstring&, int) { return false; }
 void TChromium::doOnRenderViewReady(cef_browser_t*) {}
-void TChromium::doOnRenderProcessTerminated(cef_browser_t*, cef_termination_status_t) {}
+void TChromium::doOnRenderProcessTerminated(cef_browser_t* browser, cef_termination_status_t status) {
+  if (OnRenderProcessTerminated) OnRenderProcessTerminated(this, browser, status);
+}

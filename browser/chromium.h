@@ -71,6 +71,8 @@ using TOnLoadStart =
 using TOnLoadError = std::function<void(TObject* Sender, cef_browser_t* browser, cef_frame_t* frame,
                                         cef_errorcode_t errorCode, const std::wstring& errorText,
                                         const std::wstring& failedUrl)>;
+using TOnRenderProcessTerminated =
+    std::function<void(TObject* Sender, cef_browser_t* browser, cef_termination_status_t status)>;
 using TOnLoadingStateChange =
     std::function<void(TObject* Sender, cef_browser_t* browser, bool isLoading, bool canGoBack, bool canGoForward)>;
 
@@ -130,6 +132,7 @@ class TChromium : public ui::TComponent, public IChromiumEvents {
   TOnLoadStart OnLoadStart;
   TOnLoadError OnLoadError;
   TOnLoadingStateChange OnLoadingStateChange;
+  TOnRenderProcessTerminated OnRenderProcessTerminated;
 
   // ---- IChromiumEvents ----
   void doOnAfterCreated(cef_browser_t* browser) override;

@@ -42,6 +42,13 @@ TChildForm::TChildForm(ui::TComponent* owner) : ui::TForm(owner) {
   Chromium1->OnLoadEnd = [this](ui::TObject* s, cef_browser_t* b, cef_frame_t* f, int code) {
     Chromium1LoadEnd(s, b, f, code);
   };
+  Chromium1->OnLoadError = [this](ui::TObject* s, cef_browser_t* b, cef_frame_t* f, cef_errorcode_t code,
+                                  const std::wstring& text, const std::wstring& url) {
+    Chromium1LoadError(s, b, f, code, text, url);
+  };
+  Chromium1->OnRenderProcessTerminated = [this](ui::TObject* s, cef_browser_t* b, cef_termination_status_t st) {
+    Chromium1RenderProcessTerminated(s, b, st);
+  };
   Chromium1->OnBeforePopup = [this](ui::TObject* s, cef_browser_t* b, cef_frame_t* f, const std::wstring& url,
                                     const std::wstring& name, TCefWindowOpenDisposition d, bool gesture,
                                     const TCefPopupFeatures& features, TCefWindowInfo& info,
@@ -88,6 +95,9 @@ TChildForm::TChildForm(ui::TComponent* owner) : ui::TForm(owner) {
   OnMessage(CEFBROWSER_DESTROY, [this](ui::TMessage& m) { BrowserDestroyMsg(m); });
   OnMessage(CEFBROWSER_INITIALIZED, [this](ui::TMessage& m) { CEFInitializedMsg(m); });
   OnMessage(CEFBROWSER_LOADEND, [this](ui::TMessage& m) { LoadEndMsg(m); });
+  OnMessage(CEFBROWSER_RENDERERGONE, [this](ui::TMessage& m) { RendererGoneMsg(m); });
+  OnMessage(CEFBROWSER_LOADERROR, [this](ui::TMessage& m) { LoadErrorMsg(m); });
+  OnMessage(WM_TIMER, [this](ui::TMessage& m) { WMTimer(m); });
   OnMessage(WM_MOVE, [this](ui::TMessage& m) { WMMove(m); });
   OnMessage(WM_MOVING, [this](ui::TMessage& m) { WMMoving(m); });
   OnMessage(WM_ENTERMENULOOP, [this](ui::TMessage& m) { WMEnterMenuLoop(m); });
@@ -151,16 +161,18 @@ void TChildForm::FormCloseQuery(ui::TObject*, bool& CanClose) {
   FormHint->ShowModal();
   CanClose = g_btNeedClose == 1;
   if (!CanClose) {
+    AfterExitDialog(false);
     if (Chromium1) Chromium1->SetFocus(true);
     return;
   }
   FExiting = true;
+  AfterExitDialog(true);
   CloseBrowserBeforeExit();
 }
 
 void TChildForm::FormClose(ui::TObject*, ui::TCloseAction& Action) { Action = ui::caFree; }
 
-void TChildForm::FormDestroy(ui::TObject*) {}
+void TChildForm::FormDestroy(ui::TObject*) { StopRecovery(); }
 
 void TChildForm::CloseBrowserBeforeExit() {
   // The engine must not be shut down with a browser open: destroying the parent
@@ -211,10 +223,6 @@ void TChildForm::Chromium1BeforeClose(ui::TObject*, cef_browser_t* browser) {
   PostMessageW(FWindow.load(), WM_CLOSE, 0, 0);
 }
 
-void TChildForm::Chromium1LoadEnd(ui::TObject*, cef_browser_t*, cef_frame_t*, int) {
-  PostMessageW(FWindow.load(), CEFBROWSER_LOADEND, 0, 0);
-}
-
 // ---- main-thread messages -----------------------------------------------------------
 
 void TChildForm::BrowserCreatedMsg(ui::TMessage&) {
@@ -233,8 +241,6 @@ void TChildForm::CEFInitializedMsg(ui::TMessage&) {
   if (FShown && !FBrowserRequested && CEFWindowParent1 && !FExiting)
     FBrowserRequested = Chromium1->CreateBrowser(CEFWindowParent1);
 }
-
-void TChildForm::LoadEndMsg(ui::TMessage&) { SetMyTitle(g_title); }
 
 void TChildForm::WMMove(ui::TMessage& m) {
   Default(m);

@@ -18,6 +18,7 @@
 
 #include "browser/chromium.h"
 #include "browser/windowparent.h"
+#include "gamewindow/recovery.h"
 #include "skin/skin.h"
 #include "ui/forms.h"
 #include "ui/menus.h"
@@ -28,6 +29,18 @@ constexpr UINT CEFBROWSER_DESTROY = 0x8102;
 constexpr UINT CEFBROWSER_INITIALIZED = 0x8103;
 // A load ended: the title item shows the game title (posted from the engine's UI thread).
 constexpr UINT CEFBROWSER_LOADEND = 0x8104;
+// What a load end was (wParam of CEFBROWSER_LOADEND).
+enum TLoadEndKind : WPARAM { lekOther = 0, lekGamePage = 1, lekErrorPage = 2 };
+// The game browser's renderer ended; wParam is the engine's termination status.
+constexpr UINT CEFBROWSER_RENDERERGONE = 0x8105;
+// A main-frame load of the game browser failed; lParam owns a TLoadFailure (taken by the handler).
+constexpr UINT CEFBROWSER_LOADERROR = 0x8106;
+
+struct TLoadFailure {
+  int errorCode;
+  std::wstring errorText;
+  std::wstring failedUrl;
+};
 
 class TChildForm : public ui::TForm {
  public:
@@ -65,6 +78,9 @@ class TChildForm : public ui::TForm {
   void Chromium1Close(ui::TObject* Sender, cef_browser_t* browser, TCefCloseBrowserAction& aAction);
   void Chromium1BeforeClose(ui::TObject* Sender, cef_browser_t* browser);
   void Chromium1LoadEnd(ui::TObject* Sender, cef_browser_t* browser, cef_frame_t* frame, int httpStatusCode);
+  void Chromium1LoadError(ui::TObject* Sender, cef_browser_t* browser, cef_frame_t* frame, cef_errorcode_t errorCode,
+                          const std::wstring& errorText, const std::wstring& failedUrl);
+  void Chromium1RenderProcessTerminated(ui::TObject* Sender, cef_browser_t* browser, cef_termination_status_t status);
   void Chromium1BeforePopup(ui::TObject* Sender, cef_browser_t* browser, cef_frame_t* frame,
                             const std::wstring& targetUrl, const std::wstring& targetFrameName,
                             TCefWindowOpenDisposition targetDisposition, bool userGesture,
@@ -83,6 +99,9 @@ class TChildForm : public ui::TForm {
   void BrowserDestroyMsg(ui::TMessage& m);
   void CEFInitializedMsg(ui::TMessage& m);
   void LoadEndMsg(ui::TMessage& m);
+  void RendererGoneMsg(ui::TMessage& m);
+  void LoadErrorMsg(ui::TMessage& m);
+  void WMTimer(ui::TMessage& m);
   void WMMove(ui::TMessage& m);
   void WMMoving(ui::TMessage& m);
   void WMEnterMenuLoop(ui::TMessage& m);
@@ -105,12 +124,22 @@ class TChildForm : public ui::TForm {
   // g_title followed by the loading notice.
   static std::wstring LoadingTitle();
 
+  // Timer of the next automatic retry after a failed load.
+  static constexpr UINT_PTR kRetryTimer = 1;
+
   // The longest the exit waits for the browser to close before the engine goes down.
   static constexpr DWORD kBrowserCloseWaitMs = 5000;
 
  private:
   // True when `browser` is the one this window's host created (not an engine-opened popup).
   bool IsMainBrowser(cef_browser_t* browser) const;
+  // ---- recovery of the game page (main thread) ----
+  // Loads the home address again as a preset reload does, or holds it while the exit dialog is up.
+  void RecoverReload(const wchar_t* why);
+  // The exit dialog has been answered: a held reload goes ahead on "stay"; "exit" ends all recovery.
+  void AfterExitDialog(bool exiting);
+  void StopRecovery();
+
   // Destroys the browser's parent and waits (bounded) until the engine reports the browser closed.
   void CloseBrowserBeforeExit();
 
@@ -122,6 +151,9 @@ class TChildForm : public ui::TForm {
   std::atomic<bool> FExiting{false};        // exit chosen: a closing browser asks nothing more
   bool FBrowserRequested = false;           // CreateBrowser accepted
   bool FShown = false;
+  lzg::PageRecovery FRecovery;
+  bool FReloadHeld = false;     // a reload came while the exit dialog was up
+  bool FRecoveryTitle = false;  // the title item tells of an error or a stopped page
 };
 
 // The one game window, from its creation by the launch sequence until the loop has ended.

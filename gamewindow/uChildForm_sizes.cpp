@@ -71,6 +71,10 @@ void TChildForm::SaveFromSize() { SaveSizeEntries(GetGameIndex()); }
 void TChildForm::ReLoadUrl() {
   const int p = GetGameIndex();
   if (g_SetSizeReloadArr[static_cast<size_t>(p)] != 1) return;
+  // The player's own reload: automatic retries start again from the first wait.
+  FRecovery.Reset();
+  KillTimer(Handle(), kRetryTimer);
+  FRecoveryTitle = false;
   SetMyTitle(LoadingTitle());
   // The browser's parent is gone once the page closed itself; only the host is asked then.
   if (CEFWindowParent1) CEFWindowParent1->UpdateSize();

@@ -111,6 +111,43 @@ bool ResourcePhase(Browser* b, int64 frame_id, const std::wstring& url, const st
   return true;
 }
 
+// A main-frame load that fails before anything arrives (no network, no such name, refused): the engine
+// reports the error alone, between the loading-state changes, with no load start or end.
+void FailBeforeCommit(Browser* b, const std::wstring& url, int error) {
+  BrowserCore& c = b->core();
+  {
+    std::lock_guard<std::mutex> l(c.mu);
+    c.load_error = error;
+    c.frames.resize(1);
+    c.frames[0].url = url;
+  }
+  if (HWND h = c.hwnd.load()) InvalidateRect(h, nullptr, TRUE);
+  auto client = ClientOf(b);
+  auto lh = GetHandler(client.get(), &cef_client_t::get_load_handler);
+  if (!lh) return;
+  const int back = [&] {
+    std::lock_guard<std::mutex> l(c.mu);
+    return c.history > 1 ? 1 : 0;
+  }();
+  const std::string text8 = NetErrorText(error);
+  if (lh->on_loading_state_change) {
+    Trace("on_loading_state_change").Add("id", c.id).Add("loading", 1);
+    lh->on_loading_state_change(lh.get(), b->ToCef(), 1, back, 0);
+  }
+  if (lh->on_load_error) {
+    Trace("on_load_error").Add("id", c.id).Add("frame", "main").Add("url", ToUtf8(url)).Add("error", error)
+        .Add("text", text8);
+    std::wstring text = Utf8ToWide(text8);
+    cef_string_t st{const_cast<wchar_t*>(text.c_str()), text.size(), nullptr};
+    cef_string_t su{const_cast<wchar_t*>(url.c_str()), url.size(), nullptr};
+    lh->on_load_error(lh.get(), b->ToCef(), b->NewFrame(c.main_id), static_cast<cef_errorcode_t>(error), &st, &su);
+  }
+  if (lh->on_loading_state_change) {
+    Trace("on_loading_state_change").Add("id", c.id).Add("loading", 0);
+    lh->on_loading_state_change(lh.get(), b->ToCef(), 0, back, 0);
+  }
+}
+
 void Navigate(Browser* b, int64 frame_id, const std::wstring& url, bool gesture) {
   BrowserCore& c = b->core();
   if (c.closed || !c.created) return;
@@ -128,6 +165,14 @@ void Navigate(Browser* b, int64 frame_id, const std::wstring& url, bool gesture)
     if (cancel) return;
   }
   rh.reset();
+  bool restart = false;
+  {
+    std::lock_guard<std::mutex> l(c.mu);
+    restart = c.renderer_dead;
+    c.renderer_dead = false;
+  }
+  // A crashed page comes back in a new renderer, as the engine does on the next navigation.
+  if (restart) LaunchSubprocess("renderer");
 
   // Network requests are the IO thread's; the load goes on once it has answered.
   auto allowed = std::make_shared<std::atomic<bool>>(true);
@@ -155,11 +200,18 @@ void Navigate(Browser* b, int64 frame_id, const std::wstring& url, bool gesture)
   }
 
   const bool main = frame_id == c.main_id;
+  if (main) {
+    if (auto error = ParseNetError(QueryValue(url8, "standin-neterror"))) {
+      FailBeforeCommit(b, url, *error);
+      return;
+    }
+  }
   std::vector<FrameData> loaded;
   int history = 0;
   {
     std::lock_guard<std::mutex> l(c.mu);
     if (main) {
+      c.load_error = 0;
       c.history++;
       c.eats_keys = QueryValue(url8, "standin-eats-keys").value_or("") == "1";
       c.frames.resize(1);
@@ -192,9 +244,26 @@ void Navigate(Browser* b, int64 frame_id, const std::wstring& url, bool gesture)
     Trace("on_loading_state_change").Add("id", c.id).Add("loading", 1);
     lh->on_loading_state_change(lh.get(), b->ToCef(), 1, back, 0);
   }
+  // `standin-subframe-neterror=<code>`: the first sub-frame fails with that network error instead of loading.
+  const auto sub_error = ParseNetError(QueryValue(url8, "standin-subframe-neterror"));
+  bool sub_failed = false;
   for (const auto& f : loaded) {
     const bool is_main = f.id == c.main_id;
     const int code = is_main ? status : 200;
+    if (!is_main && sub_error && !sub_failed) {
+      sub_failed = true;
+      if (lh->on_load_error) {
+        const std::string text8 = NetErrorText(*sub_error);
+        Trace("on_load_error").Add("id", c.id).Add("frame", FrameLabel(f)).Add("url", ToUtf8(f.url))
+            .Add("error", *sub_error).Add("text", text8);
+        std::wstring text = Utf8ToWide(text8);
+        cef_string_t st{const_cast<wchar_t*>(text.c_str()), text.size(), nullptr};
+        cef_string_t su{const_cast<wchar_t*>(f.url.c_str()), f.url.size(), nullptr};
+        lh->on_load_error(lh.get(), b->ToCef(), b->NewFrame(f.id), static_cast<cef_errorcode_t>(*sub_error), &st,
+                          &su);
+      }
+      continue;
+    }
     if (lh->on_load_start) {
       Trace("on_load_start").Add("id", c.id).Add("frame", FrameLabel(f)).Add("url", ToUtf8(f.url));
       lh->on_load_start(lh.get(), b->ToCef(), b->NewFrame(f.id), is_main ? TT_EXPLICIT : TT_AUTO_SUBFRAME);
@@ -310,6 +379,9 @@ void OpenPopup(Browser* b, int disposition, bool gesture, const std::wstring& ur
     std::lock_guard<std::mutex> l(Engine().mu);
     core->id = Engine().next_id++;
   }
+  // Its main frame, like any browser's: without one the popup never loaded its address.
+  core->main_id = static_cast<int64>(core->id) << 32;
+  core->frames.push_back(FrameData{core->main_id, L"", L""});
   auto popup = lzg::MakeRef<Browser>(core);
   {
     std::lock_guard<std::mutex> l(Engine().mu);
@@ -377,12 +449,41 @@ bool DeliverKey(Browser* b, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return false;
 }
 
+// --- Renderer crash ----------------------------------------------------------------------
+
+// The OOM exit code of the engine's processes on Windows; a crash ends with an access violation.
+constexpr DWORD kOomExitCode = 0xE0000008;
+constexpr DWORD kCrashExitCode = 0xC0000005;
+
+// The browser's renderer dies now: the page goes blank ("terminated") and the client hears it as a crash.
+void CrashRenderer(Browser* b, bool oom) {
+  BrowserCore& c = b->core();
+  if (c.closed || !c.created) return;
+  {
+    std::lock_guard<std::mutex> l(c.mu);
+    c.renderer_dead = true;
+  }
+  const DWORD code = oom ? kOomExitCode : kCrashExitCode;
+  Trace("renderer_crash").Add("id", c.id).Add("oom", oom).Hex("code", code);
+  if (HWND h = c.hwnd.load()) InvalidateRect(h, nullptr, TRUE);
+  auto client = ClientOf(b);
+  auto rh = GetHandler(client.get(), &cef_client_t::get_request_handler);
+  if (rh && rh->on_render_process_terminated) {
+    // This engine version reports an out-of-memory end as a crash too; only the exit code tells them apart.
+    Trace("on_render_process_terminated").Add("id", c.id).Add("status", static_cast<int>(TS_PROCESS_CRASHED))
+        .Hex("code", code);
+    rh->on_render_process_terminated(rh.get(), b->ToCef(), TS_PROCESS_CRASHED);
+  }
+}
+
 // --- The page ----------------------------------------------------------------------------
 
 void RunPageCommand(lzg::Ref<Browser> b, const std::string& line) {
   auto [verb, rest] = SplitCommand(line);
   if (verb == "close") {
     RequestClose(b.get());
+  } else if (verb == "crash" && (rest.empty() || rest == "oom")) {
+    CrashRenderer(b.get(), rest == "oom");
   } else if (verb == "navigate") {
     Navigate(b.get(), b->core().main_id, Utf8ToWide(rest), false);
   } else if (verb == "popup") {
@@ -403,9 +504,39 @@ void Paint(Browser* b, HWND hwnd) {
   FillRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
   SetBkMode(dc, TRANSPARENT);
   std::wstring url;
+  bool dead = false;
+  int error = 0;
   {
     std::lock_guard<std::mutex> l(c.mu);
     if (!c.frames.empty()) url = c.frames[0].url;
+    dead = c.renderer_dead;
+    error = c.load_error;
+  }
+  // Pages without the stand-in's links: a dead renderer's, a failed load's and an HTML data: address's text.
+  std::vector<std::wstring> lines;
+  bool plain = true;
+  if (dead) {
+    lines.push_back(L"terminated");
+  } else if (error) {
+    lines = {url, Utf8ToWide(NetErrorText(error))};
+  } else if (auto text = HtmlDataText(ToUtf8(url))) {
+    for (const auto& t : *text) lines.push_back(Utf8ToWide(t));
+  } else {
+    plain = false;
+  }
+  if (plain) {
+    HGDIOBJ was = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    SetTextColor(dc, dead ? RGB(128, 128, 128) : RGB(0, 0, 0));
+    int y = 10;
+    for (const auto& t : lines) {
+      TextOutW(dc, 10, y, t.c_str(), static_cast<int>(t.size()));
+      y += 20;
+    }
+    SelectObject(dc, was);
+    EndPaint(hwnd, &ps);
+    std::lock_guard<std::mutex> l(c.mu);
+    c.popup_link = c.close_link = RECT{};
+    return;
   }
   HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   LOGFONTW lf{};

@@ -47,6 +47,8 @@ struct BrowserCore {
   Foreign<cef_request_context_t> context;  // the one the client passed, if any
   int history = 0;
   bool eats_keys = false;
+  bool renderer_dead = false;  // crashed by the page command; the next navigation starts a new renderer
+  int load_error = 0;          // the main frame's last load failed with this network error
   int64 main_id = 0;
   int64 next_frame = 1;
   std::vector<FrameData> frames;  // main frame first

@@ -180,4 +180,175 @@ std::optional<PopupCommand> ParsePopupArgs(const std::string& rest) {
   return c;
 }
 
+std::optional<int> ParseNetError(const std::optional<std::string>& text) {
+  if (!text || text->size() < 2 || (*text)[0] != '-') return std::nullopt;
+  int v = ParseCount(text->substr(1), -1, 999);
+  if (v <= 0) return std::nullopt;
+  return -v;
+}
+
+std::string NetErrorText(int code) {
+  switch (code) {
+    case -2: return "ERR_FAILED";
+    case -3: return "ERR_ABORTED";
+    case -7: return "ERR_TIMED_OUT";
+    case -21: return "ERR_NETWORK_CHANGED";
+    case -100: return "ERR_CONNECTION_CLOSED";
+    case -101: return "ERR_CONNECTION_RESET";
+    case -102: return "ERR_CONNECTION_REFUSED";
+    case -104: return "ERR_CONNECTION_FAILED";
+    case -105: return "ERR_NAME_NOT_RESOLVED";
+    case -106: return "ERR_INTERNET_DISCONNECTED";
+    case -109: return "ERR_ADDRESS_UNREACHABLE";
+    case -118: return "ERR_CONNECTION_TIMED_OUT";
+    case -130: return "ERR_PROXY_CONNECTION_FAILED";
+    case -137: return "ERR_NAME_RESOLUTION_FAILED";
+    default: return "ERR_FAILED";
+  }
+}
+
+namespace {
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+std::string PercentDecode(const std::string& s) {
+  std::string out;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    int h = -1, l = -1;
+    if (s[i] == '%' && i + 2 < s.size() && (h = HexDigit(s[i + 1])) >= 0 && (l = HexDigit(s[i + 2])) >= 0) {
+      out += static_cast<char>(h * 16 + l);
+      i += 2;
+    } else {
+      out += s[i];
+    }
+  }
+  return out;
+}
+
+std::string Base64Decode(const std::string& s) {
+  std::string out;
+  uint32_t acc = 0;
+  int bits = 0;
+  for (char c : s) {
+    int v;
+    if (c >= 'A' && c <= 'Z') v = c - 'A';
+    else if (c >= 'a' && c <= 'z') v = c - 'a' + 26;
+    else if (c >= '0' && c <= '9') v = c - '0' + 52;
+    else if (c == '+') v = 62;
+    else if (c == '/') v = 63;
+    else continue;
+    acc = (acc << 6) | static_cast<uint32_t>(v);
+    bits += 6;
+    if (bits >= 8) {
+      bits -= 8;
+      out += static_cast<char>((acc >> bits) & 0xFF);
+    }
+  }
+  return out;
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+std::string DecodeEntity(const std::string& e) {
+  if (e == "amp") return "&";
+  if (e == "lt") return "<";
+  if (e == "gt") return ">";
+  if (e == "quot") return "\"";
+  if (e == "apos") return "'";
+  if (e == "nbsp") return " ";
+  if (e.size() > 1 && e[0] == '#') {
+    uint32_t cp = 0;
+    bool hex = e[1] == 'x' || e[1] == 'X';
+    for (std::size_t i = hex ? 2 : 1; i < e.size(); ++i) {
+      int d = hex ? HexDigit(e[i]) : (e[i] >= '0' && e[i] <= '9' ? e[i] - '0' : -1);
+      if (d < 0 || cp > 0x10FFFF) return "\xEF\xBF\xBD";
+      cp = cp * (hex ? 16 : 10) + static_cast<uint32_t>(d);
+    }
+    if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
+    std::string out;
+    AppendUtf8(out, cp);
+    return out;
+  }
+  return "&" + e + ";";
+}
+
+}  // namespace
+
+std::optional<std::vector<std::string>> HtmlDataText(const std::string& url) {
+  const std::string scheme = "data:text/html";
+  if (Lower(url.substr(0, scheme.size())) != scheme) return std::nullopt;
+  std::size_t comma = url.find(',');
+  if (comma == std::string::npos) return std::nullopt;
+  const std::string header = Lower(url.substr(0, comma));
+  std::string body = PercentDecode(url.substr(comma + 1));
+  if (header.find(";base64") != std::string::npos) body = Base64Decode(body);
+
+  std::vector<std::string> lines;
+  std::string line;
+  auto endLine = [&] {
+    std::string t;
+    for (char c : line) {
+      bool space = c == ' ' || c == '\t' || c == '\r' || c == '\n';
+      if (space) {
+        if (!t.empty() && t.back() != ' ') t += ' ';
+      } else {
+        t += c;
+      }
+    }
+    while (!t.empty() && t.back() == ' ') t.pop_back();
+    if (!t.empty()) lines.push_back(t);
+    line.clear();
+  };
+  std::string hidden;  // the element whose content is not shown, while inside it
+  for (std::size_t i = 0; i < body.size();) {
+    char c = body[i];
+    if (c == '<') {
+      std::size_t close = body.find('>', i);
+      if (close == std::string::npos) break;
+      std::string tag = Lower(body.substr(i + 1, close - i - 1));
+      i = close + 1;
+      bool end = !tag.empty() && tag[0] == '/';
+      std::string name;
+      for (std::size_t k = end ? 1 : 0; k < tag.size() && std::isalnum(static_cast<unsigned char>(tag[k])); ++k)
+        name += tag[k];
+      if (!hidden.empty()) {
+        if (end && name == hidden) hidden.clear();
+        continue;
+      }
+      if (!end && (name == "head" || name == "style" || name == "script" || name == "title")) {
+        hidden = name;
+        continue;
+      }
+      static const char* const kBlocks[] = {"p", "div", "br", "h1", "h2", "h3", "h4", "li", "tr", "body", "html"};
+      for (const char* b : kBlocks)
+        if (name == b) endLine();
+      continue;
+    }
+    if (!hidden.empty()) {
+      ++i;
+      continue;
+    }
+    if (c == '&') {
+      std::size_t semi = body.find(';', i);
+      if (semi != std::string::npos && semi - i <= 10) {
+        line += DecodeEntity(body.substr(i + 1, semi - i - 1));
+        i = semi + 1;
+        continue;
+      }
+    }
+    line += c;
+    ++i;
+  }
+  endLine();
+  return lines;
+}
+
 }  // namespace standin

@@ -28,6 +28,14 @@ std::optional<std::string> QueryValue(const std::string& url, const std::string&
 // Non-negative decimal, or `fallback` when the text is not one (overflow included).
 int ParseCount(const std::optional<std::string>& text, int fallback, int max_value);
 
+// `standin-neterror=<code>`: a negative network error code (-1 to -999), or nullopt.
+std::optional<int> ParseNetError(const std::optional<std::string>& text);
+// The engine's error text for a network error ("ERR_NAME_NOT_RESOLVED" for -105; "ERR_FAILED" for one unknown).
+std::string NetErrorText(int code);
+// The visible text of a "data:text/html" address, one entry per line (UTF-8); nullopt for other addresses.
+// Percent-encoded and base64 bodies; head, style and script are not shown; entities decoded.
+std::optional<std::vector<std::string>> HtmlDataText(const std::string& url);
+
 // The engine's switch key: leading "--", "-" or "/" removed, ASCII lower-cased.
 std::string SwitchKey(const std::string& name);
 

@@ -209,8 +209,27 @@ bool ClientRun::DialogVisible() const {
   return d && IsWindowVisible(d);
 }
 
-bool ClientRun::PageCommand(const std::wstring& text) const {
-  HWND b = BrowserWindow();
+void ExpectNoFaults(const ClientRun& run) {
+  for (auto& e : run.Trace()) EXPECT_NE(e.event, "fault") << e.Get("what");
+}
+
+void ExpectExitedCleanly(ClientRun& run) {
+  EXPECT_EQ(run.ExitCode(), 0u);
+  auto shutdown = run.Events("shutdown");
+  ASSERT_EQ(shutdown.size(), 1u);
+  EXPECT_EQ(shutdown[0].Get("open_browsers"), "0");
+  EXPECT_EQ(shutdown[0].Get("same_thread"), "1");
+  // Every engine object the client was given went back before the engine ended.
+  EXPECT_EQ(shutdown[0].Get("live_objects"), "0");
+  auto closed = run.Events("on_before_close");
+  ASSERT_FALSE(closed.empty());
+  EXPECT_LE(closed.back().ms, shutdown[0].ms);
+  ExpectNoFaults(run);
+}
+
+bool ClientRun::PageCommand(const std::wstring& text) const { return SendPageCommand(BrowserWindow(), text); }
+
+bool SendPageCommand(HWND b, const std::wstring& text) {
   if (!b) return false;
   COPYDATASTRUCT cds{0x53544E44, static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)),
                      const_cast<wchar_t*>(text.c_str())};

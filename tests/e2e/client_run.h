@@ -93,6 +93,16 @@ class ClientRun {
   DWORD exitCode_ = 0xFFFFFFFF;
 };
 
+// No engine rule broken anywhere in the run (shutdown with open browsers, wrong thread, ...).
+void ExpectNoFaults(const ClientRun& run);
+
+// The end of every run that chose exit: code 0, the engine shut down on its own
+// thread with no browser open, after the game's browser had closed.
+void ExpectExitedCleanly(ClientRun& run);
+
+// A page command through WM_COPYDATA to a stand-in browser window (any process's, this one's too).
+bool SendPageCommand(HWND browser, const std::wstring& text);
+
 // The outer rectangle and the client size of a window.
 struct Geometry {
   RECT outer{};

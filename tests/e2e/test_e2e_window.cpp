@@ -13,6 +13,7 @@ namespace {
 using e2e::ClientRun;
 using e2e::GeometryOf;
 using e2e::TraceEvent;
+using e2e::ExpectNoFaults;
 
 std::string HexOf(HWND h) {
   char buf[32];
@@ -30,27 +31,6 @@ int Count(const std::vector<TraceEvent>& events, const std::string& name) {
   int n = 0;
   for (auto& e : events) n += e.event == name;
   return n;
-}
-
-// No engine rule broken anywhere in the run (shutdown with open browsers, wrong thread, ...).
-void ExpectNoFaults(const ClientRun& run) {
-  for (auto& e : run.Trace()) EXPECT_NE(e.event, "fault") << e.Get("what");
-}
-
-// The end of every run that chose exit: code 0, the engine shut down on its own
-// thread with no browser open, after the game's browser had closed.
-void ExpectCleanExit(ClientRun& run) {
-  EXPECT_EQ(run.ExitCode(), 0u);
-  auto shutdown = run.Events("shutdown");
-  ASSERT_EQ(shutdown.size(), 1u);
-  EXPECT_EQ(shutdown[0].Get("open_browsers"), "0");
-  EXPECT_EQ(shutdown[0].Get("same_thread"), "1");
-  // Every engine object the client was given went back before the engine ended.
-  EXPECT_EQ(shutdown[0].Get("live_objects"), "0");
-  auto closed = run.Events("on_before_close");
-  ASSERT_FALSE(closed.empty());
-  EXPECT_LE(closed.back().ms, shutdown[0].ms);
-  ExpectNoFaults(run);
 }
 
 TEST(GameWindow, Profile0OpensTheGameAndClosesOnlyThroughTheDialog) {
@@ -151,7 +131,7 @@ TEST(GameWindow, Profile0OpensTheGameAndClosesOnlyThroughTheDialog) {
   // Exit: the process ends with 0, after the browser closed.
   ASSERT_TRUE(run.ClickExit());
   ASSERT_TRUE(run.WaitExit());
-  ExpectCleanExit(run);
+  e2e::ExpectExitedCleanly(run);
   EXPECT_EQ(Count(run.Trace(), "create_browser"), 1);
 }
 
@@ -172,7 +152,7 @@ TEST(GameWindow, Profile1UsesItsSizeDirectoriesAndAddress) {
   EXPECT_NE(init[0].Get("cache_path").find("/lzgmin3game/cache"), std::string::npos);
   EXPECT_NE(init[0].Get("user_data_path").find("/lzgmin3game/UserData"), std::string::npos);
   ASSERT_TRUE(run.ExitThroughDialog());
-  ExpectCleanExit(run);
+  e2e::ExpectExitedCleanly(run);
 }
 
 TEST(GameWindow, BrowserIsCreatedWhenTheEngineBecomesReadyLate) {
@@ -191,7 +171,7 @@ TEST(GameWindow, BrowserIsCreatedWhenTheEngineBecomesReadyLate) {
   EXPECT_GE(created[0].ms, ctx[0].ms);
   EXPECT_EQ(run.Events("load_url")[0].Get("url"), "http://late.example/");
   ASSERT_TRUE(run.ExitThroughDialog());
-  ExpectCleanExit(run);
+  e2e::ExpectExitedCleanly(run);
 }
 
 TEST(GameWindow, PageClosingItselfAsksAndLeavesAnEmptyWindowOnStay) {
@@ -227,7 +207,7 @@ TEST(GameWindow, PageClosingItselfAsksAndLeavesAnEmptyWindowOnStay) {
 
   // The next close asks again; exit ends the run cleanly.
   ASSERT_TRUE(run.ExitThroughDialog());
-  ExpectCleanExit(run);
+  e2e::ExpectExitedCleanly(run);
 }
 
 TEST(GameWindow, CloseWhileTheDialogIsOpenIsIgnored) {
@@ -251,7 +231,7 @@ TEST(GameWindow, CloseWhileTheDialogIsOpenIsIgnored) {
   EXPECT_FALSE(run.DialogVisible());
   EXPECT_TRUE(run.Running());
   ASSERT_TRUE(run.ExitThroughDialog());
-  ExpectCleanExit(run);
+  e2e::ExpectExitedCleanly(run);
 }
 
 }  // namespace

@@ -239,6 +239,52 @@ TEST_F(ChildFormTest, AltNeverReachesKeyboardMenuModeWhileOtherSystemCommandsDo)
   EXPECT_TRUE(IsWindow(window));
 }
 
+HWND BrowserWindow() { return GetWindow(ChildForm->CEFWindowParent1->Handle(), GW_CHILD); }
+
+TEST_F(ChildFormTest, RendererEndsReloadThreeTimesThenTheTitleSaysWhy) {
+  ASSERT_TRUE(PumpUntil([] { return Title() == L"测试标题"; }));
+  const std::string home = "http://t.example/?standin-frames=2";
+  for (int i = 1; i <= 3; ++i) {
+    const int loads = Count("load_url", "url", home);
+    const int mains = Count("on_load_end", "frame", "main");
+    ChildForm->SetMyTitle(L"marker");
+    ASSERT_TRUE(e2e::SendPageCommand(BrowserWindow(), i == 2 ? L"crash oom" : L"crash"));
+    ASSERT_TRUE(PumpUntil([&] { return Count("load_url", "url", home) == loads + 1; })) << "crash " << i;
+    ASSERT_TRUE(PumpUntil([&] { return Count("on_load_end", "frame", "main") > mains; }));
+    EXPECT_TRUE(PumpUntil([] { return Title() == L"测试标题"; })) << "crash " << i;
+  }
+  const int loads = Count("load_url");
+  ASSERT_TRUE(e2e::SendPageCommand(BrowserWindow(), L"crash"));
+  ASSERT_TRUE(PumpUntil([] { return Title() == L"测试标题 游戏页面已停止运行，请重新启动客户端"; }));
+  PumpUntil([] { return false; }, 1500);
+  EXPECT_EQ(Count("load_url"), loads) << "a fourth reload within ten minutes";
+  // The player's own reload brings the page and the title back.
+  ChildForm->ReLoadUrl();
+  EXPECT_TRUE(PumpUntil([] { return Title() == L"测试标题"; }));
+}
+
+TEST_F(ChildFormTest, AFailedGameLoadShowsTheErrorPageAndARetryThatLoadsEndsIt) {
+  const std::wstring saved = ChildForm->FHomepage;
+  ChildForm->FHomepage = L"http://t.example/down?standin-neterror=-106";
+  const int errorPages = Count("on_load_end", "frame", "main");
+  ChildForm->ReLoadUrl();
+  const std::wstring errorTitle = L"测试标题 无法连接游戏（ERR_INTERNET_DISCONNECTED），稍后自动重试";
+  ASSERT_TRUE(PumpUntil([&] { return Title() == errorTitle; }));
+  // The error page's own load end leaves the notice in place.
+  ASSERT_TRUE(PumpUntil([&] { return Count("on_load_end", "frame", "main") > errorPages; }));
+  PumpUntil([] { return false; }, 300);
+  EXPECT_EQ(Title(), errorTitle);
+  std::string page;
+  for (auto& e : e2e::ReadTrace(TracePath()))
+    if (e.event == "load_url" && e.Get("url").rfind("data:text/html", 0) == 0) page = e.Get("url");
+  EXPECT_NE(page.find("ERR_INTERNET_DISCONNECTED"), std::string::npos);
+  // The game is reachable again before the first retry: the retry loads it and the title comes back.
+  ChildForm->FHomepage = saved;
+  const DWORD start = GetTickCount();
+  ASSERT_TRUE(PumpUntil([] { return Title() == L"测试标题"; }, 15000));
+  EXPECT_GE(GetTickCount() - start, 3000u) << "retried long before its time";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {

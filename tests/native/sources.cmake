@@ -2,6 +2,7 @@
 set(LZG_NATIVE_SOURCES
   ${ROOT}/gamewindow/placement.cpp
   ${ROOT}/gamewindow/popup_policy.cpp
+  ${ROOT}/gamewindow/recovery.cpp
   ${ROOT}/launch/intparse.cpp
   ${ROOT}/launch/cmdline.cpp
   ${ROOT}/launch/sidefile.cpp
@@ -11,6 +12,7 @@ set(LZG_NATIVE_SOURCES
 )
 set(LZG_NATIVE_TESTS
   ${ROOT}/tests/gamewindow/test_rules.cpp
+  ${ROOT}/tests/gamewindow/test_recovery.cpp
   ${ROOT}/tests/launch/test_des.cpp
 )
 set(LZG_FUZZ_TARGETS
@@ -21,4 +23,5 @@ set(LZG_FUZZ_TARGETS
   fuzz_side_file
   fuzz_password
   fuzz_quoted_text
+  fuzz_error_page
 )

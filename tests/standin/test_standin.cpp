@@ -20,6 +20,7 @@
 #include "engine/bridge.h"
 #include "engine/cef_library.h"
 #include "engine/cef_string.h"
+#include "standin/text.h"
 #include "tests/support/trace_reader.h"
 
 namespace lzg {
@@ -871,6 +872,35 @@ ScenarioRun RunInChild(const std::string& scenario, const std::map<std::wstring,
 // ======================================================================================
 // In-process tests: the library file and the helpers that need no running engine.
 // ======================================================================================
+
+TEST(Text, PageTextOfDataAddressesAndNetworkErrors) {
+  struct Case { const char* url; std::vector<std::string> want; } cases[] = {
+      {"data:text/html,%3Cp%3Eone%3C%2Fp%3E%3Cp%3Etwo%20%26amp%3B%20%26lt%3Bthree%26gt%3B%3C%2Fp%3E",
+       {"one", "two & <three>"}},
+      {"data:text/html;charset=utf-8,<head><title>hidden</title><style>p{}</style></head><h2>A</h2>b<br>c",
+       {"A", "b", "c"}},
+      {"data:text/html;base64,PHA+aGk8L3A+", {"hi"}},  // <p>hi</p>
+      {"DATA:text/html,%E6%97%A0&#27861;&#x6cd5;<a href='x'>link</a>", {"\xE6\x97\xA0\xE6\xB3\x95\xE6\xB3\x95link"}},
+      {"data:text/html,", {}},
+  };
+  for (const auto& c : cases) {
+    auto got = standin::HtmlDataText(c.url);
+    ASSERT_TRUE(got.has_value()) << c.url;
+    EXPECT_EQ(*got, c.want) << c.url;
+  }
+  EXPECT_FALSE(standin::HtmlDataText("http://x/?a=data:text/html,x").has_value());
+  EXPECT_FALSE(standin::HtmlDataText("data:text/plain,x").has_value());
+
+  struct Error { const char* text; std::optional<int> want; } errors[] = {
+      {"-105", -105}, {"-3", -3}, {"105", std::nullopt}, {"-", std::nullopt}, {"-0", std::nullopt},
+      {"-1000", std::nullopt}, {"-10x", std::nullopt}, {"", std::nullopt},
+  };
+  for (const auto& e : errors) EXPECT_EQ(standin::ParseNetError(std::string(e.text)), e.want) << e.text;
+  EXPECT_EQ(standin::NetErrorText(-105), "ERR_NAME_NOT_RESOLVED");
+  EXPECT_EQ(standin::NetErrorText(-102), "ERR_CONNECTION_REFUSED");
+  EXPECT_EQ(standin::NetErrorText(-106), "ERR_INTERNET_DISCONNECTED");
+  EXPECT_EQ(standin::NetErrorText(-118), "ERR_CONNECTION_TIMED_OUT");
+}
 
 TEST(Library, ExportsEveryFunctionByItsUndecoratedName) {
   HMODULE lib = LoadEngine(ExeDir() + L"cef\\libcef.dll");

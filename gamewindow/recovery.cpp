@@ -1,0 +1,184 @@
+#include "gamewindow/recovery.h"
+
+namespace lzg {
+
+namespace {
+
+const wchar_t kErrorPagePrefix[] = L"data:text/html;charset=utf-8,";
+
+struct NetError {
+  int code;
+  const wchar_t* name;
+};
+
+// The errors a player meets when the game's server cannot be reached (the engine's net_error_list).
+constexpr NetError kNetErrors[] = {
+    {-2, L"ERR_FAILED"},
+    {-3, L"ERR_ABORTED"},
+    {-6, L"ERR_FILE_NOT_FOUND"},
+    {-7, L"ERR_TIMED_OUT"},
+    {-21, L"ERR_NETWORK_CHANGED"},
+    {-100, L"ERR_CONNECTION_CLOSED"},
+    {-101, L"ERR_CONNECTION_RESET"},
+    {-102, L"ERR_CONNECTION_REFUSED"},
+    {-103, L"ERR_CONNECTION_ABORTED"},
+    {-104, L"ERR_CONNECTION_FAILED"},
+    {-105, L"ERR_NAME_NOT_RESOLVED"},
+    {-106, L"ERR_INTERNET_DISCONNECTED"},
+    {-107, L"ERR_SSL_PROTOCOL_ERROR"},
+    {-109, L"ERR_ADDRESS_UNREACHABLE"},
+    {-118, L"ERR_CONNECTION_TIMED_OUT"},
+    {-130, L"ERR_PROXY_CONNECTION_FAILED"},
+    {-137, L"ERR_NAME_RESOLUTION_FAILED"},
+    {-200, L"ERR_CERT_COMMON_NAME_INVALID"},
+    {-201, L"ERR_CERT_DATE_INVALID"},
+    {-202, L"ERR_CERT_AUTHORITY_INVALID"},
+    {-310, L"ERR_TOO_MANY_REDIRECTS"},
+    {-324, L"ERR_EMPTY_RESPONSE"},
+};
+
+// Appends the UTF-8 bytes of one code point.
+void AppendUtf8(std::string& out, std::uint32_t cp) {
+  if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+// UTF-16 on Windows, UTF-32 natively; an unpaired surrogate becomes U+FFFD.
+std::string ToUtf8(const std::wstring& s) {
+  std::string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size(); ++i) {
+    std::uint32_t c = static_cast<std::uint32_t>(s[i]);
+    if (sizeof(wchar_t) == 2) c &= 0xFFFF;
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size()) {
+      std::uint32_t d = static_cast<std::uint32_t>(s[i + 1]);
+      if (sizeof(wchar_t) == 2) d &= 0xFFFF;
+      if (d >= 0xDC00 && d <= 0xDFFF) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (d - 0xDC00);
+        ++i;
+      }
+    }
+    AppendUtf8(out, c);
+  }
+  return out;
+}
+
+}  // namespace
+
+std::wstring NetErrorName(int code) {
+  for (const NetError& e : kNetErrors)
+    if (e.code == code) return e.name;
+  return L"ERR_" + std::to_wstring(code);
+}
+
+bool IsGameLoadFailure(bool ownBrowser, bool mainFrame, int errorCode) {
+  return ownBrowser && mainFrame && errorCode != 0 && errorCode != kErrAborted;
+}
+
+std::uint32_t RetryDelayMs(int failures) {
+  if (failures <= 1) return 5000;
+  if (failures == 2) return 15000;
+  if (failures == 3) return 30000;
+  return 60000;
+}
+
+std::wstring HtmlEscape(const std::wstring& text) {
+  std::wstring out;
+  out.reserve(text.size());
+  for (wchar_t c : text) {
+    switch (c) {
+      case L'&': out += L"&amp;"; break;
+      case L'<': out += L"&lt;"; break;
+      case L'>': out += L"&gt;"; break;
+      case L'"': out += L"&quot;"; break;
+      case L'\'': out += L"&#39;"; break;
+      // A NUL would end the text early in some readers; nothing legitimate carries one.
+      case L'\0': out += L"&#xFFFD;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+std::wstring ErrorPageHtml(int errorCode, const std::wstring& errorText, const std::wstring& failedUrl,
+                           const std::wstring& retryUrl) {
+  const std::wstring name = NetErrorName(errorCode);
+  std::wstring detail = name + L" (" + std::to_wstring(errorCode) + L")";
+  // The engine's own text, when it says more than the name.
+  if (!errorText.empty() && errorText != name && errorText != L"net::" + name) detail += L" " + errorText;
+  return L"<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>无法连接游戏</title>"
+         L"<style>body{font-family:sans-serif;background:#f4f4f4;color:#333;margin:40px}"
+         L"p{margin:10px 0}a{color:#1a5fb4}</style></head><body>"
+         L"<h2>无法连接到游戏服务器</h2>"
+         L"<p>请检查网络连接。客户端会自动重试。</p>"
+         L"<p>错误：" +
+         HtmlEscape(detail) + L"</p><p>地址：" + HtmlEscape(failedUrl) + L"</p><p><a href=\"" +
+         HtmlEscape(retryUrl) + L"\">立即重试</a></p></body></html>";
+}
+
+std::wstring ErrorPageAddress(const std::wstring& html) {
+  static const wchar_t kHex[] = L"0123456789ABCDEF";
+  std::wstring out = kErrorPagePrefix;
+  for (unsigned char b : ToUtf8(html)) {
+    const bool unreserved = (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') ||
+                            b == '-' || b == '.' || b == '_' || b == '~';
+    if (unreserved) {
+      out += static_cast<wchar_t>(b);
+    } else {
+      out += L'%';
+      out += kHex[b >> 4];
+      out += kHex[b & 0xF];
+    }
+  }
+  return out;
+}
+
+bool IsErrorPageAddress(const std::wstring& url) { return url.rfind(kErrorPagePrefix, 0) == 0; }
+
+std::wstring ErrorTitle(const std::wstring& gameTitle, int errorCode) {
+  return gameTitle + L" 无法连接游戏（" + NetErrorName(errorCode) + L"），稍后自动重试";
+}
+
+std::wstring StoppedTitle(const std::wstring& gameTitle) {
+  return gameTitle + L" 游戏页面已停止运行，请重新启动客户端";
+}
+
+void PageRecovery::Expire(std::uint64_t nowMs) {
+  while (!FRendererReloads.empty() && nowMs - FRendererReloads.front() >= kRendererWindowMs)
+    FRendererReloads.pop_front();
+}
+
+int PageRecovery::RecentRendererReloads(std::uint64_t nowMs) {
+  Expire(nowMs);
+  return static_cast<int>(FRendererReloads.size());
+}
+
+PageRecovery::Renderer PageRecovery::RendererEnded(std::uint64_t nowMs) {
+  if (FStopped) return Renderer::Ignore;
+  Expire(nowMs);
+  if (static_cast<int>(FRendererReloads.size()) >= kMaxRendererReloads) return Renderer::GiveUp;
+  FRendererReloads.push_back(nowMs);
+  return Renderer::Reload;
+}
+
+std::uint32_t PageRecovery::LoadFailed() {
+  if (FStopped) return 0;
+  if (FFailures < 1000) ++FFailures;
+  return RetryDelayMs(FFailures);
+}
+
+}  // namespace lzg

@@ -1,0 +1,261 @@
+// The real client under the engine stand-in bringing its game page back: after the renderer's end
+// (at most three reloads in ten minutes) and after a load of the game that fails before anything arrives
+// (the error page, then retries after 5 s, 15 s, ...), with the exit dialog open or chosen meanwhile.
+#include <gtest/gtest.h>
+
+#include "tests/e2e/client_run.h"
+
+namespace {
+
+using e2e::ClientRun;
+using e2e::TraceEvent;
+
+const char kGame[] = "http://game.example/play";
+const char kUnreachable[] = "http://game.example/play?standin-neterror=-105";
+
+std::wstring Config(const std::string& url) {
+  return L"[dump]\r\ndoUrl2=" + e2e::Wide(url) +
+         L"\r\nistui=1\r\nWidth_0=800\r\nHeight_0=600\r\nSizeIndex_0=4\r\ntitle_0=恢复测试\r\n";
+}
+
+void Dump(const ClientRun& run) {
+  for (auto& e : run.Trace()) {
+    std::string d;
+    for (auto& [k, v] : e.fields) d += " " + k + "=" + v.substr(0, 80);
+    printf("%.0f %lu %s%s\n", e.ms, e.pid, e.event.c_str(), d.c_str());
+  }
+}
+
+bool IsDataPage(const TraceEvent& e) { return e.Get("url").rfind("data:text/html", 0) == 0; }
+
+// The client's loads of `url` (its own calls), of the error page when `url` is empty.
+std::vector<TraceEvent> Loads(const ClientRun& run, const std::string& url) {
+  std::vector<TraceEvent> out;
+  for (auto& e : run.Events("load_url"))
+    if (url.empty() ? IsDataPage(e) : e.Get("url") == url) out.push_back(e);
+  return out;
+}
+
+// The client's records sent to the engine's log that contain `text`.
+std::vector<TraceEvent> Records(const ClientRun& run, const std::string& text) {
+  std::vector<TraceEvent> out;
+  for (auto& e : run.Events("log"))
+    if (e.Get("message").find(text) != std::string::npos) out.push_back(e);
+  return out;
+}
+
+bool MainLoadEndAfter(const ClientRun& run, double ms) {
+  for (auto& e : run.Events("on_load_end"))
+    if (e.Get("frame") == "main" && e.ms >= ms) return true;
+  return false;
+}
+
+// Crashes the game page and waits until the home address has been asked for again and has loaded.
+// The time from the engine's report to the client's new load of the home address, in ms.
+double CrashAndWaitForReload(ClientRun& run, const wchar_t* command) {
+  const size_t ends = run.Events("on_render_process_terminated").size();
+  const size_t loads = Loads(run, kGame).size();
+  EXPECT_TRUE(run.PageCommand(command));
+  EXPECT_TRUE(run.WaitEvents("on_render_process_terminated", ends + 1));
+  EXPECT_TRUE(e2e::WaitUntil([&] { return Loads(run, kGame).size() == loads + 1; }, 10000)) << "no reload";
+  auto again = Loads(run, kGame);
+  if (again.size() != loads + 1) return 1e9;
+  const double gone = run.Events("on_render_process_terminated").back().ms;
+  EXPECT_TRUE(e2e::WaitUntil([&] { return MainLoadEndAfter(run, again.back().ms); }));
+  return again.back().ms - gone;
+}
+
+TEST(Recovery, ACrashedGamePageComesBackAndTheWindowStillWorks) {
+  ClientRun run;
+  run.WriteConfig(Config(kGame));
+  ASSERT_TRUE(run.Start());
+  ASSERT_TRUE(run.WaitLoaded());
+  const size_t renderers = run.Events("subprocess_launch").size();
+
+  const double delay = CrashAndWaitForReload(run, L"crash");
+  EXPECT_LT(delay, 2000) << "the home address came back too late";
+  auto ended = run.Events("on_render_process_terminated");
+  ASSERT_EQ(ended.size(), 1u);
+  EXPECT_EQ(ended[0].Get("status"), "2");
+  EXPECT_EQ(ended[0].Get("code"), "c0000005");
+  // A new renderer for the reloaded page.
+  auto launched = run.Events("subprocess_launch");
+  ASSERT_EQ(launched.size(), renderers + 1);
+  EXPECT_EQ(launched.back().Get("type"), "renderer");
+  // Recorded for support, with the status.
+  ASSERT_EQ(Records(run, "renderer ended: status 2 (crashed)").size(), 1u);
+  EXPECT_EQ(Records(run, "Game page reloaded (renderer ended)").size(), 1u);
+
+  // The window and the dialog work as before: stay, then exit.
+  PostMessageW(run.Game(), WM_CLOSE, 0, 0);
+  ASSERT_TRUE(e2e::WaitUntil([&] { return run.DialogVisible(); }));
+  ASSERT_TRUE(run.ClickStay());
+  ASSERT_TRUE(e2e::WaitUntil([&] { return !run.DialogVisible(); }));
+  EXPECT_TRUE(run.Running());
+  ASSERT_TRUE(run.ExitThroughDialog());
+  e2e::ExpectExitedCleanly(run);
+  EXPECT_EQ(Loads(run, kGame).size(), 2u);
+}
+
+TEST(Recovery, FourCrashesGiveThreeReloadsThenTheTitleSaysWhy) {
+  ClientRun run;
+  run.WriteConfig(Config(kGame));
+  ASSERT_TRUE(run.Start());
+  ASSERT_TRUE(run.WaitLoaded());
+  // The out-of-memory end is reported as a crash with the engine's OOM exit code; it counts the same.
+  const wchar_t* commands[] = {L"crash", L"crash oom", L"crash"};
+  for (const wchar_t* c : commands) CrashAndWaitForReload(run, c);
+  EXPECT_EQ(run.Events("on_render_process_terminated")[1].Get("code"), "e0000008");
+  ASSERT_EQ(Loads(run, kGame).size(), 4u);
+
+  ASSERT_TRUE(run.PageCommand(L"crash"));
+  ASSERT_TRUE(run.WaitEvents("on_render_process_terminated", 4));
+  ASSERT_TRUE(e2e::WaitUntil([&] { return !Records(run, "no more").empty(); }, 5000));
+  Sleep(2000);
+  EXPECT_EQ(Loads(run, kGame).size(), 4u) << "a fourth reload within ten minutes";
+  EXPECT_EQ(Records(run, "Game page reloaded").size(), 3u);
+  RECT r{};
+  GetWindowRect(run.Game(), &r);
+  e2e::SaveScreenshot(r, L"recovery_stopped");
+  ASSERT_TRUE(run.ExitThroughDialog());
+  e2e::ExpectExitedCleanly(run);
+}
+
+TEST(Recovery, ACrashWithTheExitDialogOpenWaitsForTheAnswer) {
+  ClientRun run;
+  run.WriteConfig(Config(kGame));
+  ASSERT_TRUE(run.Start());
+  ASSERT_TRUE(run.WaitLoaded());
+
+  // Stay: the held reload goes ahead.
+  PostMessageW(run.Game(), WM_CLOSE, 0, 0);
+  ASSERT_TRUE(e2e::WaitUntil([&] { return run.DialogVisible(); }));
+  ASSERT_TRUE(run.PageCommand(L"crash"));
+  ASSERT_TRUE(run.WaitEvents("on_render_process_terminated", 1));
+  ASSERT_TRUE(e2e::WaitUntil([&] { return !Records(run, "held while the exit dialog").empty(); }, 5000));
+  EXPECT_EQ(Loads(run, kGame).size(), 1u) << "reloaded behind the dialog";
+  ASSERT_TRUE(run.ClickStay());
+  ASSERT_TRUE(e2e::WaitUntil([&] { return Loads(run, kGame).size() == 2; }, 5000));
+  ASSERT_TRUE(e2e::WaitUntil([&] { return MainLoadEndAfter(run, Loads(run, kGame).back().ms); }));
+
+  // Exit: no reload at all.
+  PostMessageW(run.Game(), WM_CLOSE, 0, 0);
+  ASSERT_TRUE(e2e::WaitUntil([&] { return run.DialogVisible(); }));
+  ASSERT_TRUE(run.PageCommand(L"crash"));
+  ASSERT_TRUE(run.WaitEvents("on_render_process_terminated", 2));
+  ASSERT_TRUE(e2e::WaitUntil([&] { return Records(run, "held while the exit dialog").size() == 2; }, 5000));
+  ASSERT_TRUE(run.ClickExit());
+  // During the exit's wait for the browser, when the page is still there to be told: nothing follows.
+  run.PageCommand(L"crash");
+  ASSERT_TRUE(run.WaitExit());
+  e2e::ExpectExitedCleanly(run);
+  EXPECT_EQ(Loads(run, kGame).size(), 2u);
+}
+
+TEST(Recovery, AnUnreachableGameShowsTheErrorPageAndRetriesUntilItLoads) {
+  ClientRun run;
+  run.WriteConfig(Config(kUnreachable));
+  ASSERT_TRUE(run.Start());
+  // The error page within 2 s of the failure.
+  if (!e2e::WaitUntil([&] { return !Loads(run, "").empty(); }, 40000)) Dump(run);
+  ASSERT_FALSE(Loads(run, "").empty());
+  auto errors = run.Events("on_load_error");
+  ASSERT_GE(errors.size(), 1u);
+  EXPECT_EQ(errors[0].Get("error"), "-105");
+  EXPECT_EQ(errors[0].Get("text"), "ERR_NAME_NOT_RESOLVED");
+  for (auto& e : run.Events("on_load_start")) EXPECT_NE(e.Get("url"), kUnreachable) << "a failed load started";
+  EXPECT_LT(Loads(run, "")[0].ms - errors[0].ms, 2000);
+  ASSERT_TRUE(e2e::WaitUntil([&] { return MainLoadEndAfter(run, Loads(run, "")[0].ms); }));
+  Sleep(500);
+  RECT r{};
+  GetWindowRect(run.Game(), &r);
+  e2e::SaveScreenshot(r, L"recovery_error_page");
+
+  // Retries: never before their time (5 s, then 15 s after the next failure), not much later either.
+  const double wants[] = {5000, 15000};
+  for (size_t i = 0; i < 2; ++i) {
+    ASSERT_TRUE(e2e::WaitUntil([&] { return Loads(run, kUnreachable).size() == i + 2; }, 30000)) << "retry " << i;
+    auto fails = run.Events("on_load_error");
+    ASSERT_GE(fails.size(), i + 1);
+    const double waited = Loads(run, kUnreachable)[i + 1].ms - fails[i].ms;
+    EXPECT_GE(waited, wants[i]) << "retry " << i + 1 << " early";
+    EXPECT_LT(waited, wants[i] + 5000) << "retry " << i + 1 << " late";
+    ASSERT_TRUE(run.WaitEvents("on_load_error", i + 2));
+  }
+  EXPECT_TRUE(e2e::WaitUntil(
+      [&] { return Records(run, "Game page failed to load: error -105 ERR_NAME_NOT_RESOLVED").size() == 3; }, 5000));
+  EXPECT_EQ(Records(run, "Game page: retry").size(), 2u);
+
+  // The game becomes reachable: it loads, and the retries stop.
+  ASSERT_TRUE(run.PageCommand(e2e::Wide(std::string("navigate ") + kGame)));
+  bool ok = e2e::WaitUntil(
+      [&] {
+        for (auto& e : run.Events("on_load_start"))
+          if (e.Get("url") == kGame) return MainLoadEndAfter(run, e.ms);
+        return false;
+      },
+      30000);
+  if (!ok) Dump(run);
+  ASSERT_TRUE(ok);
+  if (run.Events("on_load_error").size() != 3u) Dump(run);
+  EXPECT_EQ(run.Events("on_load_error").size(), 3u);
+  const size_t retries = Loads(run, kUnreachable).size();
+  Sleep(1000);
+  ASSERT_TRUE(run.ExitThroughDialog());
+  e2e::ExpectExitedCleanly(run);
+  EXPECT_EQ(Loads(run, kUnreachable).size(), retries);
+}
+
+TEST(Recovery, ExitWithARetryPendingEndsCleanly) {
+  ClientRun run;
+  run.WriteConfig(Config(kUnreachable));
+  ASSERT_TRUE(run.Start());
+  ASSERT_TRUE(e2e::WaitUntil([&] { return !Loads(run, "").empty(); }, 40000));
+  PostMessageW(run.Game(), WM_CLOSE, 0, 0);
+  ASSERT_TRUE(e2e::WaitUntil([&] { return run.DialogVisible(); }));
+  const size_t loads = Loads(run, kUnreachable).size();
+  ASSERT_TRUE(run.ClickExit());
+  ASSERT_TRUE(run.WaitExit());
+  e2e::ExpectExitedCleanly(run);
+  EXPECT_EQ(Loads(run, kUnreachable).size(), loads) << "a retry after the dialog's exit";
+}
+
+TEST(Recovery, SubFrameAbortedAndPopupFailuresChangeNothing) {
+  ClientRun run;
+  run.WriteConfig(Config("http://game.example/play?standin-frames=2&standin-subframe-neterror=-105"));
+  ASSERT_TRUE(run.Start());
+  ASSERT_TRUE(run.WaitLoaded());
+  ASSERT_TRUE(run.WaitEvents("on_load_error", 1));
+  EXPECT_EQ(run.Events("on_load_error")[0].Get("frame"), "f1");
+
+  // A load replaced or cancelled.
+  ASSERT_TRUE(run.PageCommand(L"navigate http://game.example/play?standin-neterror=-3"));
+  ASSERT_TRUE(run.WaitEvents("on_load_error", 2));
+  // An engine-opened popup browser whose load fails, then whose renderer ends.
+  ASSERT_TRUE(run.PageCommand(L"popup 1 0 http://game.example/p?standin-neterror=-102"));
+  if (!run.WaitEvents("on_load_error", 3)) Dump(run);
+  ASSERT_TRUE(run.WaitEvents("on_load_error", 3));
+  HWND popup = nullptr;
+  ASSERT_TRUE(e2e::WaitUntil([&] {
+    popup = nullptr;
+    for (HWND w = FindWindowExW(nullptr, nullptr, L"StandinBrowserWindow", nullptr); w;
+         w = FindWindowExW(nullptr, w, L"StandinBrowserWindow", nullptr)) {
+      DWORD pid = 0;
+      GetWindowThreadProcessId(w, &pid);
+      if (pid == run.Pid()) popup = w;
+    }
+    return popup != nullptr;
+  }));
+  ASSERT_TRUE(e2e::SendPageCommand(popup, L"crash"));
+  ASSERT_TRUE(run.WaitEvents("on_render_process_terminated", 1));
+  Sleep(6000);  // past the first retry's time
+  EXPECT_TRUE(Loads(run, "").empty()) << "an error page for a failure that is not the game's";
+  EXPECT_TRUE(Records(run, "Game page").empty());
+  EXPECT_EQ(run.Events("load_url").size(), 1u);
+  ASSERT_TRUE(e2e::SendPageCommand(popup, L"close"));
+  ASSERT_TRUE(run.WaitEvents("on_before_close", 1));
+  ASSERT_TRUE(run.ExitThroughDialog());
+  e2e::ExpectExitedCleanly(run);
+}
+
+}  // namespace
