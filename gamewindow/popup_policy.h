@@ -18,6 +18,26 @@ bool StartsNewInstance(int disposition);
 // Everything else passes unchanged, so an ordinary address arrives as it was.
 std::wstring EncodePopupParameters(const std::wstring& targetUrl);
 
+// Whether a page may have `url` opened as a new instance's home address. The
+// new instance loads it as a browser-initiated navigation, which the engine
+// allows where the page's own would be refused: a file: or UNC address of a
+// remote host makes Windows connect over SMB and offer the player's credentials,
+// other schemes reach local files or run script outside the game's origin. So
+// only http and https (any letter case) with a host pass, and the empty address
+// (a profile-0 instance). The host is read strictly: blanks, controls,
+// backslashes, percent escapes and Unicode punctuation or compatibility forms
+// are refused rather than guessed at the way the engine would mend them.
+bool MayStartInstanceFor(const std::wstring& url);
+
+// What to do when a page asks for `url` in a new instance; the one decision for
+// every path that starts one.
+struct InstanceStart {
+  bool start = false;
+  std::wstring parameters;  // the new instance's command-line parameters, when started
+  std::wstring note;        // the diagnostic line, when refused: the scheme and the length, never the address itself
+};
+InstanceStart InstanceStartFor(const std::wstring& url);
+
 // Key event kinds of the engine.
 enum class KeyKind { RawKeyDown = 0, KeyDown = 1, KeyUp = 2, Char = 3 };
 

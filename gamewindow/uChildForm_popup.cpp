@@ -1,10 +1,11 @@
 // The game window's popup and keyboard policy. Everything here runs on the
 // engine's UI thread: it reads the executable's path and the window handle,
-// calls the shell and posts messages, nothing else.
+// calls the shell, posts messages and writes diagnostics, nothing else.
 #include "gamewindow/uChildForm.h"
 
 #include <shellapi.h>
 
+#include "engine/app.h"
 #include "gamewindow/popup_policy.h"
 
 void TChildForm::Chromium1BeforePopup(ui::TObject*, cef_browser_t*, cef_frame_t*, const std::wstring& targetUrl,
@@ -13,10 +14,15 @@ void TChildForm::Chromium1BeforePopup(ui::TObject*, cef_browser_t*, cef_frame_t*
                                       TCefBrowserSettings&, bool&, bool& Result) {
   Result = lzg::StartsNewInstance(static_cast<int>(targetDisposition));
   if (!Result) return;
-  // Encoded so that the address reaches the new instance as exactly one argument
-  // that the engine never reads as a switch.
-  const std::wstring parameters = lzg::EncodePopupParameters(targetUrl);
-  ShellExecuteW(FWindow.load(), L"open", FExePath.c_str(), parameters.c_str(), L"", SW_SHOWNORMAL);
+  // A refused address stays cancelled: only web addresses become another
+  // instance's home. The parameters are encoded so that the address reaches the
+  // new instance as exactly one argument that the engine never reads as a switch.
+  const lzg::InstanceStart start = lzg::InstanceStartFor(targetUrl);
+  if (!start.start) {
+    OutputDebugMessage(start.note);
+    return;
+  }
+  ShellExecuteW(FWindow.load(), L"open", FExePath.c_str(), start.parameters.c_str(), L"", SW_SHOWNORMAL);
 }
 
 void TChildForm::Chromium1PreKeyEvent(ui::TObject*, cef_browser_t*, const TCefKeyEvent* event, MSG*,

@@ -1,7 +1,7 @@
 // The real client under the engine stand-in: size presets with the skin's real
 // frame, the resolution drop-down, maximise and restore, popups that start new
-// instances (hostile addresses included), the Escape key, and the plain frame
-// when no skin is found.
+// instances for web addresses only (hostile addresses included), the Escape
+// key, and the plain frame when no skin is found.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -188,10 +188,11 @@ TEST(Presets, Profile1SavesItsOwnEntriesWithoutReloading) {
   f.game = f.run.Game();
   const size_t loads = f.run.Events("load_url").size();
   Choose(f, 4);
-  // Width and height are set one after the other: wait for both.
-  ASSERT_TRUE(e2e::WaitUntil([&] { return GeometryOf(f.game).clientW == 800 && GeometryOf(f.game).clientH == 600; }))
-      << GeometryOf(f.game).clientW << "x" << GeometryOf(f.game).clientH;
-  // The size entries are written before the window is sized.
+  // The window takes the width and then the height: seen from here, in two steps.
+  ASSERT_TRUE(e2e::WaitUntil([&] {
+    const e2e::Geometry g = GeometryOf(f.game);
+    return g.clientW == 800 && g.clientH == 600;
+  })) << GeometryOf(f.game).clientW << "x" << GeometryOf(f.game).clientH;
   EXPECT_EQ(Entry(f.run, L"Width_1"), L"800");
   EXPECT_EQ(Entry(f.run, L"Height_1"), L"600");
   EXPECT_EQ(Entry(f.run, L"SizeIndex_1"), L"4");
@@ -309,8 +310,8 @@ TEST(Popups, NewTabsAndWindowsStartOneInstanceEachWithOneArgument) {
       {"http://p.example/6", "http://p.example/6"},
       {"http://h.example/a b  c", "http://h.example/a%20b%20%20c"},
       {"http://h.example/\"q\" x", "http://h.example/%22q%22%20x"},
-      {"--type=renderer", "%2D-type=renderer"},
-      {"--renderer-cmd-prefix=calc.exe --no-sandbox http://h.example/", "%2D-renderer-cmd-prefix=calc.exe%20--no-sandbox%20http://h.example/"},
+      {"http://h.example/ --type=renderer", "http://h.example/%20--type=renderer"},
+      {"http://h.example/x --renderer-cmd-prefix=calc.exe --no-sandbox", "http://h.example/x%20--renderer-cmd-prefix=calc.exe%20--no-sandbox"},
       {"http://h.example/" + longPath, "http://h.example/" + longPath},
       {"", "http://game.example/home"},  // no argument: profile 0 with the configured address
   };
@@ -379,6 +380,63 @@ TEST(Popups, NewTabsAndWindowsStartOneInstanceEachWithOneArgument) {
   EXPECT_FALSE(run.DialogVisible());
   EXPECT_TRUE(run.BrowserWindow()) << "the game's browser went with a popup";
   for (auto& e : run.Events("do_close")) EXPECT_EQ(e.Get("result"), "0");
+
+  run.KillOtherInstances();
+  ASSERT_TRUE(run.ExitThroughDialog());
+  for (auto& e : run.Events("shutdown")) EXPECT_EQ(e.Get("open_browsers"), "0");
+}
+
+TEST(Popups, OnlyWebAddressesStartAnInstance) {
+  ClientRun run;
+  run.WriteConfig(L"[dump]\r\ndoUrl2=http://game.example/home\r\nistest=1\r\n");
+  ASSERT_TRUE(run.Start());
+  ASSERT_TRUE(run.WaitLoaded());
+  // Each would have a new instance load it as a browser-initiated navigation:
+  // an SMB connection offering the player's credentials, a local file, script.
+  const std::vector<std::string> refused = {
+      "file://host/share/x.html?token=SECRET",
+      "\\\\host\\share\\x",
+      "//host/share/x",
+      "http:\\\\host\\share",
+      "javascript:alert(document.cookie)",
+      "data:text/html,<script>alert(1)</script>",
+      "--type=renderer",
+  };
+  for (const std::string& a : refused) ASSERT_TRUE(run.PageCommand(L"popup 3 1 " + e2e::Wide(a)));
+  ASSERT_TRUE(run.PageCommand(L"popup 5 1 https://web.example/ok"));
+  ASSERT_TRUE(run.PageCommand(L"popup 4 1 "));
+
+  std::map<DWORD, std::string> homeOf;
+  ASSERT_TRUE(e2e::WaitUntil(
+      [&] {
+        homeOf.clear();
+        for (auto& e : run.Trace())
+          if (e.event == "load_url" && e.pid != run.Pid()) homeOf[e.pid] = e.Get("url");
+        return homeOf.size() >= 2;
+      },
+      60000))
+      << "the two web popups did not start their instances";
+  Sleep(1500);  // any surplus instance would show up now
+
+  EXPECT_EQ(run.OtherInstances().size(), 2u);
+  std::multiset<std::string> homes;
+  for (auto& [pid, url] : homeOf) homes.insert(url);
+  EXPECT_EQ(homes, (std::multiset<std::string>{"https://web.example/ok", "http://game.example/home"}));
+  const auto popups = run.Events("on_before_popup");
+  ASSERT_EQ(popups.size(), refused.size() + 2);
+  for (auto& e : popups) EXPECT_EQ(e.Get("result"), "1") << e.Get("url");  // refused ones stay cancelled
+  EXPECT_TRUE(run.Events("popup_created").empty());
+
+  // Each refusal is recorded, by scheme and length only.
+  std::vector<std::string> notes;
+  for (auto& e : run.Events("log"))
+    if (e.Get("message").find("New instance refused") != std::string::npos) notes.push_back(e.Get("message"));
+  ASSERT_EQ(notes.size(), refused.size());
+  EXPECT_EQ(notes[0], "New instance refused: address with scheme \"file\" (37 characters)");
+  for (const std::string& n : notes) {
+    EXPECT_EQ(n.find("SECRET"), std::string::npos) << n;
+    EXPECT_EQ(n.find("host"), std::string::npos) << n;
+  }
 
   run.KillOtherInstances();
   ASSERT_TRUE(run.ExitThroughDialog());

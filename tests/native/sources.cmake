@@ -18,6 +18,7 @@ set(LZG_NATIVE_TESTS
 set(LZG_FUZZ_TARGETS
   fuzz_placement
   fuzz_popup_parameters
+  fuzz_popup_address
   fuzz_config_int
   fuzz_command_line
   fuzz_side_file
