@@ -20,5 +20,6 @@ if(TARGET lzg_skins)
   add_dependencies(dist lzg_skins)
 endif()
 
-# What ships imports Windows system DLLs only, and is large-address-aware.
-add_test(NAME shipped_folder COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/check-shipped.sh ${LZG_DIST_DIR})
+# What ships imports Windows system DLLs only, is large-address-aware and carries its manifest
+# and the build's version.
+add_test(NAME shipped_folder COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/check-shipped.sh ${LZG_DIST_DIR} ${PROJECT_VERSION})

@@ -406,7 +406,17 @@ extern "C" int CEF_EXPORT cef_execute_process(const cef_main_args_t*, cef_app_t*
   }
   // The role lasts as long as the browser process that started it.
   DWORD pid = static_cast<DWORD>(ParseCount(ToUtf8(parent), 0, 0x7FFFFFFF));
-  HANDLE h = pid ? OpenProcess(SYNCHRONIZE, FALSE, pid) : nullptr;
+  HANDLE h = pid ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid) : nullptr;
+  // Windows hands an ended process's id to the next new one at once: a process started after
+  // this one cannot be its parent, which has already ended. (Waiting on it could last forever:
+  // two orphaned sub-processes may even wait on each other.)
+  FILETIME created{}, parentCreated{}, unused{};
+  if (h && GetProcessTimes(GetCurrentProcess(), &created, &unused, &unused, &unused) &&
+      GetProcessTimes(h, &parentCreated, &unused, &unused, &unused) &&
+      CompareFileTime(&parentCreated, &created) > 0) {
+    CloseHandle(h);
+    h = nullptr;
+  }
   if (h) {
     WaitForSingleObject(h, INFINITE);
     CloseHandle(h);
