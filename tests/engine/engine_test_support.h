@@ -23,9 +23,15 @@ class TempDir {
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
   }
+  // Engine sub-processes of a client started in the folder end a moment after it and may still hold a file:
+  // the removal is tried again until they are gone.
   ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
+    for (int i = 0; i < 100; ++i) {
+      std::error_code ec;
+      std::filesystem::remove_all(path_, ec);
+      if (!std::filesystem::exists(path_, ec)) return;
+      Sleep(100);
+    }
   }
   const std::wstring& path() const { return path_; }
   std::wstring operator/(const std::wstring& rel) const { return path_ + L"\\" + rel; }

@@ -101,7 +101,15 @@ class TempDir {
       if (CreateDirectoryW(path_.c_str(), nullptr)) break;
     }
   }
-  ~TempDir() { RemoveTree(path_); }
+  // Engine sub-processes of a client started in the folder end a moment after it and may still hold a file
+  // (an inherited output handle, the trace): the removal is tried again until they are gone.
+  ~TempDir() {
+    for (int i = 0; i < 100; ++i) {
+      RemoveTree(path_);
+      if (!Exists(path_)) return;
+      Sleep(100);
+    }
+  }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
   // The folder with a trailing separator.
