@@ -102,9 +102,9 @@ class TempDir {
     }
   }
   // Engine sub-processes of a client started in the folder end a moment after it and may still hold a file
-  // (an inherited output handle, the trace): the removal is tried again until they are gone.
+  // (an inherited output handle, the trace): the removal is tried again until they are gone (30 s at most).
   ~TempDir() {
-    for (int i = 0; i < 100; ++i) {
+    for (int i = 0; i < 300; ++i) {
       RemoveTree(path_);
       if (!Exists(path_)) return;
       Sleep(100);

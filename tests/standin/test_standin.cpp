@@ -860,11 +860,22 @@ ScenarioRun RunInChild(const std::string& scenario, const std::map<std::wstring,
     if (exits >= expect_subprocess_exits) break;
     Sleep(100);
   }
-  std::ifstream in(Narrow(out));
-  std::string line;
-  while (std::getline(in, line)) {
-    size_t eq = line.find('=');
-    if (eq != std::string::npos) run.seen[line.substr(0, eq)] = line.substr(eq + 1);
+  {
+    std::ifstream in(Narrow(out));
+    std::string line;
+    while (std::getline(in, line)) {
+      size_t eq = line.find('=');
+      if (eq != std::string::npos) run.seen[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+  }
+  // Nothing of the run stays behind; a sub-process may still be closing the trace.
+  for (int i = 0; i < 100; ++i) {
+    DeleteFileW(trace.c_str());
+    DeleteFileW(out.c_str());
+    if (GetFileAttributesW(trace.c_str()) == INVALID_FILE_ATTRIBUTES &&
+        GetFileAttributesW(out.c_str()) == INVALID_FILE_ATTRIBUTES)
+      break;
+    Sleep(100);
   }
   return run;
 }
