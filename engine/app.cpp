@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "base/log.h"
 #include "engine/app_handlers.h"
 #include "engine/bridge.h"
 #include "engine/cef_library.h"
@@ -89,6 +90,18 @@ TCefApplication::TCefApplication() : TCefApplication(std::wstring(GetCommandLine
 
 TCefProcessType TCefApplication::ProcessTypeOf(const std::wstring& commandLine) {
   return lzg::ParseProcessType(ArgumentsAfterProgram(commandLine));
+}
+
+std::wstring TCefApplication::SwitchValueOf(const std::wstring& commandLine, const std::wstring& name) {
+  const std::wstring prefix = L"--" + name + L"=";
+  const std::vector<std::wstring> args = ArgumentsAfterProgram(commandLine);
+  for (auto it = args.rbegin(); it != args.rend(); ++it) {
+    if (it->size() >= prefix.size() && CompareStringOrdinal(it->c_str(), static_cast<int>(prefix.size()),
+                                                            prefix.c_str(), static_cast<int>(prefix.size()),
+                                                            TRUE) == CSTR_EQUAL)
+      return it->substr(prefix.size());
+  }
+  return std::wstring();
 }
 
 TCefApplication::TCefApplication(const std::wstring& commandLine) {
@@ -212,6 +225,7 @@ bool TCefApplication::GlobalContextInitialized() const {
 }
 
 void TCefApplication::Internal_OnContextInitialized() {
+  lzg::log::SetEngineUiThread(GetCurrentThreadId());
   FGlobalContextInitialized = true;
   if (!FCookies.empty()) TCEFCookieInitializerThread::Start(FCookies, PersistSessionCookies);
   if (OnContextInitialized) OnContextInitialized();
@@ -268,9 +282,19 @@ bool TCefApplication::CheckCEFLibrary() {
   return CheckDLLVersionAndMachine();
 }
 
+std::optional<lzg::FileVersion> TCefApplication::LibraryVersion() {
+  if (!FLibVersion) FLibVersion = lzg::GetDLLVersion(LibraryPath(FFrameworkDirPath));
+  return *FLibVersion;
+}
+
+std::wstring TCefApplication::LibraryVersionText() {
+  std::optional<lzg::FileVersion> version = LibraryVersion();
+  return version ? lzg::FormatVersion(*version) : std::wstring(L"none");
+}
+
 bool TCefApplication::CheckDLLVersionAndMachine() {
   std::wstring library = LibraryPath(FFrameworkDirPath);
-  std::optional<lzg::FileVersion> version = lzg::GetDLLVersion(library);
+  std::optional<lzg::FileVersion> version = LibraryVersion();
   if (!version || !(*version == lzg::kExpectedCefVersion)) {
     Fail(asErrorDLLVersion, lzg::UnsupportedVersionMessage(version));
     return false;
@@ -492,6 +516,7 @@ void TCefApplication::ShowErrorMessageDlg(const std::wstring& text) {
 void OutputDebugMessage(const std::wstring& text) {
   try {
     OutputDebugStringW(text.c_str());
+    lzg::log::Write(text);
     TCefApplication* app = GlobalCEFApp;
     if (!app || !app->LibLoaded() || !lzg::g_cef.cef_log) return;
     std::string message = ToAnsi(text);

@@ -10,11 +10,13 @@
 
 #include <atomic>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/app_types.h"
 #include "engine/cef_capi.h"
+#include "engine/startup_rules.h"
 
 typedef cef_state_t TCefState;
 
@@ -61,6 +63,10 @@ class TCefApplication {
   TCefProcessType ProcessType() const { return FProcessType; }
   // The role a command line (program path first) gives a process: the rule this object's creation applies.
   static TCefProcessType ProcessTypeOf(const std::wstring& commandLine);
+  // The value of the last "--<name>=" switch of a command line by the same rule; empty without one.
+  static std::wstring SwitchValueOf(const std::wstring& commandLine, const std::wstring& name);
+  // The file version of the engine library in FrameworkDirPath ("74.1.19.0"), or "none"; read once.
+  std::wstring LibraryVersionText();
   // What cef_execute_process returned in a sub-process whose role has ended (the process's exit code); 0 otherwise.
   int SubProcessExitCode() const { return FSubProcessExitCode; }
   bool LibLoaded() const { return FLibLoaded.load(); }
@@ -176,7 +182,10 @@ class TCefApplication {
   void FreeLibcefLibrary();
   void Fail(TCefAplicationStatus status, const std::wstring& message);
 
+  std::optional<lzg::FileVersion> LibraryVersion();
+
   TCefAplicationStatus FStatus = asLoading;
+  std::optional<std::optional<lzg::FileVersion>> FLibVersion;  // outer: read yet
   TCefProcessType FProcessType = ptBrowser;
   int FSubProcessExitCode = 0;
   HMODULE FLibHandle = nullptr;

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "base/log.h"
 #include "launch/des.h"
 #include "launch/guarded.h"
 #include "launch/intparse.h"
@@ -196,9 +197,13 @@ void LoadAppConfigIn(const std::wstring& dir) {
     // The cipher works on 8-bit text in the ANSI code page.
     std::string userId = WideToAnsi(ini.ReadString(L"uid", L""));
     std::string password = WideToAnsi(ini.ReadString(L"ip", L""));
+    lzg::log::AddSecret(AnsiToWide(password));  // the entry as stored, before decoding
     if (g_isDecodePwd == 0 && !password.empty()) password = DeCryptStr(password, userId);
     g_Password = AnsiToWide(password);
     g_UserId = AnsiToWide(userId);
+    // Never in the client's log, in whatever form a message might carry them.
+    lzg::log::AddSecret(g_UserId);
+    lzg::log::AddSecret(g_Password);
 
     g_GamePort = static_cast<std::uint16_t>(ini.ReadInteger(L"port", 0));
     g_loginUrl = ini.ReadString(L"doUrl1", L"");
@@ -243,6 +248,7 @@ void LoadAppConfigIn(const std::wstring& dir) {
     const std::wstring sideFile = g_sPath + g_tui_filename;
     if (FileExists(sideFile)) g_tui_chrid = ReadSideFileCode(sideFile);
     // The code goes in as it is: no encoding, no test for an existing query part.
+    lzg::log::AddSecret(g_tui_chrid);
     if (!g_tui_chrid.empty()) g_gameUrl = g_gameUrl + L"&tg=" + g_tui_chrid;
   }
 }

@@ -1,14 +1,42 @@
 // The launch sequence of the client's executable: every process, engine
 // sub-processes included, runs it from the entry point.
+#include "base/log.h"
+#include "base/log_text.h"
 #include "engine/app.h"
+#include "engine/cef_string.h"
 #include "gamewindow/Unit1.h"
 #include "gamewindow/uChildForm.h"
 #include "launch/common.h"
 #include "launch/globalcefapp.h"
 #include "launch/launch.h"
+#include "lzg_version.h"
 #include "ui/forms.h"
 
 namespace lzg {
+namespace {
+
+// Named on every engine sub-process, so that its lines in the log carry the profile too.
+const std::wstring kProfileSwitch = L"lzgmin-profile";
+
+void NameProfileOnSubProcesses(int profile) {
+  GlobalCEFApp->OnBeforeChildProcessLaunch = [profile](cef_command_line_t* commandLine) {
+    if (!commandLine || !commandLine->append_switch_with_value) return;
+    const std::wstring value = std::to_wstring(profile);
+    cef_string_t name = CefStringView(kProfileSwitch), text = CefStringView(value);
+    commandLine->append_switch_with_value(commandLine, &name, &text);
+  };
+}
+
+// The main process's first line in the client's log: what support asks first.
+void LogStart(const LaunchPlan& plan) {
+  const std::wstring version(LZG_VERSION_TEXT, LZG_VERSION_TEXT + sizeof(LZG_VERSION_TEXT) - 1);
+  log::Write(L"start: lzgmin " + version + L", profile " + std::to_wstring(plan.profile) + L", home " +
+             (plan.homepage.empty() ? std::wstring(L"(none)") : logtext::WithoutQuery(plan.homepage)) +
+             L", engine " + GlobalCEFApp->LibraryVersionText() + L", screen " +
+             std::to_wstring(GetSystemMetrics(SM_CXSCREEN)) + L"x" + std::to_wstring(GetSystemMetrics(SM_CYSCREEN)));
+}
+
+}  // namespace
 
 int RunLaunchSequence() {
   const std::wstring commandLine = GetCommandLineW();
@@ -24,10 +52,19 @@ int RunLaunchSequence() {
     SYSTEMTIME now;
     GetLocalTime(&now);
     plan = PrepareLaunch(commandLine, ExecutableDirectory(), now);
+    log::SetProcess(plan.profile, L"main");
+  } else {
+    // The browser process names its profile on every sub-process it starts.
+    log::SetProcess(TCefApplication::SwitchValueOf(commandLine, kProfileSwitch) == L"1" ? 1 : 0,
+                    TCefApplication::SwitchValueOf(commandLine, L"type"));
   }
 
   // The engine object, with its paths and the profile's directories.
   CreateGlobalCEFApp_2();
+  if (!engineSubProcess) {
+    NameProfileOnSubProcesses(plan.profile);
+    LogStart(plan);
+  }
 
   // A sub-process has done its whole work inside this call; false there and on failure.
   int exitCode = 0;
@@ -43,12 +80,14 @@ int RunLaunchSequence() {
     ui::Application.DestroyForms();
     FormHint = nullptr;
     ChildForm = nullptr;
+    // The engine goes down with no browser open (the game window closed it first).
+    DestroyGlobalCEFApp();
+    log::Write(L"end: the game window closed, exit code " + std::to_wstring(exitCode));
   } else {
     exitCode = GlobalCEFApp->SubProcessExitCode();
+    DestroyGlobalCEFApp();
+    if (!engineSubProcess) log::Write(L"end: the engine did not start, exit code " + std::to_wstring(exitCode));
   }
-
-  // The engine goes down with no browser open (the game window closed it first).
-  DestroyGlobalCEFApp();
   return exitCode;
 }
 

@@ -71,6 +71,8 @@ Sample RunOnce(const fs::path& dir, const std::wstring& exe, const std::wstring&
   fs::path trace = dir / (L"trace-" + fs::path(exe).stem().wstring() + L"-" + std::to_wstring(run) + L".txt");
   fs::remove(trace);
   SetEnvironmentVariableW(L"STANDIN_TRACE", trace.wstring().c_str());
+  fs::create_directories(dir / L"AppData");
+  SetEnvironmentVariableW(L"APPDATA", (dir / L"AppData").wstring().c_str());
   std::wstring cmd = L"\"" + (dir / exe).wstring() + L"\"" + (args.empty() ? L"" : L" " + args);
   STARTUPINFOW si{sizeof si};
   PROCESS_INFORMATION pi{};

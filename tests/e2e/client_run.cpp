@@ -95,6 +95,9 @@ bool ClientRun::Start(const std::wstring& args, const std::vector<std::wstring>&
     SetEnvironmentVariableW(name.c_str(), value.c_str());
   };
   set(L"STANDIN_TRACE", TraceFile());
+  // The client's log (and the engine's profile folders) stay inside the run's folder.
+  CreateDirectoryW(AppData().c_str(), nullptr);  // as on every Windows account
+  set(L"APPDATA", AppData());
   for (const std::wstring& e : env) {
     size_t eq = e.find(L'=');
     set(e.substr(0, eq), e.substr(eq + 1));
@@ -121,6 +124,22 @@ bool ClientRun::WaitExit(DWORD ms) {
 }
 
 bool ClientRun::Running() { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+
+std::vector<std::string> ClientRun::LogLines() const {
+  std::vector<std::string> out;
+  const std::wstring logs = AppData() + L"\\lzgmin\\logs\\";
+  for (const wchar_t* name : {L"lzgmin.2.log", L"lzgmin.1.log", L"lzgmin.log"}) {
+    std::string bytes;
+    if (!testutil::ReadBytes(logs + name, bytes)) continue;
+    size_t start = 0;
+    for (size_t nl = bytes.find('\n'); nl != std::string::npos; nl = bytes.find('\n', start)) {
+      out.push_back(bytes.substr(start, nl - start));
+      start = nl + 1;
+    }
+    if (start < bytes.size()) out.push_back(bytes.substr(start));
+  }
+  return out;
+}
 
 std::vector<TraceEvent> ClientRun::Events(const std::string& name) const { return EventsOf(pid_, name); }
 

@@ -45,6 +45,10 @@ class ClientRun {
   std::wstring Dir() const { return dir_.Dir(); }
   std::wstring Config() const { return dir_.File(L"zeRoVedi.dat"); }
   std::wstring TraceFile() const { return dir_.File(L"trace.txt"); }
+  // %APPDATA% of the client and everything it starts.
+  std::wstring AppData() const { return dir_.File(L"AppData"); }
+  // The lines of the client's log files, oldest first.
+  std::vector<std::string> LogLines() const;
   void WriteConfig(const std::wstring& ansiText);  // written in the ANSI code page
   void RemoveSkins();
 

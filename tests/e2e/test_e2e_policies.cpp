@@ -243,8 +243,13 @@ HANDLE StartSubProcess(const ClientRun& run, const std::wstring& type) {
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, run.Dir().c_str(), &si, &pi))
-    return nullptr;
+  wchar_t old[1024];
+  const DWORD had = GetEnvironmentVariableW(L"APPDATA", old, 1024);
+  SetEnvironmentVariableW(L"APPDATA", run.AppData().c_str());
+  const BOOL started =
+      CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, run.Dir().c_str(), &si, &pi);
+  SetEnvironmentVariableW(L"APPDATA", had && had < 1024 ? old : nullptr);
+  if (!started) return nullptr;
   CloseHandle(pi.hThread);
   return pi.hProcess;
 }

@@ -1,5 +1,6 @@
 # The platform-free sources (no <windows.h>) and the tests and fuzz targets over them.
 set(LZG_NATIVE_SOURCES
+  ${ROOT}/base/log_text.cpp
   ${ROOT}/gamewindow/placement.cpp
   ${ROOT}/gamewindow/popup_policy.cpp
   ${ROOT}/gamewindow/recovery.cpp
@@ -11,6 +12,7 @@ set(LZG_NATIVE_SOURCES
   ${ROOT}/browser/host_rules.cpp
 )
 set(LZG_NATIVE_TESTS
+  ${ROOT}/tests/base/test_log_text.cpp
   ${ROOT}/tests/gamewindow/test_rules.cpp
   ${ROOT}/tests/gamewindow/test_recovery.cpp
   ${ROOT}/tests/launch/test_des.cpp
@@ -25,4 +27,5 @@ set(LZG_FUZZ_TARGETS
   fuzz_password
   fuzz_quoted_text
   fuzz_error_page
+  fuzz_log_scrub
 )

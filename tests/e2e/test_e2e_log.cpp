@@ -1,0 +1,154 @@
+// The real client's own log under the engine stand-in: the lines a normal run, a failed engine start, a
+// renderer crash and a load error leave, in the format support reads, from every instance into one file,
+// and never a credential, a code or a query part.
+#include <gtest/gtest.h>
+
+#include "tests/e2e/client_run.h"
+#include "tests/launch/des_reference.h"
+
+namespace {
+
+using e2e::ClientRun;
+
+struct Line {
+  std::string time, pid, profile, role, thread, text;
+};
+
+// Every line of the run's log files, each checked to be whole and in the six columns.
+std::vector<Line> ParsedLog(const ClientRun& run) {
+  std::vector<Line> out;
+  for (const std::string& raw : run.LogLines()) {
+    std::vector<std::string> col;
+    size_t start = 0;
+    for (size_t tab = raw.find('\t'); tab != std::string::npos; tab = raw.find('\t', start)) {
+      col.push_back(raw.substr(start, tab - start));
+      start = tab + 1;
+    }
+    col.push_back(raw.substr(start));
+    EXPECT_EQ(col.size(), 6u) << raw;
+    if (col.size() != 6) continue;
+    const std::string& t = col[0];
+    EXPECT_TRUE(t.size() == 23 && t[4] == '-' && t[10] == ' ' && t[13] == ':' && t[19] == '.') << raw;
+    EXPECT_TRUE(col[2] == "0" || col[2] == "1") << raw;
+    EXPECT_TRUE(col[4] == "main" || col[4] == "engine UI" || col[4] == "other") << raw;
+    EXPECT_FALSE(col[5].empty()) << raw;
+    out.push_back({col[0], col[1], col[2], col[3], col[4], col[5]});
+  }
+  return out;
+}
+
+std::vector<Line> Of(const std::vector<Line>& lines, DWORD pid) {
+  std::vector<Line> out;
+  for (const Line& l : lines)
+    if (l.pid == std::to_string(pid)) out.push_back(l);
+  return out;
+}
+
+bool Has(const ClientRun& run, const std::string& text) {
+  for (const std::string& l : run.LogLines())
+    if (l.find(text) != std::string::npos) return true;
+  return false;
+}
+
+std::string Screen() {
+  return std::to_string(GetSystemMetrics(SM_CXSCREEN)) + "x" + std::to_string(GetSystemMetrics(SM_CYSCREEN));
+}
+
+const wchar_t kConfig[] =
+    L"[dump]\r\ndoUrl2=http://game.example/play?session=abc\r\nWidth_0=800\r\nHeight_0=600\r\nSizeIndex_0=4\r\n"
+    L"title_0=日志\r\n";
+
+TEST(Log, NormalRunWritesItsStartAndItsEnd) {
+  ClientRun run;
+  run.WriteConfig(kConfig);
+  ASSERT_TRUE(run.Start());
+  ASSERT_TRUE(run.WaitLoaded());
+  ASSERT_TRUE(run.ExitThroughDialog());
+  e2e::ExpectNoFaults(run);
+  const std::vector<Line> own = Of(ParsedLog(run), run.Pid());
+  ASSERT_GE(own.size(), 2u);
+  EXPECT_EQ(own.front().text, "start: lzgmin 1.0.0.0, profile 0, home http://game.example/play, engine 74.1.19.0, "
+                              "screen " + Screen());
+  EXPECT_EQ(own.back().text, "end: the game window closed, exit code 0");
+  for (const Line& l : own) {
+    EXPECT_EQ(l.profile, "0");
+    EXPECT_EQ(l.role, "main");
+  }
+  EXPECT_EQ(own.front().thread, "main");
+  EXPECT_EQ(own.back().thread, "main");
+}
+
+TEST(Log, FailedEngineStartSaysSo) {
+  ClientRun run;
+  run.WriteConfig(kConfig);
+  ASSERT_TRUE(run.Start(L"", {L"STANDIN_INIT_FAIL=1"}));
+  ASSERT_TRUE(run.WaitExit(30000));
+  EXPECT_EQ(run.ExitCode(), 0u);
+  const std::vector<Line> own = Of(ParsedLog(run), run.Pid());
+  ASSERT_GE(own.size(), 2u);
+  EXPECT_EQ(own.front().text.rfind("start: lzgmin 1.0.0.0, profile 0, ", 0), 0u) << own.front().text;
+  EXPECT_EQ(own.back().text, "end: the engine did not start, exit code 0");
+}
+
+TEST(Log, RendererCrashAndLoadErrorAreRecorded) {
+  ClientRun run;
+  run.WriteConfig(kConfig);
+  ASSERT_TRUE(run.Start());
+  ASSERT_TRUE(run.WaitLoaded());
+  ASSERT_TRUE(run.PageCommand(L"crash"));
+  ASSERT_TRUE(e2e::WaitUntil([&] { return Has(run, "Game page renderer ended: status 2"); }, 20000));
+  ASSERT_TRUE(run.WaitEvents("on_load_end", 2, [](const e2e::TraceEvent& e) { return e.Get("frame") == "main"; }));
+  ASSERT_TRUE(run.PageCommand(L"navigate http://game.example/gone?standin-neterror=-105&key=v1"));
+  ASSERT_TRUE(e2e::WaitUntil([&] { return Has(run, "Game page failed to load: error -105"); }, 20000));
+  ASSERT_TRUE(run.ExitThroughDialog());
+  e2e::ExpectNoFaults(run);
+  bool crash = false, failure = false;
+  for (const Line& l : Of(ParsedLog(run), run.Pid())) {
+    if (l.text.find("renderer ended") != std::string::npos) {
+      crash = true;
+      EXPECT_EQ(l.thread, "main") << l.text;
+    }
+    if (l.text.find("failed to load") != std::string::npos) {
+      failure = true;
+      EXPECT_NE(l.text.find("http://game.example/gone"), std::string::npos) << l.text;
+      EXPECT_EQ(l.text.find("key=v1"), std::string::npos) << l.text;
+      EXPECT_EQ(l.text.find("standin-neterror"), std::string::npos) << l.text;
+    }
+  }
+  EXPECT_TRUE(crash);
+  EXPECT_TRUE(failure);
+}
+
+// Credentials kept for tests ("istest" 1), a promotion code, and addresses that carry them: no log line
+// of either instance holds any of them, while the lines still say what happened.
+TEST(Log, NoSecretInAnyLogFile) {
+  const std::string uid = "player01", password = "secret-pw";
+  const std::string stored = ref::EncryptPassword(password, uid);
+  ClientRun run;
+  run.WriteConfig(L"[dump]\r\nistest=1\r\nuid=" + e2e::Wide(uid) + L"\r\nip=" + e2e::Wide(stored) +
+                  L"\r\ndoUrl2=http://game.example/play?uid=" + e2e::Wide(uid) + L"&pwd=" + e2e::Wide(password) +
+                  L"&standin-neterror=-105\r\nistui=1\r\nWidth_0=800\r\nHeight_0=600\r\nSizeIndex_0=4\r\n");
+  testutil::WriteBytes(run.Dir() + L"52lzg.dat", "97531\r\n");
+  ASSERT_TRUE(run.Start());
+  ASSERT_TRUE(e2e::WaitUntil([&] { return Has(run, "Game page failed to load"); }, 20000));
+  ASSERT_TRUE(run.PageCommand(L"popup 3 1 http://game.example/popup?uid=" + e2e::Wide(uid)));
+  ASSERT_TRUE(e2e::WaitUntil([&] { return !run.OtherInstances().empty(); }, 60000));
+  const DWORD second = run.OtherInstances().front();
+  ASSERT_TRUE(e2e::WaitUntil([&] { return !Of(ParsedLog(run), second).empty(); }, 60000));
+  run.KillOtherInstances();
+  ASSERT_TRUE(run.ExitThroughDialog());
+  e2e::ExpectNoFaults(run);
+
+  std::string all;
+  for (const std::string& l : run.LogLines()) all += l + "\n";
+  for (const std::string& secret : {uid, password, stored, std::string("97531")})
+    EXPECT_EQ(all.find(secret), std::string::npos) << secret << " is in the log:\n" << all;
+  EXPECT_NE(all.find("failed to load"), std::string::npos);
+  const std::vector<Line> popup = Of(ParsedLog(run), second);
+  ASSERT_FALSE(popup.empty());
+  EXPECT_EQ(popup.front().profile, "1");
+  EXPECT_EQ(popup.front().text.rfind("start: lzgmin 1.0.0.0, profile 1, home http://game.example/popup, ", 0), 0u)
+      << popup.front().text;
+}
+
+}  // namespace
