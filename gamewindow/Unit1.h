@@ -16,7 +16,7 @@ class TFormHint : public ui::TForm {
   ui::TPictureButton* btn_zaiwan2;  // stay
   ui::TPictureButton* btn_tuichu2;  // exit
 
-  // Places the dialog over the game window on every showing.
+  // Places the dialog over the game window on every showing, always wholly on the game window's monitor.
   void FormShow(ui::TObject* Sender);
   // Exit: g_btNeedClose := 1, then close.
   void btn_tuichu2Click(ui::TObject* Sender);
@@ -25,6 +25,9 @@ class TFormHint : public ui::TForm {
 
   static constexpr int kClientWidth = 600;
   static constexpr int kClientHeight = 330;
+
+ private:
+  bool FShownBefore = false;
 };
 
 // The one exit dialog, from its creation by the launch sequence until the loop has ended.

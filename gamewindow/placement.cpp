@@ -46,4 +46,48 @@ Point DialogPosition(int ownerLeft, int ownerTop, int ownerClientW, int ownerCli
   return p;
 }
 
+namespace {
+int64_t Overlap(int a0, int a1, int b0, int b1) { return std::max<int64_t>(0, int64_t{std::min(a1, b1)} - std::max(a0, b0)); }
+// How far apart two intervals are (0 when they touch or overlap).
+int64_t Gap(int a0, int a1, int b0, int b1) {
+  return std::max<int64_t>({0, int64_t{b0} - a1, int64_t{a0} - b1});
+}
+}  // namespace
+
+Rect WorkAreaFor(const Rect& window, const std::vector<Monitor>& monitors) {
+  const Monitor* best = nullptr;
+  int64_t bestArea = 0;
+  for (const Monitor& m : monitors) {
+    const int64_t area = Overlap(window.left, window.right, m.bounds.left, m.bounds.right) *
+                         Overlap(window.top, window.bottom, m.bounds.top, m.bounds.bottom);
+    if (area > bestArea) {
+      bestArea = area;
+      best = &m;
+    }
+  }
+  if (!best) {
+    // Off every screen: the nearest one, by the squared distance between the rectangles.
+    double bestDistance = 0;
+    for (const Monitor& m : monitors) {
+      const double dx = static_cast<double>(Gap(window.left, window.right, m.bounds.left, m.bounds.right));
+      const double dy = static_cast<double>(Gap(window.top, window.bottom, m.bounds.top, m.bounds.bottom));
+      const double d = dx * dx + dy * dy;
+      if (!best || d < bestDistance) {
+        bestDistance = d;
+        best = &m;
+      }
+    }
+  }
+  return best ? best->work : Rect{};
+}
+
+Point KeepInside(Point p, int width, int height, const Rect& area) {
+  auto fit = [](int at, int size, int low, int high) {
+    const int64_t last = int64_t{high} - std::max(size, 0);
+    if (at > last) at = Clamp32(last);
+    return std::max(at, low);  // larger than the area: its start
+  };
+  return Point{fit(p.x, width, area.left, area.right), fit(p.y, height, area.top, area.bottom)};
+}
+
 }  // namespace lzg

@@ -268,3 +268,57 @@ TEST(KeyPolicy, OnlyEscapeDownAndUpAreShortcuts) {
 }
 
 }  // namespace
+
+namespace {
+
+// Two side-by-side 1920 x 1080 screens, the primary on the left with a 40-pixel taskbar at its bottom, the
+// second one to the right and 200 pixels higher with its taskbar at its top.
+const std::vector<lzg::Monitor> kTwo = {
+    {{0, 0, 1920, 1080}, {0, 0, 1920, 1040}},
+    {{1920, -200, 3840, 880}, {1920, -160, 3840, 880}},
+};
+
+}  // namespace
+
+TEST(Placement, WorkAreaOfTheMonitorThatHoldsTheWindow) {
+  const struct {
+    lzg::Rect window;
+    int monitor;
+  } cases[] = {
+      {{100, 100, 900, 700}, 0},        // wholly on the primary
+      {{2000, 0, 2800, 600}, 1},        // wholly on the second
+      {{1500, 100, 2300, 700}, 0},      // 420 on the primary, 380 on the second
+      {{1600, 100, 2400, 700}, 1},      // more on the second
+      {{-32000, -32000, -31840, -31970}, 0},  // far off, nearest to the primary
+      {{5000, -1000, 5800, -400}, 1},   // off to the right, nearest to the second
+      {{0, 2000, 800, 2600}, 0},        // below the primary
+  };
+  for (const auto& c : cases) {
+    const lzg::Rect work = lzg::WorkAreaFor(c.window, kTwo);
+    EXPECT_EQ(work.left, kTwo[c.monitor].work.left) << c.window.left << "," << c.window.top;
+    EXPECT_EQ(work.top, kTwo[c.monitor].work.top) << c.window.left << "," << c.window.top;
+  }
+  const lzg::Rect none = lzg::WorkAreaFor({0, 0, 10, 10}, {});
+  EXPECT_EQ(none.right - none.left, 0);
+}
+
+TEST(Placement, DialogKeptWhollyInsideTheWorkArea) {
+  const lzg::Rect work = kTwo[1].work;  // 1920..3840 x -160..880
+  const struct {
+    lzg::Point in;
+    int w, h;
+    lzg::Point out;
+  } cases[] = {
+      {{2000, 0}, 600, 330, {2000, 0}},           // already inside: unchanged
+      {{3500, 0}, 600, 330, {3240, 0}},           // past the right edge
+      {{1000, -500}, 600, 330, {1920, -160}},     // above and left of it
+      {{2000, 800}, 600, 330, {2000, 550}},       // below the taskbar line
+      {{-31700, -31850}, 600, 330, {1920, -160}}, // from a minimised window's rectangle
+      {{2500, 0}, 4000, 2000, {1920, -160}},      // larger than the area: its top-left corner
+  };
+  for (const auto& c : cases) {
+    const lzg::Point p = lzg::KeepInside(c.in, c.w, c.h, work);
+    EXPECT_EQ(p.x, c.out.x) << c.in.x << "," << c.in.y;
+    EXPECT_EQ(p.y, c.out.y) << c.in.x << "," << c.in.y;
+  }
+}
