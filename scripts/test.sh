@@ -10,7 +10,19 @@ rc=0
 # Tests that measure something append their figures here; printed at the end.
 export LZG_FIGURES="Z:$BUILD/figures.txt"
 rm -f "$BUILD/figures.txt"
+# Tests clean up after themselves: what an earlier, interrupted run left is cleared first, and anything this run
+# leaves in the prefix's temporary folder or its application data fails it.
+leftovers() {
+  find "$WINEPREFIX/drive_c/users" -mindepth 3 -maxdepth 4 \( -path '*/Temp/lzgtest_*' -o \
+    -path '*/AppData/Roaming/lzgmin' -o -path '*/Temp/lzgmin' -o -path '*/Temp/lzgmin3game' \) 2>/dev/null
+}
+leftovers | xargs -r rm -rf
 (cd "$BUILD" && ctest --output-on-failure --no-tests=error --timeout 600 "$@") || rc=$?
+left=$(leftovers)
+if [ -n "$left" ]; then
+  echo "=== tests left these behind in the Wine prefix:"; echo "$left"; rc=1
+  echo "$left" | xargs -r rm -rf
+fi
 if [ -x "$ROOT/scripts/native-tests.sh" ] && [ $# = 0 ]; then
   bash "$ROOT/scripts/native-tests.sh" || rc=1
 fi
