@@ -38,9 +38,9 @@ FrameLayout ComputeFrameLayout(const FrameInput& in, const SkinTheme& theme) {
 
   // Caption buttons from the right: close, maximise/restore, minimise.
   int right = in.width - b - kEdgeInset;
-  const auto [btnTop, btnBottom] = centred(theme.buttonHeight);
+  const std::pair<int, int> btn = centred(theme.buttonHeight);  // top, bottom
   const auto place = [&](Box& box) {
-    box = {right - theme.buttonWidth, btnTop, right, btnBottom};
+    box = {right - theme.buttonWidth, btn.first, right, btn.second};
     right = box.left - theme.buttonSpacing;
   };
   if (in.closeButton) place(l.close);

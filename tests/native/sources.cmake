@@ -10,12 +10,18 @@ set(LZG_NATIVE_SOURCES
   ${ROOT}/launch/des.cpp
   ${ROOT}/ui/placement.cpp
   ${ROOT}/browser/host_rules.cpp
+  ${ROOT}/engine/startup_rules.cpp
+  ${ROOT}/skin/skin_format.cpp
+  ${ROOT}/skin/frame_layout.cpp
+  ${ROOT}/skin/raster.cpp
 )
 set(LZG_NATIVE_TESTS
   ${ROOT}/tests/base/test_log_text.cpp
   ${ROOT}/tests/gamewindow/test_rules.cpp
   ${ROOT}/tests/gamewindow/test_recovery.cpp
   ${ROOT}/tests/launch/test_des.cpp
+  ${ROOT}/tests/engine/test_engine_rules.cpp
+  ${ROOT}/tests/skin/test_skin_logic.cpp
 )
 set(LZG_FUZZ_TARGETS
   fuzz_placement
@@ -28,4 +34,6 @@ set(LZG_FUZZ_TARGETS
   fuzz_quoted_text
   fuzz_error_page
   fuzz_log_scrub
+  fuzz_skin_file
+  fuzz_pe_header
 )
