@@ -103,6 +103,8 @@ TChildForm::TChildForm(ui::TComponent* owner) : ui::TForm(owner) {
   OnMessage(WM_ENTERMENULOOP, [this](ui::TMessage& m) { WMEnterMenuLoop(m); });
   OnMessage(WM_EXITMENULOOP, [this](ui::TMessage& m) { WMExitMenuLoop(m); });
   OnMessage(WM_SYSCOMMAND, [this](ui::TMessage& m) { WMsyscommand(m); });
+  OnMessage(WM_QUERYENDSESSION, [this](ui::TMessage& m) { WMQueryEndSession(m); });
+  OnMessage(WM_ENDSESSION, [this](ui::TMessage& m) { WMEndSession(m); });
 
   OnCreate = [this](ui::TObject* s) { FormCreate(s); };
   OnShow = [this](ui::TObject* s) { FormShow(s); };
@@ -151,6 +153,11 @@ void TChildForm::FormShow(ui::TObject*) {
 }
 
 void TChildForm::FormCloseQuery(ui::TObject*, bool& CanClose) {
+  if (FSessionExitChosen) {
+    // "Exit" was chosen at a session end that did not come: the browser is already closed.
+    CanClose = true;
+    return;
+  }
   // A request that comes while the dialog is up (the page closing itself, a key
   // posted before the dialog disabled the window) or while the exit is under way
   // has already been answered.

@@ -13,6 +13,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -107,6 +108,12 @@ class TChildForm : public ui::TForm {
   void WMEnterMenuLoop(ui::TMessage& m);
   void WMExitMenuLoop(ui::TMessage& m);
   void WMsyscommand(ui::TMessage& m);
+  void WMQueryEndSession(ui::TMessage& m);
+  void WMEndSession(ui::TMessage& m);
+
+  // Runs when the session ends with the process: the launch sequence's end (engine shutdown) before Windows
+  // ends the process. It does not come back.
+  std::function<void()> OnSessionEnding;
 
   // ---- size presets ----
   void init_SetSizeMenuItem();
@@ -154,6 +161,9 @@ class TChildForm : public ui::TForm {
   lzg::PageRecovery FRecovery;
   bool FReloadHeld = false;     // a reload came while the exit dialog was up
   bool FRecoveryTitle = false;  // the title item tells of an error or a stopped page
+  // The player chose "exit" at a session-end query: the browser is closed, the end comes with the session's
+  // or, if the session goes on, with the next close request.
+  bool FSessionExitChosen = false;
 };
 
 // The one game window, from its creation by the launch sequence until the loop has ended.

@@ -36,6 +36,18 @@ void LogStart(const LaunchPlan& plan) {
              std::to_wstring(GetSystemMetrics(SM_CXSCREEN)) + L"x" + std::to_wstring(GetSystemMetrics(SM_CYSCREEN)));
 }
 
+// The end of the sequence, for a session that ends under a running window: Windows ends the process as soon
+// as the window has answered, so the engine goes down here, cleanly, and the process ends with it.
+void EndWithTheSession() {
+  g_ChildFormHandle = nullptr;
+  ui::Application.DestroyForms();
+  FormHint = nullptr;
+  ChildForm = nullptr;
+  DestroyGlobalCEFApp();
+  log::Write(L"end: the session ended, exit code 0");
+  ExitProcess(0);
+}
+
 }  // namespace
 
 int RunLaunchSequence() {
@@ -74,6 +86,7 @@ int RunLaunchSequence() {
     g_ChildFormHandle = ChildForm->Handle();
     FormHint = ui::Application.CreateForm<TFormHint>();
     ChildForm->FHomepage = plan.homepage;
+    ChildForm->OnSessionEnding = &EndWithTheSession;
     // Shows the game window; returns once it has closed.
     ui::Application.Run();
     g_ChildFormHandle = nullptr;
