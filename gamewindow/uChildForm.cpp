@@ -185,6 +185,8 @@ void TChildForm::CloseBrowserBeforeExit() {
   // The engine must not be shut down with a browser open: destroying the parent
   // destroys the browser's window, after which the engine reports it closed.
   const bool open = FMainBrowserId.load() != 0 && !FBrowserClosed.load();
+  // The wait below still dispatches messages: the window takes no input meanwhile.
+  EnableWindow(Handle(), FALSE);
   if (CEFWindowParent1) {
     CEFWindowParent1->Free();
     CEFWindowParent1 = nullptr;

@@ -21,6 +21,7 @@ void TChildForm::init_SetSizeMenuItem() {
 }
 
 void TChildForm::NSetSize1Click(ui::TObject* Sender) {
+  if (FExiting) return;  // no size change or save while the exit waits for the browser
   const int p = GetGameIndex();
   // The frame is measured before anything changes.
   RECT outer{};
@@ -86,6 +87,11 @@ void TChildForm::WMsyscommand(ui::TMessage& m) {
   // owns the focused browser window and shares this thread's input state) hangs on Windows 10 and later; with no
   // menu bar or access keys here, only Alt+Space, the system menu, goes on to the default handling.
   if ((m.WParam & 0xFFF0) == SC_KEYMENU && m.LParam != L' ') {
+    m.Result = 0;
+    return;
+  }
+  // While the exit waits for the browser, no state changes: no maximise (and its reload), no second close.
+  if (FExiting) {
     m.Result = 0;
     return;
   }

@@ -117,3 +117,31 @@ TEST(SessionEnd, EndWhileTheDialogIsOpen) {
 }
 
 }  // namespace
+
+namespace {
+
+// Exit chosen while the engine is still starting (its context comes late): the window closes at once, the
+// engine goes down with no browser ever created, and no sub-process outlives the program.
+TEST(LateEngine, ExitBeforeTheEngineIsReadyEndsCleanly) {
+  ClientRun run;
+  run.WriteConfig(kConfig);
+  ASSERT_TRUE(run.Start(L"", {L"STANDIN_CONTEXT_DELAY_MS=8000"}));
+  ASSERT_TRUE(e2e::WaitUntil([&] { return run.Game() && IsWindowVisible(run.Game()); }, 20000));
+  ASSERT_TRUE(run.Events("context_initialized").empty()) << "the engine was ready too early for this test";
+  ASSERT_TRUE(run.ExitThroughDialog());
+  e2e::ExpectNoFaults(run);
+  EXPECT_TRUE(run.Events("create_browser").empty());
+  const auto shutdown = run.Events("shutdown");
+  ASSERT_EQ(shutdown.size(), 1u);
+  EXPECT_EQ(shutdown[0].Get("open_browsers"), "0");
+  EXPECT_EQ(shutdown[0].Get("live_objects"), "0");
+  for (const auto& launch : run.Events("subprocess_launch")) {
+    const DWORD child = static_cast<DWORD>(std::stoul(launch.Get("child")));
+    HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, child);
+    if (!h) continue;  // already gone
+    EXPECT_EQ(WaitForSingleObject(h, 15000), WAIT_OBJECT_0) << launch.Get("type") << " outlived the program";
+    CloseHandle(h);
+  }
+}
+
+}  // namespace
