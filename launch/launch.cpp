@@ -8,7 +8,7 @@ namespace lzg {
 
 std::wstring HomeAddress() { return g_ParamStr_1.empty() ? g_gameUrl : g_ParamStr_1; }
 
-LaunchPlan PrepareLaunch(std::wstring_view commandLine, const std::wstring& exeDir, const SYSTEMTIME& localTime) {
+LaunchPlan PrepareLaunch(std::wstring_view commandLine, const std::wstring& exeDir) {
   // 1. The first argument; a failure leaves it empty (profile 0).
   if (!GuardedStep([&] { g_ParamStr_1 = FirstArgument(commandLine); })) g_ParamStr_1.clear();
   // 2. The configuration; whatever it reached before a failure stays.
@@ -16,7 +16,6 @@ LaunchPlan PrepareLaunch(std::wstring_view commandLine, const std::wstring& exeD
 
   LaunchPlan plan;
   plan.profile = CurrentProfile();
-  plan.dirs = ComputeProfileDirs(plan.profile == 1, localTime);
   plan.homepage = HomeAddress();
   return plan;
 }

@@ -6,14 +6,12 @@
 #include <string>
 #include <string_view>
 
-#include "launch/profile.h"
 
 namespace lzg {
 
 // What the first steps compute for the engine object and the game window.
 struct LaunchPlan {
   int profile = 0;        // 1 when there is a first argument
-  ProfileDirs dirs;       // the engine's Cache, Cookies and UserDataPath
   std::wstring homepage;  // the game window's FHomepage
 };
 
@@ -21,8 +19,9 @@ struct LaunchPlan {
 std::wstring HomeAddress();
 
 // Steps 1 and 2 (first argument, configuration; each failure ignored) with
-// `exeDir` as the executable's directory, and what they decide.
-LaunchPlan PrepareLaunch(std::wstring_view commandLine, const std::wstring& exeDir, const SYSTEMTIME& localTime);
+// `exeDir` as the executable's directory, and what they decide. The profile's folders
+// are the engine object's business (CreateGlobalCEFApp_2), computed there only.
+LaunchPlan PrepareLaunch(std::wstring_view commandLine, const std::wstring& exeDir);
 
 // The whole sequence for this process; the result is the process's exit code.
 int RunLaunchSequence();

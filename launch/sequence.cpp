@@ -61,9 +61,7 @@ int RunLaunchSequence() {
   // The first argument and the configuration, each failure ignored.
   LaunchPlan plan;
   if (!engineSubProcess) {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    plan = PrepareLaunch(commandLine, ExecutableDirectory(), now);
+    plan = PrepareLaunch(commandLine, ExecutableDirectory());
     log::SetProcess(plan.profile, L"main");
   } else {
     // The browser process names its profile on every sub-process it starts.

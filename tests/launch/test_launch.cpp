@@ -7,8 +7,10 @@
 #include <optional>
 #include <string>
 
+#include "engine/app.h"
 #include "launch/cmdline.h"
 #include "launch/common.h"
+#include "launch/globalcefapp.h"
 #include "launch/launch.h"
 #include "launch/profile.h"
 #include "tests/launch/test_util.h"
@@ -149,7 +151,7 @@ class Launch : public testing::Test {
   }
   lzg::LaunchPlan Prepare(const wchar_t* commandLine) {
     ResetSettingsState();
-    return lzg::PrepareLaunch(commandLine, dir_.Dir(), Date(2025, 3));
+    return lzg::PrepareLaunch(commandLine, dir_.Dir());
   }
   testutil::TempDir dir_;
   Env env_;
@@ -180,10 +182,15 @@ TEST_F(Launch, ProfileAndHomeAddress) {
     EXPECT_EQ(plan.profile, c.profile);
     EXPECT_EQ(plan.homepage, c.home);
     EXPECT_EQ(g_title, c.title);
+    // The profile's folders, where they reach the engine's settings.
+    CreateGlobalCEFApp_2();
+    SYSTEMTIME now;
+    GetLocalTime(&now);
     const std::wstring name = c.profile ? L"/lzgmin3game" : L"/lzgmin";
-    EXPECT_EQ(plan.dirs.Cache, L"C:\\t" + name + L"/cache2503");
-    EXPECT_EQ(plan.dirs.Cookies, L"C:\\a" + name + L"/cookies");
-    EXPECT_EQ(plan.dirs.UserDataPath, L"C:\\a" + name + L"/UserData");
+    EXPECT_EQ(GlobalCEFApp->Cache(), L"C:\\t" + name + L"/cache" + lzg::DateSuffix(now));
+    EXPECT_EQ(GlobalCEFApp->Cookies(), L"C:\\a" + name + L"/cookies");
+    EXPECT_EQ(GlobalCEFApp->UserDataPath(), L"C:\\a" + name + L"/UserData");
+    DestroyGlobalCEFApp();
   }
 }
 
