@@ -1,6 +1,7 @@
 #include "launch/globalcefapp.h"
 
 #include "engine/app.h"
+#include "gamewindow/uChildForm.h"
 #include "launch/common.h"
 #include "launch/guarded.h"
 #include "launch/profile.h"
@@ -8,9 +9,6 @@
 std::atomic<HWND> g_ChildFormHandle{nullptr};
 
 namespace {
-
-// The game window's "engine ready" message (both parameters 0).
-constexpr UINT kBrowserInitializedMessage = 0x8103;
 
 // A directory whose computation failed leaves its setting as it was; each
 // setter runs on its own so one failure does not stop the others.
@@ -52,5 +50,5 @@ void InitGlobalCEFApp_2_3game() { ApplyProfileDirs(true); }
 
 void GlobalCEFApp_OnContextInitialized_2() {
   HWND window = g_ChildFormHandle.load();
-  if (window && IsWindow(window)) PostMessageW(window, kBrowserInitializedMessage, 0, 0);
+  if (window && IsWindow(window)) PostMessageW(window, CEFBROWSER_INITIALIZED, 0, 0);
 }
