@@ -1,7 +1,10 @@
 // TChromium: the component through which a window owns one browser of the
 // engine. Operations run on the main thread; the bookkeeping and the events
 // run on the engine's UI thread (see IChromiumEvents). A host serves one
-// browser in its lifetime.
+// browser in its lifetime and is the one owner of that browser's cross-thread
+// state: atomics written on the UI thread, and a browser reference of the main
+// thread's own, handed over and dropped there by posted messages, so the main
+// thread never calls through a pointer the engine may have released.
 #pragma once
 
 #include <windows.h>

@@ -2,6 +2,8 @@
 // the close protocol. Everything that calls the client runs on the UI thread.
 #include <windowsx.h>
 
+#include <utility>
+
 #include "standin/engine.h"
 #include "standin/text.h"
 
@@ -843,10 +845,23 @@ namespace {
 void* PoisonOnFree::operator new(std::size_t n) { return ::operator new(n); }
 
 void PoisonOnFree::operator delete(void* p, std::size_t n) noexcept {
-  // Kept allocated on purpose: the block is never handed out again.
   auto trap = reinterpret_cast<uintptr_t>(&StaleCall);
   auto* words = static_cast<uintptr_t*>(p);
   for (std::size_t i = 0; i < n / sizeof(uintptr_t); ++i) words[i] = trap;
+  // A quarantine: the block stays allocated and poisoned while the next kQuarantine
+  // wrappers are freed, so it is not handed out again meanwhile; only the oldest goes
+  // back to the heap, which keeps a long run's memory flat.
+  constexpr std::size_t kQuarantine = 1024;
+  static std::mutex mu;
+  static void* held[kQuarantine] = {};
+  static std::size_t next = 0;
+  void* oldest = nullptr;
+  {
+    std::lock_guard<std::mutex> l(mu);
+    oldest = std::exchange(held[next], p);
+    next = (next + 1) % kQuarantine;
+  }
+  ::operator delete(oldest);
 }
 
 // --- Browser ------------------------------------------------------------------------------

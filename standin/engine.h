@@ -57,10 +57,10 @@ struct BrowserCore {
 };
 
 // The browser, host and frame structs handed to the client are wrappers made for
-// that hand-over, as the engine makes them. A freed wrapper is never reused: its
-// memory stays allocated, every word pointing at a trap that records the fault and
-// ends the process as an access violation would, so a call through a released
-// pointer cannot pass unnoticed.
+// that hand-over, as the engine makes them. A freed wrapper is not reused: its
+// memory stays allocated (while the next 1024 wrappers are freed), every word
+// pointing at a trap that records the fault and ends the process as an access
+// violation would, so a call through a released pointer cannot pass unnoticed.
 struct PoisonOnFree {
   static void* operator new(std::size_t n);
   static void operator delete(void* p, std::size_t n) noexcept;
