@@ -334,6 +334,8 @@ void FinishClose(lzg::Ref<Browser> b) {
       std::lock_guard<std::mutex> l(o->core().mu);
       shared = shared || o->core().client.get() == last.get();
     }
+    // A request under way on the IO thread may still hold the client for a moment.
+    if (!shared) IoThread().Flush();
     if (!shared && last->base.has_one_ref)
       Trace("client_released").Add("id", c.id).Add("held_elsewhere", last->base.has_one_ref(&last->base) ? 0 : 1);
   }
