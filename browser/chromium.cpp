@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <stdexcept>
+#include <utility>
 
 #include "browser/host_rules.h"
 #include "engine/cef_library.h"
@@ -65,9 +66,71 @@ cef_value_t* StringValue(const std::wstring& s) {
 
 }  // namespace
 
+// Hand-overs from the engine's UI thread to the host's message window.
+constexpr UINT kHostBrowserCreated = WM_APP + 1;  // lParam: a browser with one reference for the main thread
+constexpr UINT kHostBrowserClosed = WM_APP + 2;   // wParam: the identifier of the browser that closed
+const wchar_t kHostWindowClass[] = L"LzgChromiumHost";
+
 TChromium::TChromium(ui::TComponent* owner) : ui::TComponent(owner) {
   InitializeSettings(FBrowserSettings);
   AfterConstruction();
+  static const bool registered = [] {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = &TChromium::MessageWndProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = kHostWindowClass;
+    return RegisterClassW(&wc) != 0;
+  }();
+  (void)registered;
+  HWND w = CreateWindowExW(0, kHostWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr),
+                           nullptr);
+  if (w) SetWindowLongPtrW(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  FMsgWindow = w;
+}
+
+LRESULT CALLBACK TChromium::MessageWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* self = reinterpret_cast<TChromium*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  switch (msg) {
+    case kHostBrowserCreated:
+      if (self) self->BrowserCreatedMsg(reinterpret_cast<cef_browser_t*>(lp));
+      else lzg::ReleaseCefObject(reinterpret_cast<cef_browser_t*>(lp));
+      return 0;
+    case kHostBrowserClosed:
+      if (self) self->BrowserClosedMsg(static_cast<int>(wp));
+      return 0;
+    default:
+      return DefWindowProcW(hwnd, msg, wp, lp);
+  }
+}
+
+// Engine UI thread: the message carries a reference of its own.
+void TChromium::PostBrowserCreated(cef_browser_t* browser) {
+  AddRefCef(browser);
+  HWND w = FMsgWindow.load();
+  if (!w || !PostMessageW(w, kHostBrowserCreated, 0, reinterpret_cast<LPARAM>(browser))) lzg::ReleaseCefObject(browser);
+}
+
+void TChromium::BrowserCreatedMsg(cef_browser_t* browser) {
+  // Closed before the main thread heard of it: the reference has nothing left to serve.
+  if (FBrowser || BrowserIdOf(browser) != FBrowserId.load()) {
+    lzg::ReleaseCefObject(browser);
+    return;
+  }
+  FBrowser = browser;
+}
+
+void TChromium::BrowserClosedMsg(int id) {
+  if (FBrowser && BrowserIdOf(FBrowser) == id) DropBrowser();
+}
+
+void TChromium::DestroyMessageWindow() {
+  HWND w = FMsgWindow.exchange(nullptr);
+  if (!w) return;
+  // Hand-overs still queued carry references.
+  MSG m;
+  while (PeekMessageW(&m, w, kHostBrowserCreated, kHostBrowserCreated, PM_REMOVE))
+    lzg::ReleaseCefObject(reinterpret_cast<cef_browser_t*>(m.lParam));
+  DestroyWindow(w);
 }
 
 void TChromium::AfterConstruction() {
@@ -79,7 +142,9 @@ void TChromium::AfterConstruction() {
 
 TChromium::~TChromium() {
   Guarded(L"TChromium.Destroy", [&] {
+    // Detaching waits for a callback under way; no hand-over follows it.
     DestroyClientHandler();
+    DestroyMessageWindow();
     DropBrowser();
     FBrowserId = 0;
     delete FFontOptions;
@@ -89,7 +154,7 @@ TChromium::~TChromium() {
   });
 }
 
-bool TChromium::Initialized() const { return FInitialized && !FClosing && FBrowser != nullptr; }
+bool TChromium::Initialized() const { return FInitialized.load() && !FClosing.load(); }
 
 lzg::TClientHandlerFlags TChromium::HandlerFlags() const {
   lzg::TClientHandlerFlags f;
@@ -98,19 +163,10 @@ lzg::TClientHandlerFlags TChromium::HandlerFlags() const {
   return f;
 }
 
-void TChromium::SetBrowser(cef_browser_t* browser) {
-  AddRefCef(browser);
-  FBrowser = browser;
-}
-
-void TChromium::DropBrowser() {
-  auto* b = static_cast<cef_browser_t*>(InterlockedExchangePointer(reinterpret_cast<void* volatile*>(&FBrowser), nullptr));
-  lzg::ReleaseCefObject(b);
-}
+void TChromium::DropBrowser() { lzg::ReleaseCefObject(std::exchange(FBrowser, nullptr)); }
 
 void TChromium::DestroyClientHandler() {
-  auto* h = static_cast<lzg::TCustomClientHandler*>(
-      InterlockedExchangePointer(reinterpret_cast<void* volatile*>(&FHandler), nullptr));
+  lzg::TCustomClientHandler* h = FHandler.exchange(nullptr);
   if (!h) return;
   h->RemoveReferences();
   h->Release();
@@ -194,9 +250,10 @@ bool TChromium::CreateBrowser(HWND aParentHandle, const RECT& aParentRect, const
   bool result = false;
   Guarded(L"TChromium.CreateBrowser", [&] {
     if (!GlobalCEFApp || !GlobalCEFApp->GlobalContextInitialized()) return;
-    if (FHandler) return;  // a request is already under way
+    if (FHandler.load()) return;  // a request is already under way
     FIsOSR = aParentHandle == nullptr;
     FHandler = new lzg::TCustomClientHandler(this, HandlerFlags());
+    lzg::TCustomClientHandler* handler = FHandler.load();
     GetSettings(FBrowserSettings);
     InitializeWindowInfo(aParentHandle, aParentRect, aWindowName);
 
@@ -216,17 +273,17 @@ bool TChromium::CreateBrowser(HWND aParentHandle, const RECT& aParentRect, const
     // The engine takes over one reference of each object it is given.
     if (aContext) AddRefCef(aContext);
     if (GlobalCEFApp->MultiThreadedMessageLoop()) {
-      result = g_cef.cef_browser_host_create_browser(&FWindowInfo, FHandler->ToCef(), &url, &FBrowserSettings,
+      result = g_cef.cef_browser_host_create_browser(&FWindowInfo, handler->ToCef(), &url, &FBrowserSettings,
                                                      aContext) != 0;
     } else {
-      cef_browser_t* b = g_cef.cef_browser_host_create_browser_sync(&FWindowInfo, FHandler->ToCef(), &url,
+      cef_browser_t* b = g_cef.cef_browser_host_create_browser_sync(&FWindowInfo, handler->ToCef(), &url,
                                                                    &FBrowserSettings, aContext);
       if (b) {
         FBrowser = b;  // the returned reference is ours
         FBrowserId = BrowserIdOf(b);
         FInitialized = FBrowserId != 0;
       }
-      result = FInitialized;
+      result = FInitialized.load();
     }
   });
   return result;
@@ -235,7 +292,7 @@ bool TChromium::CreateBrowser(HWND aParentHandle, const RECT& aParentRect, const
 // ---- browser operations --------------------------------------------------------
 
 void TChromium::LoadURL(const std::wstring& aURL, const std::wstring& aFrameName) {
-  if (!Initialized()) return;
+  if (!Initialized() || !FBrowser) return;
   Guarded(L"TChromium.LoadURL", [&] {
     cef_browser_t* b = FBrowser;
     CefRef<cef_frame_t> frame;
@@ -252,7 +309,7 @@ void TChromium::LoadURL(const std::wstring& aURL, const std::wstring& aFrameName
 }
 
 void TChromium::SetFocus(bool focus) {
-  if (!Initialized()) return;
+  if (!Initialized() || !FBrowser) return;
   Guarded(L"TChromium.SetFocus", [&] {
     cef_browser_t* b = FBrowser;
     CefRef<cef_browser_host_t> host(b->get_host(b));
@@ -261,7 +318,7 @@ void TChromium::SetFocus(bool focus) {
 }
 
 void TChromium::NotifyMoveOrResizeStarted() {
-  if (!Initialized()) return;
+  if (!Initialized() || !FBrowser) return;
   Guarded(L"TChromium.NotifyMoveOrResizeStarted", [&] {
     cef_browser_t* b = FBrowser;
     CefRef<cef_browser_host_t> host(b->get_host(b));
@@ -344,10 +401,13 @@ void TChromium::doUpdatePreferences(cef_browser_t* browser) {
 // ---- dispatch (engine UI thread) -----------------------------------------------
 
 void TChromium::doOnAfterCreated(cef_browser_t* browser) {
-  if (GlobalCEFApp && GlobalCEFApp->MultiThreadedMessageLoop() && !FBrowser && browser) {
-    SetBrowser(browser);
-    FBrowserId = BrowserIdOf(browser);
-    FInitialized = FBrowserId != 0;
+  // The first browser is the host's; a popup served by the same client is not recorded.
+  const int id = BrowserIdOf(browser);
+  int none = 0;
+  if (GlobalCEFApp && GlobalCEFApp->MultiThreadedMessageLoop() && id != 0 && !FClosing.load() &&
+      FBrowserId.compare_exchange_strong(none, id)) {
+    FInitialized = true;
+    PostBrowserCreated(browser);
   }
   doUpdatePreferences(browser);
   if (OnAfterCreated) OnAfterCreated(this, browser);
@@ -367,7 +427,8 @@ bool TChromium::doOnBeforePopup(cef_browser_t* browser, cef_frame_t* frame, cons
 bool TChromium::doOnClose(cef_browser_t* browser) {
   TCefCloseBrowserAction action = cbaClose;
   if (OnClose) OnClose(this, browser, action);
-  const bool own = FBrowserId != 0 && BrowserIdOf(browser) == FBrowserId;
+  const int id = FBrowserId.load();
+  const bool own = id != 0 && BrowserIdOf(browser) == id;
   switch (action) {
     case cbaDelay:
       if (own) FClosing = true;
@@ -382,10 +443,12 @@ bool TChromium::doOnClose(cef_browser_t* browser) {
 }
 
 void TChromium::doOnBeforeClose(cef_browser_t* browser) {
-  if (browser && FBrowserId != 0 && BrowserIdOf(browser) == FBrowserId) {
+  const int id = FBrowserId.load();
+  if (browser && id != 0 && BrowserIdOf(browser) == id) {
+    // The main thread drops its reference when it hears of this.
     FInitialized = false;
-    DropBrowser();
     FBrowserId = 0;
+    if (HWND w = FMsgWindow.load()) PostMessageW(w, kHostBrowserClosed, static_cast<WPARAM>(id), 0);
     DestroyClientHandler();
   }
   if (OnBeforeClose) OnBeforeClose(this, browser);

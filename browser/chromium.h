@@ -1,11 +1,15 @@
 // TChromium: the component through which a window owns one browser of the
 // engine. Operations run on the main thread; the bookkeeping and the events
 // run on the engine's UI thread (see IChromiumEvents). A host serves one
-// browser in its lifetime.
+// browser in its lifetime and is the one owner of that browser's cross-thread
+// state: atomics written on the UI thread, and a browser reference of the main
+// thread's own, handed over and dropped there by posted messages, so the main
+// thread never calls through a pointer the engine may have released.
 #pragma once
 
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
 
@@ -94,12 +98,13 @@ class TChromium : public ui::TComponent, public IChromiumEvents {
   void SetFocus(bool focus);
   void NotifyMoveOrResizeStarted();
 
-  // A browser recorded, not closing.
+  // A browser recorded, not closing (any thread).
   bool Initialized() const;
-  int BrowserId() const { return FBrowserId; }
-  cef_browser_t* Browser() const { return FBrowser; }  // borrowed
-  bool IsClosing() const { return FClosing; }
-  bool HasClientHandler() const { return FHandler != nullptr; }
+  int BrowserId() const { return FBrowserId.load(); }
+  // The main thread's own reference to the browser (borrowed; main thread only).
+  cef_browser_t* Browser() const { return FBrowser; }
+  bool IsClosing() const { return FClosing.load(); }
+  bool HasClientHandler() const { return FHandler.load() != nullptr; }
   const TCefWindowInfo& WindowInfo() const { return FWindowInfo; }
   const TCefBrowserSettings& BrowserSettings() const { return FBrowserSettings; }
   const std::wstring& DefaultUrl() const { return FDefaultUrl; }
@@ -183,16 +188,26 @@ class TChromium : public ui::TComponent, public IChromiumEvents {
   void doUpdatePreferences(cef_browser_t* browser);
   void UpdatePreference(cef_request_context_t* context, const wchar_t* name, cef_value_t* value);
   void UpdateProxyPrefs(cef_request_context_t* context);
-  void SetBrowser(cef_browser_t* browser);  // takes a reference of its own
   void DropBrowser();
+  // ---- the main thread's browser reference ----
+  // The engine's UI thread hands the main thread a reference of its own by a
+  // posted message; the main thread drops it once the engine has reported the
+  // browser closed (or when the host goes). A reference the engine passes to a
+  // callback is valid only during that call.
+  static LRESULT CALLBACK MessageWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  void PostBrowserCreated(cef_browser_t* browser);
+  void BrowserCreatedMsg(cef_browser_t* browser);
+  void BrowserClosedMsg(int id);
+  void DestroyMessageWindow();
 
-  // Written on the engine's UI thread, read on the main thread after the
-  // message that follows the write (see the owner's protocol).
-  lzg::TCustomClientHandler* volatile FHandler = nullptr;  // one reference
-  cef_browser_t* volatile FBrowser = nullptr;              // one reference
-  volatile LONG FBrowserId = 0;
-  volatile bool FInitialized = false;
-  volatile bool FClosing = false;
+  // Cross-thread state: written on the engine's UI thread, read anywhere.
+  std::atomic<lzg::TCustomClientHandler*> FHandler{nullptr};  // one reference
+  std::atomic<int> FBrowserId{0};
+  std::atomic<bool> FInitialized{false};
+  std::atomic<bool> FClosing{false};
+  std::atomic<HWND> FMsgWindow{nullptr};  // the main thread's window for the hand-overs
+  // Main thread only.
+  cef_browser_t* FBrowser = nullptr;  // one reference of its own
   bool FIsOSR = false;
   std::wstring FDefaultUrl = L"about:blank";
   std::wstring FWindowName;  // the window info's name points here

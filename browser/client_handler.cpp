@@ -42,7 +42,11 @@ int TCustomLifeSpanHandler::OnBeforePopup(cef_browser_t* browser, cef_frame_t* f
   cef_window_info_t noWindowInfo{};
   cef_browser_settings_t noSettings{};
   bool noJs = noJavascriptAccess && *noJavascriptAccess != 0;
-  cef_client_t* chosen = client ? *client : nullptr;
+  // The slot arrives holding a reference that is ours whatever we answer; the
+  // engine takes a reference back only from a different client stored there.
+  cef_client_t* const proposed = client ? *client : nullptr;
+  auto slotRef = Owned(proposed);
+  cef_client_t* chosen = proposed;
   bool result = false;
   bool linked = FEvents.With([&](IChromiumEvents& e) {
     result = e.doOnBeforePopup(browser, frame, CefToWString(targetUrl), CefToWString(targetFrameName),
@@ -52,12 +56,10 @@ int TCustomLifeSpanHandler::OnBeforePopup(cef_browser_t* browser, cef_frame_t* f
   });
   if (!linked) return 0;
   if (noJavascriptAccess) *noJavascriptAccess = noJs ? 1 : 0;
-  if (client && chosen != *client) {
-    // The slot owns its reference: take one for the new client before letting go of the old.
+  if (client && chosen != proposed) {
+    // A replacement carries a reference of its own for the engine.
     if (chosen) AddRefCef(chosen);
-    cef_client_t* old = *client;
     *client = chosen;
-    ReleaseCefObject(old);
   }
   return result ? 1 : 0;
 }

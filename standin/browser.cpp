@@ -2,6 +2,8 @@
 // the close protocol. Everything that calls the client runs on the UI thread.
 #include <windowsx.h>
 
+#include <utility>
+
 #include "standin/engine.h"
 #include "standin/text.h"
 
@@ -89,7 +91,7 @@ bool ResourcePhase(Browser* b, int64 frame_id, const std::wstring& url, const st
   if (rh->on_before_resource_load) {
     auto decision = std::make_shared<Decision>();
     auto cb = lzg::MakeRef<RequestCallback>(decision);
-    cef_return_value_t rv = rh->on_before_resource_load(rh.get(), b->ToCef(), b->NewFrame(frame_id), req->ToCef(),
+    cef_return_value_t rv = rh->on_before_resource_load(rh.get(), b->Give(), b->NewFrame(frame_id), req->ToCef(),
                                                         cb->Give());
     Trace("on_before_resource_load").Add("id", c.id).Add("frame", frame_label).Add("url", ToUtf8(url))
         .Add("result", static_cast<int>(rv));
@@ -103,9 +105,9 @@ bool ResourcePhase(Browser* b, int64 frame_id, const std::wstring& url, const st
   }
   if (!allowed) return false;
   if (rh->get_resource_handler)
-    DropArg(rh->get_resource_handler(rh.get(), b->ToCef(), b->NewFrame(frame_id), req->ToCef()));
+    DropArg(rh->get_resource_handler(rh.get(), b->Give(), b->NewFrame(frame_id), req->ToCef()));
   if (rh->can_get_cookies) {
-    int r = rh->can_get_cookies(rh.get(), b->ToCef(), b->NewFrame(frame_id), req->ToCef());
+    int r = rh->can_get_cookies(rh.get(), b->Give(), b->NewFrame(frame_id), req->ToCef());
     Trace("can_get_cookies").Add("id", c.id).Add("frame", frame_label).Add("result", r);
   }
   return true;
@@ -132,7 +134,7 @@ void FailBeforeCommit(Browser* b, const std::wstring& url, int error) {
   const std::string text8 = NetErrorText(error);
   if (lh->on_loading_state_change) {
     Trace("on_loading_state_change").Add("id", c.id).Add("loading", 1);
-    lh->on_loading_state_change(lh.get(), b->ToCef(), 1, back, 0);
+    lh->on_loading_state_change(lh.get(), b->Give(), 1, back, 0);
   }
   if (lh->on_load_error) {
     Trace("on_load_error").Add("id", c.id).Add("frame", "main").Add("url", ToUtf8(url)).Add("error", error)
@@ -140,11 +142,11 @@ void FailBeforeCommit(Browser* b, const std::wstring& url, int error) {
     std::wstring text = Utf8ToWide(text8);
     cef_string_t st{const_cast<wchar_t*>(text.c_str()), text.size(), nullptr};
     cef_string_t su{const_cast<wchar_t*>(url.c_str()), url.size(), nullptr};
-    lh->on_load_error(lh.get(), b->ToCef(), b->NewFrame(c.main_id), static_cast<cef_errorcode_t>(error), &st, &su);
+    lh->on_load_error(lh.get(), b->Give(), b->NewFrame(c.main_id), static_cast<cef_errorcode_t>(error), &st, &su);
   }
   if (lh->on_loading_state_change) {
     Trace("on_loading_state_change").Add("id", c.id).Add("loading", 0);
-    lh->on_loading_state_change(lh.get(), b->ToCef(), 0, back, 0);
+    lh->on_loading_state_change(lh.get(), b->Give(), 0, back, 0);
   }
 }
 
@@ -160,7 +162,7 @@ void Navigate(Browser* b, int64 frame_id, const std::wstring& url, bool gesture)
     auto req = lzg::MakeRef<Request>();
     req->SetUrlText(url, gesture ? TT_LINK : TT_EXPLICIT);
     req->MakeReadOnly();
-    int cancel = rh->on_before_browse(rh.get(), b->ToCef(), b->NewFrame(frame_id), req->ToCef(), gesture, 0);
+    int cancel = rh->on_before_browse(rh.get(), b->Give(), b->NewFrame(frame_id), req->ToCef(), gesture, 0);
     Trace("on_before_browse").Add("id", c.id).Add("frame", FrameLabel(target)).Add("url", url8).Add("result", cancel);
     if (cancel) return;
   }
@@ -194,7 +196,7 @@ void Navigate(Browser* b, int64 frame_id, const std::wstring& url, bool gesture)
       std::wstring text = L"net::ERR_ABORTED";
       cef_string_t st{const_cast<wchar_t*>(text.c_str()), text.size(), nullptr};
       cef_string_t su{const_cast<wchar_t*>(url.c_str()), url.size(), nullptr};
-      lh->on_load_error(lh.get(), b->ToCef(), b->NewFrame(frame_id), ERR_ABORTED, &st, &su);
+      lh->on_load_error(lh.get(), b->Give(), b->NewFrame(frame_id), ERR_ABORTED, &st, &su);
     }
     return;
   }
@@ -242,7 +244,7 @@ void Navigate(Browser* b, int64 frame_id, const std::wstring& url, bool gesture)
   const int back = history > 1;
   if (lh->on_loading_state_change) {
     Trace("on_loading_state_change").Add("id", c.id).Add("loading", 1);
-    lh->on_loading_state_change(lh.get(), b->ToCef(), 1, back, 0);
+    lh->on_loading_state_change(lh.get(), b->Give(), 1, back, 0);
   }
   // `standin-subframe-neterror=<code>`: the first sub-frame fails with that network error instead of loading.
   const auto sub_error = ParseNetError(QueryValue(url8, "standin-subframe-neterror"));
@@ -259,23 +261,23 @@ void Navigate(Browser* b, int64 frame_id, const std::wstring& url, bool gesture)
         std::wstring text = Utf8ToWide(text8);
         cef_string_t st{const_cast<wchar_t*>(text.c_str()), text.size(), nullptr};
         cef_string_t su{const_cast<wchar_t*>(f.url.c_str()), f.url.size(), nullptr};
-        lh->on_load_error(lh.get(), b->ToCef(), b->NewFrame(f.id), static_cast<cef_errorcode_t>(*sub_error), &st,
+        lh->on_load_error(lh.get(), b->Give(), b->NewFrame(f.id), static_cast<cef_errorcode_t>(*sub_error), &st,
                           &su);
       }
       continue;
     }
     if (lh->on_load_start) {
       Trace("on_load_start").Add("id", c.id).Add("frame", FrameLabel(f)).Add("url", ToUtf8(f.url));
-      lh->on_load_start(lh.get(), b->ToCef(), b->NewFrame(f.id), is_main ? TT_EXPLICIT : TT_AUTO_SUBFRAME);
+      lh->on_load_start(lh.get(), b->Give(), b->NewFrame(f.id), is_main ? TT_EXPLICIT : TT_AUTO_SUBFRAME);
     }
     if (lh->on_load_end) {
       Trace("on_load_end").Add("id", c.id).Add("frame", FrameLabel(f)).Add("status", code);
-      lh->on_load_end(lh.get(), b->ToCef(), b->NewFrame(f.id), code);
+      lh->on_load_end(lh.get(), b->Give(), b->NewFrame(f.id), code);
     }
   }
   if (lh->on_loading_state_change) {
     Trace("on_loading_state_change").Add("id", c.id).Add("loading", 0);
-    lh->on_loading_state_change(lh.get(), b->ToCef(), 0, back, 0);
+    lh->on_loading_state_change(lh.get(), b->Give(), 0, back, 0);
   }
 }
 
@@ -285,9 +287,16 @@ void RequestClose(Browser* b) {
   BrowserCore& c = b->core();
   HWND hwnd = c.hwnd.load();
   if (c.closed || c.closing || !hwnd) return;
+  {
+    // The page's unload handlers run before the close; a beforeunload round trip
+    // makes on_before_close come later than the window's end.
+    std::lock_guard<std::mutex> l(c.mu);
+    const std::string url8 = c.frames.empty() ? std::string() : ToUtf8(c.frames[0].url);
+    c.unload_delay_ms = ParseCount(QueryValue(url8, "standin-beforeunload"), 0, 60000);
+  }
   auto client = ClientOf(b);
   auto ls = GetHandler(client.get(), &cef_client_t::get_life_span_handler);
-  int r = ls && ls->do_close ? ls->do_close(ls.get(), b->ToCef()) : 0;
+  int r = ls && ls->do_close ? ls->do_close(ls.get(), b->Give()) : 0;
   Trace("do_close").Add("id", c.id).Add("result", r);
   if (r) {
     // The client destroys the window (or its parent) itself; the close ends then.
@@ -306,16 +315,30 @@ void FinishClose(lzg::Ref<Browser> b) {
   auto ls = GetHandler(client.get(), &cef_client_t::get_life_span_handler);
   if (ls && ls->on_before_close) {
     Trace("on_before_close").Add("id", c.id);
-    ls->on_before_close(ls.get(), b->ToCef());
+    ls->on_before_close(ls.get(), b->Give());
   }
   ls.reset();
   client.reset();
+  Foreign<cef_client_t> last;
   {
     std::lock_guard<std::mutex> l(c.mu);
-    c.client.reset();
+    last = std::move(c.client);
     c.context.reset();
   }
   ForgetBrowser(c.id);
+  // The engine's last reference to a client no other open browser uses: whether
+  // the host still holds it too after on_before_close (a leaked popup slot shows here).
+  if (last) {
+    bool shared = false;
+    for (auto& o : OpenBrowsers()) {
+      std::lock_guard<std::mutex> l(o->core().mu);
+      shared = shared || o->core().client.get() == last.get();
+    }
+    // A request under way on the IO thread may still hold the client for a moment.
+    if (!shared) IoThread().Flush();
+    if (!shared && last->base.has_one_ref)
+      Trace("client_released").Add("id", c.id).Add("held_elsewhere", last->base.has_one_ref(&last->base) ? 0 : 1);
+  }
 }
 
 // --- Popups ------------------------------------------------------------------------------
@@ -341,7 +364,7 @@ void OpenPopup(Browser* b, int disposition, bool gesture, const std::wstring& ur
   cef_string_t frame_name{const_cast<wchar_t*>(L""), 0, nullptr};
   int r = 0;
   if (ls && ls->on_before_popup)
-    r = ls->on_before_popup(ls.get(), b->ToCef(), b->NewFrame(c.main_id), &target, &frame_name,
+    r = ls->on_before_popup(ls.get(), b->Give(), b->NewFrame(c.main_id), &target, &frame_name,
                             static_cast<cef_window_open_disposition_t>(disposition), gesture, &features, &wi, &slot,
                             &settings, &no_js);
   const char* kept = !slot ? "none" : slot == client.get() ? "kept" : "replaced";
@@ -353,8 +376,19 @@ void OpenPopup(Browser* b, int disposition, bool gesture, const std::wstring& ur
       .Add("gesture", gesture)
       .Add("result", r)
       .Add("client", kept);
-  // The slot holds a reference that is now ours.
-  auto popup_client = Foreign<cef_client_t>::Adopt(slot);
+  // The slot's reference went to the callee, who releases it whatever it answers. A
+  // different client stored there brings a reference of its own, which the engine
+  // takes over; the same pointer left in place is not taken back, so the engine
+  // holds it with a new reference of its own. Without a callee the engine drops
+  // what it put in the slot itself.
+  Foreign<cef_client_t> popup_client;
+  if (!(ls && ls->on_before_popup)) {
+    popup_client = Foreign<cef_client_t>::Adopt(slot);
+  } else if (slot && slot == client.get()) {
+    popup_client = Foreign<cef_client_t>::Share(slot);
+  } else {
+    popup_client = Foreign<cef_client_t>::Adopt(slot);
+  }
   std::wstring name = ToWide(&wi.window_name);
   if (wi.window_name.dtor) wi.window_name.dtor(wi.window_name.str);
   if (r) return;
@@ -427,7 +461,7 @@ bool DeliverKey(Browser* b, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   auto kh = GetHandler(client.get(), &cef_client_t::get_keyboard_handler);
   if (kh && kh->on_pre_key_event) {
     int shortcut = 0;
-    int r = kh->on_pre_key_event(kh.get(), b->ToCef(), &ev, &m, &shortcut);
+    int r = kh->on_pre_key_event(kh.get(), b->Give(), &ev, &m, &shortcut);
     Trace("key_event").Add("stage", "pre").Add("id", c.id).Add("kind", static_cast<int>(ev.type))
         .Add("code", ev.windows_key_code).Hex("msg", msg).Add("result", r).Add("shortcut", shortcut);
     if (r) return true;
@@ -441,7 +475,7 @@ bool DeliverKey(Browser* b, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       .Add("code", ev.windows_key_code).Hex("msg", msg).Add("consumed", eats);
   if (eats) return true;
   if (kh && kh->on_key_event) {
-    int r = kh->on_key_event(kh.get(), b->ToCef(), &ev, &m);
+    int r = kh->on_key_event(kh.get(), b->Give(), &ev, &m);
     Trace("key_event").Add("stage", "post").Add("id", c.id).Add("kind", static_cast<int>(ev.type))
         .Add("code", ev.windows_key_code).Hex("msg", msg).Add("result", r);
     if (r) return true;
@@ -472,7 +506,7 @@ void CrashRenderer(Browser* b, bool oom) {
     // This engine version reports an out-of-memory end as a crash too; only the exit code tells them apart.
     Trace("on_render_process_terminated").Add("id", c.id).Add("status", static_cast<int>(TS_PROCESS_CRASHED))
         .Hex("code", code);
-    rh->on_render_process_terminated(rh.get(), b->ToCef(), TS_PROCESS_CRASHED);
+    rh->on_render_process_terminated(rh.get(), b->Give(), TS_PROCESS_CRASHED);
   }
 }
 
@@ -632,10 +666,20 @@ LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_DESTROY: {
       Trace("browser_window_destroyed").Add("id", c.id);
       c.hwnd = nullptr;
-      if (!Engine().shutting_down) {
-        auto self = b->Self_();
-        UiThread().Post([self] { FinishClose(self); });
+      // The engine calls on_before_close synchronously while the window is being
+      // destroyed: when the host destroys the parent on its own thread, that thread
+      // waits in DestroyWindow meanwhile. (The engine does it at WM_NCDESTROY; Wine
+      // sends a child of another thread its WM_DESTROY but only notifies its
+      // WM_NCDESTROY, so here is where the destroying thread still waits.) After a
+      // beforeunload round trip it comes later, on its own.
+      auto self = b->Self_();
+      int delay = 0;
+      {
+        std::lock_guard<std::mutex> l(c.mu);
+        delay = c.unload_delay_ms;
       }
+      if (delay > 0 && !Engine().shutting_down) UiThread().PostDelayed(static_cast<DWORD>(delay), [self] { FinishClose(self); });
+      else FinishClose(self);
       break;
     }
     case WM_NCDESTROY:
@@ -682,7 +726,7 @@ void Realize(lzg::Ref<Browser> b) {
   auto ls = GetHandler(client.get(), &cef_client_t::get_life_span_handler);
   if (ls && ls->on_after_created) {
     Trace("on_after_created").Add("id", c.id).Hex("hwnd", reinterpret_cast<uintptr_t>(hwnd));
-    ls->on_after_created(ls.get(), b->ToCef());
+    ls->on_after_created(ls.get(), b->Give());
   }
   ls.reset();
   client.reset();
@@ -764,8 +808,12 @@ lzg::Ref<Browser> CreateBrowser(const cef_window_info_t* info, cef_client_t* cli
 }
 
 void DestroyAllBrowsers() {
+  // The engine closes what is still open while the caller waits: each browser's
+  // on_before_close comes here, on the UI thread, also for one whose window is
+  // already gone and whose close waited for a beforeunload round trip.
   for (auto& b : OpenBrowsers()) {
     if (HWND h = b->core().hwnd.load()) DestroyWindow(h);
+    else FinishClose(b);
     std::lock_guard<std::mutex> l(b->core().mu);
     b->core().client.reset();
     b->core().context.reset();
@@ -779,9 +827,43 @@ void NotifyRendererGone(DWORD exit_code) {
     if (rh && rh->on_render_process_terminated) {
       Trace("on_render_process_terminated").Add("id", b->Id()).Add("status", static_cast<int>(TS_PROCESS_CRASHED))
           .Hex("code", exit_code);
-      rh->on_render_process_terminated(rh.get(), b->ToCef(), TS_PROCESS_CRASHED);
+      rh->on_render_process_terminated(rh.get(), b->Give(), TS_PROCESS_CRASHED);
     }
   }
+}
+
+// --- Wrappers ------------------------------------------------------------------------------
+
+namespace {
+
+[[noreturn]] void CEF_CALLBACK StaleCall() {
+  Fault("call through a released browser, host or frame");
+  TerminateProcess(GetCurrentProcess(), 0xC0000005);
+  for (;;) Sleep(INFINITE);
+}
+
+}  // namespace
+
+void* PoisonOnFree::operator new(std::size_t n) { return ::operator new(n); }
+
+void PoisonOnFree::operator delete(void* p, std::size_t n) noexcept {
+  auto trap = reinterpret_cast<uintptr_t>(&StaleCall);
+  auto* words = static_cast<uintptr_t*>(p);
+  for (std::size_t i = 0; i < n / sizeof(uintptr_t); ++i) words[i] = trap;
+  // A quarantine: the block stays allocated and poisoned while the next kQuarantine
+  // wrappers are freed, so it is not handed out again meanwhile; only the oldest goes
+  // back to the heap, which keeps a long run's memory flat.
+  constexpr std::size_t kQuarantine = 1024;
+  static std::mutex mu;
+  static void* held[kQuarantine] = {};
+  static std::size_t next = 0;
+  void* oldest = nullptr;
+  {
+    std::lock_guard<std::mutex> l(mu);
+    oldest = std::exchange(held[next], p);
+    next = (next + 1) % kQuarantine;
+  }
+  ::operator delete(oldest);
 }
 
 // --- Browser ------------------------------------------------------------------------------
@@ -806,6 +888,8 @@ Browser::Browser(std::shared_ptr<BrowserCore> core) : core_(std::move(core)) {
   LZG_BIND(get_frame_identifiers, GetFrameIdentifiers, "CefBrowser.GetFrameIdentifiers");
   LZG_BIND(get_frame_names, GetFrameNames, "CefBrowser.GetFrameNames");
 }
+
+cef_browser_t* Browser::Give() { return (new Browser(core_))->CefPtr(); }
 
 cef_browser_host_t* Browser::GetHost() { return lzg::MakeRef<Host>(Self_())->ToCef(); }
 int Browser::CanGoBack() {
@@ -964,5 +1048,5 @@ extern "C" cef_browser_t* CEF_EXPORT cef_browser_host_create_browser_sync(const 
                                                                           const cef_browser_settings_t*,
                                                                           cef_request_context_t* request_context) {
   auto b = CreateBrowser(windowInfo, client, url, request_context, true);
-  return b ? b->ToCef() : nullptr;
+  return b ? b->Give() : nullptr;
 }

@@ -53,13 +53,28 @@ struct BrowserCore {
   int64 next_frame = 1;
   std::vector<FrameData> frames;  // main frame first
   RECT popup_link{}, close_link{};
+  int unload_delay_ms = 0;  // do_close came for a page with standin-beforeunload: on_before_close waits this long
 };
 
-class Browser : public lzg::CefObject<cef_browser_t, Browser> {
+// The browser, host and frame structs handed to the client are wrappers made for
+// that hand-over, as the engine makes them. A freed wrapper is not reused: its
+// memory stays allocated (while the next 1024 wrappers are freed), every word
+// pointing at a trap that records the fault and ends the process as an access
+// violation would, so a call through a released pointer cannot pass unnoticed.
+struct PoisonOnFree {
+  static void* operator new(std::size_t n);
+  static void operator delete(void* p, std::size_t n) noexcept;
+};
+
+class Browser : public lzg::CefObject<cef_browser_t, Browser>, public PoisonOnFree {
   using Self = Browser;
+  // Hand-overs go through Give(): the same struct twice would hide a stale pointer.
+  using lzg::CefObject<cef_browser_t, Browser>::ToCef;
 
  public:
   explicit Browser(std::shared_ptr<BrowserCore> core);
+  // A fresh wrapper of this browser with one reference, for handing to the client.
+  cef_browser_t* Give();
   BrowserCore& core() { return *core_; }
   int Id() const { return core_->id; }
   lzg::Ref<Browser> Self_() {
@@ -91,12 +106,12 @@ class Browser : public lzg::CefObject<cef_browser_t, Browser> {
   std::shared_ptr<BrowserCore> core_;
 };
 
-class Host : public lzg::CefObject<cef_browser_host_t, Host> {
+class Host : public lzg::CefObject<cef_browser_host_t, Host>, public PoisonOnFree {
   using Self = Host;
 
  public:
   explicit Host(lzg::Ref<Browser> browser);
-  cef_browser_t* GetBrowser() { return browser_->ToCef(); }
+  cef_browser_t* GetBrowser() { return browser_->Give(); }
   void CloseBrowser(int force_close);
   int TryCloseBrowser();
   void SetFocus(int focus);
@@ -112,7 +127,7 @@ class Host : public lzg::CefObject<cef_browser_host_t, Host> {
   lzg::Ref<Browser> browser_;
 };
 
-class Frame : public lzg::CefObject<cef_frame_t, Frame> {
+class Frame : public lzg::CefObject<cef_frame_t, Frame>, public PoisonOnFree {
   using Self = Frame;
 
  public:
@@ -126,7 +141,7 @@ class Frame : public lzg::CefObject<cef_frame_t, Frame> {
   int64 GetIdentifier() { return id_; }
   cef_frame_t* GetParent();
   cef_string_userfree_t GetUrl();
-  cef_browser_t* GetBrowser() { return browser_->ToCef(); }
+  cef_browser_t* GetBrowser() { return browser_->Give(); }
 
  private:
   void Load(const std::wstring& url);

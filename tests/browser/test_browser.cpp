@@ -775,9 +775,13 @@ TEST(Dispatch, WriteBacksBookkeepingAndDetachedDefaults) {
       EXPECT_EQ(noJs, k.noJsOut) << k.mode;
       std::string got = !slot ? "none" : slot == proposed->CefPtr() ? "proposed" : "replaced";
       EXPECT_EQ(got, k.slot) << k.mode;
-      // Whatever the slot holds, it holds one reference: releasing it balances.
-      lzg::ReleaseCefObject(slot);
+      // The proposed client's reference is released whatever the answer; a
+      // replacement carries one of its own, which the engine takes over.
       EXPECT_TRUE(proposed->HasOneRef()) << k.mode;
+      if (slot == other->CefPtr()) {
+        EXPECT_FALSE(other->HasOneRef()) << k.mode;
+        lzg::ReleaseCefObject(slot);
+      }
       EXPECT_TRUE(other->HasOneRef()) << k.mode;
     }
 
@@ -785,6 +789,10 @@ TEST(Dispatch, WriteBacksBookkeepingAndDetachedDefaults) {
     ls->on_after_created(ls.get(), own->ToCef());
     EXPECT_TRUE(host.Initialized());
     EXPECT_EQ(host.BrowserId(), 7);
+    // The main thread takes its own reference when it handles the hand-over.
+    EXPECT_EQ(host.Browser(), nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return host.Browser() == own->CefPtr(); }));
+    EXPECT_FALSE(own->HasOneRef());
     ls->on_after_created(ls.get(), popup->ToCef());
     EXPECT_EQ(host.BrowserId(), 7);
     answer = cbaDelay;
@@ -802,6 +810,9 @@ TEST(Dispatch, WriteBacksBookkeepingAndDetachedDefaults) {
     ls->on_before_close(ls.get(), own->ToCef());
     EXPECT_EQ(host.BrowserId(), 0);
     EXPECT_EQ(closes, 3);
+    // ... and drops it on the main thread once the close is reported.
+    ASSERT_TRUE(PumpUntil([&] { return host.Browser() == nullptr; }));
+    EXPECT_TRUE(own->HasOneRef());
 
     // Detached: defaults, and nothing reaches the host.
     client->RemoveReferences();

@@ -243,6 +243,8 @@ void ExpectExitedCleanly(ClientRun& run) {
   auto closed = run.Events("on_before_close");
   ASSERT_FALSE(closed.empty());
   EXPECT_LE(closed.back().ms, shutdown[0].ms);
+  // No client object outlived its browsers in the client's hands (a popup's client slot included).
+  for (auto& e : run.Events("client_released")) EXPECT_EQ(e.Get("held_elsewhere"), "0") << "browser " << e.Get("id");
   ExpectNoFaults(run);
 }
 

@@ -391,6 +391,33 @@ TEST(Popups, NewTabsAndWindowsStartOneInstanceEachWithOneArgument) {
   for (auto& e : run.Events("shutdown")) EXPECT_EQ(e.Get("open_browsers"), "0");
 }
 
+TEST(Popups, APopupTheEngineOpensLeavesNoClientAlive) {
+  ClientRun run;
+  run.WriteConfig(L"[dump]\r\ndoUrl2=http://game.example/home\r\nistest=1\r\n");
+  ASSERT_TRUE(run.Start());
+  ASSERT_TRUE(run.WaitLoaded());
+  // Let through with the game's own client in the slot; it closes itself again.
+  ASSERT_TRUE(run.PageCommand(L"popup 1 1 http://let.example/current"));
+  ASSERT_TRUE(run.WaitEvents("popup_created", 1));
+  const std::string id = run.Events("popup_created")[0].Get("id");
+  ASSERT_TRUE(run.WaitEvents("on_after_created", 1, [&](const TraceEvent& e) { return e.Get("id") == id; }));
+  auto popup = run.Events("on_before_popup");
+  ASSERT_EQ(popup.size(), 1u);
+  EXPECT_EQ(popup[0].Get("client"), "kept");
+  HWND w = nullptr;
+  for (auto& e : run.Events("on_after_created"))
+    if (e.Get("id") == id) w = reinterpret_cast<HWND>(static_cast<uintptr_t>(std::strtoull(e.Get("hwnd").c_str(), nullptr, 16)));
+  ASSERT_TRUE(w);
+  ASSERT_TRUE(e2e::SendPageCommand(w, L"close"));
+  ASSERT_TRUE(run.WaitEvents("on_before_close", 1, [&](const TraceEvent& e) { return e.Get("id") == id; }));
+  ASSERT_TRUE(run.ExitThroughDialog());
+  e2e::ExpectExitedCleanly(run);
+  // The engine's last hold on the game's client found the client let go of everywhere else.
+  auto released = run.Events("client_released");
+  ASSERT_EQ(released.size(), 1u);
+  EXPECT_EQ(released[0].Get("held_elsewhere"), "0");
+}
+
 TEST(Popups, OnlyWebAddressesStartAnInstance) {
   ClientRun run;
   run.WriteConfig(L"[dump]\r\ndoUrl2=http://game.example/home\r\nistest=1\r\n");

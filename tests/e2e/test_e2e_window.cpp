@@ -234,4 +234,32 @@ TEST(GameWindow, CloseWhileTheDialogIsOpenIsIgnored) {
   e2e::ExpectExitedCleanly(run);
 }
 
+TEST(GameWindow, ExitWaitsForABrowserWhoseUnloadHandlerDelaysItsClose) {
+  ClientRun run;
+  // The page's beforeunload handler makes the engine report the close well after the parent's end.
+  run.WriteConfig(L"[dump]\r\ndoUrl2=http://game.example/?standin-beforeunload=4000\r\n");
+  ASSERT_TRUE(run.Start());
+  ASSERT_TRUE(run.WaitLoaded());
+  const HWND game = run.Game();
+  ASSERT_TRUE(run.PageCommand(L"close"));
+  ASSERT_TRUE(run.WaitEvents("browser_window_destroyed", 1));
+  PostMessageW(game, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(e2e::WaitUntil([&] { return run.DialogVisible(); }, 10000));
+  ASSERT_TRUE(run.Events("on_before_close").empty()) << "the close came before the exit could wait for it";
+  ASSERT_TRUE(run.ClickExit());
+  // While the exit waits for the browser, the player moves the window, maximises and restores it and picks
+  // presets (the game window's seven preset items are the process's first menu commands, 0x100 on).
+  for (int i = 0; i < 4 && run.Running(); ++i) {
+    SetWindowPos(game, nullptr, 40 + 30 * i, 30 + 20 * i, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    PostMessageW(game, WM_SYSCOMMAND, i % 2 ? SC_RESTORE : SC_MAXIMIZE, 0);
+    PostMessageW(game, WM_COMMAND, 0x100 + (i % 2 ? 6 : i), 0);
+    Sleep(200);
+  }
+  const bool waited = run.Events("on_before_close").empty();
+  ASSERT_TRUE(run.WaitExit(20000));
+  EXPECT_TRUE(waited) << "the browser closed before the moves and presets reached the waiting exit";
+  e2e::ExpectExitedCleanly(run);
+  EXPECT_EQ(run.Events("on_before_close").size(), 1u);
+}
+
 }  // namespace

@@ -149,6 +149,10 @@ cef_browser_t* g_browser = nullptr;  // the first browser, one reference, kept b
 std::atomic<HWND> g_popup_hwnd{nullptr};
 std::vector<std::string> g_keys;
 std::mutex g_keys_mu;
+// What the main thread is inside of when on_before_close comes: 0 nothing, 1 its
+// DestroyWindow of the browser's parent, 2 cef_shutdown.
+std::atomic<int> g_main_inside{0};
+std::atomic<DWORD> g_before_close_tick{0};
 
 void NoteThread(const char* what) {
   DWORD t = GetCurrentThreadId();
@@ -219,10 +223,10 @@ class LifeSpan : public lzg::CefObject<cef_life_span_handler_t, LifeSpan> {
     g_seen.Set("popup_client_offered", client && *client ? 1 : 0);
     g_seen.Set("popup_wi_parent_null", wi->parent_window == nullptr);
     std::wstring target = lzg::CefToWString(url);
-    if (client && target.find(L"no-client") != std::wstring::npos) {
-      Drop(*client);
-      *client = nullptr;
-    }
+    // The slot's reference is ours whatever we answer (unless the scenario plays a
+    // host that keeps it, as if the engine took an unchanged client back).
+    if (client && EnvW(L"STANDIN_TEST_KEEP_POPUP_CLIENT") != L"1") Drop(*client);
+    if (client && target.find(L"no-client") != std::wstring::npos) *client = nullptr;
     Drop(frame);
     Drop(browser);
     int answer = g_popup_answer;  // read before the test thread may change it
@@ -258,6 +262,8 @@ class LifeSpan : public lzg::CefObject<cef_life_span_handler_t, LifeSpan> {
   }
   void OnBeforeClose(cef_browser_t* browser) {
     NoteThread("on_before_close");
+    g_seen.Set("before_close_main_inside", g_main_inside.load());
+    g_before_close_tick = GetTickCount();
     cef_browser_host_t* host = browser->get_host(browser);
     g_seen.Set("before_close_hwnd_gone", host->get_window_handle(host) == nullptr ? 1 : 0);
     Drop(host);
@@ -534,7 +540,9 @@ void Finish(lzg::Ref<App>& app, lzg::Ref<Client>& client) {
   }
   client.reset();
   app.reset();
+  g_main_inside = 2;
   g_cef.cef_shutdown();
+  g_main_inside = 0;
   g_seen.Set("client_live", lzg::LiveBridgedObjects());
   auto live = reinterpret_cast<int (*)()>(GetProcAddress(GetModuleHandleW(L"libcef.dll"), "standin_live_objects"));
   g_seen.Set("engine_live", live ? live() : -1);
@@ -554,6 +562,24 @@ int ScenarioHost() {
   GetClientRect(bw, &rc);
   g_seen.Set("browser_size", std::to_string(rc.right) + "x" + std::to_string(rc.bottom));
   g_seen.Set("browser_id", g_browser->get_identifier(g_browser));
+  {
+    // Every hand-over is a wrapper of its own: compare by identifier, never by pointer.
+    cef_browser_host_t* h = g_browser->get_host(g_browser);
+    cef_browser_t* a = h->get_browser(h);
+    cef_browser_t* b = h->get_browser(h);
+    cef_frame_t* f1 = g_browser->get_main_frame(g_browser);
+    cef_frame_t* f2 = g_browser->get_main_frame(g_browser);
+    g_seen.Set("wrappers_distinct", a != b && a != g_browser && b != g_browser && f1 != f2 ? 1 : 0);
+    g_seen.Set("wrappers_same_browser",
+               a->get_identifier(a) == g_browser->get_identifier(g_browser) &&
+                       a->is_same(a, (b->base.add_ref(&b->base), b)) && f1->get_identifier(f1) == f2->get_identifier(f2)
+                   ? 1
+                   : 0);
+    auto live = reinterpret_cast<int (*)()>(GetProcAddress(GetModuleHandleW(L"libcef.dll"), "standin_live_objects"));
+    const int with = live();
+    for (void* p : std::initializer_list<void*>{a, b, f1, f2, h}) Drop(static_cast<cef_base_ref_counted_t*>(p));
+    g_seen.Set("wrappers_counted", with - live());
+  }
 
   // From the main thread, as the client does it.
   cef_frame_t* main = g_browser->get_main_frame(g_browser);
@@ -608,7 +634,9 @@ int ScenarioHost() {
   g_seen.Set("alive_after_delay", IsWindow(bw) ? 1 : 0);
   g_seen.Set("before_close_early", WaitForSingleObject(g_ev.before_close, 0) == WAIT_OBJECT_0 ? 1 : 0);
   DWORD t0 = GetTickCount();
+  g_main_inside = 1;
   DestroyWindow(parent);
+  g_main_inside = 0;
   g_seen.Set("destroy_ms", GetTickCount() - t0);
   g_seen.Set("before_close", WaitPumping(g_ev.before_close, 5000));
   Finish(app, client);
@@ -687,6 +715,8 @@ int ScenarioInteract() {
   g_do_close_answer = 0;
   if (HWND ph = g_popup_hwnd.load()) SendPageCommand(ph, L"close");
   g_seen.Set("popup_closed", WaitPumping(g_ev.popup_closed, 5000));
+  // on_before_close comes while the window is being destroyed: it is gone right after.
+  PumpFor(300);
   g_seen.Set("popup_window_gone", IsWindow(g_popup_hwnd.load()) ? 0 : 1);
   // The first browser too: WM_CLOSE reaches our top-level window, which closes.
   SendPageCommand(bw, L"close");
@@ -767,6 +797,53 @@ int ScenarioInitFail() {
   return 0;
 }
 
+// A page with a beforeunload handler closes itself: on_before_close comes after
+// the parent's end, by the engine's round trip, with the main thread free.
+int ScenarioUnload() {
+  auto app = lzg::MakeRef<App>();
+  auto client = lzg::MakeRef<Client>();
+  if (!StartEngine(app)) return 2;
+  WaitPumping(g_ev.context, 10000);
+  HWND parent = CreateFirstBrowser(client);
+  if (!g_browser) return 3;
+  HWND bw = BrowserWindow();
+  SendPageCommand(bw, L"navigate http://standin.test/unload?standin-beforeunload=800");
+  WaitPumping(g_ev.load_end, 5000);
+  g_do_close_answer = 1;
+  SendPageCommand(bw, L"close");
+  g_seen.Set("do_close", WaitPumping(g_ev.do_close, 5000));
+  g_main_inside = 1;
+  DestroyWindow(parent);
+  g_main_inside = 0;
+  const DWORD destroyed = GetTickCount();
+  g_seen.Set("before_close_at_destroy", WaitForSingleObject(g_ev.before_close, 0) == WAIT_OBJECT_0 ? 1 : 0);
+  g_seen.Set("before_close", WaitPumping(g_ev.before_close, 5000));
+  g_seen.Set("before_close_after_ms", static_cast<long long>(g_before_close_tick.load() - destroyed));
+  Finish(app, client);
+  return 0;
+}
+
+// A host that keeps calling through a browser pointer it has released.
+int ScenarioStale() {
+  auto app = lzg::MakeRef<App>();
+  auto client = lzg::MakeRef<Client>();
+  if (!StartEngine(app)) return 2;
+  WaitPumping(g_ev.context, 10000);
+  CreateFirstBrowser(client);
+  if (!g_browser) return 3;
+  cef_browser_host_t* host = g_browser->get_host(g_browser);
+  cef_browser_t* again = host->get_browser(host);
+  Drop(host);
+  g_seen.Set("stale_id_before", again->get_identifier(again));
+  Drop(again);
+  g_seen.Set("rc", 0);
+  g_seen.Write();
+  // The engine's wrapper is gone; this call must not pass unnoticed.
+  g_seen.Set("stale_id_after", again->get_identifier(again));
+  g_seen.Write();
+  return 0;
+}
+
 int RunScenario(const std::string& name) {
   HMODULE lib = GetModuleHandleW(L"libcef.dll");
   if (!lib || !BindEngine(lib)) return 10;
@@ -776,6 +853,8 @@ int RunScenario(const std::string& name) {
   if (name == "refusals") rc = ScenarioRefusals();
   if (name == "crash") rc = ScenarioCrash();
   if (name == "init_fail") rc = ScenarioInitFail();
+  if (name == "unload") rc = ScenarioUnload();
+  if (name == "stale") rc = ScenarioStale();
   g_seen.Set("rc", rc);
   g_seen.Write();
   return rc;
@@ -1179,6 +1258,11 @@ TEST(Host, FullLifecycleFromTheTrace) {
   EXPECT_EQ(s["before_close_early"], "0");
   EXPECT_EQ(s["before_close"], "1");
   EXPECT_EQ(s["before_close_hwnd_gone"], "1");
+  // on_before_close came while the main thread was still inside DestroyWindow of the parent.
+  EXPECT_EQ(s["before_close_main_inside"], "1");
+  EXPECT_EQ(s["wrappers_distinct"], "1");
+  EXPECT_EQ(s["wrappers_same_browser"], "1");
+  EXPECT_EQ(s["wrappers_counted"], "5");
   EXPECT_EQ(s["client_live"], "0");
   EXPECT_EQ(s["engine_live"], "0");
 
@@ -1343,12 +1427,48 @@ TEST(Host, CrashedRendererManagedPreferenceAndShutdownWithAnOpenBrowser) {
   EXPECT_GE(r.Find("on_render_process_terminated", {{"status", "2"}, {"code", "c0000005"}}), 0);
   EXPECT_GE(r.Find("fault", {{"what", "cef_shutdown with 1 browser(s) still open"}}), 0);
   EXPECT_GE(r.Find("shutdown", {{"open_browsers", "1"}, {"live_objects", "0"}}), 0);
-  EXPECT_EQ(r.Count("on_before_close"), 0);
+  // The browser left open is closed by the shutdown, on the UI thread, while the caller waits.
+  EXPECT_EQ(r.Count("on_before_close"), 1);
+  EXPECT_EQ(s["before_close_main_inside"], "2");
+  EXPECT_EQ(s["on_before_close_on_ui"], "1");
   // The engine let go of the client it still held.
   EXPECT_EQ(s["client_live"], "0");
   int crashed = 0;
   for (auto& t : r.trace) crashed += t.event == "subprocess_crash" && t.Has("type", "renderer");
   EXPECT_EQ(crashed, 1);
+}
+
+TEST(Host, BeforeUnloadRoundTripDelaysOnBeforeClose) {
+  ScenarioRun r = RunInChild("unload", {}, 2);
+  ASSERT_EQ(r.exit_code, 0);
+  auto& s = r.seen;
+  EXPECT_EQ(s["do_close"], "1");
+  EXPECT_EQ(s["before_close_at_destroy"], "0");
+  EXPECT_EQ(s["before_close"], "1");
+  EXPECT_EQ(s["before_close_main_inside"], "0");
+  EXPECT_EQ(s["on_before_close_on_ui"], "1");
+  EXPECT_GE(std::stol(s["before_close_after_ms"]), 700);
+  EXPECT_GE(r.Find("shutdown", {{"open_browsers", "0"}, {"live_objects", "0"}}), 0);
+  EXPECT_EQ(s["client_live"], "0");
+  EXPECT_EQ(r.Count("fault"), 0);
+}
+
+TEST(Host, CallThroughAReleasedBrowserFaults) {
+  ScenarioRun r = RunInChild("stale", {}, 2);
+  EXPECT_EQ(static_cast<DWORD>(r.exit_code), 0xC0000005u);
+  EXPECT_NE(r.seen["stale_id_before"], "0");
+  EXPECT_EQ(r.seen.count("stale_id_after"), 0u);
+  EXPECT_GE(r.Find("fault", {{"what", "call through a released browser, host or frame"}}), 0);
+}
+
+TEST(Host, AHostKeepingThePopupClientLeaksIt) {
+  // The interact scenario releases the slot's reference and ends with nothing alive;
+  // the same run keeping the reference of an unchanged slot leaves its client behind.
+  ScenarioRun r = RunInChild("interact", {{L"STANDIN_TEST_KEEP_POPUP_CLIENT", L"1"}}, 2);
+  ASSERT_EQ(r.exit_code, 0);
+  EXPECT_GE(r.Find("on_before_popup", {{"client", "kept"}}), 0);
+  EXPECT_NE(r.seen["client_live"], "0");
+  EXPECT_EQ(r.seen["engine_live"], "0");
 }
 
 TEST(Host, FailedInitializeThenShutdown) {
