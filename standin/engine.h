@@ -52,7 +52,7 @@ struct BrowserCore {
   int64 main_id = 0;
   int64 next_frame = 1;
   std::vector<FrameData> frames;  // main frame first
-  RECT popup_link{}, close_link{};
+  RECT popup_link{}, close_link{}, tab_link{};
 };
 
 class Browser : public lzg::CefObject<cef_browser_t, Browser> {
