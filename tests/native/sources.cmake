@@ -9,11 +9,13 @@ set(LZG_NATIVE_SOURCES
   ${ROOT}/launch/des.cpp
   ${ROOT}/ui/placement.cpp
   ${ROOT}/browser/host_rules.cpp
+  ${ROOT}/engine/startup_rules.cpp
 )
 set(LZG_NATIVE_TESTS
   ${ROOT}/tests/gamewindow/test_rules.cpp
   ${ROOT}/tests/gamewindow/test_recovery.cpp
   ${ROOT}/tests/launch/test_des.cpp
+  ${ROOT}/tests/launch/test_command_line.cpp
 )
 set(LZG_FUZZ_TARGETS
   fuzz_placement
