@@ -488,9 +488,11 @@ bool TChromium::doOnProcessMessageReceived(cef_browser_t*, cef_process_id_t, cef
 
 // The request handler's fixed answers.
 bool TChromium::doOnBeforeBrowse(cef_browser_t*, cef_frame_t*, cef_request_t*, bool, bool) { return false; }
-bool TChromium::doOnOpenUrlFromTab(cef_browser_t*, cef_frame_t*, const std::wstring&, TCefWindowOpenDisposition,
-                                   bool) {
-  return false;
+bool TChromium::doOnOpenUrlFromTab(cef_browser_t* browser, cef_frame_t* frame, const std::wstring& targetUrl,
+                                   TCefWindowOpenDisposition targetDisposition, bool userGesture) {
+  bool result = false;
+  if (OnOpenUrlFromTab) OnOpenUrlFromTab(this, browser, frame, targetUrl, targetDisposition, userGesture, result);
+  return result;
 }
 cef_return_value_t TChromium::doOnBeforeResourceLoad(cef_browser_t*, cef_frame_t*, cef_request_t*) {
   return RV_CONTINUE;

@@ -77,6 +77,11 @@ using TOnLoadError = std::function<void(TObject* Sender, cef_browser_t* browser,
                                         const std::wstring& failedUrl)>;
 using TOnRenderProcessTerminated =
     std::function<void(TObject* Sender, cef_browser_t* browser, cef_termination_status_t status)>;
+// A modified click (Ctrl, Shift, middle button) asks for a new tab or window; Result true drops the
+// navigation, false loads the address in place.
+using TOnOpenUrlFromTab =
+    std::function<void(TObject* Sender, cef_browser_t* browser, cef_frame_t* frame, const std::wstring& targetUrl,
+                       TCefWindowOpenDisposition targetDisposition, bool userGesture, bool& Result)>;
 using TOnLoadingStateChange =
     std::function<void(TObject* Sender, cef_browser_t* browser, bool isLoading, bool canGoBack, bool canGoForward)>;
 
@@ -138,6 +143,7 @@ class TChromium : public ui::TComponent, public IChromiumEvents {
   TOnLoadError OnLoadError;
   TOnLoadingStateChange OnLoadingStateChange;
   TOnRenderProcessTerminated OnRenderProcessTerminated;
+  TOnOpenUrlFromTab OnOpenUrlFromTab;
 
   // ---- IChromiumEvents ----
   void doOnAfterCreated(cef_browser_t* browser) override;

@@ -1,6 +1,5 @@
 #include "engine/app.h"
 
-#include <shellapi.h>
 #include <shlwapi.h>
 
 #include <cstring>
@@ -15,6 +14,7 @@
 #include "engine/cookie_initializer.h"
 #include "engine/file_info.h"
 #include "engine/startup_rules.h"
+#include "launch/cmdline.h"
 
 TCefApplication* GlobalCEFApp = nullptr;
 
@@ -23,17 +23,6 @@ namespace {
 // The file argument of our lines in the engine's log.
 const char kLogSource[] = "lzg_engine";
 const wchar_t kCrlf[] = L"\r\n";
-
-std::vector<std::wstring> ArgumentsAfterProgram(const std::wstring& commandLine) {
-  std::vector<std::wstring> args;
-  if (commandLine.empty()) return args;
-  int argc = 0;
-  LPWSTR* argv = CommandLineToArgvW(commandLine.c_str(), &argc);
-  if (!argv) return args;
-  for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
-  LocalFree(argv);
-  return args;
-}
 
 // The engine's floating-point code expects every x87 exception masked.
 void MaskFpuExceptions() {
@@ -89,12 +78,13 @@ BOOL CALLBACK CollectThreadWindow(HWND hwnd, LPARAM param) {
 TCefApplication::TCefApplication() : TCefApplication(std::wstring(GetCommandLineW())) {}
 
 TCefProcessType TCefApplication::ProcessTypeOf(const std::wstring& commandLine) {
-  return lzg::ParseProcessType(ArgumentsAfterProgram(commandLine));
+  // The profile's first argument is read by the same rule: one reading of the command line for both.
+  return lzg::ParseProcessType(lzg::CommandLineArguments(commandLine));
 }
 
 std::wstring TCefApplication::SwitchValueOf(const std::wstring& commandLine, const std::wstring& name) {
   const std::wstring prefix = L"--" + name + L"=";
-  const std::vector<std::wstring> args = ArgumentsAfterProgram(commandLine);
+  const std::vector<std::wstring> args = lzg::CommandLineArguments(commandLine);
   for (auto it = args.rbegin(); it != args.rend(); ++it) {
     if (it->size() >= prefix.size() && CompareStringOrdinal(it->c_str(), static_cast<int>(prefix.size()),
                                                             prefix.c_str(), static_cast<int>(prefix.size()),
@@ -263,6 +253,10 @@ bool TCefApplication::StartMainProcess() {
       FSubProcessExitCode = code;
       return;
     }
+    // The engine reads its command line by rules of its own. A process that this object (and the launch, which
+    // skipped the configuration) took for a sub-process does not go on as a browser process it would never shut
+    // down.
+    if (FProcessType != ptBrowser) return;
     result = InitializeLibrary(app->CefPtr());
   });
   return result;

@@ -69,10 +69,15 @@ typedef enum { TID_UI = 0, TID_FILE_BACKGROUND, TID_FILE_USER_VISIBLE, TID_FILE_
   TID_IO, TID_RENDERER } cef_thread_id_t;
 typedef enum { TS_ABNORMAL_TERMINATION = 0, TS_PROCESS_WAS_KILLED, TS_PROCESS_CRASHED, TS_PROCESS_OOM } cef_termination_status_t;
 typedef enum { UR_UNKNOWN = 0, UR_SUCCESS, UR_IO_PENDING, UR_CANCELED, UR_FAILED } cef_urlrequest_status_t;
-typedef enum { TT_LINK = 0, TT_EXPLICIT = 1, TT_AUTO_SUBFRAME = 3, TT_MANUAL_SUBFRAME = 4, TT_FORM_SUBMIT = 7,
-  TT_RELOAD = 8 } cef_transition_type_t;
-typedef enum { ERR_NONE = 0, ERR_FAILED = -2, ERR_ABORTED = -3, ERR_NAME_NOT_RESOLVED = -105,
-  ERR_INTERNET_DISCONNECTED = -106 } cef_errorcode_t;
+// A transition is its source in the low byte with qualifier bits ORed in above it (redirects, chain start and end,
+// the top bit among them), and the engine reports hundreds of network error codes: neither fits an enumeration
+// of the values named here, so both travel as plain 32-bit integers with named constants.
+typedef int32_t cef_transition_type_t;
+enum { TT_LINK = 0, TT_EXPLICIT = 1, TT_AUTO_SUBFRAME = 3, TT_MANUAL_SUBFRAME = 4, TT_FORM_SUBMIT = 7,
+  TT_RELOAD = 8, TT_SOURCE_MASK = 0xFF };
+typedef int32_t cef_errorcode_t;
+enum { ERR_NONE = 0, ERR_FAILED = -2, ERR_ABORTED = -3, ERR_NAME_NOT_RESOLVED = -105,
+  ERR_INTERNET_DISCONNECTED = -106 };
 
 // Enumerations the system passes through without looking at their values.
 typedef int cef_cert_status_t;
@@ -704,6 +709,8 @@ struct _cef_request_t {
 #endif
 
 // Layout checks against the engine's 32-bit ABI.
+static_assert(sizeof(cef_transition_type_t) == 4, "cef_transition_type_t size");
+static_assert(sizeof(cef_errorcode_t) == 4, "cef_errorcode_t size");
 static_assert(sizeof(cef_base_ref_counted_t) == 20, "cef_base_ref_counted_t size");
 static_assert(offsetof(cef_base_ref_counted_t, size) == 0, "cef_base_ref_counted_t.size");
 static_assert(offsetof(cef_base_ref_counted_t, add_ref) == 4, "cef_base_ref_counted_t.add_ref");

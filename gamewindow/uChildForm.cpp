@@ -56,6 +56,10 @@ TChildForm::TChildForm(ui::TComponent* owner) : ui::TForm(owner) {
                                     bool& result) {
     Chromium1BeforePopup(s, b, f, url, name, d, gesture, features, info, client, settings, noJs, result);
   };
+  Chromium1->OnOpenUrlFromTab = [this](ui::TObject* s, cef_browser_t* b, cef_frame_t* f, const std::wstring& url,
+                                       TCefWindowOpenDisposition d, bool gesture, bool& result) {
+    Chromium1OpenUrlFromTab(s, b, f, url, d, gesture, result);
+  };
   Chromium1->OnPreKeyEvent = [this](ui::TObject* s, cef_browser_t* b, const TCefKeyEvent* e, MSG* os,
                                     bool& shortcut, bool& result) {
     Chromium1PreKeyEvent(s, b, e, os, shortcut, result);
@@ -97,6 +101,7 @@ TChildForm::TChildForm(ui::TComponent* owner) : ui::TForm(owner) {
   OnMessage(CEFBROWSER_LOADEND, [this](ui::TMessage& m) { LoadEndMsg(m); });
   OnMessage(CEFBROWSER_RENDERERGONE, [this](ui::TMessage& m) { RendererGoneMsg(m); });
   OnMessage(CEFBROWSER_LOADERROR, [this](ui::TMessage& m) { LoadErrorMsg(m); });
+  OnMessage(CEFBROWSER_STARTINSTANCE, [this](ui::TMessage& m) { StartInstanceMsg(m); });
   OnMessage(WM_TIMER, [this](ui::TMessage& m) { WMTimer(m); });
   OnMessage(WM_MOVE, [this](ui::TMessage& m) { WMMove(m); });
   OnMessage(WM_MOVING, [this](ui::TMessage& m) { WMMoving(m); });

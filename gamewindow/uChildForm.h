@@ -5,7 +5,8 @@
 //
 // Threads: the window, its components and the settings state belong to the
 // main thread. The Chromium1* handlers run on the engine's UI thread; they only
-// post messages to FWindow (and start a process, in Chromium1BeforePopup).
+// post messages to FWindow (and start a process, in Chromium1BeforePopup; a
+// modified click's instance is started on the main thread).
 #pragma once
 
 #include <windows.h>
@@ -36,6 +37,10 @@ enum TLoadEndKind : WPARAM { lekOther = 0, lekGamePage = 1, lekErrorPage = 2 };
 constexpr UINT CEFBROWSER_RENDERERGONE = 0x8105;
 // A main-frame load of the game browser failed; lParam owns a TLoadFailure (taken by the handler).
 constexpr UINT CEFBROWSER_LOADERROR = 0x8106;
+
+// A modified click asked for a new instance; lParam owns its command-line parameters (a std::wstring, taken by
+// the handler). Posted from the engine's UI thread: the instance is started on the main thread.
+constexpr UINT CEFBROWSER_STARTINSTANCE = 0x8110;
 
 struct TLoadFailure {
   int errorCode;
@@ -88,6 +93,9 @@ class TChildForm : public ui::TForm {
                             const TCefPopupFeatures& popupFeatures, TCefWindowInfo& windowInfo,
                             cef_client_t*& client, TCefBrowserSettings& settings, bool& noJavascriptAccess,
                             bool& Result);
+  void Chromium1OpenUrlFromTab(ui::TObject* Sender, cef_browser_t* browser, cef_frame_t* frame,
+                               const std::wstring& targetUrl, TCefWindowOpenDisposition targetDisposition,
+                               bool userGesture, bool& Result);
   void Chromium1PreKeyEvent(ui::TObject* Sender, cef_browser_t* browser, const TCefKeyEvent* event, MSG* osEvent,
                             bool& isKeyboardShortcut, bool& Result);
   void Chromium1KeyEvent(ui::TObject* Sender, cef_browser_t* browser, const TCefKeyEvent* event, MSG* osEvent,
@@ -102,6 +110,7 @@ class TChildForm : public ui::TForm {
   void LoadEndMsg(ui::TMessage& m);
   void RendererGoneMsg(ui::TMessage& m);
   void LoadErrorMsg(ui::TMessage& m);
+  void StartInstanceMsg(ui::TMessage& m);
   void WMTimer(ui::TMessage& m);
   void WMMove(ui::TMessage& m);
   void WMMoving(ui::TMessage& m);

@@ -1,9 +1,12 @@
-// The game window's popup and keyboard policy. Everything here runs on the
-// engine's UI thread: it reads the executable's path and the window handle,
-// calls the shell, posts messages and writes diagnostics, nothing else.
+// The game window's popup and keyboard policy. Everything here but the last
+// section runs on the engine's UI thread: it reads the executable's path and the
+// window handle, calls the shell, posts messages and writes diagnostics, nothing
+// else.
 #include "gamewindow/uChildForm.h"
 
 #include <shellapi.h>
+
+#include <memory>
 
 #include "engine/app.h"
 #include "gamewindow/popup_policy.h"
@@ -23,6 +26,23 @@ void TChildForm::Chromium1BeforePopup(ui::TObject*, cef_browser_t*, cef_frame_t*
     return;
   }
   ShellExecuteW(FWindow.load(), L"open", FExePath.c_str(), start.parameters.c_str(), L"", SW_SHOWNORMAL);
+}
+
+// Ctrl-, Shift- and middle-clicks on links come here instead of to the popup handler: a new tab or window is a
+// new instance, by the same rule and with the same parameters as a popup's. The decision stays on this thread;
+// the start goes to the main thread.
+void TChildForm::Chromium1OpenUrlFromTab(ui::TObject*, cef_browser_t*, cef_frame_t*, const std::wstring& targetUrl,
+                                         TCefWindowOpenDisposition targetDisposition, bool, bool& Result) {
+  Result = lzg::StartsNewInstance(static_cast<int>(targetDisposition));
+  if (!Result) return;  // the engine loads the address in place
+  lzg::InstanceStart start = lzg::InstanceStartFor(targetUrl);
+  if (!start.start) {
+    OutputDebugMessage(start.note);
+    return;
+  }
+  auto parameters = std::make_unique<std::wstring>(std::move(start.parameters));
+  if (PostMessageW(FWindow.load(), CEFBROWSER_STARTINSTANCE, 0, reinterpret_cast<LPARAM>(parameters.get())))
+    parameters.release();
 }
 
 void TChildForm::Chromium1PreKeyEvent(ui::TObject*, cef_browser_t*, const TCefKeyEvent* event, MSG*,
@@ -56,4 +76,12 @@ void TChildForm::HandleKeyUp(const MSG& aMsg, bool& aHandled) {
   if (LOWORD(aMsg.wParam) != lzg::kVkEscape) return;
   aHandled = true;
   PostMessageW(FWindow.load(), WM_CLOSE, 0, 0);
+}
+
+// ---- main thread -----------------------------------------------------------------------------
+
+void TChildForm::StartInstanceMsg(ui::TMessage& m) {
+  std::unique_ptr<std::wstring> parameters(reinterpret_cast<std::wstring*>(m.LParam));
+  if (!parameters) return;
+  ShellExecuteW(Handle(), L"open", FExePath.c_str(), parameters->c_str(), L"", SW_SHOWNORMAL);
 }

@@ -30,10 +30,21 @@ std::size_t NextArgument(std::wstring_view s, std::size_t at, std::wstring& arg)
 }  // namespace
 
 std::wstring FirstArgument(std::wstring_view commandLine) {
+  std::vector<std::wstring> args = CommandLineArguments(commandLine);
+  return args.empty() ? std::wstring() : std::move(args.front());
+}
+
+std::vector<std::wstring> CommandLineArguments(std::wstring_view commandLine) {
+  std::vector<std::wstring> args;
   std::wstring arg;
   std::size_t at = NextArgument(commandLine, 0, arg);  // the program path
-  NextArgument(commandLine, at, arg);
-  return arg;
+  for (;;) {
+    at = NextArgument(commandLine, at, arg);
+    // Separators and empty quote pairs are skipped before an argument, so only the end gives an empty one.
+    if (arg.empty()) break;
+    args.push_back(arg);
+  }
+  return args;
 }
 
 }  // namespace lzg

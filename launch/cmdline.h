@@ -1,8 +1,9 @@
-// The first argument of a command line. Platform-free.
+// The arguments of a command line, read by one rule for the profile and the process role. Platform-free.
 #pragma once
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace lzg {
 
@@ -14,5 +15,11 @@ namespace lzg {
 // These are the rules the launcher and the popup starter rely on, and they are
 // not CommandLineToArgvW's (which treats backslashes before quotes specially).
 std::wstring FirstArgument(std::wstring_view commandLine);
+
+// Every argument after the program path, by the same rule; never an empty one.
+// The process role (the engine's "--type=" switch) is read from these, so that
+// no argument can be the profile's address to one reading and a switch to the
+// other.
+std::vector<std::wstring> CommandLineArguments(std::wstring_view commandLine);
 
 }  // namespace lzg

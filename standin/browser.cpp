@@ -14,6 +14,7 @@ namespace {
 const wchar_t kBrowserClass[] = L"StandinBrowserWindow";
 constexpr ULONG_PTR kCommandTag = 0x53544E44;
 const char kSamplePopupUrl[] = "https://www.example.com/standin-popup";
+const char kSampleTabUrl[] = "https://www.example.com/standin-tab";
 
 std::string FrameLabel(const FrameData& f) { return f.name.empty() ? "main" : ToUtf8(f.name); }
 
@@ -425,6 +426,32 @@ void OpenPopup(Browser* b, int disposition, bool gesture, const std::wstring& ur
   Realize(popup);
 }
 
+// --- Modified clicks ---------------------------------------------------------------------
+
+// A Ctrl-, Shift- or middle-click on a link: the engine asks the request handler with the disposition the user
+// asked for; 0 loads the address in this browser's main frame, anything else drops the click.
+void OpenUrlFromTab(Browser* b, int disposition, bool gesture, const std::wstring& url) {
+  BrowserCore& c = b->core();
+  if (c.closed || !c.created) return;
+  auto client = ClientOf(b);
+  auto rh = GetHandler(client.get(), &cef_client_t::get_request_handler);
+  int r = 0;
+  if (rh && rh->on_open_urlfrom_tab) {
+    cef_string_t target{const_cast<wchar_t*>(url.c_str()), url.size(), nullptr};
+    r = rh->on_open_urlfrom_tab(rh.get(), b->Give(), b->NewFrame(c.main_id), &target,
+                                static_cast<cef_window_open_disposition_t>(disposition), gesture);
+    Trace("on_open_urlfrom_tab")
+        .Add("id", c.id)
+        .Add("url", ToUtf8(url))
+        .Add("disposition", disposition)
+        .Add("gesture", gesture)
+        .Add("result", r);
+  }
+  rh.reset();
+  client.reset();
+  if (!r) Navigate(b, c.main_id, url, gesture);
+}
+
 // --- Keys ------------------------------------------------------------------------------
 
 uint32 Modifiers() {
@@ -524,6 +551,10 @@ void RunPageCommand(lzg::Ref<Browser> b, const std::string& line) {
     auto p = ParsePopupArgs(rest);
     if (p) OpenPopup(b.get(), p->disposition, p->gesture, Utf8ToWide(p->url));
     else Fault("malformed page command: " + line);
+  } else if (verb == "openurl") {
+    auto p = ParsePopupArgs(rest);
+    if (p) OpenUrlFromTab(b.get(), p->disposition, p->gesture, Utf8ToWide(p->url));
+    else Fault("malformed page command: " + line);
   } else {
     Fault("unknown page command: " + line);
   }
@@ -569,7 +600,7 @@ void Paint(Browser* b, HWND hwnd) {
     SelectObject(dc, was);
     EndPaint(hwnd, &ps);
     std::lock_guard<std::mutex> l(c.mu);
-    c.popup_link = c.close_link = RECT{};
+    c.popup_link = c.close_link = c.tab_link = RECT{};
     return;
   }
   HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
@@ -589,15 +620,17 @@ void Paint(Browser* b, HWND hwnd) {
     TextOutW(dc, 10, y, text, n);
     *out = RECT{10, y, 10 + sz.cx, y + sz.cy};
   };
-  RECT popup_rc, close_rc;
+  RECT popup_rc, close_rc, tab_rc;
   draw(L"open a new window", 40, &popup_rc);
   draw(L"close this page", 70, &close_rc);
+  draw(L"open in a background tab (Ctrl+click)", 100, &tab_rc);
   SelectObject(dc, old);
   DeleteObject(link);
   EndPaint(hwnd, &ps);
   std::lock_guard<std::mutex> l(c.mu);
   c.popup_link = popup_rc;
   c.close_link = close_rc;
+  c.tab_link = tab_rc;
 }
 
 LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -628,17 +661,25 @@ LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_LBUTTONUP: {
       POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
-      RECT popup_rc, close_rc;
+      RECT popup_rc, close_rc, tab_rc;
       {
         std::lock_guard<std::mutex> l(c.mu);
         popup_rc = c.popup_link;
         close_rc = c.close_link;
+        tab_rc = c.tab_link;
       }
       auto self = b->Self_();
       if (PtInRect(&popup_rc, pt)) {
         UiThread().Post([self] { OpenPopup(self.get(), WOD_NEW_FOREGROUND_TAB, true, Utf8ToWide(kSamplePopupUrl)); });
       } else if (PtInRect(&close_rc, pt)) {
         UiThread().Post([self] { RequestClose(self.get()); });
+      } else if (PtInRect(&tab_rc, pt)) {
+        // A plain click follows the link in place; with Ctrl held the engine asks where to open it.
+        const bool ctrl = (wp & MK_CONTROL) != 0;
+        UiThread().Post([self, ctrl] {
+          if (ctrl) OpenUrlFromTab(self.get(), WOD_NEW_BACKGROUND_TAB, true, Utf8ToWide(kSampleTabUrl));
+          else Navigate(self.get(), self->core().main_id, Utf8ToWide(kSampleTabUrl), true);
+        });
       }
       return 0;
     }

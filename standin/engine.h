@@ -52,7 +52,7 @@ struct BrowserCore {
   int64 main_id = 0;
   int64 next_frame = 1;
   std::vector<FrameData> frames;  // main frame first
-  RECT popup_link{}, close_link{};
+  RECT popup_link{}, close_link{}, tab_link{};
   int unload_delay_ms = 0;  // do_close came for a page with standin-beforeunload: on_before_close waits this long
 };
 

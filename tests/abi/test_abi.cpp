@@ -4,9 +4,15 @@
 
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "engine/bridge.h"
+
+// The engine ORs qualifier bits into transitions and reports error codes beyond any list: as enumerations
+// of the named values, such arguments would be out of range the moment they arrive.
+static_assert(std::is_same_v<cef_transition_type_t, int32_t>, "transitions travel as 32-bit integers");
+static_assert(std::is_same_v<cef_errorcode_t, int32_t>, "error codes travel as 32-bit integers");
 
 namespace {
 std::vector<std::string> g_failures;

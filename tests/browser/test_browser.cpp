@@ -838,6 +838,65 @@ TEST(Dispatch, WriteBacksBookkeepingAndDetachedDefaults) {
   EXPECT_EQ(lzg::LiveBridgedObjects(), base);
 }
 
+// A modified click reaches the owner's OnOpenUrlFromTab with what the engine gave; its Result is the answer.
+// Transitions with qualifier bits and error codes beyond the named ones arrive as they were sent.
+TEST(Dispatch, OpenUrlFromTabAndWideEngineValuesReachTheEvents) {
+  long base = lzg::LiveBridgedObjects();
+  {
+    TChromium host(nullptr);
+    std::vector<std::string> seen;
+    std::vector<int32_t> transitions, errors;
+    host.OnOpenUrlFromTab = [&](TObject* sender, cef_browser_t* browser, cef_frame_t*, const std::wstring& url,
+                                TCefWindowOpenDisposition d, bool gesture, bool& result) {
+      EXPECT_EQ(sender, &host);
+      EXPECT_EQ(browser->get_identifier(browser), 7);
+      EXPECT_FALSE(result);
+      seen.push_back(std::string(url.begin(), url.end()) + "|" + std::to_string(static_cast<int>(d)) + "|" +
+                     std::to_string(gesture));
+      result = d == WOD_NEW_BACKGROUND_TAB;
+    };
+    host.OnLoadStart = [&](TObject*, cef_browser_t*, cef_frame_t*, cef_transition_type_t t) {
+      transitions.push_back(t);
+    };
+    host.OnLoadError = [&](TObject*, cef_browser_t*, cef_frame_t*, cef_errorcode_t code, const std::wstring&,
+                           const std::wstring&) { errors.push_back(code); };
+    lzg::TClientHandlerFlags flags;
+    flags.load = true;
+    auto client = lzg::MakeRef<lzg::TCustomClientHandler>(&host, flags);
+    cef_client_t* c = client->CefPtr();
+    lzg::CefRef<cef_request_handler_t> rh(c->get_request_handler(c));
+    lzg::CefRef<cef_load_handler_t> lh(c->get_load_handler(c));
+    ASSERT_TRUE(rh);
+    ASSERT_TRUE(lh);
+    auto own = lzg::MakeRef<FakeBrowser>(7);
+
+    std::wstring url = L"https://t.example/a b?c=1";
+    cef_string_t u = lzg::CefStringView(url);
+    EXPECT_EQ(rh->on_open_urlfrom_tab(rh.get(), own->ToCef(), nullptr, &u, WOD_NEW_BACKGROUND_TAB, 1), 1);
+    EXPECT_EQ(rh->on_open_urlfrom_tab(rh.get(), own->ToCef(), nullptr, &u, WOD_NEW_WINDOW, 0), 0);
+    EXPECT_EQ(rh->on_open_urlfrom_tab(rh.get(), own->ToCef(), nullptr, nullptr, WOD_CURRENT_TAB, 1), 0);
+    EXPECT_EQ(seen, (std::vector<std::string>{"https://t.example/a b?c=1|4|1", "https://t.example/a b?c=1|6|0", "|1|1"}));
+
+    const int32_t sentTransitions[] = {TT_LINK, TT_EXPLICIT | 0x30000000, static_cast<int32_t>(0xC0000007u),
+                                       TT_RELOAD | 0x01000000, INT32_MIN, INT32_MAX};
+    for (int32_t t : sentTransitions) lh->on_load_start(lh.get(), own->ToCef(), nullptr, t);
+    EXPECT_EQ(transitions, std::vector<int32_t>(std::begin(sentTransitions), std::end(sentTransitions)));
+    const int32_t sentErrors[] = {ERR_ABORTED, -118, -501, -9999, INT32_MIN, 1};
+    for (int32_t e : sentErrors) lh->on_load_error(lh.get(), own->ToCef(), nullptr, e, nullptr, nullptr);
+    EXPECT_EQ(errors, std::vector<int32_t>(std::begin(sentErrors), std::end(sentErrors)));
+
+    // No handler bound, or detached: the address loads in place.
+    host.OnOpenUrlFromTab = nullptr;
+    EXPECT_EQ(rh->on_open_urlfrom_tab(rh.get(), own->ToCef(), nullptr, &u, WOD_NEW_BACKGROUND_TAB, 1), 0);
+    client->RemoveReferences();
+    host.OnOpenUrlFromTab = [&](TObject*, cef_browser_t*, cef_frame_t*, const std::wstring&,
+                                TCefWindowOpenDisposition, bool, bool& result) { result = true; };
+    EXPECT_EQ(rh->on_open_urlfrom_tab(rh.get(), own->ToCef(), nullptr, &u, WOD_NEW_BACKGROUND_TAB, 1), 0);
+    EXPECT_TRUE(own->HasOneRef());
+  }
+  EXPECT_EQ(lzg::LiveBridgedObjects(), base);
+}
+
 TEST(HostRules, QuotedStrDoublesInnerQuotes) {
   struct Case {
     const wchar_t* in;

@@ -250,6 +250,18 @@ void ExpectExitedCleanly(ClientRun& run) {
 
 bool ClientRun::PageCommand(const std::wstring& text) const { return SendPageCommand(BrowserWindow(), text); }
 
+HANDLE ClientRun::StartSubProcess(const std::wstring& type) const {
+  const std::wstring exe = Dir() + L"lzgmin.exe";
+  std::wstring cmd = L"\"" + exe + L"\" --type=" + type;
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, Dir().c_str(), &si, &pi))
+    return nullptr;
+  CloseHandle(pi.hThread);
+  return pi.hProcess;
+}
+
 bool SendPageCommand(HWND b, const std::wstring& text) {
   if (!b) return false;
   COPYDATASTRUCT cds{0x53544E44, static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)),

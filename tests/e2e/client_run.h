@@ -83,6 +83,10 @@ class ClientRun {
   // Whole way out: close request, dialog, exit; true when the process ended with code 0.
   bool ExitThroughDialog();
 
+  // A sub-process of the client beside the running one, as the engine starts them at any time (no parent is
+  // named, so its role ends at once): "<folder>\lzgmin.exe --type=<type>". The caller closes the handle.
+  HANDLE StartSubProcess(const std::wstring& type) const;
+
   // The process ids of further instances (not sub-processes) that wrote to the trace.
   std::vector<DWORD> OtherInstances() const;
   void KillOtherInstances();

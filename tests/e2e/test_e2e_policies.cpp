@@ -235,25 +235,6 @@ TEST(Presets, StartsMaximisedWithPreset6AndThePlainFrameWithoutSkin) {
 
 // ---- engine sub-processes during play -------------------------------------------------
 
-// A sub-process of the client beside the running one, as the engine starts them at any time (no
-// parent is named, so its role ends at once).
-HANDLE StartSubProcess(const ClientRun& run, const std::wstring& type) {
-  const std::wstring exe = run.Dir() + L"lzgmin.exe";
-  std::wstring cmd = L"\"" + exe + L"\" --type=" + type;
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  wchar_t old[1024];
-  const DWORD had = GetEnvironmentVariableW(L"APPDATA", old, 1024);
-  SetEnvironmentVariableW(L"APPDATA", run.AppData().c_str());
-  const BOOL started =
-      CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, run.Dir().c_str(), &si, &pi);
-  SetEnvironmentVariableW(L"APPDATA", had && had < 1024 ? old : nullptr);
-  if (!started) return nullptr;
-  CloseHandle(pi.hThread);
-  return pi.hProcess;
-}
-
 TEST(SubProcesses, StartedDuringPlayKeepTheLaunchersEntriesAndEverySizeSave) {
   Fixture f;
   f.run.WriteConfig(L"[dump]\r\ndoUrl2=http://game.example/home\r\nistest=0\r\n");
@@ -271,7 +252,7 @@ TEST(SubProcesses, StartedDuringPlayKeepTheLaunchersEntriesAndEverySizeSave) {
   std::thread engine([&] {
     const wchar_t* types[] = {L"renderer", L"utility", L"gpu-process"};
     for (int i = 0; !stop && i < 40; ++i) {
-      HANDLE h = StartSubProcess(f.run, types[i % 3]);
+      HANDLE h = f.run.StartSubProcess(types[i % 3]);
       if (!h) continue;
       ++started;
       WaitForSingleObject(h, 30000);
@@ -469,6 +450,103 @@ TEST(Popups, OnlyWebAddressesStartAnInstance) {
     EXPECT_EQ(n.find("SECRET"), std::string::npos) << n;
     EXPECT_EQ(n.find("host"), std::string::npos) << n;
   }
+
+  run.KillOtherInstances();
+  ASSERT_TRUE(run.ExitThroughDialog());
+  for (auto& e : run.Events("shutdown")) EXPECT_EQ(e.Get("open_browsers"), "0");
+}
+
+// Ctrl-, Shift- and middle-clicks reach the request handler instead of the popup handler: a new tab or window
+// starts one instance, as a popup does; any other disposition loads the address in place.
+TEST(Popups, ModifiedClicksStartAnInstanceForNewTabsAndWindowsAndLoadInPlaceOtherwise) {
+  ClientRun run;
+  run.WriteConfig(L"[dump]\r\ndoUrl2=http://game.example/home\r\nistest=1\r\n");
+  ASSERT_TRUE(run.Start());
+  ASSERT_TRUE(run.WaitLoaded());
+  HWND browser = run.BrowserWindow();
+  ASSERT_TRUE(browser);
+
+  // The page's own link, clicked with Ctrl held: a background tab.
+  Sleep(500);  // painted by now
+  PostMessageW(browser, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, MAKELPARAM(14, 106));
+  PostMessageW(browser, WM_LBUTTONUP, MK_CONTROL, MAKELPARAM(14, 106));
+  ASSERT_TRUE(run.WaitEvents("on_open_urlfrom_tab", 1));
+
+  struct Case {
+    int disposition;
+    std::string address;
+    std::string instanceHome;  // empty: loaded in place, no instance
+  };
+  const std::vector<Case> cases = {
+      {0, "http://click.example/0", ""},
+      {1, "http://click.example/1", ""},
+      {2, "http://click.example/2", ""},
+      {3, "http://click.example/3", "http://click.example/3"},
+      {4, "http://click.example/4 --type=renderer", "http://click.example/4%20--type=renderer"},
+      {5, "http://click.example/5?a=1&b=2", "http://click.example/5?a=1&b=2"},
+      {6, "https://click.example/6", "https://click.example/6"},
+      {7, "http://click.example/7", ""},
+      {8, "http://click.example/8", ""},
+      {9, "http://click.example/9", ""},
+      {10, "http://click.example/10", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.disposition);
+    const size_t asked = run.Events("on_open_urlfrom_tab").size();
+    ASSERT_TRUE(run.PageCommand(L"openurl " + std::to_wstring(c.disposition) + L" 1 " + e2e::Wide(c.address)));
+    ASSERT_TRUE(run.WaitEvents("on_open_urlfrom_tab", asked + 1));
+    const TraceEvent answer = run.Events("on_open_urlfrom_tab").back();
+    EXPECT_EQ(answer.Get("url"), c.address);
+    EXPECT_EQ(answer.Get("disposition"), std::to_string(c.disposition));
+    EXPECT_EQ(answer.Get("result"), c.instanceHome.empty() ? "0" : "1");
+    if (c.instanceHome.empty()) {
+      // In place: the engine loads it in the game's main frame.
+      EXPECT_TRUE(run.WaitEvents("on_before_browse", 1, [&](const TraceEvent& e) {
+        return e.Get("url") == c.address && e.Get("frame") == "main";
+      }));
+    }
+  }
+  // A click towards an address that is not a web address stays dropped and starts nothing.
+  ASSERT_TRUE(run.PageCommand(L"openurl 4 1 file://host/share/x.html"));
+  ASSERT_TRUE(run.WaitEvents("on_open_urlfrom_tab", 1, [](const TraceEvent& e) {
+    return e.Get("url") == "file://host/share/x.html" && e.Get("result") == "1";
+  }));
+
+  std::multiset<std::string> expected = {"https://www.example.com/standin-tab"};
+  for (const Case& c : cases)
+    if (!c.instanceHome.empty()) expected.insert(c.instanceHome);
+  std::map<DWORD, std::string> homeOf;
+  ASSERT_TRUE(e2e::WaitUntil(
+      [&] {
+        homeOf.clear();
+        for (auto& e : run.Trace())
+          if (e.event == "load_url" && e.pid != run.Pid()) homeOf[e.pid] = e.Get("url");
+        return homeOf.size() >= expected.size();
+      },
+      90000))
+      << "not every new instance loaded its address";
+  Sleep(1500);  // any surplus instance would show up now
+  EXPECT_EQ(run.OtherInstances().size(), expected.size());
+  std::multiset<std::string> homes;
+  for (auto& [pid, url] : homeOf) homes.insert(url);
+  EXPECT_EQ(homes, expected);
+
+  // The game page never went to a new tab's address; the others it loaded in place, once each.
+  for (const Case& c : cases) {
+    int browsed = 0;
+    for (auto& e : run.Events("on_before_browse")) browsed += e.Get("url") == c.address;
+    EXPECT_EQ(browsed, c.instanceHome.empty() ? 1 : 0) << c.disposition;
+  }
+  for (auto& e : run.Events("on_before_browse")) {
+    EXPECT_NE(e.Get("url"), "https://www.example.com/standin-tab");
+    EXPECT_NE(e.Get("url"), "file://host/share/x.html");
+  }
+  EXPECT_TRUE(run.Events("popup_created").empty());
+  EXPECT_EQ(run.Events("load_url").size(), 1u);  // the client itself loaded nothing more
+  int refusals = 0;
+  for (auto& e : run.Events("log")) refusals += e.Get("message").find("New instance refused") != std::string::npos;
+  EXPECT_EQ(refusals, 1);
+  e2e::ExpectNoFaults(run);
 
   run.KillOtherInstances();
   ASSERT_TRUE(run.ExitThroughDialog());

@@ -19,8 +19,11 @@
 #include "engine/startup_rules.h"
 #include "launch/common.h"
 #include "launch/globalcefapp.h"
+#include "launch/launch.h"
 #include "launch/profile.h"
 #include "tests/engine/engine_test_support.h"
+#include "tests/launch/test_util.h"
+#include "tests/support/command_line_cases.h"
 
 using enginetest::DebugOutputCapture;
 using enginetest::Narrow;
@@ -235,6 +238,25 @@ TEST(Creation, RoleFromTheGivenCommandLine) {
   EXPECT_EQ(RecordingApp(L"\"C:\\a b\\lzgmin.exe\" \"http://x/y?a=1 b\"").ProcessType(), ptBrowser);
   // A sub-process gets no browser-process handler, so it never waits for the context.
   EXPECT_TRUE(RecordingApp(kRendererCmd).GlobalContextInitialized());
+}
+
+// The role the object takes and the profile the launch steps choose come from one reading of the command line:
+// whatever one of them takes for the address, the other never takes for a switch.
+TEST(Creation, RoleAndProfileFromOneReadingOfTheCommandLine) {
+  testutil::TempDir dir;
+  for (const cmdcases::Case& c : cmdcases::kCases) {
+    const std::string shown = testutil::ToUtf8(c.commandLine);
+    EXPECT_EQ(TCefApplication::ProcessTypeOf(c.commandLine), c.role) << shown;
+    EXPECT_EQ(RecordingApp(c.commandLine).ProcessType(), c.role) << shown;
+    ResetSettingsState();
+    const lzg::LaunchPlan plan = lzg::PrepareLaunch(c.commandLine, dir.Dir());
+    EXPECT_EQ(g_ParamStr_1, c.firstArgument) << shown;
+    EXPECT_EQ(plan.profile, *c.firstArgument ? 1 : 0) << shown;
+    if (*c.firstArgument) {
+      EXPECT_EQ(plan.homepage, c.firstArgument) << shown;
+    }
+  }
+  ResetSettingsState();
 }
 
 TEST(Creation, MasksEveryX87Exception) {

@@ -499,6 +499,29 @@ TEST(SubProcess, RendererWithIncompleteFilesStillRuns) {
   EXPECT_TRUE(run.Events("shutdown").empty());
 }
 
+// The client reads a backslash before a quote as no escape, so "--type=utility" is an argument of its own here; the
+// engine's reading keeps it inside the first argument and finds no role. The process keeps the role it read: it
+// neither starts the engine as a browser process it would never shut down nor reaches the windows.
+TEST(SubProcess, ARoleTheEngineDoesNotSeeStartsNothing) {
+  REQUIRE_STANDIN();
+  ClientRun run;
+  run.CopyEngine();
+  run.Run(L"split", {}, L"\"C:\\dir\\\" --type=utility");
+  EXPECT_EQ(run.Reported("role"), std::to_string(ptOther));
+  EXPECT_EQ(run.Reported("start"), "0");
+  EXPECT_EQ(run.Reported("windows"), "0");
+  EXPECT_EQ(run.Reported("reached_windows"), "<none>");
+  EXPECT_EQ(run.Reported("done"), "split");
+  EXPECT_TRUE(run.Messages().empty());
+  auto exec = run.Events("execute_process");
+  ASSERT_EQ(exec.size(), 1u);
+  EXPECT_EQ(exec[0].fields["type"], "");
+  EXPECT_EQ(exec[0].fields["result"], "-1");
+  EXPECT_TRUE(run.Events("initialize").empty());
+  EXPECT_TRUE(run.Events("subprocess_launch").empty());
+  EXPECT_TRUE(run.Events("fault").empty());
+}
+
 // --- Start-up failures: one message, its status, no window, the right teardown -----------------
 
 TEST(StartupFailure, EachCauseGivesItsMessage) {

@@ -4,8 +4,11 @@
 // must be back near what they were after a warm-up.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <thread>
+#include <vector>
 
 #include "tests/hardening/probe.h"
 
@@ -241,6 +244,102 @@ TEST(Stress, AMinuteOfWindowMoves) {
   std::snprintf(what, sizeof what, "window moves x%d in 60 s", done);
   ExpectOwnWindowsOnly(run, false);
   ExpectBack(what, before, after);
+  ExpectCleanExit(run);
+}
+
+// The engine starts sub-processes of the executable at any time of a run. Each one used to load the whole
+// configuration: it rewrote "zeRoVedi.dat" (its "step", and "uid" and "ip" emptied) from what it had read, so a
+// size save of the game window that fell between its read and its write was lost, and the credentials the
+// launcher had left for the next start were wiped. Four streams of sub-processes run through every choice here.
+TEST(Stress, SubProcessesStartingAllTheTimeLoseNoSizeSaveNorTheCredentials) {
+  ClientRun run;
+  run.WriteConfig(L"[dump]\r\ndoUrl2=http://game.example/home\r\nistest=0\r\nSizeIndex_0=2\r\nWidth_0=1334\r\n"
+                  L"Height_0=750\r\n");
+  ASSERT_TRUE(run.Start());
+  ASSERT_TRUE(run.WaitLoaded());
+  const HWND game = run.Game();
+  hardening::TitleMenu menu(game);
+  ASSERT_TRUE(menu.Locate()) << "no resolution button in the title bar";
+  const std::wstring config = run.Config();
+  auto entry = [&](const wchar_t* key) { return testutil::IniValue(config, key); };
+  // The launcher leaves the credentials for the next start while this one runs.
+  ASSERT_TRUE(WritePrivateProfileStringW(L"dump", L"uid", L"player01", config.c_str()));
+  ASSERT_TRUE(WritePrivateProfileStringW(L"dump", L"ip", L"0123456789ABCDEF", config.c_str()));
+  const std::wstring step = entry(L"step");
+  ASSERT_FALSE(step.empty());
+
+  // They trace where the client does, so that the test sees them reach the engine.
+  SetEnvironmentVariableW(L"STANDIN_TRACE", run.TraceFile().c_str());
+  std::atomic<bool> stop{false};
+  std::atomic<int> started{0};
+  std::vector<std::thread> streams;
+  for (int k = 0; k < 4; ++k) {
+    streams.emplace_back([&, k] {
+      const wchar_t* types[] = {L"renderer", L"gpu-process", L"utility"};
+      for (int i = k; !stop; ++i) {
+        HANDLE h = run.StartSubProcess(types[i % 3]);
+        if (!h) {
+          Sleep(50);
+          continue;
+        }
+        ++started;
+        WaitForSingleObject(h, 30000);
+        CloseHandle(h);
+      }
+    });
+  }
+
+  struct Preset {
+    int index, w, h;
+  };
+  const Preset cycle[] = {{0, 1334, 890}, {1, 1000, 720}, {4, 800, 600}, {3, 1334, 1000}, {2, 1334, 750}};
+  const int n = static_cast<int>(std::size(cycle));
+  std::vector<std::string> lost;
+  for (int i = 0; i < 3 * n && lost.size() < 5; ++i) {
+    const Preset& p = cycle[i % n];
+    const int loads = CountEvents(run, "load_url");
+    if (!menu.Choose(p.index)) {
+      ADD_FAILURE() << "choice " << i;
+      break;
+    }
+    // Profile 0 reloads after every choice, and saves before it reloads.
+    if (!e2e::WaitUntil([&] { return CountEvents(run, "load_url") == loads + 1; })) {
+      ADD_FAILURE() << "choice " << i << " never reloaded";
+      break;
+    }
+    // The save is in the file and stays there while the sub-processes go on.
+    const std::wstring want = std::to_wstring(p.w) + L"x" + std::to_wstring(p.h) + L" " + std::to_wstring(p.index);
+    for (int k = 0; k < 12; ++k) {
+      const std::wstring got = entry(L"Width_0") + L"x" + entry(L"Height_0") + L" " + entry(L"SizeIndex_0");
+      if (got != want) {
+        lost.push_back("choice " + std::to_string(i) + ": " + e2e::Utf8(want) + " read back as " + e2e::Utf8(got));
+        break;
+      }
+      Sleep(50);
+    }
+  }
+  stop = true;
+  for (auto& t : streams) t.join();
+  SetEnvironmentVariableW(L"STANDIN_TRACE", nullptr);
+
+  for (const std::string& l : lost) ADD_FAILURE() << "size save lost, " << l;
+  const Preset& last = cycle[(3 * n - 1) % n];
+  if (lost.empty()) {
+    EXPECT_EQ(entry(L"Width_0"), std::to_wstring(last.w));
+    EXPECT_EQ(entry(L"Height_0"), std::to_wstring(last.h));
+    EXPECT_EQ(entry(L"SizeIndex_0"), std::to_wstring(last.index));
+  }
+  EXPECT_EQ(entry(L"uid"), L"player01");
+  EXPECT_EQ(entry(L"ip"), L"0123456789ABCDEF");
+  EXPECT_EQ(entry(L"step"), step);
+  // Every sub-process reached the engine and ended in its role.
+  int ran = 0;
+  for (auto& e : run.Trace()) ran += e.event == "execute_process" && !e.Get("type").empty() && e.pid != run.Pid();
+  EXPECT_GE(started.load(), 12);
+  EXPECT_EQ(ran, started.load());
+  char what[64];
+  std::snprintf(what, sizeof what, "sub-processes x%d during %d preset choices", started.load(), 3 * n);
+  hardening::Figure(std::string("stress ") + what + (lost.empty() ? ", no save lost" : ", saves lost"));
   ExpectCleanExit(run);
 }
 

@@ -22,6 +22,7 @@ set(LZG_NATIVE_TESTS
   ${ROOT}/tests/launch/test_des.cpp
   ${ROOT}/tests/engine/test_engine_rules.cpp
   ${ROOT}/tests/skin/test_skin_logic.cpp
+  ${ROOT}/tests/launch/test_command_line.cpp
 )
 set(LZG_FUZZ_TARGETS
   fuzz_placement

@@ -136,6 +136,7 @@ struct Events {
   HANDLE terminated = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   HANDLE cookie = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   HANDLE popup_closed = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE openurl = CreateEventW(nullptr, FALSE, FALSE, nullptr);
 };
 Events g_ev;
 std::atomic<DWORD> g_ui_thread{0};
@@ -145,6 +146,8 @@ std::atomic<int> g_do_close_answer{1};
 std::atomic<int> g_popup_answer{1};
 std::atomic<int> g_pre_key_answer{0};
 std::atomic<int> g_key_answer{0};
+std::atomic<int> g_openurl_answer{0};
+std::atomic<int> g_openurls{0};
 cef_browser_t* g_browser = nullptr;  // the first browser, one reference, kept by the "client"
 std::atomic<HWND> g_popup_hwnd{nullptr};
 std::vector<std::string> g_keys;
@@ -377,6 +380,21 @@ class RequestHandler : public lzg::CefObject<cef_request_handler_t, RequestHandl
     LZG_BIND_OR(can_get_cookies, CanGetCookies, "Test.CanGetCookies", 1);
     LZG_BIND(on_before_browse, OnBeforeBrowse, "Test.OnBeforeBrowse");
     LZG_BIND(on_render_process_terminated, OnTerminated, "Test.OnRenderProcessTerminated");
+    LZG_BIND(on_open_urlfrom_tab, OnOpenUrlFromTab, "Test.OnOpenUrlFromTab");
+  }
+  int OnOpenUrlFromTab(cef_browser_t* browser, cef_frame_t* frame, const cef_string_t* url,
+                       cef_window_open_disposition_t disposition, int gesture) {
+    NoteThread("on_open_urlfrom_tab");
+    const bool own = g_browser && browser->get_identifier(browser) == g_browser->get_identifier(g_browser);
+    const bool main = frame && frame->is_main(frame);
+    g_seen.Set("openurl_" + std::to_string(++g_openurls),
+               Narrow(lzg::CefToWString(url)) + "|" + std::to_string(static_cast<int>(disposition)) + "|" +
+                   std::to_string(gesture) + "|" + std::to_string(own) + std::to_string(main));
+    Drop(frame);
+    Drop(browser);
+    int answer = g_openurl_answer;
+    SetEvent(g_ev.openurl);
+    return answer;
   }
   int OnBeforeBrowse(cef_browser_t* browser, cef_frame_t* frame, cef_request_t* request, int, int) {
     std::wstring url = lzg::CefTakeUserFree(request->get_url(request));
@@ -726,6 +744,44 @@ int ScenarioInteract() {
   return 0;
 }
 
+// Modified clicks on links: the request handler decides between loading in place and dropping the click.
+int ScenarioOpenUrl() {
+  auto app = lzg::MakeRef<App>();
+  auto client = lzg::MakeRef<Client>();
+  if (!StartEngine(app)) return 2;
+  WaitPumping(g_ev.context, 10000);
+  HWND parent = CreateFirstBrowser(client);
+  if (!g_browser) return 3;
+  HWND bw = BrowserWindow();
+  // Answered 0: the address loads in place.
+  g_openurl_answer = 0;
+  SendPageCommand(bw, L"openurl 4 1 http://standin.test/in place?a=1 b");
+  g_seen.Set("asked_in_place", WaitPumping(g_ev.openurl, 3000));
+  g_seen.Set("loaded_in_place", WaitPumping(g_ev.load_end, 3000));
+  // Answered 1: nothing loads.
+  g_openurl_answer = 1;
+  SendPageCommand(bw, L"openurl 6 0 http://standin.test/dropped");
+  g_seen.Set("asked_dropped", WaitPumping(g_ev.openurl, 3000));
+  g_seen.Set("loaded_dropped", WaitPumping(g_ev.load_end, 500));
+  // The page's third link: with Ctrl a background tab is asked for, without it the link loads in place.
+  PumpFor(200);  // painted by now
+  PostMessageW(bw, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, MAKELPARAM(14, 106));
+  PostMessageW(bw, WM_LBUTTONUP, MK_CONTROL, MAKELPARAM(14, 106));
+  g_seen.Set("asked_ctrl_click", WaitPumping(g_ev.openurl, 3000));
+  g_seen.Set("loaded_ctrl_click", WaitPumping(g_ev.load_end, 500));
+  PostMessageW(bw, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(14, 106));
+  PostMessageW(bw, WM_LBUTTONUP, 0, MAKELPARAM(14, 106));
+  g_seen.Set("loaded_plain_click", WaitPumping(g_ev.load_end, 3000));
+  g_seen.Set("asked_plain_click", WaitPumping(g_ev.openurl, 300));
+  SendPageCommand(bw, L"openurl four 1 http://standin.test/x");
+  PumpFor(200);
+  g_do_close_answer = 1;
+  DestroyWindow(parent);
+  g_seen.Set("before_close", WaitPumping(g_ev.before_close, 5000));
+  Finish(app, client);
+  return 0;
+}
+
 // The engine refusing: bad settings, a second initialise, a refused browser, a late
 // context and a cookie store that never gets ready.
 int ScenarioRefusals() {
@@ -855,6 +911,7 @@ int RunScenario(const std::string& name) {
   if (name == "init_fail") rc = ScenarioInitFail();
   if (name == "unload") rc = ScenarioUnload();
   if (name == "stale") rc = ScenarioStale();
+  if (name == "openurl") rc = ScenarioOpenUrl();
   g_seen.Set("rc", rc);
   g_seen.Write();
   return rc;
@@ -1377,6 +1434,49 @@ TEST(Host, PopupsKeysCookiesAndTheEngineClosingTheWindow) {
   // The client-less popup is still open at shutdown: the one fault of this run.
   EXPECT_EQ(r.Count("fault"), 1);
   EXPECT_GE(r.Find("fault", {{"what", "cef_shutdown with 1 browser(s) still open"}}), 0);
+}
+
+TEST(Host, ModifiedClicksAskTheRequestHandlerAndLoadInPlaceOnZero) {
+  ScenarioRun r = RunInChild("openurl", {}, 2);
+  ASSERT_EQ(r.exit_code, 0);
+  auto& s = r.seen;
+  // url|disposition|gesture|own browser, main frame — on the engine's UI thread, once per modified click.
+  EXPECT_EQ(s["openurl_1"], "http://standin.test/in place?a=1 b|4|1|11");
+  EXPECT_EQ(s["openurl_2"], "http://standin.test/dropped|6|0|11");
+  EXPECT_EQ(s["openurl_3"], "https://www.example.com/standin-tab|4|1|11");
+  EXPECT_EQ(s.count("openurl_4"), 0u);
+  EXPECT_EQ(s["on_open_urlfrom_tab_on_ui"], "1");
+  EXPECT_EQ(s["asked_in_place"], "1");
+  EXPECT_EQ(s["loaded_in_place"], "1");
+  EXPECT_EQ(s["asked_dropped"], "1");
+  EXPECT_EQ(s["loaded_dropped"], "0");
+  EXPECT_EQ(s["asked_ctrl_click"], "1");
+  EXPECT_EQ(s["loaded_ctrl_click"], "0");
+  EXPECT_EQ(s["loaded_plain_click"], "1");
+  EXPECT_EQ(s["asked_plain_click"], "0");
+  EXPECT_EQ(s["before_close"], "1");
+  EXPECT_EQ(s["client_live"], "0");
+  EXPECT_EQ(s["engine_live"], "0");
+
+  int kept = r.Find("on_open_urlfrom_tab", {{"url", "http://standin.test/in place?a=1 b"}, {"disposition", "4"},
+                                            {"gesture", "1"}, {"result", "0"}});
+  ASSERT_GE(kept, 0);
+  int browse = r.Find("on_before_browse", {{"frame", "main"}, {"url", "http://standin.test/in place?a=1 b"}}, kept);
+  EXPECT_GT(browse, kept);
+  EXPECT_GT(r.Find("on_load_end", {{"frame", "main"}}, browse), browse);
+  int dropped = r.Find("on_open_urlfrom_tab", {{"url", "http://standin.test/dropped"}, {"disposition", "6"},
+                                               {"gesture", "0"}, {"result", "1"}});
+  EXPECT_GT(dropped, kept);
+  EXPECT_EQ(r.Find("on_before_browse", {{"url", "http://standin.test/dropped"}}), -1);
+  int ctrl = r.Find("on_open_urlfrom_tab", {{"url", "https://www.example.com/standin-tab"}, {"disposition", "4"},
+                                            {"gesture", "1"}, {"result", "1"}});
+  EXPECT_GT(ctrl, dropped);
+  int plain = r.Find("on_before_browse", {{"url", "https://www.example.com/standin-tab"}});
+  EXPECT_GT(plain, ctrl);
+  EXPECT_EQ(r.Find("on_open_urlfrom_tab", {}, ctrl + 1), -1);
+  // The malformed command is the one fault.
+  EXPECT_EQ(r.Count("fault"), 1);
+  EXPECT_GE(r.Find("fault", {{"what", "malformed page command: openurl four 1 http://standin.test/x"}}), 0);
 }
 
 TEST(Host, RefusalsLeaveNothingBehindAndAShutdownOffThreadIsAFault) {
