@@ -2,12 +2,15 @@
 
 #include <exception>
 #include <stdexcept>
+#include <algorithm>
 #include <utility>
+#include <vector>
 
 #include "browser/host_rules.h"
 #include "engine/cef_library.h"
 #include "engine/cef_ref.h"
 #include "engine/cef_string.h"
+#include "ui/forms.h"
 
 using lzg::CefRef;
 using lzg::CefStringView;
@@ -147,11 +150,51 @@ TChromium::~TChromium() {
     DestroyMessageWindow();
     DropBrowser();
     FBrowserId = 0;
+    std::map<int, cef_browser_t*> others;
+    {
+      std::lock_guard<std::mutex> l(FOthersMu);
+      others.swap(FOthers);
+    }
+    for (auto& [id, b] : others) lzg::ReleaseCefObject(b);
     delete FFontOptions;
     FFontOptions = nullptr;
     delete FOptions;
     FOptions = nullptr;
   });
+}
+
+int TChromium::OtherBrowserCount() const {
+  std::lock_guard<std::mutex> l(FOthersMu);
+  return static_cast<int>(FOthers.size());
+}
+
+bool TChromium::CloseOtherBrowsers(DWORD ms) {
+  std::vector<cef_browser_t*> open;
+  {
+    std::lock_guard<std::mutex> l(FOthersMu);
+    for (auto& [id, b] : FOthers) {
+      AddRefCef(b);  // ours for the call: the engine may report it closed meanwhile
+      open.push_back(b);
+    }
+  }
+  for (cef_browser_t* b : open) {
+    Guarded(L"TChromium.CloseOtherBrowsers", [&] {
+      cef_browser_host_t* host = b->get_host ? b->get_host(b) : nullptr;
+      // Forced: a popup's page gets no say in the program's exit. The engine accepts the call on any thread.
+      if (host && host->close_browser) host->close_browser(host, 1);
+      lzg::ReleaseCefObject(host);
+    });
+    lzg::ReleaseCefObject(b);
+  }
+  const DWORD start = GetTickCount();
+  while (OtherBrowserCount() > 0) {
+    const DWORD elapsed = GetTickCount() - start;
+    if (elapsed >= ms) return false;
+    // The engine may need this thread's messages to finish a close (a popup window's owner lives here).
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(50, ms - elapsed), QS_ALLINPUT);
+    ui::Application.ProcessMessages();
+  }
+  return true;
 }
 
 bool TChromium::Initialized() const { return FInitialized.load() && !FClosing.load(); }
@@ -408,6 +451,10 @@ void TChromium::doOnAfterCreated(cef_browser_t* browser) {
       FBrowserId.compare_exchange_strong(none, id)) {
     FInitialized = true;
     PostBrowserCreated(browser);
+  } else if (id != 0 && id != FBrowserId.load()) {
+    AddRefCef(browser);
+    std::lock_guard<std::mutex> l(FOthersMu);
+    if (!FOthers.emplace(id, browser).second) lzg::ReleaseCefObject(browser);
   }
   doUpdatePreferences(browser);
   if (OnAfterCreated) OnAfterCreated(this, browser);
@@ -443,6 +490,18 @@ bool TChromium::doOnClose(cef_browser_t* browser) {
 }
 
 void TChromium::doOnBeforeClose(cef_browser_t* browser) {
+  {
+    cef_browser_t* other = nullptr;
+    {
+      std::lock_guard<std::mutex> l(FOthersMu);
+      auto it = FOthers.find(BrowserIdOf(browser));
+      if (it != FOthers.end()) {
+        other = it->second;
+        FOthers.erase(it);
+      }
+    }
+    lzg::ReleaseCefObject(other);
+  }
   const int id = FBrowserId.load();
   if (browser && id != 0 && BrowserIdOf(browser) == id) {
     // The main thread drops its reference when it hears of this.

@@ -11,6 +11,8 @@
 
 #include <atomic>
 #include <functional>
+#include <map>
+#include <mutex>
 #include <string>
 
 #include "browser/chromium_events.h"
@@ -90,6 +92,13 @@ class TChromium : public ui::TComponent, public IChromiumEvents {
   explicit TChromium(ui::TComponent* owner);
   // Does not close the browser: its later callbacks reach detached handlers.
   ~TChromium() override;
+
+  // Browsers the engine opened with this host's client (popups it let through) that it has not reported closed.
+  int OtherBrowserCount() const;
+  // Asks the engine to close each of them and waits, at most `ms`, until it has reported every one closed; the
+  // engine must not be shut down with a browser open. Main thread, before the host's own browser closes (its
+  // close detaches the client the popups share).
+  bool CloseOtherBrowsers(DWORD ms);
 
   // Asks the engine for a browser inside the control's native window (created
   // if needed), at the control's client rectangle.
@@ -212,6 +221,9 @@ class TChromium : public ui::TComponent, public IChromiumEvents {
   std::atomic<bool> FInitialized{false};
   std::atomic<bool> FClosing{false};
   std::atomic<HWND> FMsgWindow{nullptr};  // the main thread's window for the hand-overs
+  // Popup browsers by identifier, one reference each, taken and dropped on the engine's UI thread.
+  mutable std::mutex FOthersMu;
+  std::map<int, cef_browser_t*> FOthers;
   // Main thread only.
   cef_browser_t* FBrowser = nullptr;  // one reference of its own
   bool FIsOSR = false;

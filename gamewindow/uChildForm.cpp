@@ -192,6 +192,8 @@ void TChildForm::CloseBrowserBeforeExit() {
   const bool open = FMainBrowserId.load() != 0 && !FBrowserClosed.load();
   // The wait below still dispatches messages: the window takes no input meanwhile.
   EnableWindow(Handle(), FALSE);
+  // Popups the engine opened go first: the game browser's close detaches the client they share.
+  if (Chromium1) Chromium1->CloseOtherBrowsers(kBrowserCloseWaitMs);
   if (CEFWindowParent1) {
     CEFWindowParent1->Free();
     CEFWindowParent1 = nullptr;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <set>
 #include <thread>
 
 #include "tests/e2e/client_run.h"
@@ -142,6 +143,34 @@ TEST(LateEngine, ExitBeforeTheEngineIsReadyEndsCleanly) {
     EXPECT_EQ(WaitForSingleObject(h, 15000), WAIT_OBJECT_0) << launch.Get("type") << " outlived the program";
     CloseHandle(h);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A popup the engine opened (a disposition the policy lets through) is closed, and reported closed, before the
+// engine goes down with the game's own browser.
+TEST(ExitWithPopups, EveryBrowserClosesBeforeTheEngineShutsDown) {
+  ClientRun run;
+  run.WriteConfig(kConfig);
+  ASSERT_TRUE(run.Start());
+  ASSERT_TRUE(run.WaitLoaded());
+  ASSERT_TRUE(run.PageCommand(L"popup 0 1 http://game.example/inner"));
+  ASSERT_TRUE(run.PageCommand(L"popup 8 1 http://game.example/other"));
+  ASSERT_TRUE(run.WaitEvents("on_after_created", 3));
+  ASSERT_TRUE(run.ExitThroughDialog());
+  e2e::ExpectExitedCleanly(run);
+  const auto shutdown = run.Events("shutdown");
+  ASSERT_EQ(shutdown.size(), 1u);
+  std::set<std::string> created, closed;
+  for (const auto& e : run.Events("on_after_created")) created.insert(e.Get("id"));
+  for (const auto& e : run.Events("on_before_close")) {
+    EXPECT_LE(e.ms, shutdown[0].ms);
+    closed.insert(e.Get("id"));
+  }
+  EXPECT_EQ(created.size(), 3u);
+  EXPECT_EQ(closed, created) << "a browser was still open at the shutdown";
 }
 
 }  // namespace
