@@ -14,7 +14,7 @@
 #include "engine/cookie_initializer.h"
 #include "engine/file_info.h"
 #include "engine/startup_rules.h"
-#include "launch/cmdline.h"
+#include "base/cmdline.h"
 
 TCefApplication* GlobalCEFApp = nullptr;
 

@@ -4,7 +4,7 @@
 
 #include "gamewindow/placement.h"
 #include "gamewindow/uChildForm.h"
-#include "launch/common.h"
+#include "config/common.h"
 #include "resources/images.h"
 #include "resources/resource_ids.h"
 #include "ui/placement.h"

@@ -3,7 +3,7 @@
 
 #include "engine/app.h"
 #include "gamewindow/Unit1.h"
-#include "launch/common.h"
+#include "config/common.h"
 #include "resources/images.h"
 
 TChildForm* ChildForm = nullptr;

@@ -4,7 +4,7 @@
 // goes, and a session end that another program cancels ends the program as the player chose.
 #include "gamewindow/Unit1.h"
 #include "gamewindow/uChildForm.h"
-#include "launch/common.h"
+#include "config/common.h"
 
 void TChildForm::WMQueryEndSession(ui::TMessage& m) {
   if (FSessionExitChosen || FExiting) {

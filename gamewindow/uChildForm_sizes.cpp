@@ -3,7 +3,7 @@
 
 #include "gamewindow/placement.h"
 #include "gamewindow/uChildForm.h"
-#include "launch/common.h"
+#include "config/common.h"
 
 void TChildForm::init_SetSizeMenuItem() {
   const int screenW = GetSystemMetrics(SM_CXSCREEN);

@@ -1,6 +1,6 @@
 // The game window's skin set-up and its title item.
 #include "gamewindow/uChildForm.h"
-#include "launch/common.h"
+#include "config/common.h"
 
 void TChildForm::init_Skin() {
   sSkinProvider1->Attach(Handle());

@@ -2,8 +2,8 @@
 
 #include "engine/app.h"
 #include "gamewindow/uChildForm.h"
-#include "launch/common.h"
-#include "launch/guarded.h"
+#include "config/common.h"
+#include "base/guarded.h"
 #include "launch/profile.h"
 
 std::atomic<HWND> g_ChildFormHandle{nullptr};

@@ -1,8 +1,8 @@
 #include "launch/launch.h"
 
-#include "launch/cmdline.h"
-#include "launch/common.h"
-#include "launch/guarded.h"
+#include "base/cmdline.h"
+#include "config/common.h"
+#include "base/guarded.h"
 
 namespace lzg {
 

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "launch/guarded.h"
+#include "base/guarded.h"
 
 namespace lzg {
 namespace {

@@ -6,7 +6,7 @@
 #include "engine/cef_string.h"
 #include "gamewindow/Unit1.h"
 #include "gamewindow/uChildForm.h"
-#include "launch/common.h"
+#include "config/common.h"
 #include "launch/globalcefapp.h"
 #include "launch/launch.h"
 #include "lzg_version.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "base/log.h"
-#include "tests/launch/test_util.h"
+#include "tests/support/test_util.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/launch/test_util.h"
+#include "tests/support/test_util.h"
 #include "tests/support/trace_reader.h"
 
 namespace e2e {

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/e2e/client_run.h"
-#include "tests/launch/des_reference.h"
+#include "tests/config/des_reference.h"
 
 namespace {
 

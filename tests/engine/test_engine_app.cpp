@@ -17,12 +17,12 @@
 #include "engine/cookie_initializer.h"
 #include "engine/file_info.h"
 #include "engine/startup_rules.h"
-#include "launch/common.h"
+#include "config/common.h"
 #include "launch/globalcefapp.h"
 #include "launch/launch.h"
 #include "launch/profile.h"
 #include "tests/engine/engine_test_support.h"
-#include "tests/launch/test_util.h"
+#include "tests/support/test_util.h"
 #include "tests/support/command_line_cases.h"
 
 using enginetest::DebugOutputCapture;

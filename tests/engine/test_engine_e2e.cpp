@@ -22,7 +22,7 @@
 #include "engine/cookie_initializer.h"
 #include "engine/file_info.h"
 #include "engine/startup_rules.h"
-#include "launch/common.h"
+#include "config/common.h"
 #include "launch/globalcefapp.h"
 #include "launch/launch.h"
 #include "launch/profile.h"

@@ -11,7 +11,7 @@
 #include "engine/app.h"
 #include "gamewindow/Unit1.h"
 #include "gamewindow/uChildForm.h"
-#include "launch/common.h"
+#include "config/common.h"
 #include "tests/e2e/client_run.h"
 #include "ui/forms.h"
 

@@ -8,12 +8,12 @@
 #include <string>
 
 #include "engine/app.h"
-#include "launch/cmdline.h"
-#include "launch/common.h"
+#include "base/cmdline.h"
+#include "config/common.h"
 #include "launch/globalcefapp.h"
 #include "launch/launch.h"
 #include "launch/profile.h"
-#include "tests/launch/test_util.h"
+#include "tests/support/test_util.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/launch/des_reference.h"
-#include "tests/launch/test_util.h"
+#include "tests/config/des_reference.h"
+#include "tests/support/test_util.h"
 
 namespace {
 

@@ -4,10 +4,10 @@ set(LZG_NATIVE_SOURCES
   ${ROOT}/gamewindow/placement.cpp
   ${ROOT}/gamewindow/popup_policy.cpp
   ${ROOT}/gamewindow/recovery.cpp
-  ${ROOT}/launch/intparse.cpp
-  ${ROOT}/launch/cmdline.cpp
-  ${ROOT}/launch/sidefile.cpp
-  ${ROOT}/launch/des.cpp
+  ${ROOT}/config/intparse.cpp
+  ${ROOT}/base/cmdline.cpp
+  ${ROOT}/config/sidefile.cpp
+  ${ROOT}/config/des.cpp
   ${ROOT}/ui/placement.cpp
   ${ROOT}/browser/host_rules.cpp
   ${ROOT}/engine/startup_rules.cpp
@@ -19,10 +19,10 @@ set(LZG_NATIVE_TESTS
   ${ROOT}/tests/base/test_log_text.cpp
   ${ROOT}/tests/gamewindow/test_rules.cpp
   ${ROOT}/tests/gamewindow/test_recovery.cpp
-  ${ROOT}/tests/launch/test_des.cpp
+  ${ROOT}/tests/config/test_des.cpp
   ${ROOT}/tests/engine/test_engine_rules.cpp
   ${ROOT}/tests/skin/test_skin_logic.cpp
-  ${ROOT}/tests/launch/test_command_line.cpp
+  ${ROOT}/tests/base/test_command_line.cpp
 )
 set(LZG_FUZZ_TARGETS
   fuzz_placement

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "launch/cmdline.h"
+#include "base/cmdline.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::wstring line;

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "launch/des.h"
+#include "config/des.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;

@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "launch/common.h"
-#include "launch/intparse.h"
-#include "tests/launch/test_util.h"
+#include "config/common.h"
+#include "config/intparse.h"
+#include "tests/support/test_util.h"
 
 namespace {
 

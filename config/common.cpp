@@ -1,4 +1,4 @@
-#include "launch/common.h"
+#include "config/common.h"
 
 #include <windows.h>
 
@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "base/log.h"
-#include "launch/des.h"
-#include "launch/guarded.h"
-#include "launch/intparse.h"
-#include "launch/sidefile.h"
+#include "config/des.h"
+#include "base/guarded.h"
+#include "config/intparse.h"
+#include "config/sidefile.h"
 
 std::wstring g_ParamStr_1;
 

@@ -1,4 +1,4 @@
-#include "launch/sidefile.h"
+#include "config/sidefile.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "launch/intparse.h"
+#include "config/intparse.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "launch/des.h"
+#include "config/des.h"
 
 #include <cstddef>
 

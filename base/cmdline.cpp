@@ -1,4 +1,4 @@
-#include "launch/cmdline.h"
+#include "base/cmdline.h"
 
 namespace lzg {
 namespace {

@@ -8,11 +8,11 @@
 #include <optional>
 #include <string>
 
-#include "launch/common.h"
-#include "launch/intparse.h"
-#include "launch/sidefile.h"
-#include "tests/launch/des_reference.h"
-#include "tests/launch/test_util.h"
+#include "config/common.h"
+#include "config/intparse.h"
+#include "config/sidefile.h"
+#include "tests/config/des_reference.h"
+#include "tests/support/test_util.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <cstdint>
 #include <string>
 
-#include "launch/des.h"
-#include "tests/launch/des_reference.h"
+#include "config/des.h"
+#include "tests/config/des_reference.h"
 #ifdef _WIN32
-#include "tests/launch/test_util.h"
+#include "tests/support/test_util.h"
 #endif
 
 namespace {
