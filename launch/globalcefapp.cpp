@@ -11,6 +11,8 @@ namespace {
 
 // The game window's "engine ready" message (both parameters 0).
 constexpr UINT kBrowserInitializedMessage = 0x8103;
+// The game window's "cookie store settled" message (both parameters 0).
+constexpr UINT kCookieStoreSettledMessage = 0x8110;
 
 // A directory whose computation failed leaves its setting as it was; each
 // setter runs on its own so one failure does not stop the others.
@@ -26,6 +28,7 @@ void ApplyProfileDirs(bool profile1) {
 void CreateGlobalCEFApp_2() {
   GlobalCEFApp = new TCefApplication();
   GlobalCEFApp->OnContextInitialized = &GlobalCEFApp_OnContextInitialized_2;
+  GlobalCEFApp->OnCookieStoreSettled = &GlobalCEFApp_OnCookieStoreSettled_2;
   InitGlobalCEFApp_2();
 }
 
@@ -53,4 +56,9 @@ void InitGlobalCEFApp_2_3game() { ApplyProfileDirs(true); }
 void GlobalCEFApp_OnContextInitialized_2() {
   HWND window = g_ChildFormHandle.load();
   if (window && IsWindow(window)) PostMessageW(window, kBrowserInitializedMessage, 0, 0);
+}
+
+void GlobalCEFApp_OnCookieStoreSettled_2() {
+  HWND window = g_ChildFormHandle.load();
+  if (window && IsWindow(window)) PostMessageW(window, kCookieStoreSettledMessage, 0, 0);
 }

@@ -148,6 +148,24 @@ void FailBeforeCommit(Browser* b, const std::wstring& url, int error) {
   }
 }
 
+// The site of an address: its scheme and host, lower case; empty for an address without a host
+// (about:blank, data:), which stays in the renderer it starts in.
+std::string SiteOf(const std::string& url) {
+  const size_t colon = url.find("://");
+  if (colon == std::string::npos || colon == 0) return {};
+  const size_t host_start = colon + 3;
+  size_t host_end = url.find_first_of("/?#", host_start);
+  if (host_end == std::string::npos) host_end = url.size();
+  std::string host = url.substr(host_start, host_end - host_start);
+  if (const size_t at = host.rfind('@'); at != std::string::npos) host.erase(0, at + 1);
+  if (const size_t port = host.rfind(':'); port != std::string::npos && host.find(']') == std::string::npos)
+    host.erase(port);
+  if (host.empty()) return {};
+  std::string site = url.substr(0, colon) + "://" + host;
+  for (char& ch : site) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  return site;
+}
+
 void Navigate(Browser* b, int64 frame_id, const std::wstring& url, bool gesture) {
   BrowserCore& c = b->core();
   if (c.closed || !c.created) return;
@@ -170,6 +188,12 @@ void Navigate(Browser* b, int64 frame_id, const std::wstring& url, bool gesture)
     std::lock_guard<std::mutex> l(c.mu);
     restart = c.renderer_dead;
     c.renderer_dead = false;
+    // Site per process: the main frame going to another site gets a renderer of its own.
+    if (frame_id == c.main_id) {
+      const std::string from = SiteOf(c.frames.empty() ? std::string() : ToUtf8(c.frames[0].url));
+      const std::string to = SiteOf(url8);
+      restart = restart || (!from.empty() && !to.empty() && from != to);
+    }
   }
   // A crashed page comes back in a new renderer, as the engine does on the next navigation.
   if (restart) LaunchSubprocess("renderer");
@@ -484,6 +508,9 @@ void RunPageCommand(lzg::Ref<Browser> b, const std::string& line) {
     RequestClose(b.get());
   } else if (verb == "crash" && (rest.empty() || rest == "oom")) {
     CrashRenderer(b.get(), rest == "oom");
+  } else if (verb == "spawn") {
+    if (rest == "renderer" || rest == "utility" || rest == "gpu-process") LaunchSubprocess(rest);
+    else Fault("malformed page command: " + line);
   } else if (verb == "navigate") {
     Navigate(b.get(), b->core().main_id, Utf8ToWide(rest), false);
   } else if (verb == "popup") {
@@ -694,7 +721,7 @@ void Realize(lzg::Ref<Browser> b) {
 // --- Engine entry points -----------------------------------------------------------------
 
 lzg::Ref<Browser> CreateBrowser(const cef_window_info_t* info, cef_client_t* client, const cef_string_t* url,
-                                cef_request_context_t* context, bool sync) {
+                                const cef_browser_settings_t* settings, cef_request_context_t* context, bool sync) {
   auto cl = Foreign<cef_client_t>::Adopt(client);
   auto cx = Foreign<cef_request_context_t>::Adopt(context);
   auto refuse = [&](const char* reason) {
@@ -709,6 +736,8 @@ lzg::Ref<Browser> CreateBrowser(const cef_window_info_t* info, cef_client_t* cli
   };
   if (!EngineRunning()) return refuse("engine not initialized");
   if (!info) return refuse("no window info");
+  if (!settings) return refuse("no browser settings");
+  if (settings->size != sizeof(cef_browser_settings_t)) return refuse("browser settings size");
   wchar_t env[8];
   DWORD n = GetEnvironmentVariableW(L"STANDIN_REFUSE_CREATE", env, 8);
   if (n == 1 && env[0] == L'1') return refuse("STANDIN_REFUSE_CREATE");
@@ -889,6 +918,10 @@ void Host::CloseBrowser(int force_close) {
   UiThread().Post([b] { RequestClose(b.get()); });
 }
 int Host::TryCloseBrowser() {
+  if (!UiThread().IsCurrent()) {
+    Fault("CefBrowserHost.TryCloseBrowser called off the engine's UI thread");
+    return 0;
+  }
   if (browser_->core().closed) return 1;
   CloseBrowser(0);
   return 0;
@@ -954,15 +987,16 @@ cef_string_userfree_t Frame::GetUrl() {
 using namespace standin;
 
 extern "C" int CEF_EXPORT cef_browser_host_create_browser(const cef_window_info_t* windowInfo, cef_client_t* client,
-                                                          const cef_string_t* url, const cef_browser_settings_t*,
+                                                          const cef_string_t* url,
+                                                          const cef_browser_settings_t* settings,
                                                           cef_request_context_t* request_context) {
-  return CreateBrowser(windowInfo, client, url, request_context, false) ? 1 : 0;
+  return CreateBrowser(windowInfo, client, url, settings, request_context, false) ? 1 : 0;
 }
 
 extern "C" cef_browser_t* CEF_EXPORT cef_browser_host_create_browser_sync(const cef_window_info_t* windowInfo,
                                                                           cef_client_t* client, const cef_string_t* url,
-                                                                          const cef_browser_settings_t*,
+                                                                          const cef_browser_settings_t* settings,
                                                                           cef_request_context_t* request_context) {
-  auto b = CreateBrowser(windowInfo, client, url, request_context, true);
+  auto b = CreateBrowser(windowInfo, client, url, settings, request_context, true);
   return b ? b->ToCef() : nullptr;
 }
