@@ -196,7 +196,7 @@ void Navigate(Browser* b, int64 frame_id, const std::wstring& url, bool gesture)
     }
   }
   // A crashed page comes back in a new renderer, as the engine does on the next navigation.
-  if (restart) LaunchSubprocess("renderer");
+  if (restart) LaunchSubprocess("renderer", true);
 
   // Network requests are the IO thread's; the load goes on once it has answered.
   auto allowed = std::make_shared<std::atomic<bool>>(true);
@@ -704,7 +704,7 @@ void Realize(lzg::Ref<Browser> b) {
     first = !Engine().renderer_launched;
     Engine().renderer_launched = true;
   }
-  if (first) LaunchSubprocess("renderer");
+  if (first) LaunchSubprocess("renderer", true);
   auto client = ClientOf(b.get());
   auto ls = GetHandler(client.get(), &cef_client_t::get_life_span_handler);
   if (ls && ls->on_after_created) {

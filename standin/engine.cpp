@@ -314,11 +314,19 @@ DWORD WINAPI WatchChild(void* p) {
 }
 }  // namespace
 
-void LaunchSubprocess(const std::string& type) {
+void LaunchSubprocess(const std::string& type, bool wait) {
   // The engine starts its sub-processes on its process-launcher thread, never on the UI thread.
   if (Engine().shutting_down) return;
-  if (!LauncherThread().Post([type] { LaunchNow(type.c_str()); }))
+  HANDLE done = wait ? CreateEventW(nullptr, TRUE, FALSE, nullptr) : nullptr;
+  if (!LauncherThread().Post([type, done] {
+        LaunchNow(type.c_str());
+        if (done) SetEvent(done);
+      })) {
     Fault("cannot start the " + type + " sub-process: the engine is not running");
+  } else if (done) {
+    WaitPumpingSent(done);
+  }
+  if (done) CloseHandle(done);
 }
 
 namespace {

@@ -167,7 +167,8 @@ std::vector<lzg::Ref<Browser>> OpenBrowsers();
 cef_cookie_manager_t* GlobalCookieManager(cef_completion_callback_t* callback);
 
 // Starts an engine sub-process of `type` (renderer, gpu-process, utility) on the launcher thread; any thread.
-void LaunchSubprocess(const std::string& type);
+// With `wait` the caller waits until it has started: a page commits only once its renderer exists.
+void LaunchSubprocess(const std::string& type, bool wait = false);
 
 // Browser side (browser.cpp).
 // Accepts a creation request; the window and the first page follow on the UI thread.

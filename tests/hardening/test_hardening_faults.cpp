@@ -217,8 +217,9 @@ TEST(Faults, CookieStoreNeverReadyHoldsTheGamePageOnlyUntilTheCookieThreadGivesU
     ASSERT_TRUE(run.WaitEvents("context_initialized", 1, nullptr, 20000));
     const DWORD contextSeen = GetTickCount();
     ASSERT_TRUE(run.WaitEvents("cookie_storage_never_ready", 1));
-    // While the cookie thread waits, the game page waits too, and the window goes on answering.
-    while (GetTickCount() - contextSeen < 1500) Sleep(50);
+    // While the cookie thread waits, the browser is made (its renderer and that one's watcher with it), the game
+    // page waits, and the window goes on answering.
+    ASSERT_TRUE(run.WaitEvents("on_after_created", 1, nullptr, 20000));
     const long waiting = hardening::ThreadsOf(run.Pid());
     EXPECT_TRUE(run.Events("load_url").empty()) << "the game page did not wait for the cookie store";
     EXPECT_TRUE(Answers(run.Game()));
