@@ -148,24 +148,6 @@ void FailBeforeCommit(Browser* b, const std::wstring& url, int error) {
   }
 }
 
-// The site of an address: its scheme and host, lower case; empty for an address without a host
-// (about:blank, data:), which stays in the renderer it starts in.
-std::string SiteOf(const std::string& url) {
-  const size_t colon = url.find("://");
-  if (colon == std::string::npos || colon == 0) return {};
-  const size_t host_start = colon + 3;
-  size_t host_end = url.find_first_of("/?#", host_start);
-  if (host_end == std::string::npos) host_end = url.size();
-  std::string host = url.substr(host_start, host_end - host_start);
-  if (const size_t at = host.rfind('@'); at != std::string::npos) host.erase(0, at + 1);
-  if (const size_t port = host.rfind(':'); port != std::string::npos && host.find(']') == std::string::npos)
-    host.erase(port);
-  if (host.empty()) return {};
-  std::string site = url.substr(0, colon) + "://" + host;
-  for (char& ch : site) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-  return site;
-}
-
 void Navigate(Browser* b, int64 frame_id, const std::wstring& url, bool gesture) {
   BrowserCore& c = b->core();
   if (c.closed || !c.created) return;

@@ -1043,6 +1043,15 @@ TEST(Text, PageTextOfDataAddressesAndNetworkErrors) {
       {"-1000", std::nullopt}, {"-10x", std::nullopt}, {"", std::nullopt},
   };
   for (const auto& e : errors) EXPECT_EQ(standin::ParseNetError(std::string(e.text)), e.want) << e.text;
+
+  // Sites for the renderer-per-site rule: scheme and host only; no host, no site.
+  struct Site { const char* url; const char* want; } sites[] = {
+      {"http://game.example/play?x=1", "http://game.example"}, {"HTTPS://Other.Example:8443/a#b", "https://other.example"},
+      {"http://user:pw@host.test/", "http://host.test"}, {"http://[::1]:80/", "http://[::1]"}, {"http://[::1]/", "http://[::1]"},
+      {"http://h?q=http://x", "http://h"}, {"about:blank", ""}, {"data:text/html,<p>x</p>", ""},
+      {"http:///path", ""}, {"://x", ""}, {"", ""}, {"http://h:", "http://h"},
+  };
+  for (const auto& c : sites) EXPECT_EQ(standin::SiteOf(c.url), c.want) << c.url;
   EXPECT_EQ(standin::NetErrorText(-105), "ERR_NAME_NOT_RESOLVED");
   EXPECT_EQ(standin::NetErrorText(-102), "ERR_CONNECTION_REFUSED");
   EXPECT_EQ(standin::NetErrorText(-106), "ERR_INTERNET_DISCONNECTED");
