@@ -520,6 +520,16 @@ void SendPageCommand(HWND h, const std::wstring& text) {
   SendMessageW(h, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
 }
 
+// A small visible child browser window under `parent`.
+cef_window_info_t SmallChildInfo(HWND parent) {
+  cef_window_info_t wi{};
+  wi.style = WS_CHILD | WS_VISIBLE;
+  wi.width = 100;
+  wi.height = 100;
+  wi.parent_window = parent;
+  return wi;
+}
+
 // Creates the first browser in a window of ours and waits for its first page.
 HWND CreateFirstBrowser(lzg::Ref<Client>& client) {
   HWND parent = MakeParentWindow();
@@ -725,11 +735,7 @@ int ScenarioRefusals() {
   Drop(cookies);
   done.reset();
   HWND parent = MakeParentWindow();
-  cef_window_info_t wi{};
-  wi.style = WS_CHILD | WS_VISIBLE;
-  wi.width = 100;
-  wi.height = 100;
-  wi.parent_window = parent;
+  cef_window_info_t wi = SmallChildInfo(parent);
   std::wstring blank = L"about:blank";
   cef_string_t url = Str(blank);
   cef_browser_settings_t bs{};
@@ -818,11 +824,7 @@ int ScenarioThreads() {
 
   // Browser settings missing or of another size: refused, the client released.
   HWND refused_parent = MakeParentWindow();
-  cef_window_info_t wi{};
-  wi.style = WS_CHILD | WS_VISIBLE;
-  wi.width = 100;
-  wi.height = 100;
-  wi.parent_window = refused_parent;
+  cef_window_info_t wi = SmallChildInfo(refused_parent);
   std::wstring blank = L"about:blank";
   cef_string_t url = Str(blank);
   g_seen.Set("create_no_settings", g_cef.cef_browser_host_create_browser(&wi, client->ToCef(), &url, nullptr, nullptr));
