@@ -176,9 +176,13 @@ void TaskThread::RunSync(std::function<void()> task) {
   if (wnd) SendMessageW(wnd, kSyncMsg, 0, reinterpret_cast<LPARAM>(&task));
 }
 
-// Waits for `h` while still answering messages sent to this thread.
+// Waits for `h` while still answering messages sent to this thread. It also looks at its queue
+// now and then: a thread that has not for 5 s counts as hung, and SendMessageTimeout with
+// SMTO_ABORTIFHUNG (a page command) would then give up on its windows without sending.
 void WaitPumpingSent(HANDLE h) {
-  while (MsgWaitForMultipleObjects(1, &h, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+  for (;;) {
+    const DWORD r = MsgWaitForMultipleObjects(1, &h, FALSE, 200, QS_SENDMESSAGE);
+    if (r != WAIT_OBJECT_0 + 1 && r != WAIT_TIMEOUT) return;
     MSG m;
     PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
   }

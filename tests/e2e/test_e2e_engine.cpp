@@ -2,7 +2,6 @@
 // and the engine starts sub-processes of the client while the game runs.
 #include <gtest/gtest.h>
 
-#include <map>
 #include <set>
 
 #include "tests/e2e/client_run.h"
