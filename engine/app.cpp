@@ -217,8 +217,19 @@ bool TCefApplication::GlobalContextInitialized() const {
 void TCefApplication::Internal_OnContextInitialized() {
   lzg::log::SetEngineUiThread(GetCurrentThreadId());
   FGlobalContextInitialized = true;
-  if (!FCookies.empty()) TCEFCookieInitializerThread::Start(FCookies, PersistSessionCookies);
+  // The initialiser ends before the engine goes down (ShutDown abandons it first), so it may
+  // report back to this object.
+  if (!FCookies.empty() &&
+      !TCEFCookieInitializerThread::Start(FCookies, PersistSessionCookies, [this] { CookieStoreHasSettled(); }))
+    CookieStoreHasSettled();
   if (OnContextInitialized) OnContextInitialized();
+}
+
+bool TCefApplication::CookieStoreSettled() const { return FCookies.empty() || FCookieStoreSettled.load(); }
+
+void TCefApplication::CookieStoreHasSettled() {
+  if (FCookieStoreSettled.exchange(true)) return;
+  if (OnCookieStoreSettled) OnCookieStoreSettled();
 }
 
 void TCefApplication::SetOsmodalLoop(bool value) {

@@ -58,6 +58,10 @@ class TCefApplication {
 
   // --- State --------------------------------------------------------------------
   bool GlobalContextInitialized() const;  // any thread
+  // Any thread: the cookie store has been pointed at Cookies(), or the cookie initialiser has
+  // given up; also true when there is nothing to point (no Cookies()). Cookies a page sets
+  // before this land in the engine's previous store.
+  bool CookieStoreSettled() const;
   bool MultiThreadedMessageLoop() const { return FMultiThreadedMessageLoop; }
   TCefAplicationStatus Status() const { return FStatus; }
   TCefProcessType ProcessType() const { return FProcessType; }
@@ -162,6 +166,8 @@ class TCefApplication {
 
   // Events. Called on the engine's UI thread: hand work to the main thread only.
   std::function<void()> OnContextInitialized;
+  // Called once on the cookie initialiser's thread when CookieStoreSettled() turns true.
+  std::function<void()> OnCookieStoreSettled;
   std::function<void(cef_command_line_t*)> OnBeforeChildProcessLaunch;
   std::function<void()> OnRenderProcessThreadCreated;
   std::function<void(int64)> OnScheduleMessagePumpWork;
@@ -191,6 +197,8 @@ class TCefApplication {
   HMODULE FLibHandle = nullptr;
   std::atomic<bool> FLibLoaded{false};
   std::atomic<bool> FGlobalContextInitialized{false};
+  std::atomic<bool> FCookieStoreSettled{false};
+  void CookieStoreHasSettled();
   std::wstring FMissingLibFiles;
   cef_settings_t FSettings{};
   bool FMultiThreadedMessageLoop = true;

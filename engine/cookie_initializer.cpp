@@ -42,8 +42,9 @@ class TCefEventCompletionCallback : public lzg::CefObject<cef_completion_callbac
 
 }  // namespace
 
-bool TCEFCookieInitializerThread::Start(const std::wstring& cookiesPath, bool persistSessionCookies) {
-  auto* thread = new TCEFCookieInitializerThread(cookiesPath, persistSessionCookies);
+bool TCEFCookieInitializerThread::Start(const std::wstring& cookiesPath, bool persistSessionCookies,
+                                        std::function<void()> onSettled) {
+  auto* thread = new TCEFCookieInitializerThread(cookiesPath, persistSessionCookies, std::move(onSettled));
   InterlockedIncrement(&g_running);
   HANDLE h = CreateThread(nullptr, 0, &ThreadProc, thread, 0, nullptr);
   if (!h) {
@@ -72,6 +73,12 @@ long TCEFCookieInitializerThread::Running() { return InterlockedCompareExchange(
 unsigned long __stdcall TCEFCookieInitializerThread::ThreadProc(void* param) {
   auto* thread = static_cast<TCEFCookieInitializerThread*>(param);
   lzg::RunGuarded("TCEFCookieInitializerThread.Execute", [&] { thread->Execute(); });
+  if (thread->FOnSettled) {
+    // Under the lock, so that AbandonAll, once it has marked the engine going down, knows no
+    // notice is under way or still to come.
+    std::lock_guard<std::mutex> lock(g_waitingLock);
+    if (!g_abandoned) lzg::RunGuarded("TCEFCookieInitializerThread.Execute", [&] { thread->FOnSettled(); });
+  }
   delete thread;
   InterlockedDecrement(&g_running);
   return 0;

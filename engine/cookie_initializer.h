@@ -3,6 +3,7 @@
 // copies of the directory and flag, frees itself when done, and nobody waits for it.
 #pragma once
 
+#include <functional>
 #include <string>
 
 class TCEFCookieInitializerThread {
@@ -11,8 +12,11 @@ class TCEFCookieInitializerThread {
   static constexpr int kReadyTimeoutMs = 5000;
 
   // Starts a thread (also for an empty directory, which it ends at once).
-  // False when the thread could not be started.
-  static bool Start(const std::wstring& cookiesPath, bool persistSessionCookies);
+  // False when the thread could not be started. `onSettled`, if given, runs on the
+  // thread once the store has been pointed at the directory or the thread has given
+  // up (bound, failure); not when the engine is going down (AbandonAll).
+  static bool Start(const std::wstring& cookiesPath, bool persistSessionCookies,
+                    std::function<void()> onSettled = nullptr);
 
   // Initialisers started in this process, and those still running (for diagnostics and tests).
   static long Started();
@@ -24,10 +28,12 @@ class TCEFCookieInitializerThread {
   static void AbandonAll(unsigned long waitMs);
 
  private:
-  TCEFCookieInitializerThread(const std::wstring& path, bool persist) : FCookiesPath(path), FPersistSessionCookies(persist) {}
+  TCEFCookieInitializerThread(const std::wstring& path, bool persist, std::function<void()> onSettled)
+      : FCookiesPath(path), FPersistSessionCookies(persist), FOnSettled(std::move(onSettled)) {}
   static unsigned long __stdcall ThreadProc(void* param);
   void Execute();
 
   std::wstring FCookiesPath;
   bool FPersistSessionCookies;
+  std::function<void()> FOnSettled;
 };

@@ -102,6 +102,7 @@ TChildForm::TChildForm(ui::TComponent* owner) : ui::TForm(owner) {
   OnMessage(CEFBROWSER_RENDERERGONE, [this](ui::TMessage& m) { RendererGoneMsg(m); });
   OnMessage(CEFBROWSER_LOADERROR, [this](ui::TMessage& m) { LoadErrorMsg(m); });
   OnMessage(CEFBROWSER_STARTINSTANCE, [this](ui::TMessage& m) { StartInstanceMsg(m); });
+  OnMessage(CEFBROWSER_COOKIESREADY, [this](ui::TMessage& m) { CookiesReadyMsg(m); });
   OnMessage(WM_TIMER, [this](ui::TMessage& m) { WMTimer(m); });
   OnMessage(WM_MOVE, [this](ui::TMessage& m) { WMMove(m); });
   OnMessage(WM_MOVING, [this](ui::TMessage& m) { WMMoving(m); });
@@ -244,7 +245,7 @@ void TChildForm::Chromium1BeforeClose(ui::TObject*, cef_browser_t* browser) {
 void TChildForm::BrowserCreatedMsg(ui::TMessage&) {
   if (!CEFWindowParent1) return;
   CEFWindowParent1->UpdateSize();
-  Chromium1->LoadURL(FHomepage);
+  LoadHome();
 }
 
 void TChildForm::BrowserDestroyMsg(ui::TMessage&) {
@@ -276,4 +277,20 @@ void TChildForm::WMEnterMenuLoop(ui::TMessage& m) {
 void TChildForm::WMExitMenuLoop(ui::TMessage& m) {
   Default(m);
   if (m.WParam == 0 && GlobalCEFApp) GlobalCEFApp->SetOsmodalLoop(false);
+}
+
+// ---- the cookie store before the first page ---------------------------------------------
+
+void TChildForm::LoadHome() {
+  // The flag turns true before its message is posted: a load held here is always released.
+  if (GlobalCEFApp && !GlobalCEFApp->CookieStoreSettled()) {
+    FHomeLoadHeld = true;
+    return;
+  }
+  FHomeLoadHeld = false;
+  Chromium1->LoadURL(FHomepage);
+}
+
+void TChildForm::CookiesReadyMsg(ui::TMessage&) {
+  if (FHomeLoadHeld && !FExiting && CEFWindowParent1) LoadHome();
 }

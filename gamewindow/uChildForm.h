@@ -37,10 +37,12 @@ enum TLoadEndKind : WPARAM { lekOther = 0, lekGamePage = 1, lekErrorPage = 2 };
 constexpr UINT CEFBROWSER_RENDERERGONE = 0x8105;
 // A main-frame load of the game browser failed; lParam owns a TLoadFailure (taken by the handler).
 constexpr UINT CEFBROWSER_LOADERROR = 0x8106;
+// The cookie store points at the profile's cookie folder, or its initialiser gave up (posted from that thread).
+constexpr UINT CEFBROWSER_COOKIESREADY = 0x8107;
 
 // A modified click asked for a new instance; lParam owns its command-line parameters (a std::wstring, taken by
 // the handler). Posted from the engine's UI thread: the instance is started on the main thread.
-constexpr UINT CEFBROWSER_STARTINSTANCE = 0x8110;
+constexpr UINT CEFBROWSER_STARTINSTANCE = 0x8108;
 
 struct TLoadFailure {
   int errorCode;
@@ -111,6 +113,7 @@ class TChildForm : public ui::TForm {
   void RendererGoneMsg(ui::TMessage& m);
   void LoadErrorMsg(ui::TMessage& m);
   void StartInstanceMsg(ui::TMessage& m);
+  void CookiesReadyMsg(ui::TMessage& m);
   void WMTimer(ui::TMessage& m);
   void WMMove(ui::TMessage& m);
   void WMMoving(ui::TMessage& m);
@@ -158,6 +161,11 @@ class TChildForm : public ui::TForm {
 
   // Destroys the browser's parent and waits (bounded) until the engine reports the browser closed.
   void CloseBrowserBeforeExit();
+
+  // Loads the home address, or holds it until the cookie store has settled (CEFBROWSER_COOKIESREADY),
+  // so that the game's first cookies land in the profile's store and not in the engine's default one.
+  void LoadHome();
+  bool FHomeLoadHeld = false;
 
   // Read on the engine's UI thread: the window exists before the browser is requested.
   std::atomic<HWND> FWindow{nullptr};

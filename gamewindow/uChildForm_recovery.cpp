@@ -143,7 +143,7 @@ void TChildForm::RecoverReload(const wchar_t* why) {
   FRecoveryTitle = false;
   SetMyTitle(LoadingTitle());
   CEFWindowParent1->UpdateSize();
-  Chromium1->LoadURL(FHomepage);
+  LoadHome();
 }
 
 void TChildForm::AfterExitDialog(bool exiting) {

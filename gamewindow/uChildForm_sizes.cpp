@@ -79,7 +79,7 @@ void TChildForm::ReLoadUrl() {
   SetMyTitle(LoadingTitle());
   // The browser's parent is gone once the page closed itself; only the host is asked then.
   if (CEFWindowParent1) CEFWindowParent1->UpdateSize();
-  Chromium1->LoadURL(FHomepage);
+  LoadHome();
 }
 
 void TChildForm::WMsyscommand(ui::TMessage& m) {

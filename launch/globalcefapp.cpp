@@ -24,6 +24,7 @@ void ApplyProfileDirs(bool profile1) {
 void CreateGlobalCEFApp_2() {
   GlobalCEFApp = new TCefApplication();
   GlobalCEFApp->OnContextInitialized = &GlobalCEFApp_OnContextInitialized_2;
+  GlobalCEFApp->OnCookieStoreSettled = &GlobalCEFApp_OnCookieStoreSettled_2;
   InitGlobalCEFApp_2();
 }
 
@@ -51,4 +52,9 @@ void InitGlobalCEFApp_2_3game() { ApplyProfileDirs(true); }
 void GlobalCEFApp_OnContextInitialized_2() {
   HWND window = g_ChildFormHandle.load();
   if (window && IsWindow(window)) PostMessageW(window, CEFBROWSER_INITIALIZED, 0, 0);
+}
+
+void GlobalCEFApp_OnCookieStoreSettled_2() {
+  HWND window = g_ChildFormHandle.load();
+  if (window && IsWindow(window)) PostMessageW(window, CEFBROWSER_COOKIESREADY, 0, 0);
 }

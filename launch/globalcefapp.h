@@ -20,3 +20,5 @@ void InitGlobalCEFApp_2_lzg();
 void InitGlobalCEFApp_2_3game();
 // Engine UI thread: posts CEFBROWSER_INITIALIZED when the game window exists; nothing else.
 void GlobalCEFApp_OnContextInitialized_2();
+// The cookie initialiser's thread: posts CEFBROWSER_COOKIESREADY when the game window exists; nothing else.
+void GlobalCEFApp_OnCookieStoreSettled_2();

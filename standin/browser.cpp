@@ -173,9 +173,15 @@ void Navigate(Browser* b, int64 frame_id, const std::wstring& url, bool gesture)
     std::lock_guard<std::mutex> l(c.mu);
     restart = c.renderer_dead;
     c.renderer_dead = false;
+    // Site per process: the main frame going to another site gets a renderer of its own.
+    if (frame_id == c.main_id) {
+      const std::string from = SiteOf(c.frames.empty() ? std::string() : ToUtf8(c.frames[0].url));
+      const std::string to = SiteOf(url8);
+      restart = restart || (!from.empty() && !to.empty() && from != to);
+    }
   }
   // A crashed page comes back in a new renderer, as the engine does on the next navigation.
-  if (restart) LaunchSubprocess("renderer");
+  if (restart) LaunchSubprocess("renderer", true);
 
   // Network requests are the IO thread's; the load goes on once it has answered.
   auto allowed = std::make_shared<std::atomic<bool>>(true);
@@ -336,7 +342,7 @@ void FinishClose(lzg::Ref<Browser> b) {
       shared = shared || o->core().client.get() == last.get();
     }
     // A request under way on the IO thread may still hold the client for a moment.
-    if (!shared) IoThread().Flush();
+    if (!shared) IoThread().Flush("client release");
     if (!shared && last->base.has_one_ref)
       Trace("client_released").Add("id", c.id).Add("held_elsewhere", last->base.has_one_ref(&last->base) ? 0 : 1);
   }
@@ -545,6 +551,9 @@ void RunPageCommand(lzg::Ref<Browser> b, const std::string& line) {
     RequestClose(b.get());
   } else if (verb == "crash" && (rest.empty() || rest == "oom")) {
     CrashRenderer(b.get(), rest == "oom");
+  } else if (verb == "spawn") {
+    if (rest == "renderer" || rest == "utility" || rest == "gpu-process") LaunchSubprocess(rest);
+    else Fault("malformed page command: " + line);
   } else if (verb == "navigate") {
     Navigate(b.get(), b->core().main_id, Utf8ToWide(rest), false);
   } else if (verb == "popup") {
@@ -762,7 +771,7 @@ void Realize(lzg::Ref<Browser> b) {
     first = !Engine().renderer_launched;
     Engine().renderer_launched = true;
   }
-  if (first) LaunchSubprocess("renderer");
+  if (first) LaunchSubprocess("renderer", true);
   auto client = ClientOf(b.get());
   auto ls = GetHandler(client.get(), &cef_client_t::get_life_span_handler);
   if (ls && ls->on_after_created) {
@@ -779,7 +788,7 @@ void Realize(lzg::Ref<Browser> b) {
 // --- Engine entry points -----------------------------------------------------------------
 
 lzg::Ref<Browser> CreateBrowser(const cef_window_info_t* info, cef_client_t* client, const cef_string_t* url,
-                                cef_request_context_t* context, bool sync) {
+                                const cef_browser_settings_t* settings, cef_request_context_t* context, bool sync) {
   auto cl = Foreign<cef_client_t>::Adopt(client);
   auto cx = Foreign<cef_request_context_t>::Adopt(context);
   auto refuse = [&](const char* reason) {
@@ -794,6 +803,8 @@ lzg::Ref<Browser> CreateBrowser(const cef_window_info_t* info, cef_client_t* cli
   };
   if (!EngineRunning()) return refuse("engine not initialized");
   if (!info) return refuse("no window info");
+  if (!settings) return refuse("no browser settings");
+  if (settings->size != sizeof(cef_browser_settings_t)) return refuse("browser settings size");
   wchar_t env[8];
   DWORD n = GetEnvironmentVariableW(L"STANDIN_REFUSE_CREATE", env, 8);
   if (n == 1 && env[0] == L'1') return refuse("STANDIN_REFUSE_CREATE");
@@ -1014,6 +1025,10 @@ void Host::CloseBrowser(int force_close) {
   UiThread().Post([b] { RequestClose(b.get()); });
 }
 int Host::TryCloseBrowser() {
+  if (!UiThread().IsCurrent()) {
+    Fault("CefBrowserHost.TryCloseBrowser called off the engine's UI thread");
+    return 0;
+  }
   if (browser_->core().closed) return 1;
   CloseBrowser(0);
   return 0;
@@ -1079,15 +1094,16 @@ cef_string_userfree_t Frame::GetUrl() {
 using namespace standin;
 
 extern "C" int CEF_EXPORT cef_browser_host_create_browser(const cef_window_info_t* windowInfo, cef_client_t* client,
-                                                          const cef_string_t* url, const cef_browser_settings_t*,
+                                                          const cef_string_t* url,
+                                                          const cef_browser_settings_t* settings,
                                                           cef_request_context_t* request_context) {
-  return CreateBrowser(windowInfo, client, url, request_context, false) ? 1 : 0;
+  return CreateBrowser(windowInfo, client, url, settings, request_context, false) ? 1 : 0;
 }
 
 extern "C" cef_browser_t* CEF_EXPORT cef_browser_host_create_browser_sync(const cef_window_info_t* windowInfo,
                                                                           cef_client_t* client, const cef_string_t* url,
-                                                                          const cef_browser_settings_t*,
+                                                                          const cef_browser_settings_t* settings,
                                                                           cef_request_context_t* request_context) {
-  auto b = CreateBrowser(windowInfo, client, url, request_context, true);
+  auto b = CreateBrowser(windowInfo, client, url, settings, request_context, true);
   return b ? b->Give() : nullptr;
 }

@@ -200,14 +200,18 @@ class TaskThread {
  public:
   explicit TaskThread(const char* name) : name_(name) {}
   bool Start();
-  // Ends the loop and joins the thread; pending tasks are dropped (their captures freed).
-  void Stop();
+  // Ends the loop and joins the thread without answering messages sent to the caller;
+  // pending tasks are dropped (their captures freed).
+  void Stop(const char* caller);
   bool Post(std::function<void()> task);
   bool PostDelayed(DWORD ms, std::function<void()> task);
   // Runs the task on the thread and waits, still dispatching sent messages meanwhile.
   void RunSync(std::function<void()> task);
-  // Waits until every task posted before this call has run.
-  void Flush();
+  // Runs the task on the thread and waits without answering messages sent to the caller
+  // (cef_initialize and cef_shutdown wait this way); `caller` names the waiting call in a fault.
+  void RunWaiting(std::function<void()> task, const char* caller);
+  // Waits, as RunWaiting does, until every task posted before this call has run.
+  void Flush(const char* caller);
   bool IsCurrent() const { return GetCurrentThreadId() == id_.load(); }
   bool Running() const { return wnd_.load() != nullptr; }
   DWORD id() const { return id_.load(); }
@@ -228,8 +232,19 @@ class TaskThread {
 // Waits for `h` while still answering messages sent to this thread.
 void WaitPumpingSent(HANDLE h);
 
+// How long cef_initialize and cef_shutdown wait for an engine thread before the wait counts as a
+// deadlock of the real engine, which never answers the caller's messages meanwhile.
+constexpr DWORD kDeadlockMs = 5000;
+
+// Waits for `h` without answering messages sent to this thread, as the real engine's start and
+// shutdown do. A wait that outlasts kDeadlockMs would never end there: it is recorded as a fault
+// naming `caller`, and only then finished while answering sent messages, so that the run ends.
+void WaitWithoutPumping(HANDLE h, const char* caller);
+
 TaskThread& UiThread();
 TaskThread& IoThread();
+// The engine's process-launcher thread: sub-processes start there.
+TaskThread& LauncherThread();
 
 HINSTANCE ModuleInstance();
 

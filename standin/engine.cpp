@@ -176,27 +176,52 @@ void TaskThread::RunSync(std::function<void()> task) {
   if (wnd) SendMessageW(wnd, kSyncMsg, 0, reinterpret_cast<LPARAM>(&task));
 }
 
-// Waits for `h` while still answering messages sent to this thread.
+// Waits for `h` while still answering messages sent to this thread. It also looks at its queue
+// now and then: a thread that has not for 5 s counts as hung, and SendMessageTimeout with
+// SMTO_ABORTIFHUNG (a page command) would then give up on its windows without sending.
 void WaitPumpingSent(HANDLE h) {
-  while (MsgWaitForMultipleObjects(1, &h, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+  for (;;) {
+    const DWORD r = MsgWaitForMultipleObjects(1, &h, FALSE, 200, QS_SENDMESSAGE);
+    if (r != WAIT_OBJECT_0 + 1 && r != WAIT_TIMEOUT) return;
     MSG m;
     PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
   }
 }
 
-void TaskThread::Flush() {
-  if (IsCurrent()) return;
+void WaitWithoutPumping(HANDLE h, const char* caller) {
+  if (WaitForSingleObject(h, kDeadlockMs) == WAIT_OBJECT_0) return;
+  Fault(std::string(caller) + " deadlocked: an engine thread waits for the calling thread, which does not "
+                              "answer messages while the engine waits");
+  WaitPumpingSent(h);
+}
+
+void TaskThread::RunWaiting(std::function<void()> task, const char* caller) {
+  if (IsCurrent()) {
+    task();
+    return;
+  }
   HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  if (Post([done] { SetEvent(done); })) WaitPumpingSent(done);
+  if (Post([&task, done] {
+        task();
+        SetEvent(done);
+      })) {
+    WaitWithoutPumping(done, caller);
+  }
   CloseHandle(done);
 }
 
-void TaskThread::Stop() {
+void TaskThread::Flush(const char* caller) {
+  if (IsCurrent()) return;
+  HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (Post([done] { SetEvent(done); })) WaitWithoutPumping(done, caller);
+  CloseHandle(done);
+}
+
+void TaskThread::Stop(const char* caller) {
   HWND wnd = wnd_.load();
   if (wnd) PostMessageW(wnd, kStopMsg, 0, 0);
   if (thread_) {
-    // Keep answering messages sent to this thread (window teardown) while waiting.
-    WaitPumpingSent(thread_);
+    WaitWithoutPumping(thread_, caller);
     CloseHandle(thread_);
     thread_ = nullptr;
   }
@@ -210,6 +235,10 @@ TaskThread& UiThread() {
 }
 TaskThread& IoThread() {
   static TaskThread t("io");
+  return t;
+}
+TaskThread& LauncherThread() {
+  static TaskThread t("launcher");
   return t;
 }
 
@@ -247,10 +276,16 @@ cef_cookie_manager_t* GlobalCookieManager(cef_completion_callback_t* callback) {
   }
   Trace("cookie_get_global_manager").Add("callback", callback != nullptr);
   if (EnvW(L"STANDIN_COOKIE_NEVER_READY") == L"1") {
-    if (callback) Trace("cookie_storage_never_ready");
-    DropArg(callback);
+    // The store never reports itself ready: the engine keeps the callback unused until
+    // shutdown and lets go of it on its IO thread.
+    if (callback) {
+      Trace("cookie_storage_never_ready");
+      std::lock_guard<std::mutex> l(e.mu);
+      e.held_callbacks.push_back(Foreign<cef_completion_callback_t>::Adopt(callback));
+    }
   } else {
-    CookieManager::NotifyReady(callback, "cookie_storage_ready");
+    const DWORD late = static_cast<DWORD>(ParseCount(ToUtf8(EnvW(L"STANDIN_COOKIE_DELAY_MS")), 0, 600000));
+    CookieManager::NotifyReady(callback, "cookie_storage_ready", late);
   }
   return m->ToCef();
 }
@@ -258,6 +293,8 @@ cef_cookie_manager_t* GlobalCookieManager(cef_completion_callback_t* callback) {
 // --- Sub-processes ------------------------------------------------------------------
 
 namespace {
+void LaunchNow(const char* type);
+
 struct WatchArgs {
   HANDLE process;
   HANDLE stop;
@@ -281,8 +318,25 @@ DWORD WINAPI WatchChild(void* p) {
 }
 }  // namespace
 
-void LaunchSubprocess(const char* type) {
+void LaunchSubprocess(const std::string& type, bool wait) {
+  // The engine starts its sub-processes on its process-launcher thread, never on the UI thread.
+  if (Engine().shutting_down) return;
+  HANDLE done = wait ? CreateEventW(nullptr, TRUE, FALSE, nullptr) : nullptr;
+  if (!LauncherThread().Post([type, done] {
+        LaunchNow(type.c_str());
+        if (done) SetEvent(done);
+      })) {
+    Fault("cannot start the " + type + " sub-process: the engine is not running");
+  } else if (done) {
+    WaitPumpingSent(done);
+  }
+  if (done) CloseHandle(done);
+}
+
+namespace {
+void LaunchNow(const char* type) {
   EngineState& e = Engine();
+  if (e.shutting_down) return;
   std::wstring exe;
   Foreign<cef_app_t> app;
   {
@@ -317,6 +371,7 @@ void LaunchSubprocess(const char* type) {
   std::lock_guard<std::mutex> l(e.mu);
   e.children.push_back(ChildProcess{type, pi.hProcess, watcher});
 }
+}  // namespace
 
 namespace {
 
@@ -442,11 +497,13 @@ extern "C" int CEF_EXPORT cef_initialize(const cef_main_args_t*, const cef_setti
   {
     std::lock_guard<std::mutex> l(e.mu);
     if (e.phase != EngineState::Phase::kIdle) {
+      // The real engine answers a second call while it runs with success, doing nothing.
+      const bool running = e.phase == EngineState::Phase::kRunning;
       Trace t("initialize");
-      t.Add("result", 0);
+      t.Add("result", running ? 1 : 0);
       AddSettings(t, *settings);
-      t.Add("reason", e.phase == EngineState::Phase::kRunning ? "already initialized" : "after shutdown");
-      return 0;
+      t.Add("reason", running ? "already initialized" : "after shutdown");
+      return running ? 1 : 0;
     }
   }
   if (EnvW(L"STANDIN_INIT_FAIL") == L"1") {
@@ -476,24 +533,28 @@ extern "C" int CEF_EXPORT cef_initialize(const cef_main_args_t*, const cef_setti
     e.shutting_down = false;
     e.phase = EngineState::Phase::kRunning;
   }
-  if (!UiThread().Start() || !IoThread().Start()) {
+  if (!UiThread().Start() || !IoThread().Start() || !LauncherThread().Start()) {
     Trace t("initialize");
     t.Add("result", 0);
     AddSettings(t, *settings);
     t.Add("reason", "engine threads");
-    UiThread().Stop();
-    IoThread().Stop();
+    UiThread().Stop("cef_initialize");
+    IoThread().Stop("cef_initialize");
+    LauncherThread().Stop("cef_initialize");
     std::lock_guard<std::mutex> l(e.mu);
     e.phase = EngineState::Phase::kShutDown;
     e.app.reset();
     return 0;
   }
+  // The caller waits, without answering its messages, until the UI thread has set the browser
+  // side up, as the real engine's start does.
+  UiThread().RunWaiting([] {}, "cef_initialize");
   {
     Trace t("initialize");
     t.Add("result", 1);
     AddSettings(t, *settings);
   }
-  UiThread().Post([] { LaunchSubprocess("gpu-process"); });
+  LaunchSubprocess("gpu-process");
   int delay = ParseCount(ToUtf8(EnvW(L"STANDIN_CONTEXT_DELAY_MS")), 0, 600000);
   UiThread().PostDelayed(static_cast<DWORD>(delay), [] { ContextInitialized(); });
   return 1;
@@ -514,15 +575,30 @@ extern "C" void CEF_EXPORT cef_shutdown(void) {
     }
   }
   bool same = GetCurrentThreadId() == e.init_thread;
-  // Closes that are under way finish first, as the engine lets them.
-  UiThread().Flush();
+  // Closes that are under way finish first, as the engine lets them. The real engine waits for
+  // its threads without answering the caller's messages: whatever an engine thread sends to the
+  // caller meanwhile never returns there (WaitWithoutPumping records it).
+  UiThread().Flush("cef_shutdown");
   if (!same) Fault("cef_shutdown on a thread other than the one that called cef_initialize");
   size_t open = OpenBrowsers().size();
   if (open) Fault("cef_shutdown with " + std::to_string(open) + " browser(s) still open");
   e.shutting_down = true;
-  UiThread().RunSync([] { DestroyAllBrowsers(); });
-  UiThread().Stop();
-  IoThread().Stop();
+  UiThread().RunWaiting([] { DestroyAllBrowsers(); }, "cef_shutdown");
+  UiThread().Stop("cef_shutdown");
+  LauncherThread().Stop("cef_shutdown");
+  {
+    // Completion callbacks held back (a cookie store that never got ready) go on the IO thread.
+    std::vector<Foreign<cef_completion_callback_t>> held;
+    {
+      std::lock_guard<std::mutex> l(e.mu);
+      held.swap(e.held_callbacks);
+    }
+    if (!held.empty()) {
+      auto drop = std::make_shared<std::vector<Foreign<cef_completion_callback_t>>>(std::move(held));
+      IoThread().RunWaiting([drop] { drop->clear(); }, "cef_shutdown");
+    }
+  }
+  IoThread().Stop("cef_shutdown");
   std::vector<ChildProcess> children;
   {
     std::lock_guard<std::mutex> l(e.mu);

@@ -165,6 +165,7 @@ struct EngineState {
   lzg::Ref<CommandLine> global_command_line;
   std::shared_ptr<PrefStore> prefs = std::make_shared<PrefStore>();
   lzg::Ref<CookieManager> cookies;
+  std::vector<Foreign<cef_completion_callback_t>> held_callbacks;  // STANDIN_COOKIE_NEVER_READY, until shutdown
   std::map<int, lzg::Ref<Browser>> browsers;  // open browsers, one engine reference each
   int next_id = 1;
   bool renderer_launched = false;
@@ -180,13 +181,14 @@ std::vector<lzg::Ref<Browser>> OpenBrowsers();
 
 cef_cookie_manager_t* GlobalCookieManager(cef_completion_callback_t* callback);
 
-// Starts an engine sub-process (UI thread).
-void LaunchSubprocess(const char* type);
+// Starts an engine sub-process of `type` (renderer, gpu-process, utility) on the launcher thread; any thread.
+// With `wait` the caller waits until it has started: a page commits only once its renderer exists.
+void LaunchSubprocess(const std::string& type, bool wait = false);
 
 // Browser side (browser.cpp).
 // Accepts a creation request; the window and the first page follow on the UI thread.
 lzg::Ref<Browser> CreateBrowser(const cef_window_info_t* info, cef_client_t* client, const cef_string_t* url,
-                                cef_request_context_t* context, bool sync);
+                                const cef_browser_settings_t* settings, cef_request_context_t* context, bool sync);
 // Destroys every browser window without calling the client (shutdown).
 void DestroyAllBrowsers();
 // A renderer ended abnormally: every open browser hears of it.

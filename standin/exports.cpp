@@ -26,8 +26,8 @@ TaskThread* ThreadFor(cef_thread_id_t id) {
     case TID_IO:
     case TID_FILE_BACKGROUND:
     case TID_FILE_USER_VISIBLE:
-    case TID_FILE_USER_BLOCKING:
-    case TID_PROCESS_LAUNCHER: return &IoThread();
+    case TID_FILE_USER_BLOCKING: return &IoThread();
+    case TID_PROCESS_LAUNCHER: return &LauncherThread();
     default: return nullptr;
   }
 }

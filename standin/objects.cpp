@@ -502,17 +502,27 @@ int RequestContext::IsSharingWith(cef_request_context_t* other) { return IsSame(
 cef_cookie_manager_t* RequestContext::GetDefaultCookieManager(cef_completion_callback_t* callback) {
   return GlobalCookieManager(callback);
 }
+// The engine serves preferences on its UI thread only; elsewhere it answers 0.
+static bool OffUiThread(const char* call) {
+  if (UiThread().IsCurrent()) return false;
+  Fault(std::string(call) + " called off the engine's UI thread");
+  return true;
+}
+
 int RequestContext::HasPreference(const cef_string_t* name) {
+  if (OffUiThread("CefRequestContext.HasPreference")) return 0;
   std::lock_guard<std::mutex> l(store_->mu);
   return store_->values.count(Key(name)) != 0 || IsKnownPreference(Key(name));
 }
 cef_value_t* RequestContext::GetPreference(const cef_string_t* name) {
+  if (OffUiThread("CefRequestContext.GetPreference")) return nullptr;
   std::lock_guard<std::mutex> l(store_->mu);
   auto it = store_->values.find(Key(name));
   if (it == store_->values.end()) return IsKnownPreference(Key(name)) ? lzg::MakeRef<Value>()->ToCef() : nullptr;
   return lzg::MakeRef<Value>(it->second)->ToCef();
 }
 cef_dictionary_value_t* RequestContext::GetAllPreferences(int) {
+  if (OffUiThread("CefRequestContext.GetAllPreferences")) return nullptr;
   auto d = lzg::MakeRef<DictionaryValue>();
   std::lock_guard<std::mutex> l(store_->mu);
   for (const auto& [k, v] : store_->values) {
@@ -524,7 +534,7 @@ cef_dictionary_value_t* RequestContext::GetAllPreferences(int) {
   return d->ToCef();
 }
 int RequestContext::CanSetPreference(const cef_string_t* name) {
-  int ok = IsKnownPreference(Key(name)) ? 1 : 0;
+  int ok = !OffUiThread("CefRequestContext.CanSetPreference") && IsKnownPreference(Key(name)) ? 1 : 0;
   Trace("can_set_preference").Add("id", browser_id_).Add("name", Key(name)).Add("result", ok);
   return ok;
 }
@@ -536,7 +546,7 @@ int RequestContext::SetPreference(const cef_string_t* name, cef_value_t* value, 
   std::string err;
   char fail[256];
   DWORD fl = GetEnvironmentVariableA("STANDIN_FAIL_PREF", fail, sizeof fail);
-  if (!UiThread().IsCurrent()) {
+  if (OffUiThread("CefRequestContext.SetPreference")) {
     err = "Preferences must be set on the browser process UI thread";
   } else if (!IsKnownPreference(key)) {
     err = "Trying to modify an unregistered preference: " + key;
@@ -575,7 +585,7 @@ CookieManager::CookieManager() {
   LZG_BIND(flush_store, FlushStore, "CefCookieManager.FlushStore");
 }
 
-void CookieManager::NotifyReady(cef_completion_callback_t* callback, const char* event) {
+void CookieManager::NotifyReady(cef_completion_callback_t* callback, const char* event, DWORD late_ms) {
   auto cb = Foreign<cef_completion_callback_t>::Adopt(callback);
   if (!cb) return;
   std::string ev = event;
@@ -584,7 +594,7 @@ void CookieManager::NotifyReady(cef_completion_callback_t* callback, const char*
     if (cb->on_complete) cb->on_complete(cb.get());
   };
   // The storage initialises on the engine's IO thread, never on the caller's.
-  if (!IoThread().PostDelayed(20, run)) Fault("completion callback dropped: IO thread not running");
+  if (!IoThread().PostDelayed(20 + late_ms, run)) Fault("completion callback dropped: IO thread not running");
 }
 
 int CookieManager::SetStoragePath(const cef_string_t* path, int persist, cef_completion_callback_t* callback) {

@@ -195,7 +195,8 @@ class CookieManager : public lzg::CefObject<cef_cookie_manager_t, CookieManager>
  public:
   CookieManager();
   // Calls the callback on the IO thread once the storage is ready (or never, by fault switch).
-  static void NotifyReady(cef_completion_callback_t* callback, const char* event);
+  // The completion callback on the IO thread, about 20 ms plus `late_ms` later.
+  static void NotifyReady(cef_completion_callback_t* callback, const char* event, DWORD late_ms = 0);
   int SetStoragePath(const cef_string_t* path, int persist, cef_completion_callback_t* callback);
   int FlushStore(cef_completion_callback_t* callback);
 };

@@ -351,4 +351,23 @@ std::optional<std::vector<std::string>> HtmlDataText(const std::string& url) {
   return lines;
 }
 
+std::string SiteOf(const std::string& url) {
+  const std::size_t colon = url.find("://");
+  if (colon == std::string::npos || colon == 0) return {};
+  const std::size_t host_start = colon + 3;
+  std::size_t host_end = url.find_first_of("/?#", host_start);
+  if (host_end == std::string::npos) host_end = url.size();
+  std::string host = url.substr(host_start, host_end - host_start);
+  if (const std::size_t at = host.rfind('@'); at != std::string::npos) host.erase(0, at + 1);
+  // A port goes; the colons of a bracketed IPv6 address stay.
+  const std::size_t bracket = host.rfind(']');
+  if (const std::size_t port = host.rfind(':'); port != std::string::npos && (bracket == std::string::npos || port > bracket))
+    host.erase(port);
+  if (host.empty()) return {};
+  std::string site = url.substr(0, colon) + "://" + host;
+  for (char& ch : site)
+    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+  return site;
+}
+
 }  // namespace standin

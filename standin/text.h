@@ -36,6 +36,10 @@ std::string NetErrorText(int code);
 // Percent-encoded and base64 bodies; head, style and script are not shown; entities decoded.
 std::optional<std::vector<std::string>> HtmlDataText(const std::string& url);
 
+// The site of an address for the engine's site-per-process rule: scheme "://" host, ASCII lower-cased,
+// without user info and port; empty for an address without a host (about:blank, data:), which is no site.
+std::string SiteOf(const std::string& url);
+
 // The engine's switch key: leading "--", "-" or "/" removed, ASCII lower-cased.
 std::string SwitchKey(const std::string& name);
 

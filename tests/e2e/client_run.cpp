@@ -1,5 +1,7 @@
 #include "tests/e2e/client_run.h"
 
+#include "tests/support/trace_faults.h"
+
 #include <gtest/gtest.h>
 #include <tlhelp32.h>
 
@@ -59,6 +61,8 @@ ClientRun::ClientRun() {
 }
 
 ClientRun::~ClientRun() {
+  // Whatever the test looked at, a run that broke an engine rule fails it.
+  tracefile::ExpectNoFaults(TraceFile());
   // A failing test leaves the run's trace behind for a look.
   if (testing::Test::HasFailure()) {
     const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
@@ -228,9 +232,7 @@ bool ClientRun::DialogVisible() const {
   return d && IsWindowVisible(d);
 }
 
-void ExpectNoFaults(const ClientRun& run) {
-  for (auto& e : run.Trace()) EXPECT_NE(e.event, "fault") << e.Get("what");
-}
+void ExpectNoFaults(const ClientRun& run) { tracefile::ExpectNoFaults(run.TraceFile()); }
 
 void ExpectExitedCleanly(ClientRun& run) {
   EXPECT_EQ(run.ExitCode(), 0u);

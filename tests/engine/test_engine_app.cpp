@@ -593,12 +593,34 @@ class CookieInitializer : public ::testing::Test {
 TEST_F(CookieInitializer, AppliesTheDirectoryWhenStorageIsReady) {
   RecordingApp app;
   app.SetCookies(L"C:/Users/p/AppData/Roaming/lzgmin/cookies");
+  std::atomic<int> notices{0}, pathSetAtNotice{-1};
+  app.OnCookieStoreSettled = [&] {
+    pathSetAtNotice = fake.manager->storageCalls.load();
+    notices++;
+  };
   GlobalScope global(&app);
+  EXPECT_FALSE(app.CookieStoreSettled());
   app.Internal_OnContextInitialized();
   ASSERT_TRUE(WaitUntil([&] { return fake.manager->storageCalls.load() == 1; }, 3000));
   EXPECT_EQ(fake.manager->storagePath, L"C:/Users/p/AppData/Roaming/lzgmin/cookies");
   EXPECT_EQ(fake.manager->storagePersist, 0);
   EXPECT_FALSE(fake.manager->storageCallback);
+  // Settled only once the path is set, and told once.
+  ASSERT_TRUE(WaitUntil([&] { return notices.load() == 1; }, 3000));
+  EXPECT_EQ(pathSetAtNotice.load(), 1);
+  EXPECT_TRUE(app.CookieStoreSettled());
+}
+
+TEST_F(CookieInitializer, NothingToPointMeansSettledAtOnceWithoutANotice) {
+  RecordingApp app;
+  int notices = 0;
+  app.OnCookieStoreSettled = [&] { notices++; };
+  GlobalScope global(&app);
+  EXPECT_TRUE(app.CookieStoreSettled());
+  app.Internal_OnContextInitialized();
+  EXPECT_TRUE(app.CookieStoreSettled());
+  EXPECT_EQ(notices, 0);
+  EXPECT_EQ(fake.getManagerCalls.load(), 0);
 }
 
 TEST_F(CookieInitializer, GivesUpAfterFiveSecondsWithoutBlocking) {
@@ -607,17 +629,24 @@ TEST_F(CookieInitializer, GivesUpAfterFiveSecondsWithoutBlocking) {
   app.SetCookies(L"C:/cookies");
   app.PersistSessionCookies = true;
   GlobalScope global(&app);
+  std::atomic<DWORD> settledAt{0};
+  app.OnCookieStoreSettled = [&] { settledAt = GetTickCount(); };
   const long running = TCEFCookieInitializerThread::Running();
   DWORD t0 = GetTickCount();
   app.Internal_OnContextInitialized();
   EXPECT_LT(GetTickCount() - t0, 1000u) << "the context callback waited for the cookie store";
   ASSERT_TRUE(WaitUntil([&] { return fake.getManagerCalls.load() == 1; }, 3000));
   EXPECT_EQ(TCEFCookieInitializerThread::Running(), running + 1);
+  EXPECT_FALSE(app.CookieStoreSettled()) << "settled while the store was still awaited";
   ASSERT_TRUE(WaitUntil([] { return TCEFCookieInitializerThread::Running() == 0; }, 7000));
   DWORD took = GetTickCount() - t0;
   EXPECT_GE(took, 4900u);
   EXPECT_EQ(fake.lastEvent->waitedMs.load(), 5000);
   EXPECT_EQ(fake.manager->storageCalls.load(), 0);
+  // Giving up settles it too: the game page need not wait any longer.
+  EXPECT_TRUE(app.CookieStoreSettled());
+  ASSERT_NE(settledAt.load(), 0u);
+  EXPECT_GE(settledAt.load() - t0, 4900u);
 }
 
 TEST_F(CookieInitializer, NoManagerMeansNothingIsSet) {

@@ -27,6 +27,7 @@
 #include "launch/launch.h"
 #include "launch/profile.h"
 #include "tests/engine/engine_test_support.h"
+#include "tests/support/trace_faults.h"
 #include "tests/support/trace_reader.h"
 
 namespace fs = std::filesystem;
@@ -187,6 +188,8 @@ class ClientRun {
     fs::create_directories(root_ / L"temp");
     fs::create_directories(root_ / L"appdata");
   }
+  // A run that broke an engine rule fails its test, whatever the test looked at.
+  ~ClientRun() { tracefile::ExpectNoFaults(path(L"trace.txt")); }
   static std::wstring ExeName() {
     wchar_t buf[MAX_PATH];
     GetModuleFileNameW(nullptr, buf, MAX_PATH);

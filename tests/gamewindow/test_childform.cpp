@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <utility>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "gamewindow/uChildForm.h"
 #include "config/common.h"
 #include "tests/e2e/client_run.h"
+#include "tests/support/trace_faults.h"
 #include "ui/forms.h"
 
 namespace {
@@ -319,5 +321,10 @@ int main(int argc, char** argv) {
   DestroyGlobalCEFApp();
   for (auto& e : e2e::ReadTrace(TracePath()))
     if (e.event == "shutdown" && e.Get("open_browsers") != "0") rc = 1;
+  // Past the tests' own checks: a broken engine rule anywhere in the run fails it too.
+  for (auto& f : tracefile::Faults(TracePath())) {
+    std::fprintf(stderr, "engine rule broken in process %lu: %s\n", f.pid, f.Get("what").c_str());
+    rc = 1;
+  }
   return rc;
 }

@@ -11,6 +11,7 @@
 
 #include "tests/config/des_reference.h"
 #include "tests/support/test_util.h"
+#include "tests/support/trace_faults.h"
 
 namespace {
 
@@ -168,7 +169,14 @@ class Client : public testing::Test {
     ASSERT_TRUE(CopyFileW((BinDir() + L"lzgmin.exe").c_str(), dir_.File(L"lzgmin.exe").c_str(), FALSE));
     testutil::CopyTree(BinDir() + L"cef", dir_.Dir() + L"cef");
     ASSERT_TRUE(testutil::Exists(dir_.File(L"cef\\libcef.dll")));
+    // The engine's trace of every run (sub-processes' too): a run that broke an engine rule fails the test.
+    SetEnvironmentVariableW(L"STANDIN_TRACE", TraceFile().c_str());
   }
+  void TearDown() override {
+    SetEnvironmentVariableW(L"STANDIN_TRACE", nullptr);
+    tracefile::ExpectNoFaults(TraceFile());
+  }
+  std::wstring TraceFile() const { return dir_.File(L"trace.txt"); }
   std::wstring Config() const { return dir_.File(L"zeRoVedi.dat"); }
   void WriteConfig(const std::string& bytes) const { testutil::WriteBytes(Config(), bytes); }
   std::string ConfigBytes() const {

@@ -1,0 +1,138 @@
+// The real client under the stricter engine: the game page waits for the profile's cookie store,
+// and the engine starts sub-processes of the client while the game runs.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "tests/e2e/client_run.h"
+
+namespace {
+
+using e2e::ClientRun;
+using e2e::TraceEvent;
+
+const char kGame[] = "http://game.example/play";
+
+bool Answers(HWND w) {
+  DWORD_PTR r = 0;
+  return w && SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &r) != 0;
+}
+
+// Index of the first main-process event `name` (with `key`=`value` when a key is given); -1 if none.
+int IndexOf(const std::vector<TraceEvent>& trace, DWORD pid, const std::string& name, const std::string& key = {},
+            const std::string& value = {}) {
+  for (int i = 0; i < static_cast<int>(trace.size()); ++i) {
+    const TraceEvent& e = trace[static_cast<size_t>(i)];
+    if (e.pid == pid && e.event == name && (key.empty() || e.Get(key) == value)) return i;
+  }
+  return -1;
+}
+
+TEST(Engine, TheGamePageWaitsForTheProfilesCookieStoreWithoutFreezingTheWindow) {
+  ClientRun run;
+  run.WriteConfig(L"[dump]\r\ndoUrl2=" + e2e::Wide(kGame) + L"\r\nistui=1\r\nWidth_0=800\r\nHeight_0=600\r\n");
+  ASSERT_TRUE(run.Start(L"", {L"STANDIN_COOKIE_DELAY_MS=3000"}));
+  ASSERT_TRUE(run.WaitEvents("on_after_created", 1, nullptr, 20000));
+  // The browser is there, the store not yet: the page waits and the window answers meanwhile.
+  if (run.Events("cookie_set_storage_path").empty()) {
+    EXPECT_TRUE(run.Events("load_url").empty()) << "the game page was loaded before the cookie store was set";
+    EXPECT_TRUE(Answers(run.Game())) << "the window froze while the cookie store was awaited";
+  }
+  ASSERT_TRUE(run.WaitLoaded(30000));
+  const auto trace = run.Trace();
+  const int ready = IndexOf(trace, run.Pid(), "cookie_storage_ready");
+  const int path = IndexOf(trace, run.Pid(), "cookie_set_storage_path");
+  const int home = IndexOf(trace, run.Pid(), "load_url", "url", kGame);
+  ASSERT_GE(ready, 0);
+  ASSERT_GE(path, 0);
+  ASSERT_GE(home, 0);
+  EXPECT_LT(ready, path);
+  EXPECT_LT(path, home) << "the game's first cookies would land in the engine's default store";
+  const std::string dir = trace[static_cast<size_t>(path)].Get("path");
+  EXPECT_EQ(dir.size() >= 15 ? dir.substr(dir.size() - 15) : dir, "/lzgmin/cookies");
+  EXPECT_GE(trace[static_cast<size_t>(ready)].ms - run.Events("cookie_get_global_manager")[0].ms, 3000);
+  EXPECT_TRUE(Answers(run.Game()));
+  ASSERT_TRUE(run.ExitThroughDialog());
+  e2e::ExpectExitedCleanly(run);
+}
+
+// A sub-process the engine started: its id and type, and a handle to wait for its end.
+struct Child {
+  DWORD pid = 0;
+  std::string type;
+  HANDLE process = nullptr;
+};
+
+std::vector<Child> LaunchedChildren(const ClientRun& run) {
+  std::vector<Child> out;
+  for (auto& e : run.Events("subprocess_launch")) {
+    Child c;
+    c.pid = static_cast<DWORD>(std::stoul(e.Get("child")));
+    c.type = e.Get("type");
+    out.push_back(c);
+  }
+  return out;
+}
+
+std::wstring ImageOf(HANDLE process) {
+  wchar_t path[MAX_PATH * 2];
+  DWORD n = MAX_PATH * 2;
+  return QueryFullProcessImageNameW(process, 0, path, &n) ? std::wstring(path, n) : std::wstring();
+}
+
+TEST(Engine, SubProcessesStartedDuringPlayRunTheClientLeaveItsFileAloneAndEndWithIt) {
+  ClientRun run;
+  // Test mode keeps the credentials in the file: every entry stays for the sub-processes to leave alone.
+  run.WriteConfig(L"[dump]\r\nuid=player01\r\nip=00112233445566778899AABBCCDDEEFF\r\nistest=1\r\nisDecodePwd=0\r\n"
+                  L"doUrl2=" + e2e::Wide(kGame) +
+                  L"\r\nWidth_0=800\r\nHeight_0=600\r\nSizeIndex_0=4\r\ntitle_0=子进程\r\nistui=1\r\n[other]\r\nx=1\r\n");
+  ASSERT_TRUE(run.Start());
+  ASSERT_TRUE(run.WaitLoaded());
+  // The start-up's own writes (the trace entry) are done once the page is there.
+  std::string before;
+  testutil::ReadBytes(run.Config(), before);
+  ASSERT_NE(before.find("uid=player01"), std::string::npos);
+  const size_t atStart = LaunchedChildren(run).size();
+
+  ASSERT_TRUE(run.PageCommand(L"spawn renderer"));
+  ASSERT_TRUE(run.PageCommand(L"spawn utility"));
+  ASSERT_TRUE(run.PageCommand(L"navigate http://other.example/next"));
+  // Two renderers (the command's and the new site's) and a utility process, each running its role.
+  ASSERT_TRUE(run.WaitEvents("subprocess_launch", atStart + 3, nullptr, 20000));
+  std::vector<Child> children = LaunchedChildren(run);
+  std::multiset<std::string> types;
+  for (size_t i = atStart; i < children.size(); ++i) types.insert(children[i].type);
+  EXPECT_EQ(types, (std::multiset<std::string>{"renderer", "renderer", "utility"}));
+  const std::wstring exe = run.Dir() + L"lzgmin.exe";
+  for (auto& e : run.Events("subprocess_launch")) EXPECT_EQ(e2e::Wide(e.Get("exe")), exe);
+  auto started = [&](const Child& c) {
+    for (auto& e : run.Trace())
+      if (e.pid == c.pid && e.event == "subprocess_start" && e.Get("type") == c.type) return true;
+    return false;
+  };
+  for (Child& c : children) {
+    c.process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, c.pid);
+    ASSERT_NE(c.process, nullptr) << c.type << " " << c.pid << " ended while the client runs";
+    EXPECT_TRUE(_wcsicmp(ImageOf(c.process).c_str(), exe.c_str()) == 0) << e2e::Utf8(ImageOf(c.process));
+    EXPECT_TRUE(e2e::WaitUntil([&] { return started(c); }, 20000)) << c.type << " " << c.pid << " never ran its role";
+    EXPECT_EQ(WaitForSingleObject(c.process, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << c.type << " ended early";
+  }
+  EXPECT_TRUE(run.WaitLoaded());
+  EXPECT_TRUE(Answers(run.Game()));
+  std::string during;
+  testutil::ReadBytes(run.Config(), during);
+  EXPECT_EQ(during, before) << "a sub-process started during play rewrote the configuration";
+
+  ASSERT_TRUE(run.ExitThroughDialog());
+  for (Child& c : children) {
+    EXPECT_EQ(WaitForSingleObject(c.process, 20000), static_cast<DWORD>(WAIT_OBJECT_0))
+        << c.type << " " << c.pid << " outlived the client";
+    CloseHandle(c.process);
+  }
+  e2e::ExpectExitedCleanly(run);
+  std::string after;
+  testutil::ReadBytes(run.Config(), after);
+  EXPECT_EQ(after, before);
+}
+
+}  // namespace
