@@ -39,8 +39,9 @@ extern std::array<std::uint8_t, 2> g_SetSizeReloadArr;
 
 extern std::uint8_t g_btNeedClose;
 
-// Window-size presets; preset 6 is the maximised window.
+// Window-size presets; the last one is the maximised window.
 constexpr int FormSizeNum = 7;
+constexpr int kMaximisedPreset = FormSizeNum - 1;
 struct TFormSize {
   std::int32_t Width;
   std::int32_t Height;

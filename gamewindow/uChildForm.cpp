@@ -141,7 +141,7 @@ bool TChildForm::IsMainBrowser(cef_browser_t* browser) const {
 
 void TChildForm::FormCreate(ui::TObject*) {
   FWindow = Handle();
-  for (int i = 0; i < 7; ++i) NSetSizeArr[static_cast<size_t>(i)] = PopupMenu1->Items(i);
+  for (int i = 0; i < FormSizeNum; ++i) NSetSizeArr[static_cast<size_t>(i)] = PopupMenu1->Items(i);
   init_SetSizeMenuItem();
   init_Skin();
   SetMyTitle(LoadingTitle());
@@ -259,6 +259,8 @@ void TChildForm::CEFInitializedMsg(ui::TMessage&) {
     FBrowserRequested = Chromium1->CreateBrowser(CEFWindowParent1);
 }
 
+// The engine places what it draws outside the browser window (select lists, tooltips) from that window's
+// place on the screen: it must hear of every move to close or move them.
 void TChildForm::WMMove(ui::TMessage& m) {
   Default(m);
   if (Chromium1) Chromium1->NotifyMoveOrResizeStarted();
@@ -269,6 +271,8 @@ void TChildForm::WMMoving(ui::TMessage& m) {
   if (Chromium1) Chromium1->NotifyMoveOrResizeStarted();
 }
 
+// A menu's modal loop (the system menu, the title bar's drop-down) runs inside this thread's message
+// dispatch: the engine is told so, as it asks for around any such loop.
 void TChildForm::WMEnterMenuLoop(ui::TMessage& m) {
   Default(m);
   if (m.WParam == 0 && GlobalCEFApp) GlobalCEFApp->SetOsmodalLoop(true);

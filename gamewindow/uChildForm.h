@@ -20,6 +20,7 @@
 
 #include "browser/chromium.h"
 #include "browser/windowparent.h"
+#include "config/common.h"
 #include "gamewindow/recovery.h"
 #include "skin/skin.h"
 #include "ui/forms.h"
@@ -72,7 +73,7 @@ class TChildForm : public ui::TForm {
 
   // The home address; set by the launch sequence before the first showing.
   std::wstring FHomepage;
-  std::array<ui::TMenuItem*, 7> NSetSizeArr{};
+  std::array<ui::TMenuItem*, FormSizeNum> NSetSizeArr{};
 
   // ---- window events ----
   void FormCreate(ui::TObject* Sender);

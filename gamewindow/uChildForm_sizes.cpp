@@ -15,9 +15,9 @@ void TChildForm::init_SetSizeMenuItem() {
     wchar_t numbers[64];
     std::swprintf(numbers, std::size(numbers), L"(%d\u00D7%d)", size.Width, size.Height);
     item->SetCaption(FormCfgSizeNameArr[static_cast<size_t>(i)] + numbers);
-    if (i != 6 && (screenW < size.Width || screenH < size.Height)) item->SetEnabled(false);
+    if (i != kMaximisedPreset && (screenW < size.Width || screenH < size.Height)) item->SetEnabled(false);
   }
-  if (g_SizeIndex == 6) SetWindowState(ui::wsMaximized);
+  if (g_SizeIndex == kMaximisedPreset) SetWindowState(ui::wsMaximized);
 }
 
 void TChildForm::NSetSize1Click(ui::TObject* Sender) {
@@ -31,11 +31,11 @@ void TChildForm::NSetSize1Click(ui::TObject* Sender) {
 
   const int t = Sender ? Sender->Tag : -1;
   std::uint8_t k = static_cast<std::uint8_t>(t);
-  for (int i = 0; i < 7; ++i) NSetSizeArr[static_cast<size_t>(i)]->SetChecked(i == t);
+  for (int i = 0; i < FormSizeNum; ++i) NSetSizeArr[static_cast<size_t>(i)]->SetChecked(i == t);
 
   int w, h;
-  if (t >= 0 && t <= 6) {
-    if (k == 6) {
+  if (t >= 0 && t < FormSizeNum) {
+    if (k == kMaximisedPreset) {
       if (WindowState() != ui::wsMaximized) SetWindowState(ui::wsMaximized);
       w = ClientWidth();
       h = ClientHeight();
@@ -55,6 +55,8 @@ void TChildForm::NSetSize1Click(ui::TObject* Sender) {
   g_SizeIndex = k;
   SaveFromSize();
 
+  // Centred from the configuration's base size (g_Width, g_Height), not the chosen preset's: this is where the
+  // client has always put the window after a preset choice, and where players expect it. Not a slip to "fix".
   const lzg::Point pos = lzg::PresetPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), g_Width,
                                              g_Height, borderW, borderH);
   // Sizing or moving a maximised window un-maximises it on some platforms (Wine's X11

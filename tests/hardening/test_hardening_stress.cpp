@@ -89,13 +89,10 @@ void ExpectOwnWindowsOnly(const ClientRun& run, bool dialog) {
   EXPECT_EQ(dialogs, dialog ? 1 : 0);
 }
 
+// Out through the dialog, with the end every run that chose exit must have.
 void ExpectCleanExit(ClientRun& run) {
   ASSERT_TRUE(run.ExitThroughDialog());
-  auto shutdown = run.Events("shutdown");
-  ASSERT_EQ(shutdown.size(), 1u);
-  EXPECT_EQ(shutdown[0].Get("open_browsers"), "0");
-  EXPECT_EQ(shutdown[0].Get("live_objects"), "0");
-  for (auto& e : run.Trace()) EXPECT_NE(e.event, "fault") << e.Get("what");
+  e2e::ExpectExitedCleanly(run);
 }
 
 TEST(Stress, TwoHundredPresetChoicesInARow) {

@@ -157,6 +157,33 @@ RunResult RunProgram(const std::wstring& exe, const std::wstring& args, const st
   WaitForSingleObject(pi.hProcess, 10000);
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
+  // The engine's sub-processes end with the client (they hold its output file too): none may outlive it.
+  wchar_t trace[MAX_PATH * 2];
+  const DWORD n = GetEnvironmentVariableW(L"STANDIN_TRACE", trace, MAX_PATH * 2);
+  if (n && n < MAX_PATH * 2) {
+    for (const tracefile::Record& e : tracefile::Read(std::wstring(trace, n))) {
+      if (e.pid != pi.dwProcessId || e.event != "subprocess_launch") continue;
+      const DWORD child = static_cast<DWORD>(std::strtoul(e.Get("child").c_str(), nullptr, 10));
+      HANDLE h = child ? OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, child)
+                       : nullptr;
+      if (!h) continue;
+      // An ended child's id may already belong to another program: only the client's image is looked at.
+      wchar_t image[MAX_PATH * 2];
+      DWORD size = MAX_PATH * 2;
+      const bool ours = QueryFullProcessImageNameW(h, 0, image, &size) && size >= 10 &&
+                        _wcsicmp(image + size - 10, L"lzgmin.exe") == 0;
+      if (!ours) {
+        CloseHandle(h);
+        continue;
+      }
+      if (WaitForSingleObject(h, 20000) != WAIT_OBJECT_0) {
+        ADD_FAILURE() << "the " << e.Get("type") << " sub-process " << child << " outlived the client";
+        TerminateProcess(h, 1);
+        WaitForSingleObject(h, 5000);
+      }
+      CloseHandle(h);
+    }
+  }
   testutil::ReadBytes(outPath, r.standardOutput);
   return r;
 }
