@@ -82,12 +82,21 @@ void CloseThroughDialog(DWORD pid) {
 // output and error going to a file. A game window it shows is closed through its dialog.
 RunResult RunProgram(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir) {
   RunResult r;
-  TempDir outDir;
-  const std::wstring outPath = outDir.File(L"out.txt");
+  // Standard output and error go into a pipe, read without ever blocking: the engine's sub-processes inherit
+  // the write end and may hold it a moment longer than the client, and a pipe leaves no file behind.
   SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-  HANDLE out = CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (out == INVALID_HANDLE_VALUE) return r;
+  HANDLE in = nullptr, out = nullptr;
+  if (!CreatePipe(&in, &out, &sa, 1 << 16)) return r;
+  SetHandleInformation(in, HANDLE_FLAG_INHERIT, 0);
+  auto drain = [&] {
+    DWORD avail = 0;
+    while (PeekNamedPipe(in, nullptr, 0, nullptr, &avail, nullptr) && avail > 0) {
+      char buf[4096];
+      DWORD got = 0;
+      if (!ReadFile(in, buf, avail < sizeof buf ? avail : sizeof buf, &got, nullptr) || got == 0) break;
+      r.standardOutput.append(buf, got);
+    }
+  };
   STARTUPINFOW si{};
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESTDHANDLES;
@@ -104,12 +113,14 @@ RunResult RunProgram(const std::wstring& exe, const std::wstring& args, const st
   SetEnvironmentVariableW(L"APPDATA", hadAppData && hadAppData < 1024 ? oldAppData : nullptr);
   if (!started) {
     CloseHandle(out);
+    CloseHandle(in);
     return r;
   }
   CloseHandle(out);
   const DWORD start = GetTickCount();
   bool killed = false;
   for (;;) {
+    drain();
     DEBUG_EVENT ev{};
     if (!WaitForDebugEvent(&ev, 500)) {
       CloseThroughDialog(pi.dwProcessId);
@@ -184,7 +195,8 @@ RunResult RunProgram(const std::wstring& exe, const std::wstring& args, const st
       CloseHandle(h);
     }
   }
-  testutil::ReadBytes(outPath, r.standardOutput);
+  drain();
+  CloseHandle(in);
   return r;
 }
 
