@@ -27,7 +27,20 @@ std::size_t NextArgument(std::wstring_view s, std::size_t at, std::wstring& arg)
   return at;
 }
 
+wchar_t FoldAscii(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
+
 }  // namespace
+
+std::optional<std::wstring> SwitchValue(const std::vector<std::wstring>& args, std::wstring_view name) {
+  const std::wstring prefix = L"--" + std::wstring(name) + L"=";
+  for (auto it = args.rbegin(); it != args.rend(); ++it) {
+    if (it->size() < prefix.size()) continue;
+    bool same = true;
+    for (std::size_t i = 0; same && i < prefix.size(); ++i) same = FoldAscii((*it)[i]) == FoldAscii(prefix[i]);
+    if (same) return it->substr(prefix.size());
+  }
+  return std::nullopt;
+}
 
 std::wstring FirstArgument(std::wstring_view commandLine) {
   std::vector<std::wstring> args = CommandLineArguments(commandLine);

@@ -1,6 +1,7 @@
 // The arguments of a command line, read by one rule for the profile and the process role. Platform-free.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,5 +22,8 @@ std::wstring FirstArgument(std::wstring_view commandLine);
 // no argument can be the profile's address to one reading and a switch to the
 // other.
 std::vector<std::wstring> CommandLineArguments(std::wstring_view commandLine);
+
+// The value of the last "--<name>=" argument (the name's ASCII letters in any case); none without one.
+std::optional<std::wstring> SwitchValue(const std::vector<std::wstring>& args, std::wstring_view name);
 
 }  // namespace lzg

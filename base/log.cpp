@@ -92,7 +92,8 @@ void Append(const std::wstring& folder, const std::string& line) {
   HANDLE lock = FileLock(path);
   const bool locked = lock && WaitForSingleObject(lock, 5000) != WAIT_TIMEOUT;
   if (locked || !lock) {
-    if (FileSize(path) + line.size() > kRotateBytes && FileSize(path) > 0) Rotate(folder);
+    const unsigned long long size = FileSize(path);
+    if (size > 0 && size + line.size() > kRotateBytes) Rotate(folder);
     HANDLE h = OpenForAppend(folder, path);
     if (h != INVALID_HANDLE_VALUE) {
       DWORD written = 0;

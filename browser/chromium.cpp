@@ -186,15 +186,8 @@ bool TChromium::CloseOtherBrowsers(DWORD ms) {
     });
     lzg::ReleaseCefObject(b);
   }
-  const DWORD start = GetTickCount();
-  while (OtherBrowserCount() > 0) {
-    const DWORD elapsed = GetTickCount() - start;
-    if (elapsed >= ms) return false;
-    // The engine may need this thread's messages to finish a close (a popup window's owner lives here).
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(50, ms - elapsed), QS_ALLINPUT);
-    ui::Application.ProcessMessages();
-  }
-  return true;
+  // The engine may need this thread's messages to finish a close (a popup window's owner lives here).
+  return ui::Application.ProcessMessagesUntil([this] { return OtherBrowserCount() == 0; }, ms);
 }
 
 bool TChromium::Initialized() const { return FInitialized.load() && !FClosing.load(); }

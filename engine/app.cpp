@@ -83,15 +83,7 @@ TCefProcessType TCefApplication::ProcessTypeOf(const std::wstring& commandLine) 
 }
 
 std::wstring TCefApplication::SwitchValueOf(const std::wstring& commandLine, const std::wstring& name) {
-  const std::wstring prefix = L"--" + name + L"=";
-  const std::vector<std::wstring> args = lzg::CommandLineArguments(commandLine);
-  for (auto it = args.rbegin(); it != args.rend(); ++it) {
-    if (it->size() >= prefix.size() && CompareStringOrdinal(it->c_str(), static_cast<int>(prefix.size()),
-                                                            prefix.c_str(), static_cast<int>(prefix.size()),
-                                                            TRUE) == CSTR_EQUAL)
-      return it->substr(prefix.size());
-  }
-  return std::wstring();
+  return lzg::SwitchValue(lzg::CommandLineArguments(commandLine), name).value_or(std::wstring());
 }
 
 TCefApplication::TCefApplication(const std::wstring& commandLine) {

@@ -1,5 +1,7 @@
 #include "engine/startup_rules.h"
 
+#include "base/cmdline.h"
+
 #include <cstdio>
 
 namespace lzg {
@@ -26,16 +28,12 @@ const wchar_t kDocsLine[] =
 }  // namespace
 
 TCefProcessType ParseProcessType(const std::vector<std::wstring>& args) {
-  static const wchar_t kType[] = L"--type=";
-  for (auto it = args.rbegin(); it != args.rend(); ++it) {
-    if (it->size() < 7 || !EqualsIgnoreCase(it->substr(0, 7), kType)) continue;
-    std::wstring value = it->substr(7);
-    if (EqualsIgnoreCase(value, L"renderer")) return ptRenderer;
-    if (EqualsIgnoreCase(value, L"zygote")) return ptZygote;
-    if (EqualsIgnoreCase(value, L"gpu-process")) return ptGPU;
-    return ptOther;
-  }
-  return ptBrowser;
+  const std::optional<std::wstring> value = SwitchValue(args, L"type");
+  if (!value) return ptBrowser;
+  if (EqualsIgnoreCase(*value, L"renderer")) return ptRenderer;
+  if (EqualsIgnoreCase(*value, L"zygote")) return ptZygote;
+  if (EqualsIgnoreCase(*value, L"gpu-process")) return ptGPU;
+  return ptOther;
 }
 
 std::vector<BrowserSwitch> BuildBrowserSwitches(const SwitchOptions& o) {

@@ -199,14 +199,7 @@ void TChildForm::CloseBrowserBeforeExit() {
     CEFWindowParent1->Free();
     CEFWindowParent1 = nullptr;
   }
-  if (!open) return;
-  const DWORD start = GetTickCount();
-  while (!FBrowserClosed.load()) {
-    const DWORD elapsed = GetTickCount() - start;
-    if (elapsed >= kBrowserCloseWaitMs) break;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, kBrowserCloseWaitMs - elapsed, QS_ALLINPUT);
-    ui::Application.ProcessMessages();
-  }
+  if (open) ui::Application.ProcessMessagesUntil([this] { return FBrowserClosed.load(); }, kBrowserCloseWaitMs);
 }
 
 // ---- browser life span (engine UI thread: post only) -------------------------------

@@ -5,8 +5,7 @@
 //
 // Threads: the window, its components and the settings state belong to the
 // main thread. The Chromium1* handlers run on the engine's UI thread; they only
-// post messages to FWindow (and start a process, in Chromium1BeforePopup; a
-// modified click's instance is started on the main thread).
+// post messages to FWindow (new instances too are started on the main thread).
 #pragma once
 
 #include <windows.h>
@@ -153,6 +152,9 @@ class TChildForm : public ui::TForm {
  private:
   // True when `browser` is the one this window's host created (not an engine-opened popup).
   bool IsMainBrowser(cef_browser_t* browser) const;
+  // Engine UI thread: whether a popup or a modified click is this policy's to answer (a new tab or window); if so
+  // and the address may start an instance, the start is posted to the main thread.
+  bool StartsInstance(const std::wstring& targetUrl, TCefWindowOpenDisposition targetDisposition);
   // ---- recovery of the game page (main thread) ----
   // Loads the home address again as a preset reload does, or holds it while the exit dialog is up.
   void RecoverReload(const wchar_t* why);

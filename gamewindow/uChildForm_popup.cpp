@@ -1,7 +1,6 @@
 // The game window's popup and keyboard policy. Everything here but the last
-// section runs on the engine's UI thread: it reads the executable's path and the
-// window handle, calls the shell, posts messages and writes diagnostics, nothing
-// else.
+// section runs on the engine's UI thread: it reads the window handle, posts
+// messages and writes diagnostics, nothing else; instances start on the main thread.
 #include "gamewindow/uChildForm.h"
 
 #include <shellapi.h>
@@ -15,34 +14,31 @@ void TChildForm::Chromium1BeforePopup(ui::TObject*, cef_browser_t*, cef_frame_t*
                                       const std::wstring&, TCefWindowOpenDisposition targetDisposition, bool,
                                       const TCefPopupFeatures&, TCefWindowInfo&, cef_client_t*&,
                                       TCefBrowserSettings&, bool&, bool& Result) {
-  Result = lzg::StartsNewInstance(static_cast<int>(targetDisposition));
-  if (!Result) return;
+  Result = StartsInstance(targetUrl, targetDisposition);
+}
+
+bool TChildForm::StartsInstance(const std::wstring& targetUrl, TCefWindowOpenDisposition targetDisposition) {
+  if (!lzg::StartsNewInstance(static_cast<int>(targetDisposition))) return false;
   // A refused address stays cancelled: only web addresses become another
   // instance's home. The parameters are encoded so that the address reaches the
   // new instance as exactly one argument that the engine never reads as a switch.
-  const lzg::InstanceStart start = lzg::InstanceStartFor(targetUrl);
-  if (!start.start) {
-    OutputDebugMessage(start.note);
-    return;
-  }
-  ShellExecuteW(FWindow.load(), L"open", FExePath.c_str(), start.parameters.c_str(), L"", SW_SHOWNORMAL);
-}
-
-// Ctrl-, Shift- and middle-clicks on links come here instead of to the popup handler: a new tab or window is a
-// new instance, by the same rule and with the same parameters as a popup's. The decision stays on this thread;
-// the start goes to the main thread.
-void TChildForm::Chromium1OpenUrlFromTab(ui::TObject*, cef_browser_t*, cef_frame_t*, const std::wstring& targetUrl,
-                                         TCefWindowOpenDisposition targetDisposition, bool, bool& Result) {
-  Result = lzg::StartsNewInstance(static_cast<int>(targetDisposition));
-  if (!Result) return;  // the engine loads the address in place
   lzg::InstanceStart start = lzg::InstanceStartFor(targetUrl);
   if (!start.start) {
     OutputDebugMessage(start.note);
-    return;
+    return true;
   }
+  // The decision stays on this thread; the start goes to the main thread.
   auto parameters = std::make_unique<std::wstring>(std::move(start.parameters));
   if (PostMessageW(FWindow.load(), CEFBROWSER_STARTINSTANCE, 0, reinterpret_cast<LPARAM>(parameters.get())))
     parameters.release();
+  return true;
+}
+
+// Ctrl-, Shift- and middle-clicks on links come here instead of to the popup handler: a new tab or window is a
+// new instance, by the same rule and with the same parameters as a popup's; false lets the engine load in place.
+void TChildForm::Chromium1OpenUrlFromTab(ui::TObject*, cef_browser_t*, cef_frame_t*, const std::wstring& targetUrl,
+                                         TCefWindowOpenDisposition targetDisposition, bool, bool& Result) {
+  Result = StartsInstance(targetUrl, targetDisposition);
 }
 
 void TChildForm::Chromium1PreKeyEvent(ui::TObject*, cef_browser_t*, const TCefKeyEvent* event, MSG*,

@@ -1,5 +1,6 @@
 #include "ui/forms.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "ui/menus.h"
@@ -424,6 +425,18 @@ bool TApplication::HandleMessage() {
   }
   if (r < 0) return false;
   ProcessMessage(msg);
+  return true;
+}
+
+bool TApplication::ProcessMessagesUntil(const std::function<bool()>& done, DWORD ms) {
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    const DWORD elapsed = GetTickCount() - start;
+    if (elapsed >= ms) return false;
+    // `done` may turn true on another thread without a message to wake this one: looked at every 50 ms.
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(50, ms - elapsed), QS_ALLINPUT);
+    ProcessMessages();
+  }
   return true;
 }
 

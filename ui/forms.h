@@ -133,6 +133,9 @@ class TApplication : public TComponent {
   bool HandleMessage();
   // Handles the messages waiting now.
   void ProcessMessages();
+  // Handles messages as they come until `done` (asked at least every 50 ms) answers true or `ms` have passed;
+  // answers whether `done` did.
+  bool ProcessMessagesUntil(const std::function<bool()>& done, DWORD ms);
   // Dialog navigation first (after the focused control declined the key),
   // then translation and dispatch.
   void ProcessMessage(MSG& msg);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/log.h"
+#include "tests/support/log_lines.h"
 #include "tests/support/test_util.h"
 
 namespace {
@@ -33,27 +34,8 @@ class AppData {
   std::wstring old_;
 };
 
-std::vector<std::string> Lines(const std::string& bytes) {
-  std::vector<std::string> out;
-  size_t start = 0;
-  for (size_t nl = bytes.find('\n'); nl != std::string::npos; nl = bytes.find('\n', start)) {
-    out.push_back(bytes.substr(start, nl - start));
-    start = nl + 1;
-  }
-  if (start < bytes.size()) out.push_back(bytes.substr(start));  // a line without its end: torn
-  return out;
-}
-
-std::vector<std::string> Columns(const std::string& line) {
-  std::vector<std::string> out;
-  size_t start = 0;
-  for (size_t tab = line.find('\t'); tab != std::string::npos; tab = line.find('\t', start)) {
-    out.push_back(line.substr(start, tab - start));
-    start = tab + 1;
-  }
-  out.push_back(line.substr(start));
-  return out;
-}
+using logfile::Columns;
+using logfile::Lines;
 
 std::string Read(const std::wstring& path) {
   std::string bytes;

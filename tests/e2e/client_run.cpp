@@ -1,5 +1,6 @@
 #include "tests/e2e/client_run.h"
 
+#include "tests/support/log_lines.h"
 #include "tests/support/trace_faults.h"
 
 #include <gtest/gtest.h>
@@ -135,12 +136,7 @@ std::vector<std::string> ClientRun::LogLines() const {
   for (const wchar_t* name : {L"lzgmin.2.log", L"lzgmin.1.log", L"lzgmin.log"}) {
     std::string bytes;
     if (!testutil::ReadBytes(logs + name, bytes)) continue;
-    size_t start = 0;
-    for (size_t nl = bytes.find('\n'); nl != std::string::npos; nl = bytes.find('\n', start)) {
-      out.push_back(bytes.substr(start, nl - start));
-      start = nl + 1;
-    }
-    if (start < bytes.size()) out.push_back(bytes.substr(start));
+    for (std::string& line : logfile::Lines(bytes)) out.push_back(std::move(line));
   }
   return out;
 }

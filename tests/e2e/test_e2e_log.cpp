@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/e2e/client_run.h"
+#include "tests/support/log_lines.h"
 #include "tests/config/des_reference.h"
 
 namespace {
@@ -18,13 +19,7 @@ struct Line {
 std::vector<Line> ParsedLog(const ClientRun& run) {
   std::vector<Line> out;
   for (const std::string& raw : run.LogLines()) {
-    std::vector<std::string> col;
-    size_t start = 0;
-    for (size_t tab = raw.find('\t'); tab != std::string::npos; tab = raw.find('\t', start)) {
-      col.push_back(raw.substr(start, tab - start));
-      start = tab + 1;
-    }
-    col.push_back(raw.substr(start));
+    const std::vector<std::string> col = logfile::Columns(raw);
     EXPECT_EQ(col.size(), 6u) << raw;
     if (col.size() != 6) continue;
     const std::string& t = col[0];

@@ -103,14 +103,8 @@ RunResult RunProgram(const std::wstring& exe, const std::wstring& args, const st
   si.hStdOutput = si.hStdError = out;
   std::wstring cmd = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
   PROCESS_INFORMATION pi{};
-  // The client's log stays in the run's folder.
-  wchar_t oldAppData[1024];
-  const DWORD hadAppData = GetEnvironmentVariableW(L"APPDATA", oldAppData, 1024);
-  CreateDirectoryW((workDir + L"AppData").c_str(), nullptr);
-  SetEnvironmentVariableW(L"APPDATA", (workDir + L"AppData").c_str());
   const BOOL started = CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, TRUE, DEBUG_ONLY_THIS_PROCESS,
                                       nullptr, workDir.c_str(), &si, &pi);
-  SetEnvironmentVariableW(L"APPDATA", hadAppData && hadAppData < 1024 ? oldAppData : nullptr);
   if (!started) {
     CloseHandle(out);
     CloseHandle(in);

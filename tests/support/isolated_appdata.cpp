@@ -5,25 +5,9 @@
 
 #include <string>
 
-namespace {
+#include "tests/support/test_util.h"
 
-void RemoveTree(const std::wstring& dir) {
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = fd.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring path = dir + L"\\" + name;
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTree(path);
-      else
-        DeleteFileW(path.c_str());
-    } while (FindNextFileW(h, &fd));
-    FindClose(h);
-  }
-  RemoveDirectoryW(dir.c_str());
-}
+namespace {
 
 struct IsolatedAppData {
   std::wstring dir;
@@ -42,7 +26,7 @@ struct IsolatedAppData {
     SetEnvironmentVariableW(L"APPDATA", dir.c_str());
   }
   ~IsolatedAppData() {
-    if (!dir.empty()) RemoveTree(dir);
+    if (!dir.empty()) testutil::RemoveTree(dir);
   }
 };
 
