@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "base/log_text.h"
+#include "base/threads.h"
+#include "base/utf8.h"
 
 namespace lzg::log {
 namespace {
@@ -16,8 +18,6 @@ struct State {
   std::string role = "main";
   std::vector<std::wstring> secrets;
   std::atomic<int> profile{0};
-  std::atomic<DWORD> mainThread{0};
-  std::atomic<DWORD> uiThread{0};
 };
 
 State& Log() {
@@ -108,8 +108,8 @@ void Append(const std::wstring& folder, const std::string& line) {
 
 const char* ThreadName() {
   const DWORD self = GetCurrentThreadId();
-  if (self == Log().mainThread.load()) return "main";
-  if (self == Log().uiThread.load()) return "engine UI";
+  if (self == threads::Main()) return "main";
+  if (self == threads::EngineUi()) return "engine UI";
   return "other";
 }
 
@@ -118,14 +118,12 @@ const char* ThreadName() {
 void SetProcess(int profile, const std::wstring& role) {
   State& s = Log();
   s.profile = profile;
-  s.mainThread = GetCurrentThreadId();
+  threads::SetMain();
   std::lock_guard<std::mutex> l(s.mu);
-  s.role = role.empty() ? std::string("main") : logtext::ToUtf8(role);
+  s.role = role.empty() ? std::string("main") : ToUtf8(role);
   for (char& c : s.role)
     if (c == '\t' || c == '\r' || c == '\n') c = ' ';
 }
-
-void SetEngineUiThread(DWORD threadId) noexcept { Log().uiThread = threadId; }
 
 void AddSecret(const std::wstring& value) {
   if (value.empty()) return;

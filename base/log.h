@@ -13,11 +13,9 @@ namespace lzg::log {
 // Rotation threshold: the file becomes "lzgmin.1.log" (the older one "lzgmin.2.log").
 constexpr unsigned long kRotateBytes = 1024 * 1024;
 
-// Who is writing. Called on the process's main thread before anything else writes;
+// Who is writing. Called on the process's main thread (which it records) before anything else writes;
 // `role` is "main" or the engine's process type.
 void SetProcess(int profile, const std::wstring& role);
-// The thread the engine runs its UI tasks on, named in the lines it writes.
-void SetEngineUiThread(DWORD threadId) noexcept;
 // A value that must never appear in the log (credentials, codes). Any thread.
 void AddSecret(const std::wstring& value);
 

@@ -12,9 +12,6 @@ struct Stamp {
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, millisecond = 0;
 };
 
-// UTF-8 of UTF-16 text; a lone surrogate becomes U+FFFD.
-std::string ToUtf8(std::wstring_view text);
-
 // `address` without its query part and fragment ("http://h/p?uid=1" -> "http://h/p").
 std::wstring WithoutQuery(std::wstring_view address);
 

@@ -1,8 +1,9 @@
 #include "browser/chromium.h"
 
-#include <exception>
-#include <stdexcept>
 #include <algorithm>
+#include <exception>
+#include <memory>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -10,6 +11,8 @@
 #include "engine/cef_library.h"
 #include "engine/cef_ref.h"
 #include "engine/cef_string.h"
+#include "base/guarded.h"
+#include "base/threads.h"
 #include "ui/forms.h"
 
 using lzg::CefRef;
@@ -19,27 +22,10 @@ using lzg::g_cef;
 namespace {
 
 
-// Runs f; a failure goes to CustomExceptionHandler under `operation` and is
-// raised again only when the handler asks for it.
-template <class F>
-bool Guarded(const wchar_t* operation, F&& f) {
-  try {
-    f();
-    return true;
-  } catch (const std::exception& e) {
-    if (CustomExceptionHandler(operation, lzg::Utf8ToWide(e.what()))) throw;
-  } catch (...) {
-    if (CustomExceptionHandler(operation, L"unknown failure")) throw;
-  }
-  return false;
-}
+using lzg::AddRefCefObject;
+using lzg::BrowserIdOf;
 
-int BrowserIdOf(cef_browser_t* b) { return b && b->get_identifier ? b->get_identifier(b) : 0; }
-
-void AddRefCef(void* object) {
-  auto* base = static_cast<cef_base_ref_counted_t*>(object);
-  if (base && base->add_ref) base->add_ref(base);
-}
+bool IsMainFrame(cef_frame_t* frame) { return frame && frame->is_main && frame->is_main(frame) != 0; }
 
 cef_value_t* NewValue() {
   if (!g_cef.cef_value_create) throw std::runtime_error("engine values unavailable");
@@ -72,6 +58,7 @@ cef_value_t* StringValue(const std::wstring& s) {
 // Hand-overs from the engine's UI thread to the host's message window.
 constexpr UINT kHostBrowserCreated = WM_APP + 1;  // lParam: a browser with one reference for the main thread
 constexpr UINT kHostBrowserClosed = WM_APP + 2;   // wParam: the identifier of the browser that closed
+constexpr UINT kHostRaise = WM_APP + 3;           // lParam: a std::function<void()> that raises an event
 const wchar_t kHostWindowClass[] = L"LzgChromiumHost";
 
 TChromium::TChromium(ui::TComponent* owner) : ui::TComponent(owner) {
@@ -101,14 +88,30 @@ LRESULT CALLBACK TChromium::MessageWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARA
     case kHostBrowserClosed:
       if (self) self->BrowserClosedMsg(static_cast<int>(wp));
       return 0;
+    case kHostRaise: {
+      std::unique_ptr<std::function<void()>> raise(reinterpret_cast<std::function<void()>*>(lp));
+      if (self && raise && *raise) lzg::GuardedOperation("TChromium.PostedEvent", *raise);
+      return 0;
+    }
     default:
       return DefWindowProcW(hwnd, msg, wp, lp);
   }
 }
 
+void TChromium::PostToMain(std::function<void()> raise) {
+  auto owned = std::make_unique<std::function<void()>>(std::move(raise));
+  HWND w = FMsgWindow.load();
+  if (w && PostMessageW(w, kHostRaise, 0, reinterpret_cast<LPARAM>(owned.get()))) owned.release();
+}
+
+bool TChromium::IsOwnBrowser(cef_browser_t* browser) const {
+  const int id = BrowserIdOf(browser);
+  return id != 0 && id == FBrowserId.load();
+}
+
 // Engine UI thread: the message carries a reference of its own.
 void TChromium::PostBrowserCreated(cef_browser_t* browser) {
-  AddRefCef(browser);
+  AddRefCefObject(browser);
   HWND w = FMsgWindow.load();
   if (!w || !PostMessageW(w, kHostBrowserCreated, 0, reinterpret_cast<LPARAM>(browser))) lzg::ReleaseCefObject(browser);
 }
@@ -120,10 +123,13 @@ void TChromium::BrowserCreatedMsg(cef_browser_t* browser) {
     return;
   }
   FBrowser = browser;
+  if (OnBrowserReady) OnBrowserReady(this);
 }
 
+// Only the host's own browser's close is posted here.
 void TChromium::BrowserClosedMsg(int id) {
   if (FBrowser && BrowserIdOf(FBrowser) == id) DropBrowser();
+  if (OnBrowserClosed) OnBrowserClosed(this);
 }
 
 void TChromium::DestroyMessageWindow() {
@@ -133,18 +139,20 @@ void TChromium::DestroyMessageWindow() {
   MSG m;
   while (PeekMessageW(&m, w, kHostBrowserCreated, kHostBrowserCreated, PM_REMOVE))
     lzg::ReleaseCefObject(reinterpret_cast<cef_browser_t*>(m.lParam));
+  while (PeekMessageW(&m, w, kHostRaise, kHostRaise, PM_REMOVE))
+    delete reinterpret_cast<std::function<void()>*>(m.lParam);
   DestroyWindow(w);
 }
 
 void TChromium::AfterConstruction() {
-  Guarded(L"TChromium.AfterConstruction", [&] {
+  lzg::GuardedOperation("TChromium.AfterConstruction", [&] {
     FOptions = new TChromiumOptions();
     FFontOptions = new TChromiumFontOptions();
   });
 }
 
 TChromium::~TChromium() {
-  Guarded(L"TChromium.Destroy", [&] {
+  lzg::GuardedOperation("TChromium.Destroy", [&] {
     // Detaching waits for a callback under way; no hand-over follows it.
     DestroyClientHandler();
     DestroyMessageWindow();
@@ -169,16 +177,17 @@ int TChromium::OtherBrowserCount() const {
 }
 
 bool TChromium::CloseOtherBrowsers(DWORD ms) {
+  if (!lzg::OnThread(lzg::TThread::Main, "TChromium.CloseOtherBrowsers")) return false;
   std::vector<cef_browser_t*> open;
   {
     std::lock_guard<std::mutex> l(FOthersMu);
     for (auto& [id, b] : FOthers) {
-      AddRefCef(b);  // ours for the call: the engine may report it closed meanwhile
+      AddRefCefObject(b);  // ours for the call: the engine may report it closed meanwhile
       open.push_back(b);
     }
   }
   for (cef_browser_t* b : open) {
-    Guarded(L"TChromium.CloseOtherBrowsers", [&] {
+    lzg::GuardedOperation("TChromium.CloseOtherBrowsers", [&] {
       cef_browser_host_t* host = b->get_host ? b->get_host(b) : nullptr;
       // Forced: a popup's page gets no say in the program's exit. The engine accepts the call on any thread.
       if (host && host->close_browser) host->close_browser(host, 1);
@@ -194,7 +203,7 @@ bool TChromium::Initialized() const { return FInitialized.load() && !FClosing.lo
 
 lzg::TClientHandlerFlags TChromium::HandlerFlags() const {
   lzg::TClientHandlerFlags f;
-  f.load = OnLoadStart || OnLoadEnd || OnLoadError || OnLoadingStateChange;
+  f.load = OnLoadStart || OnLoadEnd || OnLoadError || OnLoadingStateChange || OnLoadEnded || OnLoadFailed;
   f.keyboard = OnPreKeyEvent || OnKeyEvent;
   return f;
 }
@@ -282,9 +291,10 @@ bool TChromium::CreateBrowser(ui::TWinControl* aBrowserParent, const std::wstrin
 bool TChromium::CreateBrowser(HWND aParentHandle, const RECT& aParentRect, const std::wstring& aWindowName,
                               cef_request_context_t* aContext, const std::wstring& aCookiesPath,
                               bool aPersistSessionCookies) {
+  if (!lzg::OnThread(lzg::TThread::Main, "TChromium.CreateBrowser")) return false;
   if (FClosing || FBrowser || FBrowserId != 0) return false;
   bool result = false;
-  Guarded(L"TChromium.CreateBrowser", [&] {
+  lzg::GuardedOperation("TChromium.CreateBrowser", [&] {
     if (!GlobalCEFApp || !GlobalCEFApp->GlobalContextInitialized()) return;
     if (FHandler.load()) return;  // a request is already under way
     FIsOSR = aParentHandle == nullptr;
@@ -307,7 +317,7 @@ bool TChromium::CreateBrowser(HWND aParentHandle, const RECT& aParentRect, const
       throw std::runtime_error("engine library not bound");
     cef_string_t url = CefStringView(FDefaultUrl);
     // The engine takes over one reference of each object it is given.
-    if (aContext) AddRefCef(aContext);
+    if (aContext) AddRefCefObject(aContext);
     if (GlobalCEFApp->MultiThreadedMessageLoop()) {
       result = g_cef.cef_browser_host_create_browser(&FWindowInfo, handler->ToCef(), &url, &FBrowserSettings,
                                                      aContext) != 0;
@@ -328,8 +338,9 @@ bool TChromium::CreateBrowser(HWND aParentHandle, const RECT& aParentRect, const
 // ---- browser operations --------------------------------------------------------
 
 void TChromium::LoadURL(const std::wstring& aURL, const std::wstring& aFrameName) {
+  if (!lzg::OnThread(lzg::TThread::Main, "TChromium.LoadURL")) return;
   if (!Initialized() || !FBrowser) return;
-  Guarded(L"TChromium.LoadURL", [&] {
+  lzg::GuardedOperation("TChromium.LoadURL", [&] {
     cef_browser_t* b = FBrowser;
     CefRef<cef_frame_t> frame;
     if (aFrameName.empty()) {
@@ -345,8 +356,9 @@ void TChromium::LoadURL(const std::wstring& aURL, const std::wstring& aFrameName
 }
 
 void TChromium::SetFocus(bool focus) {
+  if (!lzg::OnThread(lzg::TThread::Main, "TChromium.SetFocus")) return;
   if (!Initialized() || !FBrowser) return;
-  Guarded(L"TChromium.SetFocus", [&] {
+  lzg::GuardedOperation("TChromium.SetFocus", [&] {
     cef_browser_t* b = FBrowser;
     CefRef<cef_browser_host_t> host(b->get_host(b));
     if (host) host->set_focus(host.get(), focus ? 1 : 0);
@@ -354,8 +366,9 @@ void TChromium::SetFocus(bool focus) {
 }
 
 void TChromium::NotifyMoveOrResizeStarted() {
+  if (!lzg::OnThread(lzg::TThread::Main, "TChromium.NotifyMoveOrResizeStarted")) return;
   if (!Initialized() || !FBrowser) return;
-  Guarded(L"TChromium.NotifyMoveOrResizeStarted", [&] {
+  lzg::GuardedOperation("TChromium.NotifyMoveOrResizeStarted", [&] {
     cef_browser_t* b = FBrowser;
     CefRef<cef_browser_host_t> host(b->get_host(b));
     if (host) host->notify_move_or_resize_started(host.get());
@@ -371,7 +384,7 @@ void TChromium::UpdatePreference(cef_request_context_t* context, const wchar_t* 
   if (!context->can_set_preference(context, &n)) return;
   cef_string_t error{};
   // set_preference takes a reference of its own; ours goes with `owned`.
-  AddRefCef(owned.get());
+  AddRefCefObject(owned.get());
   int ok = context->set_preference(context, &n, owned.get(), &error);
   std::wstring text = lzg::CefToWString(&error);
   if (g_cef.cef_string_utf16_clear) g_cef.cef_string_utf16_clear(&error);
@@ -382,7 +395,7 @@ void TChromium::UpdatePreference(cef_request_context_t* context, const wchar_t* 
 }
 
 void TChromium::UpdateProxyPrefs(cef_request_context_t* context) {
-  Guarded(L"TChromium.UpdateProxyPrefs", [&] {
+  lzg::GuardedOperation("TChromium.UpdateProxyPrefs", [&] {
     static const wchar_t* const kModes[] = {L"direct", L"auto_detect", L"system", L"fixed_servers", L"pac_script"};
     const wchar_t* mode = FProxyType >= 0 && FProxyType < 5 ? kModes[FProxyType] : L"direct";
     if (!g_cef.cef_dictionary_value_create) throw std::runtime_error("engine dictionaries unavailable");
@@ -412,7 +425,7 @@ void TChromium::doUpdatePreferences(cef_browser_t* browser) {
   cef_request_context_t* c = context.get();
   UpdateProxyPrefs(c);
   auto update = [&](const wchar_t* name, auto make) {
-    Guarded(L"TChromium.UpdatePreference", [&] { UpdatePreference(c, name, make()); });
+    lzg::GuardedOperation("TChromium.UpdatePreference", [&] { UpdatePreference(c, name, make()); });
   };
   update(L"enable_do_not_track", [&] { return BoolValue(FDoNotTrack); });
   update(L"enable_referrers", [&] { return BoolValue(FSendReferrer); });
@@ -437,6 +450,7 @@ void TChromium::doUpdatePreferences(cef_browser_t* browser) {
 // ---- dispatch (engine UI thread) -----------------------------------------------
 
 void TChromium::doOnAfterCreated(cef_browser_t* browser) {
+  lzg::OnThread(lzg::TThread::EngineUI, "TChromium.doOnAfterCreated");
   // The first browser is the host's; a popup served by the same client is not recorded.
   const int id = BrowserIdOf(browser);
   int none = 0;
@@ -445,7 +459,7 @@ void TChromium::doOnAfterCreated(cef_browser_t* browser) {
     FInitialized = true;
     PostBrowserCreated(browser);
   } else if (id != 0 && id != FBrowserId.load()) {
-    AddRefCef(browser);
+    AddRefCefObject(browser);
     std::lock_guard<std::mutex> l(FOthersMu);
     if (!FOthers.emplace(id, browser).second) lzg::ReleaseCefObject(browser);
   }
@@ -457,18 +471,28 @@ bool TChromium::doOnBeforePopup(cef_browser_t* browser, cef_frame_t* frame, cons
                                 const std::wstring& targetFrameName, TCefWindowOpenDisposition targetDisposition,
                                 bool userGesture, const TCefPopupFeatures& popupFeatures, TCefWindowInfo& windowInfo,
                                 cef_client_t*& client, TCefBrowserSettings& settings, bool& noJavascriptAccess) {
+  lzg::OnThread(lzg::TThread::EngineUI, "TChromium.doOnBeforePopup");
   bool result = false;
   if (OnBeforePopup)
     OnBeforePopup(this, browser, frame, targetUrl, targetFrameName, targetDisposition, userGesture, popupFeatures,
                   windowInfo, client, settings, noJavascriptAccess, result);
+  if (result) PostNewWindowTaken(targetUrl, targetDisposition);
   return result;
 }
 
 bool TChromium::doOnClose(cef_browser_t* browser) {
+  lzg::OnThread(lzg::TThread::EngineUI, "TChromium.doOnClose");
+  const bool own = IsOwnBrowser(browser);
   TCefCloseBrowserAction action = cbaClose;
-  if (OnClose) OnClose(this, browser, action);
-  const int id = FBrowserId.load();
-  const bool own = id != 0 && BrowserIdOf(browser) == id;
+  if (OnClose) {
+    OnClose(this, browser, action);
+  } else if (own && OnBrowserCloseRequested) {
+    // The owner destroys the browser's parent on the main thread; that ends the browser.
+    action = cbaDelay;
+    PostToMain([this] {
+      if (OnBrowserCloseRequested) OnBrowserCloseRequested(this);
+    });
+  }
   switch (action) {
     case cbaDelay:
       if (own) FClosing = true;
@@ -483,6 +507,7 @@ bool TChromium::doOnClose(cef_browser_t* browser) {
 }
 
 void TChromium::doOnBeforeClose(cef_browser_t* browser) {
+  lzg::OnThread(lzg::TThread::EngineUI, "TChromium.doOnBeforeClose");
   {
     cef_browser_t* other = nullptr;
     {
@@ -514,8 +539,16 @@ bool TChromium::doOnPreKeyEvent(cef_browser_t* browser, const TCefKeyEvent* even
 }
 
 bool TChromium::doOnKeyEvent(cef_browser_t* browser, const TCefKeyEvent* event, MSG* osEvent) {
+  lzg::OnThread(lzg::TThread::EngineUI, "TChromium.doOnKeyEvent");
   bool result = false;
   if (OnKeyEvent) OnKeyEvent(this, browser, event, osEvent, result);
+  if (result && osEvent) {
+    const UINT message = osEvent->message;
+    const WPARAM wParam = osEvent->wParam;
+    PostToMain([this, message, wParam] {
+      if (OnKeyTaken) OnKeyTaken(this, message, wParam);
+    });
+  }
   return result;
 }
 
@@ -528,12 +561,28 @@ void TChromium::doOnLoadStart(cef_browser_t* browser, cef_frame_t* frame, cef_tr
 }
 
 void TChromium::doOnLoadEnd(cef_browser_t* browser, cef_frame_t* frame, int httpStatusCode) {
+  lzg::OnThread(lzg::TThread::EngineUI, "TChromium.doOnLoadEnd");
   if (OnLoadEnd) OnLoadEnd(this, browser, frame, httpStatusCode);
+  if (!OnLoadEnded) return;
+  TLoadEndNotice notice;
+  notice.ownBrowser = IsOwnBrowser(browser);
+  notice.mainFrame = IsMainFrame(frame);
+  if (notice.mainFrame && frame->get_url) notice.url = lzg::CefTakeUserFree(frame->get_url(frame));
+  notice.httpStatusCode = httpStatusCode;
+  PostToMain([this, notice = std::move(notice)] {
+    if (OnLoadEnded) OnLoadEnded(this, notice);
+  });
 }
 
 void TChromium::doOnLoadError(cef_browser_t* browser, cef_frame_t* frame, cef_errorcode_t errorCode,
                               const std::wstring& errorText, const std::wstring& failedUrl) {
+  lzg::OnThread(lzg::TThread::EngineUI, "TChromium.doOnLoadError");
   if (OnLoadError) OnLoadError(this, browser, frame, errorCode, errorText, failedUrl);
+  if (!OnLoadFailed) return;
+  TLoadErrorNotice notice{IsOwnBrowser(browser), IsMainFrame(frame), errorCode, errorText, failedUrl};
+  PostToMain([this, notice = std::move(notice)] {
+    if (OnLoadFailed) OnLoadFailed(this, notice);
+  });
 }
 
 bool TChromium::doOnProcessMessageReceived(cef_browser_t*, cef_process_id_t, cef_process_message_t*) { return false; }
@@ -542,8 +591,10 @@ bool TChromium::doOnProcessMessageReceived(cef_browser_t*, cef_process_id_t, cef
 bool TChromium::doOnBeforeBrowse(cef_browser_t*, cef_frame_t*, cef_request_t*, bool, bool) { return false; }
 bool TChromium::doOnOpenUrlFromTab(cef_browser_t* browser, cef_frame_t* frame, const std::wstring& targetUrl,
                                    TCefWindowOpenDisposition targetDisposition, bool userGesture) {
+  lzg::OnThread(lzg::TThread::EngineUI, "TChromium.doOnOpenUrlFromTab");
   bool result = false;
   if (OnOpenUrlFromTab) OnOpenUrlFromTab(this, browser, frame, targetUrl, targetDisposition, userGesture, result);
+  if (result) PostNewWindowTaken(targetUrl, targetDisposition);
   return result;
 }
 cef_return_value_t TChromium::doOnBeforeResourceLoad(cef_browser_t*, cef_frame_t*, cef_request_t*) {
@@ -562,5 +613,17 @@ bool TChromium::doOnCertificateError(cef_browser_t*, cef_errorcode_t, const std:
 bool TChromium::doOnSelectClientCertificate(cef_browser_t*, bool, const std::wstring&, int) { return false; }
 void TChromium::doOnRenderViewReady(cef_browser_t*) {}
 void TChromium::doOnRenderProcessTerminated(cef_browser_t* browser, cef_termination_status_t status) {
+  lzg::OnThread(lzg::TThread::EngineUI, "TChromium.doOnRenderProcessTerminated");
   if (OnRenderProcessTerminated) OnRenderProcessTerminated(this, browser, status);
+  if (!OnRendererEnded) return;
+  const bool own = IsOwnBrowser(browser);
+  PostToMain([this, own, status] {
+    if (OnRendererEnded) OnRendererEnded(this, own, status);
+  });
+}
+
+void TChromium::PostNewWindowTaken(const std::wstring& targetUrl, TCefWindowOpenDisposition targetDisposition) {
+  PostToMain([this, targetUrl, targetDisposition] {
+    if (OnNewWindowTaken) OnNewWindowTaken(this, targetUrl, targetDisposition);
+  });
 }

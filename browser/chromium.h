@@ -1,10 +1,17 @@
 // TChromium: the component through which a window owns one browser of the
-// engine. Operations run on the main thread; the bookkeeping and the events
-// run on the engine's UI thread (see IChromiumEvents). A host serves one
-// browser in its lifetime and is the one owner of that browser's cross-thread
-// state: atomics written on the UI thread, and a browser reference of the main
-// thread's own, handed over and dropped there by posted messages, so the main
-// thread never calls through a pointer the engine may have released.
+// engine. A host serves one browser in its lifetime and is the one owner of
+// that browser's cross-thread state.
+//
+// Threads. Operations run on the main thread. The engine calls the host on its
+// UI thread (see IChromiumEvents), where the host keeps its bookkeeping and
+// raises only the events that must answer at once: popups, modified clicks,
+// keys and, when bound, the close action. Those answers are pure decisions
+// from the values they are given. Everything else, and what a decision asks
+// for afterwards, the host posts to the main thread and raises there, with
+// values instead of engine pointers: an owner bound to those events runs on
+// the main thread only. The main thread holds a browser reference of its
+// own, handed over and dropped there, so it never calls through a pointer
+// the engine may have released.
 #pragma once
 
 #include <windows.h>
@@ -58,7 +65,35 @@ enum TCefWebRTCHandlingPolicy {
   hpDisableNonProxiedUDP
 };
 
-// ---- events (raised on the engine's UI thread; Sender is the host) ----
+// ---- events raised on the main thread, posted by the host (values only; Sender is the host) ----
+// The host's own browser: ready (Browser() holds the main thread's reference), asked to close (the host has
+// answered "delay": the owner destroys the browser's parent window, which ends the browser), closed.
+using TOnBrowserNotice = std::function<void(TObject* Sender)>;
+// A load ended in some frame of some browser this host's client serves.
+struct TLoadEndNotice {
+  bool ownBrowser = false;  // the host's own browser, not a popup the engine opened
+  bool mainFrame = false;
+  std::wstring url;  // the main frame's address (empty for other frames)
+  int httpStatusCode = 0;
+};
+using TOnLoadEnded = std::function<void(TObject* Sender, const TLoadEndNotice& notice)>;
+struct TLoadErrorNotice {
+  bool ownBrowser = false;
+  bool mainFrame = false;
+  cef_errorcode_t errorCode = ERR_NONE;
+  std::wstring errorText, failedUrl;
+};
+using TOnLoadFailed = std::function<void(TObject* Sender, const TLoadErrorNotice& notice)>;
+using TOnRendererEnded = std::function<void(TObject* Sender, bool ownBrowser, cef_termination_status_t status)>;
+// A popup or a modified click that OnBeforePopup or OnOpenUrlFromTab answered true (taken, not loaded here).
+using TOnNewWindowTaken =
+    std::function<void(TObject* Sender, const std::wstring& targetUrl, TCefWindowOpenDisposition targetDisposition)>;
+// A key event that OnKeyEvent answered as handled; the system message it came from.
+using TOnKeyTaken = std::function<void(TObject* Sender, UINT message, WPARAM wParam)>;
+
+// ---- events raised on the engine's UI thread (Sender is the host) ----
+// The decisions (OnBeforePopup, OnOpenUrlFromTab, OnPreKeyEvent, OnKeyEvent, OnClose) answer at once from
+// their arguments; the others report with engine pointers valid during the call only.
 using TOnAfterCreated = std::function<void(TObject* Sender, cef_browser_t* browser)>;
 using TOnBeforePopup = std::function<void(
     TObject* Sender, cef_browser_t* browser, cef_frame_t* frame, const std::wstring& targetUrl,
@@ -140,7 +175,18 @@ class TChromium : public ui::TComponent, public IChromiumEvents {
   TCefState FWebRTCNonProxiedUDP = STATE_DEFAULT;
   std::wstring FDefaultEncoding;
 
-  // ---- event slots ----
+  // ---- main-thread event slots (set before the browser is requested) ----
+  TOnBrowserNotice OnBrowserReady;
+  // Bound: the host answers the engine's close request for its own browser with "delay" and raises this.
+  TOnBrowserNotice OnBrowserCloseRequested;
+  TOnBrowserNotice OnBrowserClosed;
+  TOnLoadEnded OnLoadEnded;
+  TOnLoadFailed OnLoadFailed;
+  TOnRendererEnded OnRendererEnded;
+  TOnNewWindowTaken OnNewWindowTaken;
+  TOnKeyTaken OnKeyTaken;
+
+  // ---- engine UI thread event slots ----
   TOnAfterCreated OnAfterCreated;
   TOnBeforePopup OnBeforePopup;
   TOnClose OnClose;
@@ -214,6 +260,10 @@ class TChromium : public ui::TComponent, public IChromiumEvents {
   void BrowserCreatedMsg(cef_browser_t* browser);
   void BrowserClosedMsg(int id);
   void DestroyMessageWindow();
+  // Engine UI thread: runs `raise` on the main thread later. Dropped unrun when the host goes first.
+  void PostToMain(std::function<void()> raise);
+  bool IsOwnBrowser(cef_browser_t* browser) const;
+  void PostNewWindowTaken(const std::wstring& targetUrl, TCefWindowOpenDisposition targetDisposition);
 
   // Cross-thread state: written on the engine's UI thread, read anywhere.
   std::atomic<lzg::TCustomClientHandler*> FHandler{nullptr};  // one reference

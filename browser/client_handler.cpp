@@ -14,11 +14,6 @@ CefRef<T> Owned(T* p) {
   return CefRef<T>(p);
 }
 
-void AddRefCef(void* object) {
-  auto* base = static_cast<cef_base_ref_counted_t*>(object);
-  if (base && base->add_ref) base->add_ref(base);
-}
-
 }  // namespace
 
 // ---- life span ---------------------------------------------------------------
@@ -58,7 +53,7 @@ int TCustomLifeSpanHandler::OnBeforePopup(cef_browser_t* browser, cef_frame_t* f
   if (noJavascriptAccess) *noJavascriptAccess = noJs ? 1 : 0;
   if (client && chosen != proposed) {
     // A replacement carries a reference of its own for the engine.
-    if (chosen) AddRefCef(chosen);
+    if (chosen) lzg::AddRefCefObject(chosen);
     *client = chosen;
   }
   return result ? 1 : 0;

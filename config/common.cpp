@@ -5,9 +5,11 @@
 #include <stdexcept>
 #include <vector>
 
-#include "base/log.h"
-#include "config/des.h"
+#include "base/files.h"
 #include "base/guarded.h"
+#include "base/log.h"
+#include "base/text.h"
+#include "config/des.h"
 #include "config/intparse.h"
 #include "config/sidefile.h"
 
@@ -84,28 +86,6 @@ std::wstring Indexed(const wchar_t* prefix, int i, const wchar_t* suffix = L"") 
   return prefix + std::to_wstring(i) + suffix;
 }
 
-// Characters the code page lacks become its default character.
-std::string WideToAnsi(const std::wstring& s) {
-  if (s.empty()) return {};
-  int n = WideCharToMultiByte(CP_ACP, 0, s.data(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(n > 0 ? n : 0, '\0');
-  if (n > 0) WideCharToMultiByte(CP_ACP, 0, s.data(), static_cast<int>(s.size()), out.data(), n, nullptr, nullptr);
-  return out;
-}
-
-std::wstring AnsiToWide(const std::string& s) {
-  if (s.empty()) return {};
-  int n = MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  std::wstring out(n > 0 ? n : 0, L'\0');
-  if (n > 0) MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), out.data(), n);
-  return out;
-}
-
-bool FileExists(const std::wstring& path) {
-  DWORD attrs = GetFileAttributesW(path.c_str());
-  return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 std::string ReadWholeFile(const std::wstring& path) {
   HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -123,7 +103,7 @@ std::string ReadWholeFile(const std::wstring& path) {
 // The side file's first line, trimmed; empty for an empty file.
 std::wstring ReadSideFileCode(const std::wstring& path) {
   lzg::FirstLine line = lzg::SplitFirstLine(ReadWholeFile(path));
-  return lzg::TrimControls(line.isAnsi ? AnsiToWide(line.ansi) : line.text);
+  return lzg::TrimControls(line.isAnsi ? lzg::AnsiToWide(line.ansi) : line.text);
 }
 
 void ResetState() {
@@ -164,21 +144,7 @@ void ResetSettingsState() { ResetState(); }
 
 int CurrentProfile() { return g_ParamStr_1.empty() ? 0 : 1; }
 
-std::wstring ExecutableDirectory() {
-  std::vector<wchar_t> buf(MAX_PATH);
-  for (;;) {
-    DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
-    if (n == 0) return {};
-    if (n < buf.size()) {
-      std::wstring path(buf.data(), n);
-      std::size_t sep = path.find_last_of(L"\\:");
-      return sep == std::wstring::npos ? std::wstring() : path.substr(0, sep + 1);
-    }
-    buf.resize(buf.size() * 2);
-  }
-}
-
-void LoadAppConfig() { LoadAppConfigIn(ExecutableDirectory()); }
+void LoadAppConfig() { LoadAppConfigIn(lzg::ExeDirectory()); }
 
 void LoadAppConfigIn(const std::wstring& dir) {
   g_sPath = dir;
@@ -195,12 +161,12 @@ void LoadAppConfigIn(const std::wstring& dir) {
     g_LastSizeIndex = g_SizeIndex;
 
     // The cipher works on 8-bit text in the ANSI code page.
-    std::string userId = WideToAnsi(ini.ReadString(L"uid", L""));
-    std::string password = WideToAnsi(ini.ReadString(L"ip", L""));
-    lzg::log::AddSecret(AnsiToWide(password));  // the entry as stored, before decoding
+    std::string userId = lzg::WideToAnsi(ini.ReadString(L"uid", L""));
+    std::string password = lzg::WideToAnsi(ini.ReadString(L"ip", L""));
+    lzg::log::AddSecret(lzg::AnsiToWide(password));  // the entry as stored, before decoding
     if (g_isDecodePwd == 0 && !password.empty()) password = DeCryptStr(password, userId);
-    g_Password = AnsiToWide(password);
-    g_UserId = AnsiToWide(userId);
+    g_Password = lzg::AnsiToWide(password);
+    g_UserId = lzg::AnsiToWide(userId);
     // Never in the client's log, in whatever form a message might carry them.
     lzg::log::AddSecret(g_UserId);
     lzg::log::AddSecret(g_Password);
@@ -246,7 +212,7 @@ void LoadAppConfigIn(const std::wstring& dir) {
   if (g_btIsTui == 1) {
     g_tui_chrid.clear();
     const std::wstring sideFile = g_sPath + g_tui_filename;
-    if (FileExists(sideFile)) g_tui_chrid = ReadSideFileCode(sideFile);
+    if (lzg::FileExists(sideFile)) g_tui_chrid = ReadSideFileCode(sideFile);
     // The code goes in as it is: no encoding, no test for an existing query part.
     lzg::log::AddSecret(g_tui_chrid);
     if (!g_tui_chrid.empty()) g_gameUrl = g_gameUrl + L"&tg=" + g_tui_chrid;

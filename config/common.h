@@ -70,8 +70,5 @@ void LoadAppConfigIn(const std::wstring& dir);
 // that order. A failure ends the writes and is ignored; the state keeps the size.
 void SaveSizeEntries(int p);
 
-// The directory of the running executable, with its trailing separator.
-std::wstring ExecutableDirectory();
-
 // Every field back to its value at process start (tests load more than once).
 void ResetSettingsState();

@@ -6,10 +6,14 @@
 #include <stdexcept>
 #include <vector>
 
+#include "base/files.h"
 #include "base/log.h"
+#include "base/text.h"
+#include "base/threads.h"
 #include "engine/app_handlers.h"
 #include "engine/bridge.h"
 #include "engine/cef_library.h"
+#include "engine/cef_ref.h"
 #include "engine/cef_string.h"
 #include "engine/cookie_initializer.h"
 #include "engine/file_info.h"
@@ -32,15 +36,6 @@ void MaskFpuExceptions() {
   cw |= 0x003F;  // invalid, denormal, zero-divide, overflow, underflow, precision
   __asm__ __volatile__("fldcw %0" : : "m"(cw));
 #endif
-}
-
-std::string ToAnsi(const std::wstring& text) {
-  if (text.empty()) return std::string();
-  int n = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  if (n <= 0) return std::string();
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-  return out;
 }
 
 // Relative input gets the executable's directory in front; nothing else is normalised.
@@ -91,6 +86,8 @@ TCefApplication::TCefApplication(const std::wstring& commandLine) {
   std::memset(&FSettings, 0, sizeof FSettings);
   FSettings.size = sizeof(cef_settings_t);
   MaskFpuExceptions();
+  // The engine object is made on the main thread; the launch sequence has usually recorded it already.
+  if (!lzg::threads::Main()) lzg::threads::SetMain();
 }
 
 TCefApplication::~TCefApplication() {
@@ -207,7 +204,7 @@ bool TCefApplication::GlobalContextInitialized() const {
 }
 
 void TCefApplication::Internal_OnContextInitialized() {
-  lzg::log::SetEngineUiThread(GetCurrentThreadId());
+  lzg::threads::SetEngineUi(GetCurrentThreadId());
   FGlobalContextInitialized = true;
   // The initialiser ends before the engine goes down (ShutDown abandons it first), so it may
   // report back to this object.
@@ -444,7 +441,7 @@ int TCefApplication::ExecuteProcess(cef_app_t* app) {
   bool ran = lzg::RunGuarded("TCefApplication.ExecuteProcess", [&] {
     if (!lzg::g_cef.cef_execute_process) throw std::runtime_error("cef_execute_process is not bound");
     cef_main_args_t args{GetModuleHandleW(nullptr)};
-    app->base.add_ref(&app->base);  // the engine owns the reference it is handed
+    lzg::AddRefCefObject(app);  // the engine owns the reference it is handed
     result = lzg::g_cef.cef_execute_process(&args, app, WindowsSandboxInfo);
   });
   if (!ran) {
@@ -461,7 +458,7 @@ bool TCefApplication::InitializeLibrary(cef_app_t* app) {
     if (!lzg::g_cef.cef_initialize) throw std::runtime_error("cef_initialize is not bound");
     InitializeSettings();
     cef_main_args_t args{GetModuleHandleW(nullptr)};
-    app->base.add_ref(&app->base);
+    lzg::AddRefCefObject(app);
     ok = lzg::g_cef.cef_initialize(&args, &FSettings, app, WindowsSandboxInfo) != 0;
   });
   FStatus = ran && ok ? asInitialized : asErrorInitializingLibrary;
@@ -516,7 +513,7 @@ void OutputDebugMessage(const std::wstring& text) {
     lzg::log::Write(text);
     TCefApplication* app = GlobalCEFApp;
     if (!app || !app->LibLoaded() || !lzg::g_cef.cef_log) return;
-    std::string message = ToAnsi(text);
+    std::string message = lzg::WideToAnsi(text);
     if (message.empty() || !kLogSource[0]) return;
     lzg::g_cef.cef_log(kLogSource, 1, 2, message.c_str());
   } catch (...) {

@@ -13,27 +13,10 @@
 #include <exception>
 #include <type_traits>
 
+#include "base/guarded.h"
 #include "engine/cef_capi.h"
 
 namespace lzg {
-
-// Reports a failure caught at the engine boundary (operation name, message).
-// The client routes it to CustomExceptionHandler; the stand-in to its trace.
-void ReportCallbackFailure(const char* operation, const char* message) noexcept;
-
-// Runs f, catching whatever it throws so that nothing crosses into the engine.
-template <class F>
-bool RunGuarded(const char* operation, F&& f) noexcept {
-  try {
-    f();
-    return true;
-  } catch (const std::exception& e) {
-    ReportCallbackFailure(operation, e.what());
-  } catch (...) {
-    ReportCallbackFailure(operation, "unknown failure");
-  }
-  return false;
-}
 
 // Objects of ours that are alive now (all bridged types together). Tests use it
 // to prove that every reference handed to the engine came back.

@@ -1,5 +1,5 @@
-// One owned reference to an engine object that the engine handed us (a callback
-// argument or a return value): released when the holder goes out of scope.
+// References to engine objects: adding and releasing one, and one owned reference to an engine object that
+// the engine handed us (a callback argument or a return value), released when the holder goes out of scope.
 #pragma once
 
 #include <utility>
@@ -14,6 +14,18 @@ inline void ReleaseCefObject(void* object) noexcept {
   if (!object) return;
   auto* base = static_cast<cef_base_ref_counted_t*>(object);
   if (base->release) base->release(base);
+}
+
+// For a reference of our own beyond the call that handed us the object, or one the engine takes over.
+inline void AddRefCefObject(void* object) noexcept {
+  if (!object) return;
+  auto* base = static_cast<cef_base_ref_counted_t*>(object);
+  if (base->add_ref) base->add_ref(base);
+}
+
+// The engine's identifier of a browser; 0 for none.
+inline int BrowserIdOf(cef_browser_t* browser) noexcept {
+  return browser && browser->get_identifier ? browser->get_identifier(browser) : 0;
 }
 
 template <class T>

@@ -21,15 +21,6 @@ cef_string_t CefStringView(const std::wstring& text) {
   return s;
 }
 
-std::wstring Utf8ToWide(const char* s) {
-  if (!s || !*s) return std::wstring();
-  int n = MultiByteToWideChar(CP_UTF8, 0, s, -1, nullptr, 0);
-  if (n <= 1) return std::wstring();
-  std::wstring out(static_cast<size_t>(n - 1), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, s, -1, out.data(), n);
-  return out;
-}
-
 std::wstring CefTakeUserFree(cef_string_userfree_t s) {
   if (!s) return std::wstring();
   std::wstring copy = CefToWString(s);

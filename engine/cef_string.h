@@ -14,9 +14,6 @@ std::wstring CefToWString(const cef_string_t* s);
 // `text` lives unchanged; an empty text gives a pointer to an empty, zero-terminated text.
 cef_string_t CefStringView(const std::wstring& text);
 
-// UTF-8 (the engine's and the C++ runtime's narrow texts) as UTF-16; null gives empty.
-std::wstring Utf8ToWide(const char* s);
-
 // Takes an engine-allocated string: copies it and frees it through the bound library.
 std::wstring CefTakeUserFree(cef_string_userfree_t s);
 

@@ -28,7 +28,7 @@ class TCefEventCompletionCallback : public lzg::CefObject<cef_completion_callbac
 
  public:
   explicit TCefEventCompletionCallback(cef_waitable_event_t* event) {
-    event->base.add_ref(&event->base);
+    lzg::AddRefCefObject(event);  // ours beyond the call that handed it over
     FEvent = lzg::CefRef<cef_waitable_event_t>(event);
     LZG_BIND(on_complete, OnComplete, "TCefEventCompletionCallback.OnComplete");
   }

@@ -42,31 +42,6 @@ std::optional<FileVersion> GetExtendedFileVersion(const std::wstring& path) {
 
 }  // namespace
 
-bool FileExists(const std::wstring& path) {
-  DWORD a = GetFileAttributesW(path.c_str());
-  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool DirectoryExists(const std::wstring& path) {
-  DWORD a = GetFileAttributesW(path.c_str());
-  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::wstring ExeDirectory() {
-  std::wstring buffer(MAX_PATH, L'\0');
-  for (;;) {
-    DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (n == 0) return std::wstring();
-    if (n < buffer.size()) {
-      buffer.resize(n);
-      break;
-    }
-    buffer.resize(buffer.size() * 2);
-  }
-  size_t slash = buffer.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? std::wstring() : buffer.substr(0, slash + 1);
-}
-
 std::optional<FileVersion> GetDLLVersion(const std::wstring& path) {
   std::optional<FileVersion> result;
   RunGuarded("GetDLLVersion", [&] {

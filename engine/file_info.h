@@ -5,14 +5,10 @@
 #include <optional>
 #include <string>
 
+#include "base/files.h"
 #include "engine/startup_rules.h"
 
 namespace lzg {
-
-bool FileExists(const std::wstring& path);
-bool DirectoryExists(const std::wstring& path);
-// The running executable's directory with a trailing delimiter.
-std::wstring ExeDirectory();
 
 // The file version from the fixed part of the version resource; empty when the
 // file is missing or has no readable version.

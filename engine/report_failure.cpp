@@ -6,16 +6,26 @@
 
 #include "engine/app.h"
 #include "engine/bridge.h"
-#include "engine/cef_string.h"
+#include "base/text.h"
 
 namespace lzg {
 
+namespace {
+
+std::wstring Text(const char* s) { return Utf8ToWide(s ? s : ""); }
+
+}  // namespace
+
 void ReportCallbackFailure(const char* operation, const char* message) noexcept {
   try {
-    // ReRaiseExceptions is never set in this client, so the answer is not acted on.
-    CustomExceptionHandler(Utf8ToWide(operation), Utf8ToWide(message));
+    // A failure must never cross into the engine: the handler's re-raise answer is not acted on here.
+    CustomExceptionHandler(Text(operation), Text(message));
   } catch (...) {
   }
+}
+
+bool ReportOperationFailure(const char* operation, const char* message) {
+  return CustomExceptionHandler(Text(operation), Text(message));
 }
 
 }  // namespace lzg

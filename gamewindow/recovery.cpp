@@ -1,5 +1,7 @@
 #include "gamewindow/recovery.h"
 
+#include "base/utf8.h"
+
 namespace lzg {
 
 namespace {
@@ -36,46 +38,6 @@ constexpr NetError kNetErrors[] = {
     {-310, L"ERR_TOO_MANY_REDIRECTS"},
     {-324, L"ERR_EMPTY_RESPONSE"},
 };
-
-// Appends the UTF-8 bytes of one code point.
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
-// UTF-16 on Windows, UTF-32 natively; an unpaired surrogate becomes U+FFFD.
-std::string ToUtf8(const std::wstring& s) {
-  std::string out;
-  out.reserve(s.size());
-  for (size_t i = 0; i < s.size(); ++i) {
-    std::uint32_t c = static_cast<std::uint32_t>(s[i]);
-    if (sizeof(wchar_t) == 2) c &= 0xFFFF;
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size()) {
-      std::uint32_t d = static_cast<std::uint32_t>(s[i + 1]);
-      if (sizeof(wchar_t) == 2) d &= 0xFFFF;
-      if (d >= 0xDC00 && d <= 0xDFFF) {
-        c = 0x10000 + ((c - 0xD800) << 10) + (d - 0xDC00);
-        ++i;
-      }
-    }
-    AppendUtf8(out, c);
-  }
-  return out;
-}
 
 }  // namespace
 

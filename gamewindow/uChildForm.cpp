@@ -1,17 +1,32 @@
 // The game window: components, lifecycle and the close protocol.
 #include "gamewindow/uChildForm.h"
 
+#include "base/threads.h"
+#include "config/common.h"
 #include "engine/app.h"
 #include "gamewindow/Unit1.h"
-#include "config/common.h"
+#include "gamewindow/popup_policy.h"
 #include "resources/images.h"
 
 TChildForm* ChildForm = nullptr;
 
 namespace {
 
-int BrowserIdOf(cef_browser_t* browser) {
-  return browser && browser->get_identifier ? browser->get_identifier(browser) : 0;
+// The engine's immediate questions, answered on its UI thread from the values given, nothing else: a new tab or
+// window is taken (an instance may follow, on the main thread); Escape is handled and closes on its release.
+void NewWindowRule(TCefWindowOpenDisposition disposition, bool& Result) {
+  Result = lzg::StartsNewInstance(static_cast<int>(disposition));
+}
+
+void PreKeyRule(const TCefKeyEvent* event, bool& isKeyboardShortcut, bool& Result) {
+  Result = false;
+  if (event && lzg::MarksShortcut(static_cast<int>(event->type), event->windows_key_code)) isKeyboardShortcut = true;
+}
+
+void KeyRule(const TCefKeyEvent* event, const MSG* osEvent, bool& Result) {
+  // Characters and system keys (Alt) are left alone.
+  Result = event && osEvent && (osEvent->message == WM_KEYDOWN || osEvent->message == WM_KEYUP) &&
+           LOWORD(osEvent->wParam) == lzg::kVkEscape;
 }
 
 }  // namespace
@@ -24,48 +39,37 @@ TChildForm::TChildForm(ui::TComponent* owner) : ui::TForm(owner) {
   SetClientHeight(394);
   SetIcon(lzg::LoadAppIcon());
 
-  wchar_t exe[MAX_PATH * 4];
-  DWORD n = GetModuleFileNameW(nullptr, exe, static_cast<DWORD>(std::size(exe)));
-  FExePath.assign(exe, n < std::size(exe) ? n : 0);
-
   CEFWindowParent1 = new TCEFWindowParent(this, this);
   CEFWindowParent1->SetBounds(0, 0, 602, 394);
   CEFWindowParent1->SetAlign(ui::alClient);
   CEFWindowParent1->SetTabOrder(0);
 
   Chromium1 = new TChromium(this);
-  Chromium1->OnAfterCreated = [this](ui::TObject* s, cef_browser_t* b) { Chromium1AfterCreated(s, b); };
-  Chromium1->OnClose = [this](ui::TObject* s, cef_browser_t* b, TCefCloseBrowserAction& a) {
-    Chromium1Close(s, b, a);
+  // Engine UI thread: the rules above, with no access to this window.
+  Chromium1->OnBeforePopup = [](ui::TObject*, cef_browser_t*, cef_frame_t*, const std::wstring&,
+                                const std::wstring&, TCefWindowOpenDisposition d, bool, const TCefPopupFeatures&,
+                                TCefWindowInfo&, cef_client_t*&, TCefBrowserSettings&, bool&,
+                                bool& result) { NewWindowRule(d, result); };
+  Chromium1->OnOpenUrlFromTab = [](ui::TObject*, cef_browser_t*, cef_frame_t*, const std::wstring&,
+                                   TCefWindowOpenDisposition d, bool, bool& result) { NewWindowRule(d, result); };
+  Chromium1->OnPreKeyEvent = [](ui::TObject*, cef_browser_t*, const TCefKeyEvent* e, MSG*, bool& shortcut,
+                                bool& result) { PreKeyRule(e, shortcut, result); };
+  Chromium1->OnKeyEvent = [](ui::TObject*, cef_browser_t*, const TCefKeyEvent* e, MSG* os, bool& result) {
+    KeyRule(e, os, result);
   };
-  Chromium1->OnBeforeClose = [this](ui::TObject* s, cef_browser_t* b) { Chromium1BeforeClose(s, b); };
-  Chromium1->OnLoadEnd = [this](ui::TObject* s, cef_browser_t* b, cef_frame_t* f, int code) {
-    Chromium1LoadEnd(s, b, f, code);
+  // Main thread.
+  Chromium1->OnBrowserReady = [this](ui::TObject* s) { Chromium1BrowserReady(s); };
+  Chromium1->OnBrowserCloseRequested = [this](ui::TObject* s) { Chromium1BrowserCloseRequested(s); };
+  Chromium1->OnBrowserClosed = [this](ui::TObject* s) { Chromium1BrowserClosed(s); };
+  Chromium1->OnLoadEnded = [this](ui::TObject* s, const TLoadEndNotice& n) { Chromium1LoadEnded(s, n); };
+  Chromium1->OnLoadFailed = [this](ui::TObject* s, const TLoadErrorNotice& n) { Chromium1LoadFailed(s, n); };
+  Chromium1->OnRendererEnded = [this](ui::TObject* s, bool own, cef_termination_status_t st) {
+    Chromium1RendererEnded(s, own, st);
   };
-  Chromium1->OnLoadError = [this](ui::TObject* s, cef_browser_t* b, cef_frame_t* f, cef_errorcode_t code,
-                                  const std::wstring& text, const std::wstring& url) {
-    Chromium1LoadError(s, b, f, code, text, url);
+  Chromium1->OnNewWindowTaken = [this](ui::TObject* s, const std::wstring& url, TCefWindowOpenDisposition d) {
+    Chromium1NewWindowTaken(s, url, d);
   };
-  Chromium1->OnRenderProcessTerminated = [this](ui::TObject* s, cef_browser_t* b, cef_termination_status_t st) {
-    Chromium1RenderProcessTerminated(s, b, st);
-  };
-  Chromium1->OnBeforePopup = [this](ui::TObject* s, cef_browser_t* b, cef_frame_t* f, const std::wstring& url,
-                                    const std::wstring& name, TCefWindowOpenDisposition d, bool gesture,
-                                    const TCefPopupFeatures& features, TCefWindowInfo& info,
-                                    cef_client_t*& client, TCefBrowserSettings& settings, bool& noJs,
-                                    bool& result) {
-    Chromium1BeforePopup(s, b, f, url, name, d, gesture, features, info, client, settings, noJs, result);
-  };
-  Chromium1->OnOpenUrlFromTab = [this](ui::TObject* s, cef_browser_t* b, cef_frame_t* f, const std::wstring& url,
-                                       TCefWindowOpenDisposition d, bool gesture, bool& result) {
-    Chromium1OpenUrlFromTab(s, b, f, url, d, gesture, result);
-  };
-  Chromium1->OnPreKeyEvent = [this](ui::TObject* s, cef_browser_t* b, const TCefKeyEvent* e, MSG* os,
-                                    bool& shortcut, bool& result) {
-    Chromium1PreKeyEvent(s, b, e, os, shortcut, result);
-  };
-  Chromium1->OnKeyEvent = [this](ui::TObject* s, cef_browser_t* b, const TCefKeyEvent* e, MSG* os,
-                                 bool& result) { Chromium1KeyEvent(s, b, e, os, result); };
+  Chromium1->OnKeyTaken = [this](ui::TObject* s, UINT message, WPARAM wParam) { Chromium1KeyTaken(s, message, wParam); };
 
   PopupMenu1 = new ui::TPopupMenu(this);
   ui::TMenuItem** items[] = {&NSetSize1, &NSetSize2, &NSetSize3, &NSetSize4, &NSetSize5, &NSetSize6, &NSetSize7};
@@ -95,13 +99,7 @@ TChildForm::TChildForm(ui::TComponent* owner) : ui::TForm(owner) {
   sSkinProvider1->SkinSection = L"FORM";
   sSkinProvider1->SetTitleBar(sTitleBar1.get());
 
-  OnMessage(CEFBROWSER_CREATED, [this](ui::TMessage& m) { BrowserCreatedMsg(m); });
-  OnMessage(CEFBROWSER_DESTROY, [this](ui::TMessage& m) { BrowserDestroyMsg(m); });
   OnMessage(CEFBROWSER_INITIALIZED, [this](ui::TMessage& m) { CEFInitializedMsg(m); });
-  OnMessage(CEFBROWSER_LOADEND, [this](ui::TMessage& m) { LoadEndMsg(m); });
-  OnMessage(CEFBROWSER_RENDERERGONE, [this](ui::TMessage& m) { RendererGoneMsg(m); });
-  OnMessage(CEFBROWSER_LOADERROR, [this](ui::TMessage& m) { LoadErrorMsg(m); });
-  OnMessage(CEFBROWSER_STARTINSTANCE, [this](ui::TMessage& m) { StartInstanceMsg(m); });
   OnMessage(CEFBROWSER_COOKIESREADY, [this](ui::TMessage& m) { CookiesReadyMsg(m); });
   OnMessage(WM_TIMER, [this](ui::TMessage& m) { WMTimer(m); });
   OnMessage(WM_MOVE, [this](ui::TMessage& m) { WMMove(m); });
@@ -132,15 +130,9 @@ std::uint8_t TChildForm::GetGameIndex() { return g_ParamStr_1.empty() ? 0 : 1; }
 
 std::wstring TChildForm::LoadingTitle() { return g_title + L" 正在加载，请稍后..."; }
 
-bool TChildForm::IsMainBrowser(cef_browser_t* browser) const {
-  const int id = BrowserIdOf(browser);
-  return id != 0 && id == FMainBrowserId.load();
-}
-
 // ---- window events -----------------------------------------------------------
 
 void TChildForm::FormCreate(ui::TObject*) {
-  FWindow = Handle();
   for (int i = 0; i < FormSizeNum; ++i) NSetSizeArr[static_cast<size_t>(i)] = PopupMenu1->Items(i);
   init_SetSizeMenuItem();
   init_Skin();
@@ -159,6 +151,10 @@ void TChildForm::FormShow(ui::TObject*) {
 }
 
 void TChildForm::FormCloseQuery(ui::TObject*, bool& CanClose) {
+  if (!lzg::OnThread(lzg::TThread::Main, "TChildForm.FormCloseQuery")) {
+    CanClose = false;
+    return;
+  }
   if (FSessionExitChosen) {
     // "Exit" was chosen at a session end that did not come: the browser is already closed.
     CanClose = true;
@@ -190,7 +186,7 @@ void TChildForm::FormDestroy(ui::TObject*) { StopRecovery(); }
 void TChildForm::CloseBrowserBeforeExit() {
   // The engine must not be shut down with a browser open: destroying the parent
   // destroys the browser's window, after which the engine reports it closed.
-  const bool open = FMainBrowserId.load() != 0 && !FBrowserClosed.load();
+  const bool open = FBrowserReady && !FBrowserClosed;
   // The wait below still dispatches messages: the window takes no input meanwhile.
   EnableWindow(Handle(), FALSE);
   // Popups the engine opened go first: the game browser's close detaches the client they share.
@@ -199,55 +195,39 @@ void TChildForm::CloseBrowserBeforeExit() {
     CEFWindowParent1->Free();
     CEFWindowParent1 = nullptr;
   }
-  if (open) ui::Application.ProcessMessagesUntil([this] { return FBrowserClosed.load(); }, kBrowserCloseWaitMs);
+  // The host raises its close event from a posted message, which this wait dispatches.
+  if (open) ui::Application.ProcessMessagesUntil([this] { return FBrowserClosed; }, kBrowserCloseWaitMs);
 }
 
-// ---- browser life span (engine UI thread: post only) -------------------------------
+// ---- the browser's life span (main thread, raised by the host) ----------------------------
 
-void TChildForm::Chromium1AfterCreated(ui::TObject*, cef_browser_t* browser) {
-  // The host has recorded its own browser before raising the event; a popup
-  // browser the engine opened is not recorded and gets nothing.
-  const int id = BrowserIdOf(browser);
-  if (id == 0 || id != Chromium1->BrowserId()) return;
-  FMainBrowserId = id;
-  PostMessageW(FWindow.load(), CEFBROWSER_CREATED, 0, 0);
-}
-
-void TChildForm::Chromium1Close(ui::TObject*, cef_browser_t* browser, TCefCloseBrowserAction& aAction) {
-  if (!IsMainBrowser(browser)) {
-    aAction = cbaClose;
-    return;
-  }
-  PostMessageW(FWindow.load(), CEFBROWSER_DESTROY, 0, 0);
-  aAction = cbaDelay;
-}
-
-void TChildForm::Chromium1BeforeClose(ui::TObject*, cef_browser_t* browser) {
-  if (!IsMainBrowser(browser)) return;
-  FBrowserClosed = true;
-  if (FExiting) {
-    // Wakes the exit's wait.
-    PostMessageW(FWindow.load(), WM_NULL, 0, 0);
-    return;
-  }
-  PostMessageW(FWindow.load(), WM_CLOSE, 0, 0);
-}
-
-// ---- main-thread messages -----------------------------------------------------------
-
-void TChildForm::BrowserCreatedMsg(ui::TMessage&) {
+void TChildForm::Chromium1BrowserReady(ui::TObject*) {
+  if (!lzg::OnThread(lzg::TThread::Main, "TChildForm.Chromium1BrowserReady")) return;
+  FBrowserReady = true;
   if (!CEFWindowParent1) return;
   CEFWindowParent1->UpdateSize();
   LoadHome();
 }
 
-void TChildForm::BrowserDestroyMsg(ui::TMessage&) {
+// The page asked to close (window.close()): the browser ends with its parent window.
+void TChildForm::Chromium1BrowserCloseRequested(ui::TObject*) {
+  if (!lzg::OnThread(lzg::TThread::Main, "TChildForm.Chromium1BrowserCloseRequested")) return;
   if (!CEFWindowParent1) return;
   CEFWindowParent1->Free();
   CEFWindowParent1 = nullptr;
 }
 
+void TChildForm::Chromium1BrowserClosed(ui::TObject*) {
+  if (!lzg::OnThread(lzg::TThread::Main, "TChildForm.Chromium1BrowserClosed")) return;
+  FBrowserClosed = true;
+  // During the exit the wait above sees the flag; otherwise the page closed itself and the window asks.
+  if (!FExiting) PostMessageW(Handle(), WM_CLOSE, 0, 0);
+}
+
+// ---- main-thread messages -----------------------------------------------------------
+
 void TChildForm::CEFInitializedMsg(ui::TMessage&) {
+  if (!lzg::OnThread(lzg::TThread::Main, "TChildForm.CEFInitializedMsg")) return;
   if (FShown && !FBrowserRequested && CEFWindowParent1 && !FExiting)
     FBrowserRequested = Chromium1->CreateBrowser(CEFWindowParent1);
 }
@@ -289,5 +269,6 @@ void TChildForm::LoadHome() {
 }
 
 void TChildForm::CookiesReadyMsg(ui::TMessage&) {
+  if (!lzg::OnThread(lzg::TThread::Main, "TChildForm.CookiesReadyMsg")) return;
   if (FHomeLoadHeld && !FExiting && CEFWindowParent1) LoadHome();
 }

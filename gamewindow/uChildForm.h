@@ -3,15 +3,15 @@
 // title bar's drop-down, starts popups as new instances and owns the close
 // protocol: every close request ends in the exit dialog.
 //
-// Threads: the window, its components and the settings state belong to the
-// main thread. The Chromium1* handlers run on the engine's UI thread; they only
-// post messages to FWindow (new instances too are started on the main thread).
+// Threads: the window runs on the main thread only. The browser host answers
+// the engine's immediate questions (popups, modified clicks, keys) on the
+// engine's UI thread with the pure rules of popup_policy, and raises
+// everything else here, on the main thread, through its posted events.
 #pragma once
 
 #include <windows.h>
 
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -25,30 +25,11 @@
 #include "ui/forms.h"
 #include "ui/menus.h"
 
-// Custom messages of the game window, posted with both parameters 0.
-constexpr UINT CEFBROWSER_CREATED = 0x8100;
-constexpr UINT CEFBROWSER_DESTROY = 0x8102;
+// Custom messages of the game window, posted with both parameters 0 by threads other than the browser's
+// (the browser host raises its events on this thread itself).
 constexpr UINT CEFBROWSER_INITIALIZED = 0x8103;
-// A load ended: the title item shows the game title (posted from the engine's UI thread).
-constexpr UINT CEFBROWSER_LOADEND = 0x8104;
-// What a load end was (wParam of CEFBROWSER_LOADEND).
-enum TLoadEndKind : WPARAM { lekOther = 0, lekGamePage = 1, lekErrorPage = 2 };
-// The game browser's renderer ended; wParam is the engine's termination status.
-constexpr UINT CEFBROWSER_RENDERERGONE = 0x8105;
-// A main-frame load of the game browser failed; lParam owns a TLoadFailure (taken by the handler).
-constexpr UINT CEFBROWSER_LOADERROR = 0x8106;
 // The cookie store points at the profile's cookie folder, or its initialiser gave up (posted from that thread).
 constexpr UINT CEFBROWSER_COOKIESREADY = 0x8107;
-
-// A modified click asked for a new instance; lParam owns its command-line parameters (a std::wstring, taken by
-// the handler). Posted from the engine's UI thread: the instance is started on the main thread.
-constexpr UINT CEFBROWSER_STARTINSTANCE = 0x8108;
-
-struct TLoadFailure {
-  int errorCode;
-  std::wstring errorText;
-  std::wstring failedUrl;
-};
 
 class TChildForm : public ui::TForm {
  public:
@@ -81,38 +62,19 @@ class TChildForm : public ui::TForm {
   void FormClose(ui::TObject* Sender, ui::TCloseAction& Action);
   void FormDestroy(ui::TObject* Sender);
 
-  // ---- browser events (engine UI thread) ----
-  void Chromium1AfterCreated(ui::TObject* Sender, cef_browser_t* browser);
-  void Chromium1Close(ui::TObject* Sender, cef_browser_t* browser, TCefCloseBrowserAction& aAction);
-  void Chromium1BeforeClose(ui::TObject* Sender, cef_browser_t* browser);
-  void Chromium1LoadEnd(ui::TObject* Sender, cef_browser_t* browser, cef_frame_t* frame, int httpStatusCode);
-  void Chromium1LoadError(ui::TObject* Sender, cef_browser_t* browser, cef_frame_t* frame, cef_errorcode_t errorCode,
-                          const std::wstring& errorText, const std::wstring& failedUrl);
-  void Chromium1RenderProcessTerminated(ui::TObject* Sender, cef_browser_t* browser, cef_termination_status_t status);
-  void Chromium1BeforePopup(ui::TObject* Sender, cef_browser_t* browser, cef_frame_t* frame,
-                            const std::wstring& targetUrl, const std::wstring& targetFrameName,
-                            TCefWindowOpenDisposition targetDisposition, bool userGesture,
-                            const TCefPopupFeatures& popupFeatures, TCefWindowInfo& windowInfo,
-                            cef_client_t*& client, TCefBrowserSettings& settings, bool& noJavascriptAccess,
-                            bool& Result);
-  void Chromium1OpenUrlFromTab(ui::TObject* Sender, cef_browser_t* browser, cef_frame_t* frame,
-                               const std::wstring& targetUrl, TCefWindowOpenDisposition targetDisposition,
-                               bool userGesture, bool& Result);
-  void Chromium1PreKeyEvent(ui::TObject* Sender, cef_browser_t* browser, const TCefKeyEvent* event, MSG* osEvent,
-                            bool& isKeyboardShortcut, bool& Result);
-  void Chromium1KeyEvent(ui::TObject* Sender, cef_browser_t* browser, const TCefKeyEvent* event, MSG* osEvent,
-                         bool& Result);
-  void HandleKeyDown(const MSG& aMsg, bool& aHandled);
-  void HandleKeyUp(const MSG& aMsg, bool& aHandled);
+  // ---- browser events (raised on the main thread by the browser host) ----
+  void Chromium1BrowserReady(ui::TObject* Sender);
+  void Chromium1BrowserCloseRequested(ui::TObject* Sender);
+  void Chromium1BrowserClosed(ui::TObject* Sender);
+  void Chromium1LoadEnded(ui::TObject* Sender, const TLoadEndNotice& notice);
+  void Chromium1LoadFailed(ui::TObject* Sender, const TLoadErrorNotice& notice);
+  void Chromium1RendererEnded(ui::TObject* Sender, bool ownBrowser, cef_termination_status_t status);
+  void Chromium1NewWindowTaken(ui::TObject* Sender, const std::wstring& targetUrl,
+                               TCefWindowOpenDisposition targetDisposition);
+  void Chromium1KeyTaken(ui::TObject* Sender, UINT message, WPARAM wParam);
 
   // ---- main-thread message handlers ----
-  void BrowserCreatedMsg(ui::TMessage& m);
-  void BrowserDestroyMsg(ui::TMessage& m);
   void CEFInitializedMsg(ui::TMessage& m);
-  void LoadEndMsg(ui::TMessage& m);
-  void RendererGoneMsg(ui::TMessage& m);
-  void LoadErrorMsg(ui::TMessage& m);
-  void StartInstanceMsg(ui::TMessage& m);
   void CookiesReadyMsg(ui::TMessage& m);
   void WMTimer(ui::TMessage& m);
   void WMMove(ui::TMessage& m);
@@ -150,11 +112,6 @@ class TChildForm : public ui::TForm {
   static constexpr DWORD kBrowserCloseWaitMs = 5000;
 
  private:
-  // True when `browser` is the one this window's host created (not an engine-opened popup).
-  bool IsMainBrowser(cef_browser_t* browser) const;
-  // Engine UI thread: whether a popup or a modified click is this policy's to answer (a new tab or window); if so
-  // and the address may start an instance, the start is posted to the main thread.
-  bool StartsInstance(const std::wstring& targetUrl, TCefWindowOpenDisposition targetDisposition);
   // ---- recovery of the game page (main thread) ----
   // Loads the home address again as a preset reload does, or holds it while the exit dialog is up.
   void RecoverReload(const wchar_t* why);
@@ -170,13 +127,10 @@ class TChildForm : public ui::TForm {
   void LoadHome();
   bool FHomeLoadHeld = false;
 
-  // Read on the engine's UI thread: the window exists before the browser is requested.
-  std::atomic<HWND> FWindow{nullptr};
-  std::wstring FExePath;                    // written before any engine event
-  std::atomic<int> FMainBrowserId{0};       // the host's browser once created
-  std::atomic<bool> FBrowserClosed{false};  // its OnBeforeClose has come
-  std::atomic<bool> FExiting{false};        // exit chosen: a closing browser asks nothing more
-  bool FBrowserRequested = false;           // CreateBrowser accepted
+  bool FBrowserReady = false;    // the host's browser has been created
+  bool FBrowserClosed = false;   // and closed again
+  bool FExiting = false;         // exit chosen: a closing browser asks nothing more
+  bool FBrowserRequested = false;  // CreateBrowser accepted
   bool FShown = false;
   lzg::PageRecovery FRecovery;
   bool FReloadHeld = false;     // a reload came while the exit dialog was up

@@ -1,10 +1,8 @@
 // The game window bringing its page back: after the renderer's end and after a failed load of the game.
 // The decisions are lzg::PageRecovery's; here they are carried out on the main thread.
-#include <memory>
-
+#include "base/threads.h"
 #include "browser/host_rules.h"
 #include "engine/app.h"
-#include "engine/cef_string.h"
 #include "gamewindow/Unit1.h"
 #include "gamewindow/uChildForm.h"
 #include "config/common.h"
@@ -21,59 +19,28 @@ const wchar_t* StatusName(cef_termination_status_t status) {
   return L"unknown";
 }
 
-bool IsMainFrame(cef_frame_t* frame) { return frame && frame->is_main && frame->is_main(frame) != 0; }
-
 }  // namespace
 
-// ---- engine UI thread: post only -------------------------------------------------------
+// ---- main thread, raised by the browser host ------------------------------------------------
 
-void TChildForm::Chromium1RenderProcessTerminated(ui::TObject*, cef_browser_t* browser,
-                                                  cef_termination_status_t status) {
+void TChildForm::Chromium1LoadEnded(ui::TObject*, const TLoadEndNotice& notice) {
+  if (!lzg::OnThread(lzg::TThread::Main, "TChildForm.Chromium1LoadEnded")) return;
+  if (!notice.ownBrowser || !notice.mainFrame) {
+    // Another frame or browser: it does not take the place of a notice about the game page.
+    if (!FRecoveryTitle) SetMyTitle(g_title);
+    return;
+  }
+  if (lzg::IsErrorPageAddress(notice.url)) return;  // the error title stays
+  FRecovery.LoadSucceeded();
+  KillTimer(Handle(), kRetryTimer);
+  FRecoveryTitle = false;
+  SetMyTitle(g_title);
+}
+
+void TChildForm::Chromium1RendererEnded(ui::TObject*, bool ownBrowser, cef_termination_status_t status) {
+  if (!lzg::OnThread(lzg::TThread::Main, "TChildForm.Chromium1RendererEnded")) return;
   // A popup browser's renderer is not the game's.
-  if (!IsMainBrowser(browser) || FExiting) return;
-  PostMessageW(FWindow.load(), CEFBROWSER_RENDERERGONE, static_cast<WPARAM>(status), 0);
-}
-
-void TChildForm::Chromium1LoadError(ui::TObject*, cef_browser_t* browser, cef_frame_t* frame,
-                                    cef_errorcode_t errorCode, const std::wstring& errorText,
-                                    const std::wstring& failedUrl) {
-  if (!lzg::IsGameLoadFailure(IsMainBrowser(browser), IsMainFrame(frame), errorCode) || FExiting) return;
-  // Our own page failing must not bring itself up again.
-  if (lzg::IsErrorPageAddress(failedUrl)) return;
-  auto failure = std::make_unique<TLoadFailure>(TLoadFailure{errorCode, errorText, failedUrl});
-  if (PostMessageW(FWindow.load(), CEFBROWSER_LOADERROR, 0, reinterpret_cast<LPARAM>(failure.get())))
-    failure.release();
-}
-
-void TChildForm::Chromium1LoadEnd(ui::TObject*, cef_browser_t* browser, cef_frame_t* frame, int) {
-  WPARAM kind = lekOther;
-  if (IsMainBrowser(browser) && IsMainFrame(frame) && frame->get_url) {
-    const std::wstring url = lzg::CefTakeUserFree(frame->get_url(frame));
-    kind = lzg::IsErrorPageAddress(url) ? lekErrorPage : lekGamePage;
-  }
-  PostMessageW(FWindow.load(), CEFBROWSER_LOADEND, kind, 0);
-}
-
-// ---- main thread ---------------------------------------------------------------------------
-
-void TChildForm::LoadEndMsg(ui::TMessage& m) {
-  switch (m.WParam) {
-    case lekErrorPage:
-      return;  // the error title stays
-    case lekGamePage:
-      FRecovery.LoadSucceeded();
-      KillTimer(Handle(), kRetryTimer);
-      FRecoveryTitle = false;
-      SetMyTitle(g_title);
-      return;
-    default:
-      // Another frame or browser: it does not take the place of a notice about the game page.
-      if (!FRecoveryTitle) SetMyTitle(g_title);
-  }
-}
-
-void TChildForm::RendererGoneMsg(ui::TMessage& m) {
-  const auto status = static_cast<cef_termination_status_t>(m.WParam);
+  if (!ownBrowser) return;
   // This engine version reports only the status; the exit code stays with the engine's own log.
   std::wstring record = L"Game page renderer ended: status " + std::to_wstring(static_cast<int>(status)) + L" (" +
                         StatusName(status) + L"), exit code not reported by the engine";
@@ -100,11 +67,13 @@ void TChildForm::RendererGoneMsg(ui::TMessage& m) {
   }
 }
 
-void TChildForm::LoadErrorMsg(ui::TMessage& m) {
-  std::unique_ptr<TLoadFailure> failure(reinterpret_cast<TLoadFailure*>(m.LParam));
-  if (!failure) return;
-  const std::wstring record = L"Game page failed to load: error " + std::to_wstring(failure->errorCode) + L" " +
-                              lzg::NetErrorName(failure->errorCode) + L", " + lzg::QuotedStr(failure->failedUrl);
+void TChildForm::Chromium1LoadFailed(ui::TObject*, const TLoadErrorNotice& failure) {
+  if (!lzg::OnThread(lzg::TThread::Main, "TChildForm.Chromium1LoadFailed")) return;
+  if (!lzg::IsGameLoadFailure(failure.ownBrowser, failure.mainFrame, failure.errorCode)) return;
+  // Our own page failing must not bring itself up again.
+  if (lzg::IsErrorPageAddress(failure.failedUrl)) return;
+  const std::wstring record = L"Game page failed to load: error " + std::to_wstring(failure.errorCode) + L" " +
+                              lzg::NetErrorName(failure.errorCode) + L", " + lzg::QuotedStr(failure.failedUrl);
   if (FExiting || !CEFWindowParent1 || FRecovery.Stopped()) {
     OutputDebugMessage(record + L"; no retry while closing");
     return;
@@ -113,13 +82,14 @@ void TChildForm::LoadErrorMsg(ui::TMessage& m) {
   OutputDebugMessage(record + L"; retry " + std::to_wstring(FRecovery.Failures()) + L" in " +
                      std::to_wstring(delay / 1000) + L" s");
   FRecoveryTitle = true;
-  SetMyTitle(lzg::ErrorTitle(g_title, failure->errorCode));
+  SetMyTitle(lzg::ErrorTitle(g_title, failure.errorCode));
   Chromium1->LoadURL(lzg::ErrorPageAddress(
-      lzg::ErrorPageHtml(failure->errorCode, failure->errorText, failure->failedUrl, FHomepage)));
+      lzg::ErrorPageHtml(failure.errorCode, failure.errorText, failure.failedUrl, FHomepage)));
   SetTimer(Handle(), kRetryTimer, delay, nullptr);
 }
 
 void TChildForm::WMTimer(ui::TMessage& m) {
+  if (!lzg::OnThread(lzg::TThread::Main, "TChildForm.WMTimer")) return;
   if (m.WParam != kRetryTimer) {
     Default(m);
     return;
@@ -157,9 +127,5 @@ void TChildForm::AfterExitDialog(bool exiting) {
 void TChildForm::StopRecovery() {
   FRecovery.Stop();
   FReloadHeld = false;
-  if (HWND h = FWindow.load()) KillTimer(h, kRetryTimer);
-  // Failures posted but not yet handled own their details.
-  MSG msg;
-  while (FWindow.load() && PeekMessageW(&msg, FWindow.load(), CEFBROWSER_LOADERROR, CEFBROWSER_LOADERROR, PM_REMOVE))
-    delete reinterpret_cast<TLoadFailure*>(msg.lParam);
+  if (HandleAllocated()) KillTimer(Handle(), kRetryTimer);
 }

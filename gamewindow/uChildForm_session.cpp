@@ -2,11 +2,13 @@
 // refuses the session end; "exit" closes the browser and allows it. Whatever the system does next, the
 // window is never left half closed: a session that ends shuts the engine down cleanly before the process
 // goes, and a session end that another program cancels ends the program as the player chose.
+#include "base/threads.h"
 #include "gamewindow/Unit1.h"
 #include "gamewindow/uChildForm.h"
 #include "config/common.h"
 
 void TChildForm::WMQueryEndSession(ui::TMessage& m) {
+  if (!lzg::OnThread(lzg::TThread::Main, "TChildForm.WMQueryEndSession")) return;
   if (FSessionExitChosen || FExiting) {
     m.Result = 1;  // already on the way out
     return;
@@ -18,6 +20,7 @@ void TChildForm::WMQueryEndSession(ui::TMessage& m) {
 }
 
 void TChildForm::WMEndSession(ui::TMessage& m) {
+  if (!lzg::OnThread(lzg::TThread::Main, "TChildForm.WMEndSession")) return;
   m.Result = 0;
   if (!m.WParam) {
     // Cancelled by another program after the player chose to exit: the exit goes ahead now.

@@ -1,6 +1,7 @@
 // The game window's size presets, the resolution menu and the reload after a size change.
 #include <cstdio>
 
+#include "base/threads.h"
 #include "gamewindow/placement.h"
 #include "gamewindow/uChildForm.h"
 #include "config/common.h"
@@ -21,6 +22,7 @@ void TChildForm::init_SetSizeMenuItem() {
 }
 
 void TChildForm::NSetSize1Click(ui::TObject* Sender) {
+  if (!lzg::OnThread(lzg::TThread::Main, "TChildForm.NSetSize1Click")) return;
   if (FExiting) return;  // no size change or save while the exit waits for the browser
   const int p = GetGameIndex();
   // The frame is measured before anything changes.

@@ -1,5 +1,6 @@
 // The launch sequence of the client's executable: every process, engine
 // sub-processes included, runs it from the entry point.
+#include "base/files.h"
 #include "base/log.h"
 #include "base/log_text.h"
 #include "engine/app.h"
@@ -61,7 +62,7 @@ int RunLaunchSequence() {
   // The first argument and the configuration, each failure ignored.
   LaunchPlan plan;
   if (!engineSubProcess) {
-    plan = PrepareLaunch(commandLine, ExecutableDirectory());
+    plan = PrepareLaunch(commandLine, lzg::ExeDirectory());
     log::SetProcess(plan.profile, L"main");
   } else {
     // The browser process names its profile on every sub-process it starts.

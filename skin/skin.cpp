@@ -6,6 +6,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/files.h"
+#include "base/gdi.h"
+#include "base/text.h"
 #include "skin/raster.h"
 
 namespace lzg {
@@ -21,13 +24,7 @@ constexpr UINT_PTR kSubclassId = 0x4C5A534B;  // 'LZSK'
 
 COLORREF Ref(skin::Color c) { return RGB((c >> 16) & 255, (c >> 8) & 255, c & 255); }
 
-std::wstring Wide(const std::string& s) {
-  if (s.empty()) return {};
-  const int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  std::wstring w(n, L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
-  return w;
-}
+std::wstring Wide(const std::string& s) { return lzg::Utf8ToWide(s); }
 
 // Whole small files only: a skin file beyond this is not a skin.
 bool ReadFileBytes(const std::wstring& path, std::string& out) {
@@ -90,16 +87,12 @@ void Blend(HDC dc, const skin::Canvas& c, int x, int y) {
   bmi.bmiHeader.biPlanes = 1;
   bmi.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
-  HBITMAP bmp = CreateDIBSection(dc, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  lzg::GdiObject<HBITMAP> bmp(CreateDIBSection(dc, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!bmp) return;
   std::copy(c.px.begin(), c.px.end(), static_cast<uint32_t*>(bits));
-  HDC src = CreateCompatibleDC(dc);
-  HGDIOBJ old = SelectObject(src, bmp);
+  lzg::MemoryDC src(dc, bmp.get());
   BLENDFUNCTION bf{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  AlphaBlend(dc, x, y, c.width, c.height, src, 0, 0, c.width, c.height, bf);
-  SelectObject(src, old);
-  DeleteDC(src);
-  DeleteObject(bmp);
+  AlphaBlend(dc, x, y, c.width, c.height, src.get(), 0, 0, c.width, c.height, bf);
 }
 
 void Text(HDC dc, const std::wstring& text, RECT r, UINT align, skin::Color color, skin::Color shadow, bool withShadow) {
@@ -160,11 +153,9 @@ bool TsSkinManager::Load() {
   const std::wstring packed = folder + Wide(skin::kPackedSkinExtension);
 
   std::string ini, reason;
-  const DWORD folderAttrs = GetFileAttributesW(folder.c_str());
-  const DWORD packedAttrs = GetFileAttributesW(packed.c_str());
-  if (folderAttrs != INVALID_FILE_ATTRIBUTES && (folderAttrs & FILE_ATTRIBUTE_DIRECTORY)) {
+  if (lzg::DirectoryExists(folder)) {
     if (!ReadFileBytes(folder + L"\\" + Wide(skin::kSkinIniName), ini)) reason = "skin.ini missing or unreadable";
-  } else if (packedAttrs != INVALID_FILE_ATTRIBUTES && !(packedAttrs & FILE_ATTRIBUTE_DIRECTORY)) {
+  } else if (lzg::FileExists(packed)) {
     std::string bytes;
     std::map<std::string, std::string> files;
     if (!ReadFileBytes(packed, bytes))
@@ -327,12 +318,9 @@ HFONT TsSkinProvider::Font(const std::wstring& name, int points, bool bold, bool
 
 int TsSkinProvider::TextWidth(HFONT font, const std::wstring& text) const {
   if (text.empty()) return 0;
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, font);
+  lzg::MemoryDC dc(nullptr, font);
   SIZE size{};
-  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-  SelectObject(dc, old);
-  DeleteDC(dc);
+  GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
   return size.cx;
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <set>
 
+#include "base/gdi.h"
 #include "ui/forms.h"
 
 namespace ui {
@@ -15,22 +16,7 @@ const wchar_t kBoundProp[] = L"LzgUiControl";
 
 HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
 
-// Scoped memory DC with a bitmap selected into it.
-class MemoryDC {
- public:
-  MemoryDC(HDC like, HBITMAP bitmap) : dc_(CreateCompatibleDC(like)), old_(SelectObject(dc_, bitmap)) {}
-  ~MemoryDC() {
-    SelectObject(dc_, old_);
-    DeleteDC(dc_);
-  }
-  MemoryDC(const MemoryDC&) = delete;
-  MemoryDC& operator=(const MemoryDC&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HDC dc_;
-  HGDIOBJ old_;
-};
+using lzg::MemoryDC;
 
 SIZE BitmapSize(HBITMAP b) {
   BITMAP bm{};
@@ -270,14 +256,11 @@ void TWinControl::WndProc(TMessage& m) {
                                   [](TControl* c) { return dynamic_cast<TGraphicControl*>(c) != nullptr; });
       // Without graphic children the background is WM_ERASEBKGND's alone.
       if (graphics && rc.right > 0 && rc.bottom > 0) {
-        HBITMAP buffer = CreateCompatibleBitmap(dc, rc.right, rc.bottom);
-        {
-          MemoryDC mem(dc, buffer);
-          PaintWindow(mem.get(), true);
-          BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
-                 ps.rcPaint.bottom - ps.rcPaint.top, mem.get(), ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
-        }
-        DeleteObject(buffer);
+        lzg::GdiObject<HBITMAP> buffer(CreateCompatibleBitmap(dc, rc.right, rc.bottom));
+        MemoryDC mem(dc, buffer.get());
+        PaintWindow(mem.get(), true);
+        BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
+               ps.rcPaint.bottom - ps.rcPaint.top, mem.get(), ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
       }
       EndPaint(handle_, &ps);
       m.Result = 0;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/log.h"
+#include "base/threads.h"
 #include "tests/support/log_lines.h"
 #include "tests/support/test_util.h"
 
@@ -156,12 +157,12 @@ TEST(Log, ThreadsAreNamed) {
   AppData appData(dir.Dir());
   lzg::log::SetProcess(0, L"main");
   std::thread ui([] {
-    lzg::log::SetEngineUiThread(GetCurrentThreadId());
+    lzg::threads::SetEngineUi(GetCurrentThreadId());
     lzg::log::Write(L"from the engine");
   });
   ui.join();
   std::thread([] { lzg::log::Write(L"from elsewhere"); }).join();
-  lzg::log::SetEngineUiThread(0);
+  lzg::threads::SetEngineUi(0);
   const std::vector<std::string> lines = Lines(Read(LogDir(dir) + L"lzgmin.log"));
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(Columns(lines[0])[4], "engine UI");

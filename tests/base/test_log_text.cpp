@@ -2,13 +2,14 @@
 #include <gtest/gtest.h>
 
 #include "base/log_text.h"
+#include "base/utf8.h"
 
 namespace {
 
 using lzg::logtext::FormatLine;
 using lzg::logtext::Scrub;
 using lzg::logtext::Stamp;
-using lzg::logtext::ToUtf8;
+using lzg::ToUtf8;
 using lzg::logtext::WithoutQuery;
 
 TEST(LogText, ScrubCutsQueriesCodesAndSecrets) {

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "base/files.h"
 #include "config/common.h"
 #include "config/intparse.h"
 #include "config/sidefile.h"
@@ -494,7 +495,7 @@ TEST_F(Config, SaveSizeEntriesIgnoresWriteFailure) {
 }
 
 TEST_F(Config, ExecutableDirectoryEndsWithSeparator) {
-  std::wstring dir = ExecutableDirectory();
+  std::wstring dir = lzg::ExeDirectory();
   ASSERT_FALSE(dir.empty());
   EXPECT_EQ(dir.back(), L'\\');
   EXPECT_TRUE(testutil::Exists(dir + L"test_config.exe"));

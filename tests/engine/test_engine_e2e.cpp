@@ -101,7 +101,7 @@ bool WaitFor(bool (*done)(), DWORD ms) {
 // game window would be created.
 int RunClientProcess() {
   const std::wstring caseName = Env(L"LZG_ENGINE_CASE");
-  lzg::PrepareLaunch(GetCommandLineW(), ExecutableDirectory());
+  lzg::PrepareLaunch(GetCommandLineW(), lzg::ExeDirectory());
 
   // The GUI layer's hidden window, which a sub-process must not keep.
   HWND hidden = CreateWindowExW(0, L"STATIC", L"hidden app window", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -285,6 +286,39 @@ TEST_F(ChildFormTest, AFailedGameLoadShowsTheErrorPageAndARetryThatLoadsEndsIt) 
   const DWORD start = GetTickCount();
   ASSERT_TRUE(PumpUntil([] { return Title() == L"测试标题"; }, 15000));
   EXPECT_GE(GetTickCount() - start, 3000u) << "retried long before its time";
+}
+
+// The window and the host's operations belong to the main thread: a call from any other thread is refused and
+// recorded in the engine's log, in every build.
+TEST_F(ChildFormTest, MainThreadEntryPointsCalledFromAnotherThreadAreRecordedAndRefused) {
+  ASSERT_TRUE(PumpUntil([] { return Title() == L"测试标题"; }));
+  auto logged = [](const std::string& entry) {
+    int n = 0;
+    for (auto& e : e2e::ReadTrace(TracePath()))
+      if (e.pid == GetCurrentProcessId() && e.event == "log" && e.Get("message").find(entry) == 0 &&
+          e.Get("message").find("not on the main thread") != std::string::npos)
+        ++n;
+    return n;
+  };
+  const int loads = Count("load_url");
+  const int clicks = logged("TChildForm.NSetSize1Click"), hostLoads = logged("TChromium.LoadURL");
+  const int width = ChildForm->ClientWidth();
+  const bool fourthChecked = ChildForm->NSetSizeArr[4]->Checked();
+  std::thread other([] {
+    ChildForm->NSetSize1Click(ChildForm->NSetSizeArr[4]);  // 800 x 600, which reloads
+    ChildForm->Chromium1->LoadURL(L"http://t.example/elsewhere");
+  });
+  other.join();
+  EXPECT_EQ(logged("TChildForm.NSetSize1Click"), clicks + 1);
+  EXPECT_EQ(logged("TChromium.LoadURL"), hostLoads + 1);
+  PumpUntil([] { return false; }, 500);
+  EXPECT_EQ(Count("load_url"), loads) << "a refused call still loaded";
+  EXPECT_EQ(ChildForm->ClientWidth(), width) << "a refused call still resized";
+  EXPECT_EQ(ChildForm->NSetSizeArr[4]->Checked(), fourthChecked);
+  // The same calls on the main thread are not recorded.
+  ChildForm->Chromium1->LoadURL(L"http://t.example/?standin-frames=2");
+  ASSERT_TRUE(PumpUntil([&] { return Count("load_url") == loads + 1; }));
+  EXPECT_EQ(logged("TChromium.LoadURL"), hostLoads + 1);
 }
 
 }  // namespace

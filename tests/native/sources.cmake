@@ -1,6 +1,7 @@
 # The platform-free sources (no <windows.h>) and the tests and fuzz targets over them.
 set(LZG_NATIVE_SOURCES
   ${ROOT}/base/log_text.cpp
+  ${ROOT}/base/utf8.cpp
   ${ROOT}/gamewindow/placement.cpp
   ${ROOT}/gamewindow/popup_policy.cpp
   ${ROOT}/gamewindow/recovery.cpp

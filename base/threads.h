@@ -1,0 +1,28 @@
+// The two threads the client's code runs on, and the one-line check at an entry point that it is on the
+// right one. The main thread owns the windows and the settings state; the engine's UI thread runs the
+// browser callbacks, which answer at once or post to the main thread.
+#pragma once
+
+#include <windows.h>
+
+namespace lzg {
+
+enum class TThread { Main, EngineUI };
+
+namespace threads {
+
+// Recorded by the launch sequence (and the engine object) on the main thread.
+void SetMain() noexcept;
+DWORD Main() noexcept;
+// Recorded when the engine's UI thread first reports in.
+void SetEngineUi(DWORD threadId) noexcept;
+DWORD EngineUi() noexcept;
+
+}  // namespace threads
+
+// True when the caller runs on `expected`, or when that thread is not known yet. Otherwise the wrong call is
+// reported under `entry` through the engine-boundary reporting (in every build: the engine's log shows it)
+// and the answer is false: the entry point returns without acting.
+bool OnThread(TThread expected, const char* entry) noexcept;
+
+}  // namespace lzg

@@ -1,0 +1,12 @@
+// UTF-8 encoding of wide text. Platform-free: wchar_t is UTF-16 on Windows and UTF-32 in the native test build.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace lzg {
+
+// An unpaired surrogate or a value beyond U+10FFFF becomes U+FFFD.
+std::string ToUtf8(std::wstring_view text);
+
+}  // namespace lzg
