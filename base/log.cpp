@@ -6,6 +6,7 @@
 #include <mutex>
 #include <vector>
 
+#include "base/files.h"
 #include "base/log_text.h"
 #include "base/threads.h"
 #include "base/utf8.h"
@@ -60,7 +61,7 @@ unsigned long long FileSize(const std::wstring& path) {
 void Rotate(const std::wstring& folder) {
   const std::wstring current = folder + L"lzgmin.log", first = folder + L"lzgmin.1.log",
                      second = folder + L"lzgmin.2.log";
-  if (GetFileAttributesW(first.c_str()) != INVALID_FILE_ATTRIBUTES)
+  if (FileExists(first))
     MoveFileExW(first.c_str(), second.c_str(), MOVEFILE_REPLACE_EXISTING);
   // A reader holding the file without delete sharing keeps it in place: the file then
   // grows past the threshold until the next line finds it free, and nothing is lost.

@@ -186,7 +186,8 @@ void TChildForm::FormDestroy(ui::TObject*) { StopRecovery(); }
 void TChildForm::CloseBrowserBeforeExit() {
   // The engine must not be shut down with a browser open: destroying the parent
   // destroys the browser's window, after which the engine reports it closed.
-  const bool open = FBrowserReady && !FBrowserClosed;
+  // The host knows its browser from the engine's report, before the main thread has heard of it.
+  const bool open = Chromium1 && Chromium1->BrowserId() != 0 && !FBrowserClosed;
   // The wait below still dispatches messages: the window takes no input meanwhile.
   EnableWindow(Handle(), FALSE);
   // Popups the engine opened go first: the game browser's close detaches the client they share.
@@ -203,7 +204,6 @@ void TChildForm::CloseBrowserBeforeExit() {
 
 void TChildForm::Chromium1BrowserReady(ui::TObject*) {
   if (!lzg::OnThread(lzg::TThread::Main, "TChildForm.Chromium1BrowserReady")) return;
-  FBrowserReady = true;
   if (!CEFWindowParent1) return;
   CEFWindowParent1->UpdateSize();
   LoadHome();

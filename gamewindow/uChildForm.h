@@ -127,8 +127,7 @@ class TChildForm : public ui::TForm {
   void LoadHome();
   bool FHomeLoadHeld = false;
 
-  bool FBrowserReady = false;    // the host's browser has been created
-  bool FBrowserClosed = false;   // and closed again
+  bool FBrowserClosed = false;   // the host has reported its browser closed
   bool FExiting = false;         // exit chosen: a closing browser asks nothing more
   bool FBrowserRequested = false;  // CreateBrowser accepted
   bool FShown = false;

@@ -1,5 +1,5 @@
-// Creating and configuring GlobalCEFApp: steps 3 of the launch sequence, run in
-// every process (engine sub-processes included) on the main thread.
+// Creating and configuring GlobalCEFApp: the engine object's step of the launch
+// sequence, run in every process (engine sub-processes included) on the main thread.
 #pragma once
 
 #include <windows.h>
@@ -7,8 +7,9 @@
 #include <atomic>
 
 // The game window's native window once it exists, null before and after. The
-// game window sets it on the main thread; the context-initialised callback
-// reads it on the engine's UI thread, so it never creates the window itself.
+// launch sequence sets and clears it on the main thread; the engine's UI thread
+// and the cookie initialiser's thread read it to post to the window, so they
+// never touch the window object itself.
 extern std::atomic<HWND> g_ChildFormHandle;
 
 // Creates GlobalCEFApp, sets OnContextInitialized first, then InitGlobalCEFApp_2.

@@ -446,20 +446,15 @@ void TWinControl::Realign() {
 
 // ---- TImage --------------------------------------------------------------
 
-TImage::~TImage() {
-  if (bitmap_) DeleteObject(bitmap_);
-}
-
 void TImage::SetBitmap(HBITMAP bitmap) {
-  if (bitmap_ && bitmap_ != bitmap) DeleteObject(bitmap_);
-  bitmap_ = bitmap;
+  if (bitmap != bitmap_.get()) bitmap_.reset(bitmap);
   Invalidate();
 }
 
 void TImage::Paint(HDC dc) {
   if (!bitmap_) return;
-  SIZE s = BitmapSize(bitmap_);
-  MemoryDC src(dc, bitmap_);
+  SIZE s = BitmapSize(bitmap_.get());
+  MemoryDC src(dc, bitmap_.get());
   if (Stretch) {
     int old = SetStretchBltMode(dc, HALFTONE);
     StretchBlt(dc, Left(), Top(), Width(), Height(), src.get(), 0, 0, s.cx, s.cy, SRCCOPY);
@@ -471,20 +466,15 @@ void TImage::Paint(HDC dc) {
 
 // ---- TPictureButton ------------------------------------------------------
 
-TPictureButton::~TPictureButton() {
-  if (bitmap_) DeleteObject(bitmap_);
-}
-
 void TPictureButton::SetBitmap(HBITMAP bitmap) {
-  if (bitmap_ && bitmap_ != bitmap) DeleteObject(bitmap_);
-  bitmap_ = bitmap;
+  if (bitmap != bitmap_.get()) bitmap_.reset(bitmap);
   Invalidate();
 }
 
 void TPictureButton::Paint(HDC dc) {
   if (!bitmap_) return;
-  SIZE s = BitmapSize(bitmap_);
-  MemoryDC src(dc, bitmap_);
+  SIZE s = BitmapSize(bitmap_.get());
+  MemoryDC src(dc, bitmap_.get());
   BLENDFUNCTION bf{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
   AlphaBlend(dc, Left(), Top(), Width(), Height(), src.get(), 0, 0, s.cx, s.cy, bf);
 }

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "base/gdi.h"
+
 namespace ui {
 
 class TComponent;
@@ -239,14 +241,13 @@ class TPanel : public TWinControl {
 class TImage : public TGraphicControl {
  public:
   TImage(TComponent* owner, TWinControl* parent) : TGraphicControl(owner, parent) {}
-  ~TImage() override;
   void SetBitmap(HBITMAP bitmap);
-  HBITMAP Bitmap() const { return bitmap_; }
+  HBITMAP Bitmap() const { return bitmap_.get(); }
   bool Stretch = true;
   void Paint(HDC dc) override;
 
  private:
-  HBITMAP bitmap_ = nullptr;
+  lzg::GdiObject<HBITMAP> bitmap_;
 };
 
 // A button whose whole face is a 32-bit bitmap with premultiplied alpha,
@@ -255,9 +256,8 @@ class TImage : public TGraphicControl {
 class TPictureButton : public TGraphicControl {
  public:
   TPictureButton(TComponent* owner, TWinControl* parent) : TGraphicControl(owner, parent) {}
-  ~TPictureButton() override;
   void SetBitmap(HBITMAP bitmap);
-  HBITMAP Bitmap() const { return bitmap_; }
+  HBITMAP Bitmap() const { return bitmap_.get(); }
   void Click();
   void Paint(HDC dc) override;
   void MouseDown(int x, int y) override;
@@ -266,7 +266,7 @@ class TPictureButton : public TGraphicControl {
   TNotifyEvent OnClick;
 
  private:
-  HBITMAP bitmap_ = nullptr;
+  lzg::GdiObject<HBITMAP> bitmap_;
   bool pressed_ = false;
 };
 

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <map>
@@ -543,6 +544,95 @@ TEST_F(Host, KeysLoadEndsAndCloseActions) {
       lzg::ReleaseCefObject(h);
     client.reset();
     browser->base.release(&browser->base);
+  }
+  ExpectBalanced();
+}
+
+// An owner bound to the posted events runs on the main thread only, and gets values that outlive the engine's
+// call: its own browser's life span, load ends and failures, a renderer's end, and what a decision took.
+TEST_F(Host, PostedEventsComeOnTheMainThreadWithValues) {
+  {
+    Rig rig;
+    rig.chromium->OnClose = nullptr;  // the host answers the close itself
+    rig.chromium->OnOpenUrlFromTab = [](TObject*, cef_browser_t*, cef_frame_t*, const std::wstring&,
+                                        TCefWindowOpenDisposition d, bool, bool& result) { result = d == 4; };
+    const DWORD mainThread = GetCurrentThreadId();
+    std::vector<std::string> seen;
+    bool offMain = false;
+    auto note = [&](const std::string& e) {
+      if (GetCurrentThreadId() != mainThread) offMain = true;
+      seen.push_back(e);
+    };
+    auto count = [&](const std::string& prefix) {
+      return std::count_if(seen.begin(), seen.end(), [&](const std::string& e) { return e.rfind(prefix, 0) == 0; });
+    };
+    bool browserHeldAtReady = false;
+    rig.chromium->OnBrowserReady = [&](TObject*) {
+      browserHeldAtReady = rig.chromium->Browser() != nullptr;
+      note("ready");
+    };
+    rig.chromium->OnBrowserCloseRequested = [&](TObject*) {
+      note("close_requested");
+      rig.parent->Free();  // as the game window does: the browser ends with its parent
+      rig.parent = nullptr;
+    };
+    rig.chromium->OnBrowserClosed = [&](TObject*) { note(rig.chromium->Browser() ? "closed held" : "closed"); };
+    rig.chromium->OnLoadEnded = [&](TObject*, const TLoadEndNotice& n) {
+      note("load_end " + std::to_string(n.ownBrowser) + std::to_string(n.mainFrame) + " " + Narrow(n.url) + " " +
+           std::to_string(n.httpStatusCode));
+    };
+    rig.chromium->OnLoadFailed = [&](TObject*, const TLoadErrorNotice& n) {
+      note("load_failed " + std::to_string(n.ownBrowser) + std::to_string(n.mainFrame) + " " +
+           std::to_string(n.errorCode) + " " + Narrow(n.failedUrl));
+    };
+    rig.chromium->OnRendererEnded = [&](TObject*, bool own, cef_termination_status_t status) {
+      note("renderer_ended " + std::to_string(own) + " " + std::to_string(status));
+    };
+    rig.chromium->OnNewWindowTaken = [&](TObject*, const std::wstring& url, TCefWindowOpenDisposition d) {
+      note("new_window " + Narrow(url) + " " + std::to_string(d));
+    };
+    rig.chromium->OnKeyTaken = [&](TObject*, UINT message, WPARAM wParam) {
+      note("key_taken " + std::to_string(message) + " " + std::to_string(wParam));
+    };
+
+    ASSERT_TRUE(rig.CreateAndWait());
+    ASSERT_TRUE(PumpUntil([&] { return count("ready") == 1; }));
+    EXPECT_TRUE(browserHeldAtReady);
+
+    rig.chromium->LoadURL(L"https://game.example/?standin-frames=1");
+    ASSERT_TRUE(PumpUntil([&] { return count("load_end 10 ") == 1 && count("load_end 11 https://game.example") == 1; }));
+    EXPECT_EQ(count("load_end 10  200"), 1) << "a sub-frame's end carries no address";
+    EXPECT_EQ(count("load_end 11 https://game.example/?standin-frames=1 200"), 1);
+
+    rig.chromium->LoadURL(L"http://game.example/down?standin-neterror=-106");
+    ASSERT_TRUE(PumpUntil([&] { return count("load_failed") == 1; }));
+    EXPECT_EQ(count("load_failed 11 -106 http://game.example/down?standin-neterror=-106"), 1);
+
+    HWND bw = rig.BrowserWindow();
+    PostMessageW(bw, WM_KEYDOWN, 'K', 0);  // the rig's key rule takes 'K'
+    PostMessageW(bw, WM_KEYDOWN, 'A', 0);
+    ASSERT_TRUE(PumpUntil([&] { return count("key_taken") == 1; }));
+    EXPECT_EQ(count("key_taken 256 75"), 1);
+
+    SendPageCommand(bw, L"openurl 4 1 https://other.example/x");
+    SendPageCommand(bw, L"openurl 1 1 https://other.example/y");  // answered false: loaded in place, not taken
+    ASSERT_TRUE(PumpUntil([&] { return count("new_window") == 1; }));
+    EXPECT_EQ(count("new_window https://other.example/x 4"), 1);
+
+    SendPageCommand(bw, L"crash");
+    ASSERT_TRUE(PumpUntil([&] { return count("renderer_ended") == 1; }));
+    EXPECT_EQ(count("renderer_ended 1 " + std::to_string(TS_PROCESS_CRASHED)), 1);
+
+    size_t mark = TraceSize();
+    SendPageCommand(bw, L"close");
+    ASSERT_TRUE(PumpUntil([&] { return count("closed") == 1; }));
+    ASSERT_FALSE(Events(mark, "do_close").empty());
+    EXPECT_EQ(Events(mark, "do_close")[0]["result"], "1") << "the host did not delay its own browser's close";
+    EXPECT_EQ(count("close_requested"), 1);
+    EXPECT_EQ(count("closed held"), 0) << "the main thread's reference outlived the close";
+    EXPECT_FALSE(offMain) << "a posted event came on another thread";
+    // The UI-thread events of the same callbacks still came there.
+    EXPECT_NE(rig.eventThread.load(), mainThread);
   }
   ExpectBalanced();
 }
