@@ -79,12 +79,12 @@ TFormHint::TFormHint(ui::TComponent* owner) : ui::TForm(owner) {
   simg_di->SetBitmap(lzg::LoadJpegResource(IDR_HINT_BACKGROUND));
 
   btn_zaiwan2 = new ui::TPictureButton(this, Panel1);
-  btn_zaiwan2->SetBounds(319, 216, 240, 100);
+  btn_zaiwan2->SetBounds(kStayBounds.left, kStayBounds.top, kStayBounds.width, kStayBounds.height);
   btn_zaiwan2->SetBitmap(lzg::LoadAlphaBitmapResource(IDR_HINT_STAY));
   btn_zaiwan2->OnClick = [this](ui::TObject* s) { btn_zaiwan2Click(s); };
 
   btn_tuichu2 = new ui::TPictureButton(this, Panel1);
-  btn_tuichu2->SetBounds(55, 216, 240, 100);
+  btn_tuichu2->SetBounds(kExitBounds.left, kExitBounds.top, kExitBounds.width, kExitBounds.height);
   btn_tuichu2->SetBitmap(lzg::LoadAlphaBitmapResource(IDR_HINT_EXIT));
   btn_tuichu2->OnClick = [this](ui::TObject* s) { btn_tuichu2Click(s); };
 

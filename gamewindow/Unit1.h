@@ -25,6 +25,13 @@ class TFormHint : public ui::TForm {
 
   static constexpr int kClientWidth = 600;
   static constexpr int kClientHeight = 330;
+  // Where the picture buttons sit on the panel (client coordinates): the pictures are drawn for these places,
+  // and tests click at them.
+  struct ButtonBounds {
+    int left, top, width, height;
+  };
+  static constexpr ButtonBounds kStayBounds{319, 216, 240, 100};
+  static constexpr ButtonBounds kExitBounds{55, 216, 240, 100};
 
  private:
   bool FShownBefore = false;

@@ -3,11 +3,8 @@
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD="${LZG_BUILD_DIR:-$ROOT/build}"
 export LZG_BUILD_DIR="$BUILD"
-export WINEPREFIX="$BUILD/wineprefix"
-export WINEARCH=win32
-export WINEDEBUG="${WINEDEBUG:--all}"
-export LC_ALL=zh_CN.UTF-8
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# shellcheck source=wine-env.sh
+source "$ROOT/scripts/wine-env.sh"
 
 lzg_build() {
   bash "$ROOT/scripts/install-deps.sh"

@@ -12,8 +12,11 @@ CC=clang CXX=clang++ cmake -S "$ROOT/tests/native" -B "$BUILD" -G Ninja -Wno-dev
 cmake --build "$BUILD" -- -j"$(nproc)" >"$BUILD/build.log" 2>&1 || { tail -n 60 "$BUILD/build.log"; exit 1; }
 rc=0
 "$BUILD/native_unit_tests" --gtest_brief=1 || rc=1
+# Every listed target must have been built: a lost one fails the run instead of being skipped.
+[ -s "$BUILD/fuzz_targets.txt" ] || { echo "no fuzz targets listed in $BUILD/fuzz_targets.txt"; exit 1; }
 IFS=';' read -r -a targets < "$BUILD/fuzz_targets.txt"
 for t in "${targets[@]}"; do
+  [ -x "$BUILD/$t" ] || { echo "fuzz $t: not built"; rc=1; continue; }
   corpus="$ROOT/tests/native/corpus/$t"
   work="$BUILD/corpus-$t"
   mkdir -p "$work"

@@ -40,14 +40,14 @@ bool Run() {
     PostMessageW(game, WM_NCLBUTTONDOWN, HTOBJECT,
                  MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2));
     HWND menu = nullptr;
-    if (e2e::WaitUntil([&] { return (menu = e2e::OpenMenuWindow(run.Pid())) != nullptr; }, 10000)) {
+    if (testutil::WaitUntil([&] { return (menu = e2e::OpenMenuWindow(run.Pid())) != nullptr; }, 10000)) {
       Sleep(400);
       RECT menuRect;
       GetWindowRect(menu, &menuRect);
       e2e::SaveScreenshot(Union(gameRect, menuRect), L"run_resolution_menu");
       PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
       PostMessageW(game, WM_CANCELMODE, 0, 0);
-      e2e::WaitUntil([&] { return e2e::OpenMenuWindow(run.Pid()) == nullptr; }, 5000);
+      testutil::WaitUntil([&] { return e2e::OpenMenuWindow(run.Pid()) == nullptr; }, 5000);
     } else {
       Fail("the resolution menu did not open");
     }
@@ -56,7 +56,7 @@ bool Run() {
   }
 
   PostMessageW(game, WM_CLOSE, 0, 0);
-  if (!e2e::WaitUntil([&] { return run.DialogVisible(); }, 10000)) return Fail("the exit dialog did not open");
+  if (!testutil::WaitUntil([&] { return run.DialogVisible(); }, 10000)) return Fail("the exit dialog did not open");
   Sleep(500);
   e2e::SaveScreenshot(gameRect, L"run_exit_dialog");
   if (!run.ClickExit()) return Fail("the exit button could not be clicked");

@@ -60,13 +60,12 @@ int Hammer(const std::wstring& tag, int count) {
 }
 
 HANDLE StartHammer(const std::wstring& tag, int count) {
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring cmd = L"\"" + std::wstring(self) + L"\" --hammer " + tag + L" " + std::to_wstring(count);
+  const std::wstring self = testutil::SelfPath();
+  std::wstring cmd = L"\"" + self + L"\" --hammer " + tag + L" " + std::to_wstring(count);
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(self, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return nullptr;
+  if (!CreateProcessW(self.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return nullptr;
   CloseHandle(pi.hThread);
   return pi.hProcess;
 }

@@ -32,20 +32,8 @@ using namespace ui;
 
 namespace {
 
-std::wstring ExeDir() {
-  wchar_t buf[MAX_PATH];
-  DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH);
-  std::wstring p(buf, n);
-  return p.substr(0, p.find_last_of(L'\\') + 1);
-}
-std::wstring TracePath() { return ExeDir() + L"test_browser.trace"; }
+std::wstring TracePath() { return testutil::SelfDir() + L"test_browser.trace"; }
 
-std::string Narrow(const std::wstring& w) {
-  int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-  std::string s(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
-  return s;
-}
 
 // ---- the stand-in's trace ----
 
@@ -133,7 +121,8 @@ struct Rig {
       ++beforeClose;
     };
     chromium->OnLoadEnd = [this](TObject* s, cef_browser_t* b, cef_frame_t* f, int status) {
-      Note(s, "load_end " + std::to_string(IdOf(b)) + " " + Narrow(FrameName(f)) + " " + std::to_string(status));
+      Note(s, "load_end " + std::to_string(IdOf(b)) + " " + testutil::ToUtf8(FrameName(f)) + " " +
+                  std::to_string(status));
     };
     if (bindKeys) {
       chromium->OnPreKeyEvent = [this](TObject* s, cef_browser_t*, const TCefKeyEvent* e, MSG* os, bool& shortcut,
@@ -396,10 +385,10 @@ TEST_F(Host, PopupsReachOnBeforePopupWithWriteBacks) {
       size_t before = seen.size();
       SendPageCommand(rig.BrowserWindow(), L"popup " + std::to_wstring(c.disposition) + L" " +
                                                std::to_wstring(c.gesture) + L" " + c.url);
-      ASSERT_TRUE(PumpUntil([&] { return !Events(mark, "on_before_popup").empty(); })) << Narrow(c.url);
+      ASSERT_TRUE(PumpUntil([&] { return !Events(mark, "on_before_popup").empty(); })) << testutil::ToUtf8(c.url);
       auto t = Events(mark, "on_before_popup")[0];
-      EXPECT_EQ(t["result"], c.result) << Narrow(c.url);
-      EXPECT_EQ(t["client"], c.client) << Narrow(c.url);
+      EXPECT_EQ(t["result"], c.result) << testutil::ToUtf8(c.url);
+      EXPECT_EQ(t["client"], c.client) << testutil::ToUtf8(c.url);
       EXPECT_EQ(t["disposition"], std::to_string(c.disposition));
       ASSERT_EQ(seen.size(), before + 1);
       EXPECT_EQ(seen.back().url, c.url);
@@ -578,18 +567,18 @@ TEST_F(Host, PostedEventsComeOnTheMainThreadWithValues) {
     };
     rig.chromium->OnBrowserClosed = [&](TObject*) { note(rig.chromium->Browser() ? "closed held" : "closed"); };
     rig.chromium->OnLoadEnded = [&](TObject*, const TLoadEndNotice& n) {
-      note("load_end " + std::to_string(n.ownBrowser) + std::to_string(n.mainFrame) + " " + Narrow(n.url) + " " +
+      note("load_end " + std::to_string(n.ownBrowser) + std::to_string(n.mainFrame) + " " + testutil::ToUtf8(n.url) + " " +
            std::to_string(n.httpStatusCode));
     };
     rig.chromium->OnLoadFailed = [&](TObject*, const TLoadErrorNotice& n) {
       note("load_failed " + std::to_string(n.ownBrowser) + std::to_string(n.mainFrame) + " " +
-           std::to_string(n.errorCode) + " " + Narrow(n.failedUrl));
+           std::to_string(n.errorCode) + " " + testutil::ToUtf8(n.failedUrl));
     };
     rig.chromium->OnRendererEnded = [&](TObject*, bool own, cef_termination_status_t status) {
       note("renderer_ended " + std::to_string(own) + " " + std::to_string(status));
     };
     rig.chromium->OnNewWindowTaken = [&](TObject*, const std::wstring& url, TCefWindowOpenDisposition d) {
-      note("new_window " + Narrow(url) + " " + std::to_string(d));
+      note("new_window " + testutil::ToUtf8(url) + " " + std::to_string(d));
     };
     rig.chromium->OnKeyTaken = [&](TObject*, UINT message, WPARAM wParam) {
       note("key_taken " + std::to_string(message) + " " + std::to_string(wParam));
@@ -1001,7 +990,7 @@ namespace {
 class TestApp : public TCefApplication {
  protected:
   void ShowErrorMessageDlg(const std::wstring& text) override {
-    fprintf(stderr, "engine start-up error: %s\n", Narrow(text).c_str());
+    fprintf(stderr, "engine start-up error: %s\n", testutil::ToUtf8(text).c_str());
   }
 };
 bool IsSubprocess() { return wcsstr(GetCommandLineW(), L"--type=") != nullptr; }

@@ -1,61 +1,25 @@
 #include "tests/e2e/client_run.h"
 
+#include "tests/support/exit_dialog.h"
 #include "tests/support/log_lines.h"
 #include "tests/support/trace_faults.h"
 
 #include <gtest/gtest.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
 #include <set>
-#include <sstream>
 
 namespace e2e {
 
-namespace {
-
-std::wstring SelfDir() {
-  wchar_t buf[MAX_PATH];
-  DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH);
-  std::wstring self(buf, n);
-  return self.substr(0, self.find_last_of(L'\\') + 1);
-}
-
-}  // namespace
-
-std::wstring BinDir() { return SelfDir(); }
-
 std::wstring BuildDir() {
-  std::wstring bin = SelfDir();
+  std::wstring bin = testutil::SelfDir();
   bin.pop_back();
   return bin.substr(0, bin.find_last_of(L'\\') + 1);
 }
 
-std::string Utf8(const std::wstring& s) { return testutil::ToUtf8(s); }
-
-std::wstring Wide(const std::string& utf8) {
-  if (utf8.empty()) return {};
-  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring out(n, L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-  return out;
-}
-
-std::vector<TraceEvent> ReadTrace(const std::wstring& file) { return tracefile::Read(file); }
-
-bool WaitUntil(const std::function<bool()>& pred, DWORD ms) {
-  const DWORD start = GetTickCount();
-  for (;;) {
-    if (pred()) return true;
-    if (GetTickCount() - start > ms) return false;
-    Sleep(50);
-  }
-}
-
 ClientRun::ClientRun() {
-  const std::wstring bin = BinDir();
+  const std::wstring bin = testutil::SelfDir();
   CopyFileW((bin + L"lzgmin.exe").c_str(), dir_.File(L"lzgmin.exe").c_str(), FALSE);
   testutil::CopyTree(bin + L"cef", dir_.Dir() + L"cef");
   testutil::CopyTree(bin + L"Skins", dir_.Dir() + L"Skins");
@@ -69,7 +33,7 @@ ClientRun::~ClientRun() {
     const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
     const std::wstring dir = BuildDir() + L"e2e-traces";
     CreateDirectoryW(dir.c_str(), nullptr);
-    std::wstring name = info ? Wide(std::string(info->test_suite_name()) + "." + info->name()) : L"run";
+    std::wstring name = info ? testutil::FromUtf8(std::string(info->test_suite_name()) + "." + info->name()) : L"run";
     CopyFileW(TraceFile().c_str(), (dir + L"\\" + name + L".txt").c_str(), FALSE);
   }
   KillOtherInstances();
@@ -128,7 +92,7 @@ bool ClientRun::WaitExit(DWORD ms) {
   return true;
 }
 
-bool ClientRun::Running() { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+bool ClientRun::Running() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
 
 std::vector<std::string> ClientRun::LogLines() const {
   std::vector<std::string> out;
@@ -152,7 +116,7 @@ std::vector<TraceEvent> ClientRun::EventsOf(DWORD pid, const std::string& name) 
 
 bool ClientRun::WaitEvents(const std::string& name, size_t count, const std::function<bool(const TraceEvent&)>& pred,
                            DWORD ms) const {
-  return WaitUntil(
+  return testutil::WaitUntil(
       [&] {
         size_t n = 0;
         for (auto& e : Events(name))
@@ -163,7 +127,7 @@ bool ClientRun::WaitEvents(const std::string& name, size_t count, const std::fun
 }
 
 bool ClientRun::WaitLoaded(DWORD ms) const {
-  return WaitUntil(
+  return testutil::WaitUntil(
       [&] {
         double loadUrl = -1;
         for (auto& e : Trace()) {
@@ -178,42 +142,13 @@ bool ClientRun::WaitLoaded(DWORD ms) const {
 
 namespace {
 
-struct FindCtx {
-  DWORD pid;
-  Windows w;
-};
-
-BOOL CALLBACK FindTopLevel(HWND h, LPARAM lp) {
-  auto* c = reinterpret_cast<FindCtx*>(lp);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(h, &pid);
-  if (pid != c->pid || ClassOf(h) != L"LzgForm") return TRUE;
-  if (TextOf(h) == L"信息提示")
-    c->w.dialog = h;
-  else
-    c->w.game = h;
-  return TRUE;
-}
-
 BOOL CALLBACK FindBrowser(HWND h, LPARAM lp) {
-  if (ClassOf(h) != L"StandinBrowserWindow") return TRUE;
+  if (testutil::ClassOf(h) != L"StandinBrowserWindow") return TRUE;
   *reinterpret_cast<HWND*>(lp) = h;
   return FALSE;
 }
 
 }  // namespace
-
-HWND GameWindowOf(DWORD pid) {
-  FindCtx ctx{pid, {}};
-  EnumWindows(&FindTopLevel, reinterpret_cast<LPARAM>(&ctx));
-  return ctx.w.game;
-}
-
-Windows ClientRun::FindWindows() const {
-  FindCtx ctx{pid_, {}};
-  EnumWindows(&FindTopLevel, reinterpret_cast<LPARAM>(&ctx));
-  return ctx.w;
-}
 
 HWND ClientRun::BrowserWindow() const {
   HWND game = Game();
@@ -230,20 +165,47 @@ bool ClientRun::DialogVisible() const {
 
 void ExpectNoFaults(const ClientRun& run) { tracefile::ExpectNoFaults(run.TraceFile()); }
 
-void ExpectExitedCleanly(ClientRun& run) {
+size_t ExpectCleanEnd(const ClientRun& run, const End& end) {
+  EXPECT_FALSE(run.Running()) << "the client has not ended";
   EXPECT_EQ(run.ExitCode(), 0u);
-  auto shutdown = run.Events("shutdown");
-  ASSERT_EQ(shutdown.size(), 1u);
-  EXPECT_EQ(shutdown[0].Get("open_browsers"), "0");
-  EXPECT_EQ(shutdown[0].Get("same_thread"), "1");
-  // Every engine object the client was given went back before the engine ended.
-  EXPECT_EQ(shutdown[0].Get("live_objects"), "0");
-  auto closed = run.Events("on_before_close");
-  ASSERT_FALSE(closed.empty());
-  EXPECT_LE(closed.back().ms, shutdown[0].ms);
-  // No client object outlived its browsers in the client's hands (a popup's client slot included).
-  for (auto& e : run.Events("client_released")) EXPECT_EQ(e.Get("held_elsewhere"), "0") << "browser " << e.Get("id");
   ExpectNoFaults(run);
+  for (const TraceEvent& e : run.Trace()) {
+    if (e.event != "subprocess_launch") continue;
+    EXPECT_NE(e.Get("child"), "0") << e.Get("type") << ": " << e.Get("error");
+  }
+
+  const auto shutdown = run.Events("shutdown");
+  EXPECT_EQ(shutdown.size(), 1u) << "engine shutdowns";
+  if (shutdown.size() == 1) {
+    EXPECT_EQ(shutdown[0].Get("open_browsers"), "0");
+    if (end.engineStarted) {
+      EXPECT_EQ(shutdown[0].Get("same_thread"), "1");
+      EXPECT_EQ(shutdown[0].Get("live_objects"), "0") << "engine objects the client never released";
+    } else {
+      EXPECT_EQ(shutdown[0].Get("initialized"), "0");
+    }
+    // Every browser the engine made had its last close callback before the engine went down.
+    std::set<std::string> closed;
+    for (const TraceEvent& e : run.Events("on_before_close")) {
+      EXPECT_LE(e.ms, shutdown[0].ms) << "browser " << e.Get("id") << " closed after the shutdown";
+      closed.insert(e.Get("id"));
+    }
+    const auto made = run.Events("on_after_created");
+    if (end.engineStarted && end.browserMade) {
+      EXPECT_FALSE(made.empty()) << "no browser was made";
+    } else {
+      EXPECT_TRUE(made.empty()) << made.size() << " browser(s) made where none was expected";
+    }
+    for (const TraceEvent& e : made)
+      EXPECT_TRUE(closed.count(e.Get("id"))) << "browser " << e.Get("id") << " never closed";
+  }
+  for (const TraceEvent& e : run.Events("client_released"))
+    EXPECT_EQ(e.Get("held_elsewhere"), "0") << "browser " << e.Get("id");
+
+  // The engine's sub-processes end with their parent, a moment after it.
+  const std::vector<DWORD> left = testutil::ProcessesLeftIn(run.Dir(), 8000);
+  EXPECT_TRUE(left.empty()) << left.size() << " process(es) of the client still running, first " << left[0];
+  return left.size();
 }
 
 bool ClientRun::PageCommand(const std::wstring& text) const { return SendPageCommand(BrowserWindow(), text); }
@@ -269,26 +231,23 @@ bool SendPageCommand(HWND b, const std::wstring& text) {
          result;
 }
 
-bool ClientRun::Click(int x, int y) const {
+bool ClientRun::Click(POINT at) const {
   HWND d = FindWindows().dialog;
   if (!d || !IsWindowVisible(d)) return false;
-  // The picture buttons have no window: their parent panel gets the mouse.
-  HWND panel = GetWindow(d, GW_CHILD);
+  HWND panel = testutil::PanelOf(d);
   if (!panel) return false;
-  PostMessageW(panel, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
-  PostMessageW(panel, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-  PostMessageW(panel, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+  testutil::ClickOnPanel(panel, at);
   return true;
 }
 
-bool ClientRun::ClickExit() const { return Click(55 + 120, 216 + 50); }
-bool ClientRun::ClickStay() const { return Click(319 + 120, 216 + 50); }
+bool ClientRun::ClickExit() const { return Click(testutil::kExitButton); }
+bool ClientRun::ClickStay() const { return Click(testutil::kStayButton); }
 
 bool ClientRun::ExitThroughDialog() {
   HWND game = Game();
   if (!game) return false;
   if (!DialogVisible()) PostMessageW(game, WM_CLOSE, 0, 0);
-  if (!WaitUntil([&] { return DialogVisible(); }, 10000)) return false;
+  if (!testutil::WaitUntil([&] { return DialogVisible(); }, 10000)) return false;
   ClickExit();
   return WaitExit(20000) && exitCode_ == 0;
 }
@@ -302,34 +261,11 @@ std::vector<DWORD> ClientRun::OtherInstances() const {
 }
 
 void ClientRun::KillOtherInstances() {
-  for (DWORD pid : OtherInstances()) {
-    HANDLE h = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
-    if (!h) continue;
-    TerminateProcess(h, 0xDEAD);
-    WaitForSingleObject(h, 5000);
-    CloseHandle(h);
-  }
+  for (DWORD pid : OtherInstances()) testutil::Terminate(pid);
 }
 
 void ClientRun::KillStrays() {
-  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snap == INVALID_HANDLE_VALUE) return;
-  PROCESSENTRY32W pe{};
-  pe.dwSize = sizeof pe;
-  const std::wstring dir = Dir();
-  for (BOOL ok = Process32FirstW(snap, &pe); ok; ok = Process32NextW(snap, &pe)) {
-    if (_wcsicmp(pe.szExeFile, L"lzgmin.exe") != 0) continue;
-    HANDLE h = OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, pe.th32ProcessID);
-    if (!h) continue;
-    wchar_t path[MAX_PATH * 2];
-    DWORD n = MAX_PATH * 2;
-    if (QueryFullProcessImageNameW(h, 0, path, &n) && _wcsnicmp(path, dir.c_str(), dir.size()) == 0) {
-      TerminateProcess(h, 0xDEAD);
-      WaitForSingleObject(h, 5000);
-    }
-    CloseHandle(h);
-  }
-  CloseHandle(snap);
+  for (DWORD pid : Processes()) testutil::Terminate(pid);
 }
 
 Geometry GeometryOf(HWND w) {
@@ -340,18 +276,6 @@ Geometry GeometryOf(HWND w) {
   g.clientW = c.right;
   g.clientH = c.bottom;
   return g;
-}
-
-std::wstring ClassOf(HWND w) {
-  wchar_t buf[256];
-  int n = GetClassNameW(w, buf, 256);
-  return std::wstring(buf, n > 0 ? n : 0);
-}
-
-std::wstring TextOf(HWND w) {
-  wchar_t buf[512];
-  int n = GetWindowTextW(w, buf, 512);
-  return std::wstring(buf, n > 0 ? n : 0);
 }
 
 RECT FindTitleButton(HWND game) {

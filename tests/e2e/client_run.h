@@ -11,29 +11,18 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/client_windows.h"
+#include "tests/support/processes.h"
 #include "tests/support/test_util.h"
 #include "tests/support/trace_reader.h"
+#include "tests/support/wait.h"
 
 namespace e2e {
 
-std::wstring BinDir();    // the test's own folder, with its trailing separator
-std::wstring BuildDir();  // its parent, with its trailing separator
-
-std::string Utf8(const std::wstring& s);
-std::wstring Wide(const std::string& utf8);
+std::wstring BuildDir();  // the parent of the test's own folder, with its trailing separator
 
 // One line of the stand-in's trace.
 using TraceEvent = tracefile::Record;
-std::vector<TraceEvent> ReadTrace(const std::wstring& file);
-
-// Keeps trying `pred` for up to `ms` milliseconds.
-bool WaitUntil(const std::function<bool()>& pred, DWORD ms = 15000);
-
-// The client's top-level windows.
-struct Windows {
-  HWND game = nullptr;    // the main window (has a caption)
-  HWND dialog = nullptr;  // the exit dialog (borderless "信息提示")
-};
 
 class ClientRun {
  public:
@@ -58,19 +47,25 @@ class ClientRun {
   // Waits for the end of the process; false on timeout. Exit code in ExitCode().
   bool WaitExit(DWORD ms = 20000);
   DWORD ExitCode() const { return exitCode_; }
-  bool Running();
+  bool Running() const;
+  // Every process of the run still running: the client, its engine's sub-processes, further instances.
+  std::vector<DWORD> Processes() const { return testutil::ProcessesIn(Dir()); }
 
-  std::vector<TraceEvent> Trace() const { return ReadTrace(TraceFile()); }
+  std::vector<TraceEvent> Trace() const { return tracefile::Read(TraceFile()); }
   // Events of the client's main process only.
   std::vector<TraceEvent> Events(const std::string& name) const;
   std::vector<TraceEvent> EventsOf(DWORD pid, const std::string& name) const;
+  // How many events `name` the main process wrote, with `key`=`value` when a key is given.
+  int Count(const std::string& name, const std::string& key = {}, const std::string& value = {}) const {
+    return tracefile::Count(Events(name), name, key, value);
+  }
   // Waits until the main process has written `count` events `name` matching `pred`.
   bool WaitEvents(const std::string& name, size_t count,
                   const std::function<bool(const TraceEvent&)>& pred = nullptr, DWORD ms = 15000) const;
   // The browser of the main window has loaded its home address (load end of the main frame after load_url).
   bool WaitLoaded(DWORD ms = 20000) const;
 
-  Windows FindWindows() const;
+  testutil::ClientWindows FindWindows() const { return testutil::FindClientWindows(pid_); }
   HWND Game() const { return FindWindows().game; }
   HWND BrowserWindow() const;  // the stand-in's browser window inside the game window
   bool DialogVisible() const;
@@ -80,7 +75,8 @@ class ClientRun {
   // Clicks the exit (left) or stay (right) picture button of the visible dialog.
   bool ClickExit() const;
   bool ClickStay() const;
-  // Whole way out: close request, dialog, exit; true when the process ended with code 0.
+  // Whole way out: close request, dialog, exit; true when the process ended with code 0. The end itself is
+  // checked by ExpectCleanEnd.
   bool ExitThroughDialog();
 
   // A sub-process of the client beside the running one, as the engine starts them at any time (no parent is
@@ -92,7 +88,7 @@ class ClientRun {
   void KillOtherInstances();
 
  private:
-  bool Click(int x, int y) const;
+  bool Click(POINT at) const;
   void KillStrays();
 
   testutil::TempDir dir_;
@@ -104,9 +100,22 @@ class ClientRun {
 // No engine rule broken anywhere in the run (shutdown with open browsers, wrong thread, ...).
 void ExpectNoFaults(const ClientRun& run);
 
-// The end of every run that chose exit: code 0, the engine shut down on its own
-// thread with no browser open, after the game's browser had closed.
-void ExpectExitedCleanly(ClientRun& run);
+// What a run's end looks like where runs truly differ; the defaults are a run that got its game browser.
+struct End {
+  bool engineStarted = true;  // false: the engine's initialise failed, so it never ran and made no browser
+  bool browserMade = true;    // false: the engine ran but never made a browser (refused, or the exit came first)
+};
+
+// The one check of the end of a run whose main process has ended:
+// - it ended with code 0;
+// - the engine was shut down exactly once, with no browser open; when it had started, on the thread that
+//   started it and with every engine object the client was given back; when it had not, as never started;
+// - every browser the engine made had closed before that shutdown (and one was made where one was expected);
+// - no client object outlived its browsers in the client's hands (a popup's client slot included);
+// - no engine rule was broken in any process, and every sub-process the engine asked for started;
+// - no process of the run is still running a moment later.
+// Returns how many processes of the run were left running.
+size_t ExpectCleanEnd(const ClientRun& run, const End& end = {});
 
 // A page command through WM_COPYDATA to a stand-in browser window (any process's, this one's too).
 bool SendPageCommand(HWND browser, const std::wstring& text);
@@ -117,13 +126,6 @@ struct Geometry {
   int clientW = 0, clientH = 0;
 };
 Geometry GeometryOf(HWND w);
-
-// The game window of any instance of the client.
-HWND GameWindowOf(DWORD pid);
-
-// A window's class name and text.
-std::wstring ClassOf(HWND w);
-std::wstring TextOf(HWND w);
 
 // The skinned title bar's button item (the resolution drop-down), found by
 // hit-testing the caption row from the right; empty when there is none.

@@ -38,11 +38,11 @@ void Enter(HWND game, State state) {
       break;
     case State::Maximised:
       SendMessageW(game, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-      ASSERT_TRUE(e2e::WaitUntil([&] { return IsZoomed(game) != FALSE; }, 10000));
+      ASSERT_TRUE(testutil::WaitUntil([&] { return IsZoomed(game) != FALSE; }, 10000));
       break;
     case State::Minimised:
       SendMessageW(game, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-      ASSERT_TRUE(e2e::WaitUntil([&] { return IsIconic(game) != FALSE; }, 10000));
+      ASSERT_TRUE(testutil::WaitUntil([&] { return IsIconic(game) != FALSE; }, 10000));
       break;
     case State::HalfOff: {
       RECT r{};
@@ -62,7 +62,7 @@ void ExpectDialogOnScreen(ClientRun& run, State state, const char* showing) {
   HWND game = run.Game();
   ASSERT_NE(game, nullptr);
   PostMessageW(game, WM_SYSCOMMAND, SC_CLOSE, 0);
-  ASSERT_TRUE(e2e::WaitUntil([&] { return run.DialogVisible(); }, 15000));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return run.DialogVisible(); }, 15000));
   HWND dialog = run.FindWindows().dialog;
   ASSERT_NE(dialog, nullptr);
   RECT d{};
@@ -83,7 +83,7 @@ void ExpectDialogOnScreen(ClientRun& run, State state, const char* showing) {
 
 void Stay(ClientRun& run) {
   ASSERT_TRUE(run.ClickStay());
-  ASSERT_TRUE(e2e::WaitUntil([&] { return !run.DialogVisible(); }, 10000));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return !run.DialogVisible(); }, 10000));
   EXPECT_TRUE(run.Running());
 }
 
@@ -107,7 +107,7 @@ TEST_P(DialogPlacement, FirstAndLaterShowingOnScreen) {
   ExpectDialogOnScreen(run, GetParam(), "again");
   ASSERT_TRUE(run.ClickExit());
   ASSERT_TRUE(run.WaitExit(30000));
-  e2e::ExpectExitedCleanly(run);
+  e2e::ExpectCleanEnd(run);
 }
 
 INSTANTIATE_TEST_SUITE_P(States, DialogPlacement,
@@ -134,7 +134,7 @@ TEST(DialogPlacementChanges, MinimisedAfterANormalShowing) {
   ExpectDialogOnScreen(run, State::Minimised, "later");
   ASSERT_TRUE(run.ClickExit());
   ASSERT_TRUE(run.WaitExit(30000));
-  e2e::ExpectExitedCleanly(run);
+  e2e::ExpectCleanEnd(run);
 }
 
 }  // namespace

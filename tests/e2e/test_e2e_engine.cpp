@@ -13,10 +13,8 @@ using e2e::TraceEvent;
 
 const char kGame[] = "http://game.example/play";
 
-bool Answers(HWND w) {
-  DWORD_PTR r = 0;
-  return w && SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &r) != 0;
-}
+// A window that takes longer than this to answer is frozen to a player.
+bool Answers(HWND w) { return testutil::Answers(w, 1000); }
 
 // Index of the first main-process event `name` (with `key`=`value` when a key is given); -1 if none.
 int IndexOf(const std::vector<TraceEvent>& trace, DWORD pid, const std::string& name, const std::string& key = {},
@@ -30,7 +28,7 @@ int IndexOf(const std::vector<TraceEvent>& trace, DWORD pid, const std::string& 
 
 TEST(Engine, TheGamePageWaitsForTheProfilesCookieStoreWithoutFreezingTheWindow) {
   ClientRun run;
-  run.WriteConfig(L"[dump]\r\ndoUrl2=" + e2e::Wide(kGame) + L"\r\nistui=1\r\nWidth_0=800\r\nHeight_0=600\r\n");
+  run.WriteConfig(L"[dump]\r\ndoUrl2=" + testutil::FromUtf8(kGame) + L"\r\nistui=1\r\nWidth_0=800\r\nHeight_0=600\r\n");
   ASSERT_TRUE(run.Start(L"", {L"STANDIN_COOKIE_DELAY_MS=3000"}));
   ASSERT_TRUE(run.WaitEvents("on_after_created", 1, nullptr, 20000));
   // The browser is there, the store not yet: the page waits and the window answers meanwhile.
@@ -53,7 +51,7 @@ TEST(Engine, TheGamePageWaitsForTheProfilesCookieStoreWithoutFreezingTheWindow) 
   EXPECT_GE(trace[static_cast<size_t>(ready)].ms - run.Events("cookie_get_global_manager")[0].ms, 3000);
   EXPECT_TRUE(Answers(run.Game()));
   ASSERT_TRUE(run.ExitThroughDialog());
-  e2e::ExpectExitedCleanly(run);
+  e2e::ExpectCleanEnd(run);
 }
 
 // A sub-process the engine started: its id and type, and a handle to wait for its end.
@@ -84,7 +82,7 @@ TEST(Engine, SubProcessesStartedDuringPlayRunTheClientLeaveItsFileAloneAndEndWit
   ClientRun run;
   // Test mode keeps the credentials in the file: every entry stays for the sub-processes to leave alone.
   run.WriteConfig(L"[dump]\r\nuid=player01\r\nip=00112233445566778899AABBCCDDEEFF\r\nistest=1\r\nisDecodePwd=0\r\n"
-                  L"doUrl2=" + e2e::Wide(kGame) +
+                  L"doUrl2=" + testutil::FromUtf8(kGame) +
                   L"\r\nWidth_0=800\r\nHeight_0=600\r\nSizeIndex_0=4\r\ntitle_0=子进程\r\nistui=1\r\n[other]\r\nx=1\r\n");
   ASSERT_TRUE(run.Start());
   ASSERT_TRUE(run.WaitLoaded());
@@ -104,7 +102,7 @@ TEST(Engine, SubProcessesStartedDuringPlayRunTheClientLeaveItsFileAloneAndEndWit
   for (size_t i = atStart; i < children.size(); ++i) types.insert(children[i].type);
   EXPECT_EQ(types, (std::multiset<std::string>{"renderer", "renderer", "utility"}));
   const std::wstring exe = run.Dir() + L"lzgmin.exe";
-  for (auto& e : run.Events("subprocess_launch")) EXPECT_EQ(e2e::Wide(e.Get("exe")), exe);
+  for (auto& e : run.Events("subprocess_launch")) EXPECT_EQ(testutil::FromUtf8(e.Get("exe")), exe);
   auto started = [&](const Child& c) {
     for (auto& e : run.Trace())
       if (e.pid == c.pid && e.event == "subprocess_start" && e.Get("type") == c.type) return true;
@@ -113,8 +111,9 @@ TEST(Engine, SubProcessesStartedDuringPlayRunTheClientLeaveItsFileAloneAndEndWit
   for (Child& c : children) {
     c.process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, c.pid);
     ASSERT_NE(c.process, nullptr) << c.type << " " << c.pid << " ended while the client runs";
-    EXPECT_TRUE(_wcsicmp(ImageOf(c.process).c_str(), exe.c_str()) == 0) << e2e::Utf8(ImageOf(c.process));
-    EXPECT_TRUE(e2e::WaitUntil([&] { return started(c); }, 20000)) << c.type << " " << c.pid << " never ran its role";
+    EXPECT_TRUE(_wcsicmp(ImageOf(c.process).c_str(), exe.c_str()) == 0) << testutil::ToUtf8(ImageOf(c.process));
+    EXPECT_TRUE(testutil::WaitUntil([&] { return started(c); }, 20000))
+        << c.type << " " << c.pid << " never ran its role";
     EXPECT_EQ(WaitForSingleObject(c.process, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << c.type << " ended early";
   }
   EXPECT_TRUE(run.WaitLoaded());
@@ -129,7 +128,7 @@ TEST(Engine, SubProcessesStartedDuringPlayRunTheClientLeaveItsFileAloneAndEndWit
         << c.type << " " << c.pid << " outlived the client";
     CloseHandle(c.process);
   }
-  e2e::ExpectExitedCleanly(run);
+  e2e::ExpectCleanEnd(run);
   std::string after;
   testutil::ReadBytes(run.Config(), after);
   EXPECT_EQ(after, before);

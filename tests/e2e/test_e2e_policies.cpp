@@ -18,6 +18,7 @@ namespace {
 using e2e::ClientRun;
 using e2e::GeometryOf;
 using e2e::TraceEvent;
+using testutil::PostKey;
 
 // Round(n / 2), halves to the even neighbour.
 int HalfEven(int n) {
@@ -36,13 +37,13 @@ struct Fixture {
 HWND OpenResolutionMenu(Fixture& f, bool screenshot = false) {
   // Hit-testing the caption row from outside can miss while the system is busy starting a process: look again.
   RECT item{};
-  e2e::WaitUntil([&] { return (item = e2e::FindTitleButton(f.game)).right > item.left; }, 5000);
+  testutil::WaitUntil([&] { return (item = e2e::FindTitleButton(f.game)).right > item.left; }, 5000);
   EXPECT_GT(item.right, item.left) << "no button item in the title bar";
   if (item.right <= item.left) return nullptr;
   const size_t osmodal = f.run.Events("set_osmodal_loop").size();
   PostMessageW(f.game, WM_NCLBUTTONDOWN, HTOBJECT, MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2));
   HWND menu = nullptr;
-  EXPECT_TRUE(e2e::WaitUntil([&] { return (menu = e2e::OpenMenuWindow()) != nullptr; }, 10000));
+  EXPECT_TRUE(testutil::WaitUntil([&] { return (menu = e2e::OpenMenuWindow()) != nullptr; }, 10000));
   if (!menu) return nullptr;
   RECT mr{};
   GetWindowRect(menu, &mr);
@@ -70,7 +71,7 @@ void Choose(Fixture& f, int preset) {
   }
   PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
   PostMessageW(menu, WM_KEYUP, VK_RETURN, 0xC0000001);
-  ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::OpenMenuWindow() == nullptr; }, 5000));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return e2e::OpenMenuWindow() == nullptr; }, 5000));
   if (e2e::OpenMenuWindow()) PostMessageW(f.game, WM_CANCELMODE, 0, 0);
 }
 
@@ -86,7 +87,7 @@ TEST(Presets, EachPresetSizesPlacesSavesAndReloads) {
   HWND menu = OpenResolutionMenu(f, true);
   ASSERT_TRUE(menu);
   PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
-  ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::OpenMenuWindow() == nullptr; }, 5000));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return e2e::OpenMenuWindow() == nullptr; }, 5000));
   const int S = GetSystemMetrics(SM_CXSCREEN), T = GetSystemMetrics(SM_CYSCREEN);
   ASSERT_EQ(S, 1920);
   ASSERT_EQ(T, 1080);
@@ -101,7 +102,7 @@ TEST(Presets, EachPresetSizesPlacesSavesAndReloads) {
     const int bh = (before.outer.bottom - before.outer.top) - before.clientH;
     const size_t loads = f.run.Events("load_url").size();
     Choose(f, c.preset);
-    ASSERT_TRUE(e2e::WaitUntil([&] { return f.run.Events("load_url").size() == loads + 1; }));
+    ASSERT_TRUE(testutil::WaitUntil([&] { return f.run.Events("load_url").size() == loads + 1; }));
     const e2e::Geometry g = GeometryOf(f.game);
     EXPECT_EQ(g.clientW, c.w);
     EXPECT_EQ(g.clientH, c.h);
@@ -128,7 +129,7 @@ TEST(Presets, EachPresetSizesPlacesSavesAndReloads) {
 
   // Preset 6: maximised; its client size is what is stored.
   Choose(f, 6);
-  ASSERT_TRUE(e2e::WaitUntil([&] { return f.run.Events("load_url").size() >= loads + 1; }));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return f.run.Events("load_url").size() >= loads + 1; }));
   EXPECT_TRUE(IsZoomed(f.game));
   const e2e::Geometry z = GeometryOf(f.game);
   EXPECT_EQ(Entry(f.run, L"SizeIndex_0"), L"6");
@@ -147,13 +148,13 @@ TEST(Presets, EachPresetSizesPlacesSavesAndReloads) {
   auto count = [&] { return f.run.Events("load_url").size(); };
   size_t n = count();
   SendMessageW(f.game, WM_SYSCOMMAND, SC_MAXIMIZE, 0);  // already maximised: only the reload
-  EXPECT_TRUE(e2e::WaitUntil([&] { return count() == n + 1; }));
+  EXPECT_TRUE(testutil::WaitUntil([&] { return count() == n + 1; }));
   SendMessageW(f.game, WM_SYSCOMMAND, SC_MAXIMIZE | 2, 0);
   Sleep(600);
   EXPECT_EQ(count(), n + 1);
   SendMessageW(f.game, WM_SYSCOMMAND, SC_RESTORE, 0);
   EXPECT_FALSE(IsZoomed(f.game));
-  EXPECT_TRUE(e2e::WaitUntil([&] { return count() >= n + 2; }));
+  EXPECT_TRUE(testutil::WaitUntil([&] { return count() >= n + 2; }));
   Sleep(800);
   n = count();
   SendMessageW(f.game, WM_SYSCOMMAND, SC_RESTORE | 2, 0);
@@ -178,6 +179,7 @@ TEST(Presets, EachPresetSizesPlacesSavesAndReloads) {
   EXPECT_TRUE(f.run.WaitEvents("notify_move_or_resize_started", moves + 1));
 
   ASSERT_TRUE(f.run.ExitThroughDialog());
+  e2e::ExpectCleanEnd(f.run);
 }
 
 TEST(Presets, Profile1SavesItsOwnEntriesWithoutReloading) {
@@ -189,7 +191,7 @@ TEST(Presets, Profile1SavesItsOwnEntriesWithoutReloading) {
   const size_t loads = f.run.Events("load_url").size();
   Choose(f, 4);
   // The window takes the width and then the height: seen from here, in two steps.
-  ASSERT_TRUE(e2e::WaitUntil([&] {
+  ASSERT_TRUE(testutil::WaitUntil([&] {
     const e2e::Geometry g = GeometryOf(f.game);
     return g.clientW == 800 && g.clientH == 600;
   })) << GeometryOf(f.game).clientW << "x" << GeometryOf(f.game).clientH;
@@ -202,6 +204,7 @@ TEST(Presets, Profile1SavesItsOwnEntriesWithoutReloading) {
   Sleep(800);
   EXPECT_EQ(f.run.Events("load_url").size(), loads) << "profile 1 reloads although its flag is 0";
   ASSERT_TRUE(f.run.ExitThroughDialog());
+  e2e::ExpectCleanEnd(f.run);
 }
 
 TEST(Presets, StartsMaximisedWithPreset6AndThePlainFrameWithoutSkin) {
@@ -231,6 +234,7 @@ TEST(Presets, StartsMaximisedWithPreset6AndThePlainFrameWithoutSkin) {
   Sleep(300);
   e2e::SaveScreenshot(g.outer, L"game_window_without_skin");
   ASSERT_TRUE(run.ExitThroughDialog());
+  e2e::ExpectCleanEnd(run);
 }
 
 // ---- engine sub-processes during play -------------------------------------------------
@@ -260,7 +264,7 @@ TEST(SubProcesses, StartedDuringPlayKeepTheLaunchersEntriesAndEverySizeSave) {
     }
   });
   for (int preset : {1, 4, 2, 0}) Choose(f, preset);
-  const bool saved = e2e::WaitUntil([&] {
+  const bool saved = testutil::WaitUntil([&] {
     return Entry(f.run, L"Width_0") == L"1334" && Entry(f.run, L"Height_0") == L"890" &&
            Entry(f.run, L"SizeIndex_0") == L"0";
   }, 5000);
@@ -277,6 +281,7 @@ TEST(SubProcesses, StartedDuringPlayKeepTheLaunchersEntriesAndEverySizeSave) {
   EXPECT_EQ(Entry(f.run, L"uid"), L"player01");
   EXPECT_EQ(Entry(f.run, L"ip"), L"0123456789ABCDEF");
   ASSERT_TRUE(f.run.ExitThroughDialog());
+  e2e::ExpectCleanEnd(f.run);
 }
 
 // ---- popups ----------------------------------------------------------------------------
@@ -303,12 +308,13 @@ TEST(Popups, NewTabsAndWindowsStartOneInstanceEachWithOneArgument) {
   };
   const int dispositions[] = {3, 4, 5, 6, 3, 4, 5, 6, 3, 5};
   for (size_t i = 0; i < started.size(); ++i)
-    ASSERT_TRUE(run.PageCommand(L"popup " + std::to_wstring(dispositions[i]) + L" 1 " + e2e::Wide(started[i].first)));
+    ASSERT_TRUE(
+        run.PageCommand(L"popup " + std::to_wstring(dispositions[i]) + L" 1 " + testutil::FromUtf8(started[i].first)));
   // Let-through dispositions start nothing; the engine opens them itself.
   for (int d : {0, 1, 2, 7, 8, 9})
     ASSERT_TRUE(run.PageCommand(L"popup " + std::to_wstring(d) + L" 0 http://let.example/" + std::to_wstring(d)));
 
-  ASSERT_TRUE(e2e::WaitUntil(
+  ASSERT_TRUE(testutil::WaitUntil(
       [&] {
         int n = 0;
         for (auto& e : run.Trace()) n += e.event == "load_url" && e.pid != run.Pid();
@@ -339,7 +345,7 @@ TEST(Popups, NewTabsAndWindowsStartOneInstanceEachWithOneArgument) {
     // Nothing of the address became an engine switch of the new instance.
     EXPECT_EQ(switchesOf[pid], mainSwitches) << url;
     // Its window takes the size entries of its own profile.
-    const e2e::Geometry g = GeometryOf(e2e::GameWindowOf(pid));
+    const e2e::Geometry g = GeometryOf(testutil::FindClientWindows(pid).game);
     EXPECT_EQ(g.clientW, profile0 ? 1000 : 800) << url;
     EXPECT_EQ(g.clientH, profile0 ? 720 : 600) << url;
   }
@@ -369,7 +375,7 @@ TEST(Popups, NewTabsAndWindowsStartOneInstanceEachWithOneArgument) {
 
   run.KillOtherInstances();
   ASSERT_TRUE(run.ExitThroughDialog());
-  for (auto& e : run.Events("shutdown")) EXPECT_EQ(e.Get("open_browsers"), "0");
+  e2e::ExpectCleanEnd(run);
 }
 
 TEST(Popups, APopupTheEngineOpensLeavesNoClientAlive) {
@@ -392,7 +398,7 @@ TEST(Popups, APopupTheEngineOpensLeavesNoClientAlive) {
   ASSERT_TRUE(e2e::SendPageCommand(w, L"close"));
   ASSERT_TRUE(run.WaitEvents("on_before_close", 1, [&](const TraceEvent& e) { return e.Get("id") == id; }));
   ASSERT_TRUE(run.ExitThroughDialog());
-  e2e::ExpectExitedCleanly(run);
+  e2e::ExpectCleanEnd(run);
   // The engine's last hold on the game's client found the client let go of everywhere else.
   auto released = run.Events("client_released");
   ASSERT_EQ(released.size(), 1u);
@@ -415,12 +421,12 @@ TEST(Popups, OnlyWebAddressesStartAnInstance) {
       "data:text/html,<script>alert(1)</script>",
       "--type=renderer",
   };
-  for (const std::string& a : refused) ASSERT_TRUE(run.PageCommand(L"popup 3 1 " + e2e::Wide(a)));
+  for (const std::string& a : refused) ASSERT_TRUE(run.PageCommand(L"popup 3 1 " + testutil::FromUtf8(a)));
   ASSERT_TRUE(run.PageCommand(L"popup 5 1 https://web.example/ok"));
   ASSERT_TRUE(run.PageCommand(L"popup 4 1 "));
 
   std::map<DWORD, std::string> homeOf;
-  ASSERT_TRUE(e2e::WaitUntil(
+  ASSERT_TRUE(testutil::WaitUntil(
       [&] {
         homeOf.clear();
         for (auto& e : run.Trace())
@@ -453,7 +459,7 @@ TEST(Popups, OnlyWebAddressesStartAnInstance) {
 
   run.KillOtherInstances();
   ASSERT_TRUE(run.ExitThroughDialog());
-  for (auto& e : run.Events("shutdown")) EXPECT_EQ(e.Get("open_browsers"), "0");
+  e2e::ExpectCleanEnd(run);
 }
 
 // Ctrl-, Shift- and middle-clicks reach the request handler instead of the popup handler: a new tab or window
@@ -493,7 +499,7 @@ TEST(Popups, ModifiedClicksStartAnInstanceForNewTabsAndWindowsAndLoadInPlaceOthe
   for (const Case& c : cases) {
     SCOPED_TRACE(c.disposition);
     const size_t asked = run.Events("on_open_urlfrom_tab").size();
-    ASSERT_TRUE(run.PageCommand(L"openurl " + std::to_wstring(c.disposition) + L" 1 " + e2e::Wide(c.address)));
+    ASSERT_TRUE(run.PageCommand(L"openurl " + std::to_wstring(c.disposition) + L" 1 " + testutil::FromUtf8(c.address)));
     ASSERT_TRUE(run.WaitEvents("on_open_urlfrom_tab", asked + 1));
     const TraceEvent answer = run.Events("on_open_urlfrom_tab").back();
     EXPECT_EQ(answer.Get("url"), c.address);
@@ -516,7 +522,7 @@ TEST(Popups, ModifiedClicksStartAnInstanceForNewTabsAndWindowsAndLoadInPlaceOthe
   for (const Case& c : cases)
     if (!c.instanceHome.empty()) expected.insert(c.instanceHome);
   std::map<DWORD, std::string> homeOf;
-  ASSERT_TRUE(e2e::WaitUntil(
+  ASSERT_TRUE(testutil::WaitUntil(
       [&] {
         homeOf.clear();
         for (auto& e : run.Trace())
@@ -550,18 +556,10 @@ TEST(Popups, ModifiedClicksStartAnInstanceForNewTabsAndWindowsAndLoadInPlaceOthe
 
   run.KillOtherInstances();
   ASSERT_TRUE(run.ExitThroughDialog());
-  for (auto& e : run.Events("shutdown")) EXPECT_EQ(e.Get("open_browsers"), "0");
+  e2e::ExpectCleanEnd(run);
 }
 
 // ---- keys ----------------------------------------------------------------------------
-
-void Key(HWND w, UINT msg, WPARAM vk, bool repeat = false) {
-  LPARAM lp = 1 | (MapVirtualKeyW(static_cast<UINT>(vk), MAPVK_VK_TO_VSC) << 16);
-  if (msg == WM_SYSKEYDOWN || msg == WM_SYSKEYUP) lp |= 1 << 29;
-  if (repeat || msg == WM_KEYUP || msg == WM_SYSKEYUP) lp |= 1 << 30;
-  if (msg == WM_KEYUP || msg == WM_SYSKEYUP) lp |= static_cast<LPARAM>(1u << 31);
-  PostMessageW(w, msg, vk, lp);
-}
 
 int PostResults(const ClientRun& run, const char* msgHex, const char* result) {
   int n = 0;
@@ -579,13 +577,13 @@ TEST(Keys, EscapeReleasedAsksOnceEatenOrWithAltNot) {
   ASSERT_TRUE(browser);
 
   // Held down with auto-repeat: handled, and nothing happens until the release.
-  Key(browser, WM_KEYDOWN, VK_ESCAPE);
-  for (int i = 0; i < 4; ++i) Key(browser, WM_KEYDOWN, VK_ESCAPE, true);
-  ASSERT_TRUE(e2e::WaitUntil([&] { return PostResults(run, "100", "1") == 5; }));
+  PostKey(browser, WM_KEYDOWN, VK_ESCAPE);
+  for (int i = 0; i < 4; ++i) PostKey(browser, WM_KEYDOWN, VK_ESCAPE, true);
+  ASSERT_TRUE(testutil::WaitUntil([&] { return PostResults(run, "100", "1") == 5; }));
   Sleep(800);
   EXPECT_FALSE(run.DialogVisible());
-  Key(browser, WM_KEYUP, VK_ESCAPE);
-  ASSERT_TRUE(e2e::WaitUntil([&] { return run.DialogVisible(); }));
+  PostKey(browser, WM_KEYUP, VK_ESCAPE);
+  ASSERT_TRUE(testutil::WaitUntil([&] { return run.DialogVisible(); }));
   EXPECT_EQ(PostResults(run, "101", "1"), 1);
   // The key-up was marked as a shortcut before the page saw it; the raw key-down was not.
   int shortcuts = 0;
@@ -597,23 +595,23 @@ TEST(Keys, EscapeReleasedAsksOnceEatenOrWithAltNot) {
     }
   EXPECT_EQ(shortcuts, 1);
   ASSERT_TRUE(run.ClickStay());
-  ASSERT_TRUE(e2e::WaitUntil([&] { return !run.DialogVisible(); }));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return !run.DialogVisible(); }));
   Sleep(1000);
   EXPECT_FALSE(run.DialogVisible()) << "a second close request followed";
 
   // Other keys pass through unhandled.
-  Key(browser, WM_KEYDOWN, 'A');
-  Key(browser, WM_KEYUP, 'A');
-  ASSERT_TRUE(e2e::WaitUntil([&] {
+  PostKey(browser, WM_KEYDOWN, 'A');
+  PostKey(browser, WM_KEYUP, 'A');
+  ASSERT_TRUE(testutil::WaitUntil([&] {
     int n = 0;
     for (auto& e : run.Events("key_event")) n += e.Get("stage") == "post" && e.Get("code") == "65" && e.Get("result") == "0";
     return n == 2;
   }));
 
   // Alt with Escape: system-key messages are ignored.
-  Key(browser, WM_SYSKEYDOWN, VK_ESCAPE);
-  Key(browser, WM_SYSKEYUP, VK_ESCAPE);
-  ASSERT_TRUE(e2e::WaitUntil([&] { return PostResults(run, "105", "0") == 1; }));
+  PostKey(browser, WM_SYSKEYDOWN, VK_ESCAPE);
+  PostKey(browser, WM_SYSKEYUP, VK_ESCAPE);
+  ASSERT_TRUE(testutil::WaitUntil([&] { return PostResults(run, "105", "0") == 1; }));
   Sleep(800);
   EXPECT_FALSE(run.DialogVisible());
 
@@ -622,16 +620,16 @@ TEST(Keys, EscapeReleasedAsksOnceEatenOrWithAltNot) {
   ASSERT_TRUE(run.WaitEvents("on_load_end", 1, [](const TraceEvent& e) {
     return e.Get("frame") == "main" && true;
   }));
-  ASSERT_TRUE(e2e::WaitUntil([&] {
+  ASSERT_TRUE(testutil::WaitUntil([&] {
     for (auto& e : run.Events("on_load_start"))
       if (e.Get("url").find("standin-eats-keys") != std::string::npos) return true;
     return false;
   }));
   Sleep(300);
   const int upsBefore = PostResults(run, "101", "1");
-  Key(browser, WM_KEYDOWN, VK_ESCAPE);
-  Key(browser, WM_KEYUP, VK_ESCAPE);
-  ASSERT_TRUE(e2e::WaitUntil([&] {
+  PostKey(browser, WM_KEYDOWN, VK_ESCAPE);
+  PostKey(browser, WM_KEYUP, VK_ESCAPE);
+  ASSERT_TRUE(testutil::WaitUntil([&] {
     int n = 0;
     for (auto& e : run.Events("key_event"))
       n += e.Get("stage") == "page" && e.Get("consumed") == "1" && (e.Get("msg") == "100" || e.Get("msg") == "101");
@@ -642,6 +640,7 @@ TEST(Keys, EscapeReleasedAsksOnceEatenOrWithAltNot) {
   EXPECT_EQ(PostResults(run, "101", "1"), upsBefore);
 
   ASSERT_TRUE(run.ExitThroughDialog());
+  e2e::ExpectCleanEnd(run);
 }
 
 TEST(Keys, AltAloneLeavesTheWindowOutOfMenuModeAltSpaceOpensTheSystemMenuAltF4TheDialog) {
@@ -659,9 +658,9 @@ TEST(Keys, AltAloneLeavesTheWindowOutOfMenuModeAltSpaceOpensTheSystemMenuAltF4Th
   };
 
   // Alt pressed and released alone in the page: the window answers the menu key itself.
-  Key(browser, WM_SYSKEYDOWN, VK_MENU);
-  Key(browser, WM_SYSKEYUP, VK_MENU);
-  ASSERT_TRUE(e2e::WaitUntil([&] {
+  PostKey(browser, WM_SYSKEYDOWN, VK_MENU);
+  PostKey(browser, WM_SYSKEYUP, VK_MENU);
+  ASSERT_TRUE(testutil::WaitUntil([&] {
     for (auto& e : run.Events("key_event"))
       if (e.Get("stage") == "post" && e.Get("code") == "18" && e.Get("msg") == "105") return true;
     return false;
@@ -672,33 +671,34 @@ TEST(Keys, AltAloneLeavesTheWindowOutOfMenuModeAltSpaceOpensTheSystemMenuAltF4Th
 
   // Alt+Space: the game window's system menu. Escape closes it; as everywhere, the menu mode it was opened
   // from (the system menu's place selected) takes a second Escape.
-  Key(browser, WM_SYSKEYDOWN, VK_SPACE);
-  Key(browser, WM_SYSKEYUP, VK_SPACE);
+  PostKey(browser, WM_SYSKEYDOWN, VK_SPACE);
+  PostKey(browser, WM_SYSKEYUP, VK_SPACE);
   HWND menu = nullptr;
-  ASSERT_TRUE(e2e::WaitUntil([&] { return (menu = e2e::OpenMenuWindow(run.Pid())) != nullptr; }, 10000));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return (menu = e2e::OpenMenuWindow(run.Pid())) != nullptr; }, 10000));
   EXPECT_EQ(modalOn(), 1u);
-  Key(menu, WM_KEYDOWN, VK_ESCAPE);
-  Key(menu, WM_KEYUP, VK_ESCAPE);
-  EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::OpenMenuWindow(run.Pid()) == nullptr; }, 5000));
+  PostKey(menu, WM_KEYDOWN, VK_ESCAPE);
+  PostKey(menu, WM_KEYUP, VK_ESCAPE);
+  EXPECT_TRUE(testutil::WaitUntil([&] { return e2e::OpenMenuWindow(run.Pid()) == nullptr; }, 5000));
   auto modalOff = [&] {
     for (auto& e : run.Events("set_osmodal_loop"))
       if (e.Get("value") == "0") return true;
     return false;
   };
-  if (!e2e::WaitUntil(modalOff, 1500)) {
-    Key(run.Game(), WM_KEYDOWN, VK_ESCAPE);
-    Key(run.Game(), WM_KEYUP, VK_ESCAPE);
+  if (!testutil::WaitUntil(modalOff, 1500)) {
+    PostKey(run.Game(), WM_KEYDOWN, VK_ESCAPE);
+    PostKey(run.Game(), WM_KEYUP, VK_ESCAPE);
   }
-  EXPECT_TRUE(e2e::WaitUntil(modalOff, 5000)) << "the game window stayed in menu mode";
+  EXPECT_TRUE(testutil::WaitUntil(modalOff, 5000)) << "the game window stayed in menu mode";
   EXPECT_FALSE(run.DialogVisible());
 
   // Alt+F4 in the page: the exit dialog.
-  Key(browser, WM_SYSKEYDOWN, VK_F4);
-  Key(browser, WM_SYSKEYUP, VK_F4);
-  ASSERT_TRUE(e2e::WaitUntil([&] { return run.DialogVisible(); }));
+  PostKey(browser, WM_SYSKEYDOWN, VK_F4);
+  PostKey(browser, WM_SYSKEYUP, VK_F4);
+  ASSERT_TRUE(testutil::WaitUntil([&] { return run.DialogVisible(); }));
   ASSERT_TRUE(run.ClickStay());
-  ASSERT_TRUE(e2e::WaitUntil([&] { return !run.DialogVisible(); }));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return !run.DialogVisible(); }));
   ASSERT_TRUE(run.ExitThroughDialog());
+  e2e::ExpectCleanEnd(run);
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ const char kGame[] = "http://game.example/play";
 const char kUnreachable[] = "http://game.example/play?standin-neterror=-105";
 
 std::wstring Config(const std::string& url) {
-  return L"[dump]\r\ndoUrl2=" + e2e::Wide(url) +
+  return L"[dump]\r\ndoUrl2=" + testutil::FromUtf8(url) +
          L"\r\nistui=1\r\nWidth_0=800\r\nHeight_0=600\r\nSizeIndex_0=4\r\ntitle_0=恢复测试\r\n";
 }
 
@@ -57,11 +57,11 @@ double CrashAndWaitForReload(ClientRun& run, const wchar_t* command) {
   const size_t loads = Loads(run, kGame).size();
   EXPECT_TRUE(run.PageCommand(command));
   EXPECT_TRUE(run.WaitEvents("on_render_process_terminated", ends + 1));
-  EXPECT_TRUE(e2e::WaitUntil([&] { return Loads(run, kGame).size() == loads + 1; }, 10000)) << "no reload";
+  EXPECT_TRUE(testutil::WaitUntil([&] { return Loads(run, kGame).size() == loads + 1; }, 10000)) << "no reload";
   auto again = Loads(run, kGame);
   if (again.size() != loads + 1) return 1e9;
   const double gone = run.Events("on_render_process_terminated").back().ms;
-  EXPECT_TRUE(e2e::WaitUntil([&] { return MainLoadEndAfter(run, again.back().ms); }));
+  EXPECT_TRUE(testutil::WaitUntil([&] { return MainLoadEndAfter(run, again.back().ms); }));
   return again.back().ms - gone;
 }
 
@@ -88,12 +88,12 @@ TEST(Recovery, ACrashedGamePageComesBackAndTheWindowStillWorks) {
 
   // The window and the dialog work as before: stay, then exit.
   PostMessageW(run.Game(), WM_CLOSE, 0, 0);
-  ASSERT_TRUE(e2e::WaitUntil([&] { return run.DialogVisible(); }));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return run.DialogVisible(); }));
   ASSERT_TRUE(run.ClickStay());
-  ASSERT_TRUE(e2e::WaitUntil([&] { return !run.DialogVisible(); }));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return !run.DialogVisible(); }));
   EXPECT_TRUE(run.Running());
   ASSERT_TRUE(run.ExitThroughDialog());
-  e2e::ExpectExitedCleanly(run);
+  e2e::ExpectCleanEnd(run);
   EXPECT_EQ(Loads(run, kGame).size(), 2u);
 }
 
@@ -110,7 +110,7 @@ TEST(Recovery, FourCrashesGiveThreeReloadsThenTheTitleSaysWhy) {
 
   ASSERT_TRUE(run.PageCommand(L"crash"));
   ASSERT_TRUE(run.WaitEvents("on_render_process_terminated", 4));
-  ASSERT_TRUE(e2e::WaitUntil([&] { return !Records(run, "no more").empty(); }, 5000));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return !Records(run, "no more").empty(); }, 5000));
   Sleep(2000);
   EXPECT_EQ(Loads(run, kGame).size(), 4u) << "a fourth reload within ten minutes";
   EXPECT_EQ(Records(run, "Game page reloaded").size(), 3u);
@@ -118,7 +118,7 @@ TEST(Recovery, FourCrashesGiveThreeReloadsThenTheTitleSaysWhy) {
   GetWindowRect(run.Game(), &r);
   e2e::SaveScreenshot(r, L"recovery_stopped");
   ASSERT_TRUE(run.ExitThroughDialog());
-  e2e::ExpectExitedCleanly(run);
+  e2e::ExpectCleanEnd(run);
 }
 
 TEST(Recovery, ACrashWithTheExitDialogOpenWaitsForTheAnswer) {
@@ -129,26 +129,26 @@ TEST(Recovery, ACrashWithTheExitDialogOpenWaitsForTheAnswer) {
 
   // Stay: the held reload goes ahead.
   PostMessageW(run.Game(), WM_CLOSE, 0, 0);
-  ASSERT_TRUE(e2e::WaitUntil([&] { return run.DialogVisible(); }));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return run.DialogVisible(); }));
   ASSERT_TRUE(run.PageCommand(L"crash"));
   ASSERT_TRUE(run.WaitEvents("on_render_process_terminated", 1));
-  ASSERT_TRUE(e2e::WaitUntil([&] { return !Records(run, "held while the exit dialog").empty(); }, 5000));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return !Records(run, "held while the exit dialog").empty(); }, 5000));
   EXPECT_EQ(Loads(run, kGame).size(), 1u) << "reloaded behind the dialog";
   ASSERT_TRUE(run.ClickStay());
-  ASSERT_TRUE(e2e::WaitUntil([&] { return Loads(run, kGame).size() == 2; }, 5000));
-  ASSERT_TRUE(e2e::WaitUntil([&] { return MainLoadEndAfter(run, Loads(run, kGame).back().ms); }));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return Loads(run, kGame).size() == 2; }, 5000));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return MainLoadEndAfter(run, Loads(run, kGame).back().ms); }));
 
   // Exit: no reload at all.
   PostMessageW(run.Game(), WM_CLOSE, 0, 0);
-  ASSERT_TRUE(e2e::WaitUntil([&] { return run.DialogVisible(); }));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return run.DialogVisible(); }));
   ASSERT_TRUE(run.PageCommand(L"crash"));
   ASSERT_TRUE(run.WaitEvents("on_render_process_terminated", 2));
-  ASSERT_TRUE(e2e::WaitUntil([&] { return Records(run, "held while the exit dialog").size() == 2; }, 5000));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return Records(run, "held while the exit dialog").size() == 2; }, 5000));
   ASSERT_TRUE(run.ClickExit());
   // During the exit's wait for the browser, when the page is still there to be told: nothing follows.
   run.PageCommand(L"crash");
   ASSERT_TRUE(run.WaitExit());
-  e2e::ExpectExitedCleanly(run);
+  e2e::ExpectCleanEnd(run);
   EXPECT_EQ(Loads(run, kGame).size(), 2u);
 }
 
@@ -157,7 +157,7 @@ TEST(Recovery, AnUnreachableGameShowsTheErrorPageAndRetriesUntilItLoads) {
   run.WriteConfig(Config(kUnreachable));
   ASSERT_TRUE(run.Start());
   // The error page within 2 s of the failure.
-  if (!e2e::WaitUntil([&] { return !Loads(run, "").empty(); }, 40000)) Dump(run);
+  if (!testutil::WaitUntil([&] { return !Loads(run, "").empty(); }, 40000)) Dump(run);
   ASSERT_FALSE(Loads(run, "").empty());
   auto errors = run.Events("on_load_error");
   ASSERT_GE(errors.size(), 1u);
@@ -165,7 +165,7 @@ TEST(Recovery, AnUnreachableGameShowsTheErrorPageAndRetriesUntilItLoads) {
   EXPECT_EQ(errors[0].Get("text"), "ERR_NAME_NOT_RESOLVED");
   for (auto& e : run.Events("on_load_start")) EXPECT_NE(e.Get("url"), kUnreachable) << "a failed load started";
   EXPECT_LT(Loads(run, "")[0].ms - errors[0].ms, 2000);
-  ASSERT_TRUE(e2e::WaitUntil([&] { return MainLoadEndAfter(run, Loads(run, "")[0].ms); }));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return MainLoadEndAfter(run, Loads(run, "")[0].ms); }));
   Sleep(500);
   RECT r{};
   GetWindowRect(run.Game(), &r);
@@ -174,7 +174,7 @@ TEST(Recovery, AnUnreachableGameShowsTheErrorPageAndRetriesUntilItLoads) {
   // Retries: never before their time (5 s, then 15 s after the next failure), not much later either.
   const double wants[] = {5000, 15000};
   for (size_t i = 0; i < 2; ++i) {
-    ASSERT_TRUE(e2e::WaitUntil([&] { return Loads(run, kUnreachable).size() == i + 2; }, 30000)) << "retry " << i;
+    ASSERT_TRUE(testutil::WaitUntil([&] { return Loads(run, kUnreachable).size() == i + 2; }, 30000)) << "retry " << i;
     auto fails = run.Events("on_load_error");
     ASSERT_GE(fails.size(), i + 1);
     const double waited = Loads(run, kUnreachable)[i + 1].ms - fails[i].ms;
@@ -182,13 +182,13 @@ TEST(Recovery, AnUnreachableGameShowsTheErrorPageAndRetriesUntilItLoads) {
     EXPECT_LT(waited, wants[i] + 5000) << "retry " << i + 1 << " late";
     ASSERT_TRUE(run.WaitEvents("on_load_error", i + 2));
   }
-  EXPECT_TRUE(e2e::WaitUntil(
+  EXPECT_TRUE(testutil::WaitUntil(
       [&] { return Records(run, "Game page failed to load: error -105 ERR_NAME_NOT_RESOLVED").size() == 3; }, 5000));
   EXPECT_EQ(Records(run, "Game page: retry").size(), 2u);
 
   // The game becomes reachable: it loads, and the retries stop.
-  ASSERT_TRUE(run.PageCommand(e2e::Wide(std::string("navigate ") + kGame)));
-  bool ok = e2e::WaitUntil(
+  ASSERT_TRUE(run.PageCommand(testutil::FromUtf8(std::string("navigate ") + kGame)));
+  bool ok = testutil::WaitUntil(
       [&] {
         for (auto& e : run.Events("on_load_start"))
           if (e.Get("url") == kGame) return MainLoadEndAfter(run, e.ms);
@@ -202,7 +202,7 @@ TEST(Recovery, AnUnreachableGameShowsTheErrorPageAndRetriesUntilItLoads) {
   const size_t retries = Loads(run, kUnreachable).size();
   Sleep(1000);
   ASSERT_TRUE(run.ExitThroughDialog());
-  e2e::ExpectExitedCleanly(run);
+  e2e::ExpectCleanEnd(run);
   EXPECT_EQ(Loads(run, kUnreachable).size(), retries);
 }
 
@@ -210,13 +210,13 @@ TEST(Recovery, ExitWithARetryPendingEndsCleanly) {
   ClientRun run;
   run.WriteConfig(Config(kUnreachable));
   ASSERT_TRUE(run.Start());
-  ASSERT_TRUE(e2e::WaitUntil([&] { return !Loads(run, "").empty(); }, 40000));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return !Loads(run, "").empty(); }, 40000));
   PostMessageW(run.Game(), WM_CLOSE, 0, 0);
-  ASSERT_TRUE(e2e::WaitUntil([&] { return run.DialogVisible(); }));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return run.DialogVisible(); }));
   const size_t loads = Loads(run, kUnreachable).size();
   ASSERT_TRUE(run.ClickExit());
   ASSERT_TRUE(run.WaitExit());
-  e2e::ExpectExitedCleanly(run);
+  e2e::ExpectCleanEnd(run);
   EXPECT_EQ(Loads(run, kUnreachable).size(), loads) << "a retry after the dialog's exit";
 }
 
@@ -236,7 +236,7 @@ TEST(Recovery, SubFrameAbortedAndPopupFailuresChangeNothing) {
   if (!run.WaitEvents("on_load_error", 3)) Dump(run);
   ASSERT_TRUE(run.WaitEvents("on_load_error", 3));
   HWND popup = nullptr;
-  ASSERT_TRUE(e2e::WaitUntil([&] {
+  ASSERT_TRUE(testutil::WaitUntil([&] {
     popup = nullptr;
     for (HWND w = FindWindowExW(nullptr, nullptr, L"StandinBrowserWindow", nullptr); w;
          w = FindWindowExW(nullptr, w, L"StandinBrowserWindow", nullptr)) {
@@ -255,7 +255,7 @@ TEST(Recovery, SubFrameAbortedAndPopupFailuresChangeNothing) {
   ASSERT_TRUE(e2e::SendPageCommand(popup, L"close"));
   ASSERT_TRUE(run.WaitEvents("on_before_close", 1));
   ASSERT_TRUE(run.ExitThroughDialog());
-  e2e::ExpectExitedCleanly(run);
+  e2e::ExpectCleanEnd(run);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // <build>/screenshots.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "tests/e2e/client_run.h"
@@ -13,7 +14,6 @@ namespace {
 using e2e::ClientRun;
 using e2e::GeometryOf;
 using e2e::TraceEvent;
-using e2e::ExpectNoFaults;
 
 std::string HexOf(HWND h) {
   char buf[32];
@@ -25,12 +25,6 @@ RECT WorkArea() {
   RECT wa{};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &wa, 0);
   return wa;
-}
-
-int Count(const std::vector<TraceEvent>& events, const std::string& name) {
-  int n = 0;
-  for (auto& e : events) n += e.event == name;
-  return n;
 }
 
 TEST(GameWindow, Profile0OpensTheGameAndClosesOnlyThroughTheDialog) {
@@ -58,6 +52,15 @@ TEST(GameWindow, Profile0OpensTheGameAndClosesOnlyThroughTheDialog) {
   EXPECT_EQ(created[0].Get("height"), "720");
   const HWND browser = run.BrowserWindow();
   ASSERT_TRUE(browser);
+  // The run's processes are known by the folder they run from, as the clean-end check finds them: the client
+  // and every sub-process its engine started.
+  const std::vector<DWORD> running = run.Processes();
+  EXPECT_NE(std::find(running.begin(), running.end(), run.Pid()), running.end());
+  for (auto& e : run.Events("subprocess_launch")) {
+    const DWORD child = static_cast<DWORD>(std::stoul(e.Get("child")));
+    EXPECT_NE(std::find(running.begin(), running.end(), child), running.end()) << e.Get("type");
+  }
+  EXPECT_FALSE(run.Events("subprocess_launch").empty());
   const HWND parent = GetParent(browser);
   EXPECT_EQ(created[0].Get("parent"), HexOf(parent));
   EXPECT_EQ(GetParent(parent), game);
@@ -91,7 +94,7 @@ TEST(GameWindow, Profile0OpensTheGameAndClosesOnlyThroughTheDialog) {
 
   // First close: the dialog, centred by its first-showing rule on the window's outer frame.
   PostMessageW(game, WM_CLOSE, 0, 0);
-  ASSERT_TRUE(e2e::WaitUntil([&] { return run.DialogVisible(); }));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return run.DialogVisible(); }));
   HWND dialog = run.FindWindows().dialog;
   e2e::Geometry d = GeometryOf(dialog);
   EXPECT_EQ(d.clientW, 600);
@@ -116,14 +119,14 @@ TEST(GameWindow, Profile0OpensTheGameAndClosesOnlyThroughTheDialog) {
   // Stay: the window stays, the page gets the focus back.
   const size_t focusBefore = run.Events("set_focus").size();
   ASSERT_TRUE(run.ClickStay());
-  ASSERT_TRUE(e2e::WaitUntil([&] { return !run.DialogVisible(); }));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return !run.DialogVisible(); }));
   EXPECT_TRUE(run.WaitEvents("set_focus", focusBefore + 1, [](const TraceEvent& e) { return e.Get("focus") == "1"; }));
   EXPECT_TRUE(run.Running());
   EXPECT_TRUE(IsWindowEnabled(game));
 
   // Second close, by the system command: the dialog keeps its placement rule of later showings.
   PostMessageW(game, WM_SYSCOMMAND, SC_CLOSE, 0);
-  ASSERT_TRUE(e2e::WaitUntil([&] { return run.DialogVisible(); }));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return run.DialogVisible(); }));
   d = GeometryOf(run.FindWindows().dialog);
   EXPECT_EQ(d.outer.left, g.outer.left + (1000 - 600) / 2);
   EXPECT_EQ(d.outer.top, g.outer.top + (720 - 330) / 2);
@@ -131,8 +134,8 @@ TEST(GameWindow, Profile0OpensTheGameAndClosesOnlyThroughTheDialog) {
   // Exit: the process ends with 0, after the browser closed.
   ASSERT_TRUE(run.ClickExit());
   ASSERT_TRUE(run.WaitExit());
-  e2e::ExpectExitedCleanly(run);
-  EXPECT_EQ(Count(run.Trace(), "create_browser"), 1);
+  e2e::ExpectCleanEnd(run);
+  EXPECT_EQ(tracefile::Count(run.Trace(), "create_browser"), 1);
 }
 
 TEST(GameWindow, Profile1UsesItsSizeDirectoriesAndAddress) {
@@ -152,7 +155,7 @@ TEST(GameWindow, Profile1UsesItsSizeDirectoriesAndAddress) {
   EXPECT_NE(init[0].Get("cache_path").find("/lzgmin3game/cache"), std::string::npos);
   EXPECT_NE(init[0].Get("user_data_path").find("/lzgmin3game/UserData"), std::string::npos);
   ASSERT_TRUE(run.ExitThroughDialog());
-  e2e::ExpectExitedCleanly(run);
+  e2e::ExpectCleanEnd(run);
 }
 
 TEST(GameWindow, BrowserIsCreatedWhenTheEngineBecomesReadyLate) {
@@ -160,7 +163,7 @@ TEST(GameWindow, BrowserIsCreatedWhenTheEngineBecomesReadyLate) {
   run.WriteConfig(L"[dump]\r\ndoUrl2=http://late.example/\r\n");
   ASSERT_TRUE(run.Start(L"", {L"STANDIN_CONTEXT_DELAY_MS=4000"}));
   // The window is up long before the engine's context.
-  ASSERT_TRUE(e2e::WaitUntil([&] { return run.Game() && IsWindowVisible(run.Game()); }));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return run.Game() && IsWindowVisible(run.Game()); }));
   EXPECT_TRUE(run.Events("context_initialized").empty());
   ASSERT_TRUE(run.WaitLoaded(30000));
   auto ctx = run.Events("context_initialized");
@@ -171,7 +174,7 @@ TEST(GameWindow, BrowserIsCreatedWhenTheEngineBecomesReadyLate) {
   EXPECT_GE(created[0].ms, ctx[0].ms);
   EXPECT_EQ(run.Events("load_url")[0].Get("url"), "http://late.example/");
   ASSERT_TRUE(run.ExitThroughDialog());
-  e2e::ExpectExitedCleanly(run);
+  e2e::ExpectCleanEnd(run);
 }
 
 TEST(GameWindow, PageClosingItselfAsksAndLeavesAnEmptyWindowOnStay) {
@@ -181,7 +184,7 @@ TEST(GameWindow, PageClosingItselfAsksAndLeavesAnEmptyWindowOnStay) {
   ASSERT_TRUE(run.WaitLoaded());
   const HWND game = run.Game();
   ASSERT_TRUE(run.PageCommand(L"close"));
-  ASSERT_TRUE(e2e::WaitUntil([&] { return run.DialogVisible(); }));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return run.DialogVisible(); }));
   auto doClose = run.Events("do_close");
   ASSERT_EQ(doClose.size(), 1u);
   EXPECT_EQ(doClose[0].Get("result"), "1");  // the window destroys the browser's parent itself
@@ -190,7 +193,7 @@ TEST(GameWindow, PageClosingItselfAsksAndLeavesAnEmptyWindowOnStay) {
 
   // Stay: an empty window that keeps running.
   ASSERT_TRUE(run.ClickStay());
-  ASSERT_TRUE(e2e::WaitUntil([&] { return !run.DialogVisible(); }));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return !run.DialogVisible(); }));
   Sleep(500);
   EXPECT_TRUE(run.Running());
   EXPECT_TRUE(IsWindowVisible(game));
@@ -207,7 +210,7 @@ TEST(GameWindow, PageClosingItselfAsksAndLeavesAnEmptyWindowOnStay) {
 
   // The next close asks again; exit ends the run cleanly.
   ASSERT_TRUE(run.ExitThroughDialog());
-  e2e::ExpectExitedCleanly(run);
+  e2e::ExpectCleanEnd(run);
 }
 
 TEST(GameWindow, CloseWhileTheDialogIsOpenIsIgnored) {
@@ -217,7 +220,7 @@ TEST(GameWindow, CloseWhileTheDialogIsOpenIsIgnored) {
   ASSERT_TRUE(run.WaitLoaded());
   const HWND game = run.Game();
   PostMessageW(game, WM_CLOSE, 0, 0);
-  ASSERT_TRUE(e2e::WaitUntil([&] { return run.DialogVisible(); }));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return run.DialogVisible(); }));
   // The page closes itself while the dialog is up, and more close requests come.
   ASSERT_TRUE(run.PageCommand(L"close"));
   PostMessageW(game, WM_CLOSE, 0, 0);
@@ -226,12 +229,12 @@ TEST(GameWindow, CloseWhileTheDialogIsOpenIsIgnored) {
   EXPECT_TRUE(run.DialogVisible());
   // One stay answers them all: no second dialog follows.
   ASSERT_TRUE(run.ClickStay());
-  ASSERT_TRUE(e2e::WaitUntil([&] { return !run.DialogVisible(); }));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return !run.DialogVisible(); }));
   Sleep(1000);
   EXPECT_FALSE(run.DialogVisible());
   EXPECT_TRUE(run.Running());
   ASSERT_TRUE(run.ExitThroughDialog());
-  e2e::ExpectExitedCleanly(run);
+  e2e::ExpectCleanEnd(run);
 }
 
 TEST(GameWindow, ExitWaitsForABrowserWhoseUnloadHandlerDelaysItsClose) {
@@ -244,7 +247,7 @@ TEST(GameWindow, ExitWaitsForABrowserWhoseUnloadHandlerDelaysItsClose) {
   ASSERT_TRUE(run.PageCommand(L"close"));
   ASSERT_TRUE(run.WaitEvents("browser_window_destroyed", 1));
   PostMessageW(game, WM_CLOSE, 0, 0);
-  ASSERT_TRUE(e2e::WaitUntil([&] { return run.DialogVisible(); }, 10000));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return run.DialogVisible(); }, 10000));
   ASSERT_TRUE(run.Events("on_before_close").empty()) << "the close came before the exit could wait for it";
   ASSERT_TRUE(run.ClickExit());
   // While the exit waits for the browser, the player moves the window, maximises and restores it and picks
@@ -258,7 +261,7 @@ TEST(GameWindow, ExitWaitsForABrowserWhoseUnloadHandlerDelaysItsClose) {
   const bool waited = run.Events("on_before_close").empty();
   ASSERT_TRUE(run.WaitExit(20000));
   EXPECT_TRUE(waited) << "the browser closed before the moves and presets reached the waiting exit";
-  e2e::ExpectExitedCleanly(run);
+  e2e::ExpectCleanEnd(run);
   EXPECT_EQ(run.Events("on_before_close").size(), 1u);
 }
 

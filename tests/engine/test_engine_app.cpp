@@ -81,12 +81,6 @@ void PointAt(TCefApplication& app, const std::wstring& root) {
   app.LocalesRequired = L"zh-CN";
 }
 
-std::wstring ThisExe() {
-  wchar_t buf[MAX_PATH];
-  GetModuleFileNameW(nullptr, buf, MAX_PATH);
-  return buf;
-}
-
 // --- Fake engine objects, built on the same bridge as the runtime's own -------------
 
 class FakeCommandLine : public lzg::CefObject<cef_command_line_t, FakeCommandLine> {
@@ -745,16 +739,16 @@ TEST(FileChecks, VersionAndMachine) {
   const std::wstring exeDir = lzg::ExeDirectory();
   const std::wstring fakeLib = exeDir + L"test_engine_fake_libcef.dll";
   ASSERT_TRUE(lzg::FileExists(fakeLib));
-  EXPECT_EQ(lzg::GetDLLVersion(ThisExe()), (lzg::FileVersion{3, 25, 1027, 4}));
+  EXPECT_EQ(lzg::GetDLLVersion(testutil::SelfPath()), (lzg::FileVersion{3, 25, 1027, 4}));
   EXPECT_EQ(lzg::GetDLLVersion(fakeLib), (lzg::FileVersion{74, 1, 19, 0}));
-  EXPECT_EQ(lzg::GetDLLHeaderMachine(ThisExe()), std::optional<uint16_t>(0x014C));
+  EXPECT_EQ(lzg::GetDLLHeaderMachine(testutil::SelfPath()), std::optional<uint16_t>(0x014C));
 
   struct Case {
     const char* what;
     std::wstring source;  // copied as libcef.dll; empty: a text placeholder
     std::wstring message;
   } cases[] = {
-      {"other version", ThisExe(),
+      {"other version", testutil::SelfPath(),
        lzg::UnsupportedVersionMessage(std::nullopt) +
            L"\r\n\r\nExpected libcef.dll version : 74.1.19.0\r\nFound libcef.dll version : 3.25.1027.4"},
       {"no version resource", L"", lzg::UnsupportedVersionMessage(std::nullopt)},

@@ -15,16 +15,17 @@
 #include "gamewindow/uChildForm.h"
 #include "config/common.h"
 #include "tests/e2e/client_run.h"
+#include "tests/support/exit_dialog.h"
 #include "tests/support/trace_faults.h"
 #include "ui/forms.h"
 
 namespace {
 
-std::wstring TracePath() { return e2e::BinDir() + L"test_childform_trace.txt"; }
+std::wstring TracePath() { return testutil::SelfDir() + L"test_childform_trace.txt"; }
 
 int Count(const char* event, const char* key = nullptr, const std::string& value = {}) {
   int n = 0;
-  for (auto& e : e2e::ReadTrace(TracePath()))
+  for (auto& e : tracefile::Read(TracePath()))
     if (e.pid == GetCurrentProcessId() && e.event == event && (!key || e.Get(key) == value)) ++n;
   return n;
 }
@@ -71,7 +72,7 @@ class ChildFormTest : public testing::Test {
     FormCfgSizeNameArr = {L"经典", L"传统", L"现代", L"高清", L"古典", L"超清", L"全屏"};
     g_WidthArr[0] = 900;
     g_HeightArr[0] = 600;
-    g_sPath = e2e::BinDir() + L"childform_";  // size entries land in a file of this test's own
+    g_sPath = testutil::SelfDir() + L"childform_";  // size entries land in a file of this test's own
     ChildForm = ui::Application.CreateForm<ObservedChildForm>();
     g_titleAtCreation = Title();
     FormHint = ui::Application.CreateForm<TFormHint>();
@@ -228,10 +229,7 @@ TEST_F(ChildFormTest, AltNeverReachesKeyboardMenuModeWhileOtherSystemCommandsDo)
     ++shows;
     show(s);
   };
-  HWND panel = FormHint->Panel1->Handle();
-  const LPARAM stayButton = MAKELPARAM(319 + 120, 216 + 50);
-  PostMessageW(panel, WM_LBUTTONDOWN, MK_LBUTTON, stayButton);
-  PostMessageW(panel, WM_LBUTTONUP, 0, stayButton);
+  testutil::ClickOnPanel(FormHint->Panel1->Handle(), testutil::kStayButton);
   form->defaultSysCommands.clear();
   SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
   FormHint->OnShow = show;
@@ -278,7 +276,7 @@ TEST_F(ChildFormTest, AFailedGameLoadShowsTheErrorPageAndARetryThatLoadsEndsIt) 
   PumpUntil([] { return false; }, 300);
   EXPECT_EQ(Title(), errorTitle);
   std::string page;
-  for (auto& e : e2e::ReadTrace(TracePath()))
+  for (auto& e : tracefile::Read(TracePath()))
     if (e.event == "load_url" && e.Get("url").rfind("data:text/html", 0) == 0) page = e.Get("url");
   EXPECT_NE(page.find("ERR_INTERNET_DISCONNECTED"), std::string::npos);
   // The game is reachable again before the first retry: the retry loads it and the title comes back.
@@ -294,7 +292,7 @@ TEST_F(ChildFormTest, MainThreadEntryPointsCalledFromAnotherThreadAreRecordedAnd
   ASSERT_TRUE(PumpUntil([] { return Title() == L"测试标题"; }));
   auto logged = [](const std::string& entry) {
     int n = 0;
-    for (auto& e : e2e::ReadTrace(TracePath()))
+    for (auto& e : tracefile::Read(TracePath()))
       if (e.pid == GetCurrentProcessId() && e.event == "log" && e.Get("message").find(entry) == 0 &&
           e.Get("message").find("not on the main thread") != std::string::npos)
         ++n;
@@ -344,16 +342,13 @@ int main(int argc, char** argv) {
   // The way out of the program: exit chosen, the browser closed before the engine goes.
   if (ChildForm && FormHint) {
     // The clicks wait in the queue for the dialog's modal loop.
-    HWND panel = FormHint->Panel1->Handle();
-    const LPARAM exitButton = MAKELPARAM(55 + 120, 216 + 50);
-    PostMessageW(panel, WM_LBUTTONDOWN, MK_LBUTTON, exitButton);
-    PostMessageW(panel, WM_LBUTTONUP, 0, exitButton);
+    testutil::ClickOnPanel(FormHint->Panel1->Handle(), testutil::kExitButton);
     ChildForm->Close();
     if (g_btNeedClose != 1 || Count("on_before_close") != 1) rc = 1;
   }
   ui::Application.DestroyForms();
   DestroyGlobalCEFApp();
-  for (auto& e : e2e::ReadTrace(TracePath()))
+  for (auto& e : tracefile::Read(TracePath()))
     if (e.event == "shutdown" && e.Get("open_browsers") != "0") rc = 1;
   // Past the tests' own checks: a broken engine rule anywhere in the run fails it too.
   for (auto& f : tracefile::Faults(TracePath())) {

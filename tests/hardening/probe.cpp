@@ -15,15 +15,11 @@ namespace hardening {
 
 namespace {
 
+using testutil::PidOf;
+
 bool OnWine() {
   static const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
   return wine;
-}
-
-DWORD PidOf(HWND h) {
-  DWORD pid = 0;
-  GetWindowThreadProcessId(h, &pid);
-  return pid;
 }
 
 // The PEB of another (32-bit) process, or 0.
@@ -70,7 +66,7 @@ BOOL CALLBACK ListVisible(HWND h, LPARAM lp) {
   auto* c = reinterpret_cast<ListCtx*>(lp);
   const DWORD pid = PidOf(h);
   if (!IsWindowVisible(h) || !c->pids->count(pid)) return TRUE;
-  c->out->push_back({h, pid, e2e::ClassOf(h), e2e::TextOf(h)});
+  c->out->push_back({h, pid, testutil::ClassOf(h), testutil::TextOf(h)});
   return TRUE;
 }
 
@@ -326,11 +322,11 @@ bool TitleMenu::Choose(int index) {
   const DWORD pid = PidOf(game_);
   PostMessageW(game_, WM_NCLBUTTONDOWN, HTOBJECT, MAKELPARAM(wr.right - fromRight_, wr.top + fromTop_));
   HWND menu = nullptr;
-  if (!e2e::WaitUntil([&] { return (menu = e2e::OpenMenuWindow(pid)) != nullptr; }, 10000)) return false;
+  if (!testutil::WaitUntil([&] { return (menu = e2e::OpenMenuWindow(pid)) != nullptr; }, 10000)) return false;
   // The keyboard's way through the drop-down: the first Down selects the first item.
   for (int i = 0; i <= index; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
   PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
-  return e2e::WaitUntil([&] { return e2e::OpenMenuWindow(pid) == nullptr; }, 10000);
+  return testutil::WaitUntil([&] { return e2e::OpenMenuWindow(pid) == nullptr; }, 10000);
 }
 
 }  // namespace hardening

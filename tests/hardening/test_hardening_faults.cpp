@@ -4,7 +4,7 @@
 // should, show no window but its own two, leave no process behind and end cleanly.
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <set>
 
 #include "tests/hardening/probe.h"
 
@@ -12,25 +12,14 @@ namespace {
 
 using e2e::ClientRun;
 using e2e::TraceEvent;
-using hardening::ProcessWatch;
+using testutil::Answers;
+using tracefile::Count;
 using hardening::WindowWatch;
 
 // How long the client's cookie thread waits for the engine's cookie store.
 constexpr double kCookieWaitMs = 5000;
 
 const wchar_t kConfig[] = L"[dump]\r\ndoUrl2=http://game.example/home\r\nWidth_0=1000\r\nHeight_0=720\r\n";
-
-bool Answers(HWND w) {
-  DWORD_PTR r = 0;
-  return w && SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &r) != 0;
-}
-
-int Count(const std::vector<TraceEvent>& events, const std::string& name, const std::string& key = {},
-          const std::string& value = {}) {
-  int n = 0;
-  for (auto& e : events) n += e.event == name && (key.empty() || e.Get(key) == value);
-  return n;
-}
 
 // What one fault run saw, for its figure.
 struct Outcome {
@@ -56,8 +45,8 @@ void ExpectOnlyOwnWindows(const ClientRun& run, WindowWatch& watch, bool gameExp
       EXPECT_FALSE(game) << "a second game window";
       game = true;
     } else {
-      ADD_FAILURE() << "unexpected window of process " << w.pid << ": class " << e2e::Utf8(w.cls) << ", text \""
-                    << e2e::Utf8(w.text) << "\"";
+      ADD_FAILURE() << "unexpected window of process " << w.pid << ": class " << testutil::ToUtf8(w.cls) << ", text \""
+                    << testutil::ToUtf8(w.text) << "\"";
     }
   }
   EXPECT_EQ(game, gameExpected);
@@ -69,39 +58,23 @@ void ExpectOnlyOwnWindows(const ClientRun& run, WindowWatch& watch, bool gameExp
   if (dialog) out.windows.push_back("exit dialog");
 }
 
-// The engine shut down once, on its own thread, with no browser open; no engine
-// rule was broken in any process; every process the client started has ended.
-void ExpectCleanEnd(const ClientRun& run, ProcessWatch& processes, bool engineRan, Outcome& out) {
-  const auto trace = run.Trace();
-  for (auto& e : trace) EXPECT_NE(e.event, "fault") << "process " << e.pid << ": " << e.Get("what");
-  auto shutdown = run.Events("shutdown");
-  ASSERT_EQ(shutdown.size(), 1u) << "cef_shutdown calls";
-  EXPECT_EQ(shutdown[0].Get("open_browsers"), "0");
-  if (engineRan) {
-    EXPECT_EQ(shutdown[0].Get("same_thread"), "1");
-    EXPECT_EQ(shutdown[0].Get("live_objects"), "0") << "engine objects the client never released";
-  } else {
-    EXPECT_EQ(shutdown[0].Get("initialized"), "0");
-  }
-  processes.Update();
-  out.subprocesses = processes.SubProcesses().size();
-  for (auto& e : trace) {
-    if (e.event == "subprocess_launch") {
-      EXPECT_NE(e.Get("child"), "0") << e.Get("error");
-    }
-  }
-  auto left = processes.StillRunning(8000);
-  out.left = left.size();
-  EXPECT_TRUE(left.empty()) << left.size() << " process(es) of the client still running, first " << left[0];
+// The run's clean end, and what the figure tells of it: the sub-processes started and those left running.
+void ExpectCleanEnd(const ClientRun& run, const e2e::End& end, Outcome& out) {
+  std::set<std::string> children;
+  for (auto& e : run.Trace())
+    if (e.event == "subprocess_launch" && e.Get("child") != "0") children.insert(e.Get("child"));
+  out.subprocesses = children.size();
+  out.left = e2e::ExpectCleanEnd(run, end);
 }
 
 void Report(const std::wstring& fault, const Outcome& o, DWORD exitCode) {
   std::string windows;
   for (auto& w : o.windows) windows += (windows.empty() ? "" : ", ") + w;
-  hardening::Figure("fault " + e2e::Utf8(fault) + ": " + (::testing::Test::HasFailure() ? "FAILED" : "survived") +
-                    ", exit code " + std::to_string(exitCode) + " " + o.how + ", windows: " +
-                    (windows.empty() ? "none" : windows) + ", sub-processes " + std::to_string(o.subprocesses) +
-                    " started, " + std::to_string(o.left) + " left");
+  hardening::Figure("fault " + testutil::ToUtf8(fault) + ": " +
+                    (::testing::Test::HasFailure() ? "FAILED" : "survived") + ", exit code " +
+                    std::to_string(exitCode) + " " + o.how + ", windows: " + (windows.empty() ? "none" : windows) +
+                    ", sub-processes " + std::to_string(o.subprocesses) + " started, " + std::to_string(o.left) +
+                    " left");
 }
 
 TEST(Faults, ContextLaterThanTheWindowStillGivesTheBrowserAndItsPage) {
@@ -111,9 +84,8 @@ TEST(Faults, ContextLaterThanTheWindowStillGivesTheBrowserAndItsPage) {
   Outcome out;
   {
     WindowWatch windows(run);
-    ProcessWatch processes(run);
     ASSERT_TRUE(run.Start(L"", {fault}));
-    ASSERT_TRUE(e2e::WaitUntil([&] { return run.Game() && IsWindowVisible(run.Game()); }));
+    ASSERT_TRUE(testutil::WaitUntil([&] { return run.Game() && IsWindowVisible(run.Game()); }));
     EXPECT_TRUE(run.Events("context_initialized").empty()) << "the window came up after the context";
     ASSERT_TRUE(run.WaitLoaded(30000));
     const auto ctx = run.Events("context_initialized");
@@ -128,11 +100,10 @@ TEST(Faults, ContextLaterThanTheWindowStillGivesTheBrowserAndItsPage) {
     const e2e::Geometry g = e2e::GeometryOf(run.Game());
     EXPECT_EQ(g.clientW, 1000);
     EXPECT_EQ(g.clientH, 720);
-    processes.Update();
     ASSERT_TRUE(run.ExitThroughDialog());
     out.how = "through the dialog";
     ExpectOnlyOwnWindows(run, windows, true, true, out);
-    ExpectCleanEnd(run, processes, true, out);
+    ExpectCleanEnd(run, {}, out);
   }
   Report(fault, out, run.ExitCode());
 }
@@ -144,7 +115,6 @@ TEST(Faults, RefusedBrowserLeavesAUsableWindowThatClosesThroughTheDialog) {
   Outcome out;
   {
     WindowWatch windows(run);
-    ProcessWatch processes(run);
     ASSERT_TRUE(run.Start(L"", {fault}));
     ASSERT_TRUE(run.WaitEvents("context_initialized", 1));
     ASSERT_TRUE(run.WaitEvents("create_browser", 1));
@@ -166,17 +136,16 @@ TEST(Faults, RefusedBrowserLeavesAUsableWindowThatClosesThroughTheDialog) {
     EXPECT_TRUE(run.Events("load_url").empty());
     // Stay keeps it; exit ends it.
     PostMessageW(game, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(e2e::WaitUntil([&] { return run.DialogVisible(); }));
+    ASSERT_TRUE(testutil::WaitUntil([&] { return run.DialogVisible(); }));
     ASSERT_TRUE(run.ClickStay());
-    ASSERT_TRUE(e2e::WaitUntil([&] { return !run.DialogVisible(); }));
+    ASSERT_TRUE(testutil::WaitUntil([&] { return !run.DialogVisible(); }));
     Sleep(300);
     EXPECT_TRUE(run.Running());
     EXPECT_TRUE(Answers(game));
-    processes.Update();
     ASSERT_TRUE(run.ExitThroughDialog());
     out.how = "through the dialog";
     ExpectOnlyOwnWindows(run, windows, true, true, out);
-    ExpectCleanEnd(run, processes, true, out);
+    ExpectCleanEnd(run, {.browserMade = false}, out);
   }
   Report(fault, out, run.ExitCode());
 }
@@ -188,7 +157,6 @@ TEST(Faults, FailedInitialiseEndsWithoutAnyWindowAndStillShutsDown) {
   Outcome out;
   {
     WindowWatch windows(run);
-    ProcessWatch processes(run);
     ASSERT_TRUE(run.Start(L"", {fault}));
     ASSERT_TRUE(run.WaitExit(20000)) << "the client hangs after a failed initialise";
     Sleep(200);  // the watch's last look
@@ -200,7 +168,7 @@ TEST(Faults, FailedInitialiseEndsWithoutAnyWindowAndStillShutsDown) {
     EXPECT_TRUE(run.Events("create_browser").empty());
     EXPECT_TRUE(run.Events("subprocess_launch").empty());
     ExpectOnlyOwnWindows(run, windows, false, false, out);
-    ExpectCleanEnd(run, processes, false, out);
+    ExpectCleanEnd(run, {.engineStarted = false}, out);
   }
   Report(fault, out, run.ExitCode());
 }
@@ -212,7 +180,6 @@ TEST(Faults, CookieStoreNeverReadyHoldsTheGamePageOnlyUntilTheCookieThreadGivesU
   Outcome out;
   {
     WindowWatch windows(run);
-    ProcessWatch processes(run);
     ASSERT_TRUE(run.Start(L"", {fault}));
     ASSERT_TRUE(run.WaitEvents("context_initialized", 1, nullptr, 20000));
     const DWORD contextSeen = GetTickCount();
@@ -237,11 +204,10 @@ TEST(Faults, CookieStoreNeverReadyHoldsTheGamePageOnlyUntilTheCookieThreadGivesU
     EXPECT_LE(after, waiting - 1) << "threads while the cookie store is awaited " << waiting << ", 5 s later " << after;
     EXPECT_TRUE(run.Events("cookie_set_storage_path").empty());
     EXPECT_TRUE(Answers(run.Game()));
-    processes.Update();
     ASSERT_TRUE(run.ExitThroughDialog());
     out.how = "through the dialog";
     ExpectOnlyOwnWindows(run, windows, true, true, out);
-    ExpectCleanEnd(run, processes, true, out);
+    ExpectCleanEnd(run, {}, out);
   }
   Report(fault, out, run.ExitCode());
 }
@@ -253,11 +219,9 @@ TEST(Faults, ExitWhileTheCookieThreadStillWaits) {
   Outcome out;
   {
     WindowWatch windows(run);
-    ProcessWatch processes(run);
     ASSERT_TRUE(run.Start(L"", {L"STANDIN_COOKIE_NEVER_READY=1"}));
     // The game page waits for the cookie thread, so the browser being there is the earliest moment.
     ASSERT_TRUE(run.WaitEvents("on_after_created", 1, nullptr, 20000));
-    processes.Update();
     ASSERT_TRUE(run.ExitThroughDialog());
     // Nobody waits for the cookie thread. Whether the engine went down while it
     // still waited depends on the machine's speed; the run must be clean either way.
@@ -268,7 +232,7 @@ TEST(Faults, ExitWhileTheCookieThreadStillWaits) {
     ExpectOnlyOwnWindows(run, windows, true, true, out);
     // A thread that still waits is woken before the engine goes down and lets go
     // of its event and the cookie manager: nothing is left alive either way.
-    ExpectCleanEnd(run, processes, true, out);
+    ExpectCleanEnd(run, {}, out);
   }
   Report(fault, out, run.ExitCode());
 }
@@ -280,10 +244,9 @@ TEST(Faults, CrashingSubProcessesLeaveTheClientRunning) {
   Outcome out;
   {
     WindowWatch windows(run);
-    ProcessWatch processes(run);
     ASSERT_TRUE(run.Start(L"", {fault}));
     // Both sub-processes (GPU at start, renderer with the browser) die, and the engine notices.
-    ASSERT_TRUE(e2e::WaitUntil([&] { return Count(run.Trace(), "subprocess_crash") >= 2; }, 20000));
+    ASSERT_TRUE(testutil::WaitUntil([&] { return Count(run.Trace(), "subprocess_crash") >= 2; }, 20000));
     ASSERT_TRUE(run.WaitEvents("subprocess_ended", 2));
     for (auto& e : run.Events("subprocess_ended")) EXPECT_EQ(e.Get("code"), "c0000005");
     ASSERT_TRUE(run.WaitEvents("on_after_created", 1));
@@ -298,11 +261,10 @@ TEST(Faults, CrashingSubProcessesLeaveTheClientRunning) {
     EXPECT_TRUE(IsZoomed(game));
     SendMessageW(game, WM_SYSCOMMAND, SC_RESTORE, 0);
     EXPECT_FALSE(IsZoomed(game));
-    processes.Update();
     ASSERT_TRUE(run.ExitThroughDialog());
     out.how = "through the dialog";
     ExpectOnlyOwnWindows(run, windows, true, true, out);
-    ExpectCleanEnd(run, processes, true, out);
+    ExpectCleanEnd(run, {}, out);
   }
   Report(fault, out, run.ExitCode());
 }

@@ -69,11 +69,6 @@ std::vector<Case> Cases() {
   };
 }
 
-bool Answers(HWND w) {
-  DWORD_PTR r = 0;
-  return w && SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &r) != 0;
-}
-
 std::set<DWORD> Instances(const ClientRun& run) {
   auto v = run.OtherInstances();
   return {v.begin(), v.end()};
@@ -88,14 +83,6 @@ std::map<DWORD, std::string> LoadedHomes(const ClientRun& run, const std::set<DW
   return out;
 }
 
-void Kill(DWORD pid) {
-  HANDLE h = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
-  if (!h) return;
-  TerminateProcess(h, 0xDEAD);
-  WaitForSingleObject(h, 5000);
-  CloseHandle(h);
-}
-
 TEST(Popups, TwentyInARowHostileAddressesIncluded) {
   ClientRun run;
   run.WriteConfig(
@@ -107,20 +94,21 @@ TEST(Popups, TwentyInARowHostileAddressesIncluded) {
 
   // Warm-up: two popups, their instances ended.
   for (int i = 0; i < 2; ++i) ASSERT_TRUE(run.PageCommand(L"popup 3 1 http://warm.example/" + std::to_wstring(i)));
-  ASSERT_TRUE(e2e::WaitUntil([&] { return LoadedHomes(run, {}).size() == 2; }, 60000));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return LoadedHomes(run, {}).size() == 2; }, 60000));
   const std::set<DWORD> warm = Instances(run);
   ASSERT_EQ(warm.size(), 2u);
   processes.Update();
-  for (DWORD pid : warm) Kill(pid);
+  for (DWORD pid : warm) testutil::Terminate(pid);
   const hardening::Resources before = (Sleep(1000), hardening::Measure(run.Pid()));
 
   const std::vector<Case> cases = Cases();
   const size_t starting = std::count_if(cases.begin(), cases.end(), [](const Case& c) { return c.starts; });
   ASSERT_EQ(starting, 20u);
   for (size_t i = 0; i < cases.size(); ++i)
-    ASSERT_TRUE(run.PageCommand(L"popup " + std::to_wstring(3 + i % 4) + L" 1 " + e2e::Wide(cases[i].address)));
+    ASSERT_TRUE(
+        run.PageCommand(L"popup " + std::to_wstring(3 + i % 4) + L" 1 " + testutil::FromUtf8(cases[i].address)));
   std::map<DWORD, std::string> homes;
-  ASSERT_TRUE(e2e::WaitUntil(
+  ASSERT_TRUE(testutil::WaitUntil(
       [&] {
         homes = LoadedHomes(run, warm);
         return homes.size() >= starting;
@@ -159,11 +147,11 @@ TEST(Popups, TwentyInARowHostileAddressesIncluded) {
     const std::wstring cmd = hardening::CommandLineOf(pid);
     ASSERT_FALSE(cmd.empty()) << "command line of " << pid << " not readable";
     const auto args = hardening::ClientArguments(cmd);
-    ASSERT_EQ(args.size(), profile1 ? 1u : 0u) << e2e::Utf8(cmd).substr(0, 200);
+    ASSERT_EQ(args.size(), profile1 ? 1u : 0u) << testutil::ToUtf8(cmd).substr(0, 200);
     if (profile1) {
-      EXPECT_EQ(e2e::Utf8(args[0]), c.argument);
+      EXPECT_EQ(testutil::ToUtf8(args[0]), c.argument);
     }
-    EXPECT_EQ(hardening::WindowsArgumentCount(cmd), profile1 ? 2 : 1) << e2e::Utf8(cmd).substr(0, 200);
+    EXPECT_EQ(hardening::WindowsArgumentCount(cmd), profile1 ? 2 : 1) << testutil::ToUtf8(cmd).substr(0, 200);
 
     // A game window of its own, in its profile; never an engine sub-process.
     std::string cache, userData, cookies, executeType = "<none>";
@@ -190,7 +178,7 @@ TEST(Popups, TwentyInARowHostileAddressesIncluded) {
   }
 
   // Every instance ends, and with it every sub-process it started (the opener's own go on).
-  for (DWORD pid : started) Kill(pid);
+  for (DWORD pid : started) testutil::Terminate(pid);
   const std::set<DWORD> openers = processes.SubProcessesOf(run.Pid());
   EXPECT_EQ(openers.size(), 2u) << "the opener's GPU and renderer processes";
   EXPECT_GE(processes.SubProcesses().size(), openers.size() + 2 * (started.size() + warm.size()))
@@ -200,7 +188,7 @@ TEST(Popups, TwentyInARowHostileAddressesIncluded) {
 
   // The opener is unharmed and gave back what the twenty cost it.
   EXPECT_TRUE(run.Running());
-  EXPECT_TRUE(Answers(run.Game()));
+  EXPECT_TRUE(testutil::Answers(run.Game()));
   EXPECT_FALSE(run.DialogVisible());
   EXPECT_EQ(run.Events("load_url").size(), 1u) << "the game page was reloaded";
   Sleep(700);
@@ -215,10 +203,7 @@ TEST(Popups, TwentyInARowHostileAddressesIncluded) {
   EXPECT_LE(after.privateMiB - before.privateMiB, kPrivateMarginMiB);
 
   ASSERT_TRUE(run.ExitThroughDialog());
-  left = processes.StillRunning(8000);
-  EXPECT_TRUE(left.empty()) << left.size() << " process(es) still running after the opener's exit";
-  for (auto& e : run.Events("fault")) ADD_FAILURE() << e.Get("what");
-  for (auto& e : run.Events("shutdown")) EXPECT_EQ(e.Get("open_browsers"), "0");
+  e2e::ExpectCleanEnd(run);
 }
 
 }  // namespace

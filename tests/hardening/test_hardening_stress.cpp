@@ -16,6 +16,8 @@ namespace {
 
 using e2e::ClientRun;
 using hardening::Resources;
+using testutil::Answers;
+using testutil::PostKey;
 
 // Left after a case beyond its warm-up: a leak of one object per iteration would
 // show up as 50 to 200 objects, of a few hundred bytes each as well over a MiB.
@@ -23,22 +25,10 @@ constexpr long kUserMargin = 2;
 constexpr long kGdiMargin = 4;
 constexpr double kPrivateMarginMiB = 1.5;
 
-bool Answers(HWND w) {
-  DWORD_PTR r = 0;
-  return w && SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &r) != 0;
-}
-
-int CountEvents(const ClientRun& run, const std::string& name, const std::string& key = {},
-                const std::string& value = {}) {
-  int n = 0;
-  for (auto& e : run.Events(name)) n += key.empty() || e.Get(key) == value;
-  return n;
-}
-
 // The main frame's load ends have caught up with the loads asked for.
 bool LoadsSettled(const ClientRun& run, DWORD ms = 60000) {
-  return e2e::WaitUntil(
-      [&] { return CountEvents(run, "on_load_end", "frame", "main") >= CountEvents(run, "load_url"); }, ms);
+  return testutil::WaitUntil(
+      [&] { return run.Count("on_load_end", "frame", "main") >= run.Count("load_url"); }, ms);
 }
 
 Resources Settle(const ClientRun& run) {
@@ -61,12 +51,6 @@ void ExpectBack(const std::string& name, const Resources& before, const Resource
   EXPECT_LE(after.privateMiB - before.privateMiB, kPrivateMarginMiB);
 }
 
-void PostKey(HWND w, UINT msg, WPARAM vk) {
-  LPARAM lp = 1 | (MapVirtualKeyW(static_cast<UINT>(vk), MAPVK_VK_TO_VSC) << 16);
-  if (msg == WM_KEYUP) lp |= (1 << 30) | static_cast<LPARAM>(1u << 31);
-  PostMessageW(w, msg, vk, lp);
-}
-
 int EscapeReleases(const ClientRun& run) {
   int n = 0;
   for (auto& e : run.Events("key_event"))
@@ -83,16 +67,11 @@ void ExpectOwnWindowsOnly(const ClientRun& run, bool dialog) {
     else if (w.cls == L"LzgForm")
       ++games;
     else
-      ADD_FAILURE() << "unexpected window: class " << e2e::Utf8(w.cls) << ", text \"" << e2e::Utf8(w.text) << "\"";
+      ADD_FAILURE() << "unexpected window: class " << testutil::ToUtf8(w.cls) << ", text \"" << testutil::ToUtf8(w.text)
+                    << "\"";
   }
   EXPECT_EQ(games, 1);
   EXPECT_EQ(dialogs, dialog ? 1 : 0);
-}
-
-// Out through the dialog, with the end every run that chose exit must have.
-void ExpectCleanExit(ClientRun& run) {
-  ASSERT_TRUE(run.ExitThroughDialog());
-  e2e::ExpectExitedCleanly(run);
 }
 
 TEST(Stress, TwoHundredPresetChoicesInARow) {
@@ -110,26 +89,26 @@ TEST(Stress, TwoHundredPresetChoicesInARow) {
   const Preset cycle[] = {{0, 1334, 890}, {6, 0, 0}, {1, 1000, 720}, {4, 800, 600}, {3, 1334, 1000}, {2, 1334, 750}};
   const int n = static_cast<int>(std::size(cycle));
   auto choose = [&](int i) {
-    const int loads = CountEvents(run, "load_url");
+    const int loads = run.Count("load_url");
     ASSERT_TRUE(menu.Choose(cycle[i % n].index)) << "choice " << i;
     // Profile 0 reloads after every choice: the reload marks the choice as done.
-    ASSERT_TRUE(e2e::WaitUntil([&] { return CountEvents(run, "load_url") == loads + 1; })) << "choice " << i;
+    ASSERT_TRUE(testutil::WaitUntil([&] { return run.Count("load_url") == loads + 1; })) << "choice " << i;
   };
 
   for (int i = 0; i < n; ++i) {
     choose(i);
     if (HasFatalFailure()) return;
   }
-  ASSERT_TRUE(e2e::WaitUntil([&] { return CountEvents(run, "load_url") == 1 + n; }));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return run.Count("load_url") == 1 + n; }));
   ASSERT_TRUE(LoadsSettled(run));
   const Resources before = Settle(run);
 
-  const int loads = CountEvents(run, "load_url");
+  const int loads = run.Count("load_url");
   for (int i = 0; i < 200; ++i) {
     choose(i + 1);
     if (HasFatalFailure()) return;
   }
-  EXPECT_EQ(CountEvents(run, "load_url"), loads + 200);
+  EXPECT_EQ(run.Count("load_url"), loads + 200);
   ASSERT_TRUE(LoadsSettled(run));
   ASSERT_TRUE(Answers(game));
   const Resources after = Settle(run);
@@ -143,10 +122,11 @@ TEST(Stress, TwoHundredPresetChoicesInARow) {
   EXPECT_EQ(testutil::IniValue(run.Config(), L"SizeIndex_0"), std::to_wstring(last.index));
   EXPECT_EQ(testutil::IniValue(run.Config(), L"Width_0"), std::to_wstring(last.w));
   EXPECT_EQ(testutil::IniValue(run.Config(), L"Height_0"), std::to_wstring(last.h));
-  EXPECT_EQ(CountEvents(run, "load_url", "url", "http://game.example/home"), CountEvents(run, "load_url"));
+  EXPECT_EQ(run.Count("load_url", "url", "http://game.example/home"), run.Count("load_url"));
   ExpectOwnWindowsOnly(run, false);
   ExpectBack("presets x200", before, after);
-  ExpectCleanExit(run);
+  ASSERT_TRUE(run.ExitThroughDialog());
+  e2e::ExpectCleanEnd(run);
 }
 
 TEST(Stress, FiftyEscapeReleasesWhileTheDialogIsOpen) {
@@ -159,9 +139,9 @@ TEST(Stress, FiftyEscapeReleasesWhileTheDialogIsOpen) {
   auto escapeOpensAndStayCloses = [&] {
     PostKey(browser, WM_KEYDOWN, VK_ESCAPE);
     PostKey(browser, WM_KEYUP, VK_ESCAPE);
-    ASSERT_TRUE(e2e::WaitUntil([&] { return run.DialogVisible(); }));
+    ASSERT_TRUE(testutil::WaitUntil([&] { return run.DialogVisible(); }));
     ASSERT_TRUE(run.ClickStay());
-    ASSERT_TRUE(e2e::WaitUntil([&] { return !run.DialogVisible(); }));
+    ASSERT_TRUE(testutil::WaitUntil([&] { return !run.DialogVisible(); }));
   };
   for (int i = 0; i < 3; ++i) escapeOpensAndStayCloses();
   Sleep(500);
@@ -169,11 +149,11 @@ TEST(Stress, FiftyEscapeReleasesWhileTheDialogIsOpen) {
   const Resources before = Settle(run);
 
   PostKey(browser, WM_KEYUP, VK_ESCAPE);
-  ASSERT_TRUE(e2e::WaitUntil([&] { return run.DialogVisible(); }));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return run.DialogVisible(); }));
   const int released = EscapeReleases(run);
   for (int i = 0; i < 50; ++i) PostKey(browser, WM_KEYUP, VK_ESCAPE);
   // Every release reached the client's key handler, which asked to close each time.
-  ASSERT_TRUE(e2e::WaitUntil([&] { return EscapeReleases(run) == released + 50; }));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return EscapeReleases(run) == released + 50; }));
   for (auto& e : run.Events("key_event")) {
     if (e.Get("stage") == "post" && e.Get("msg") == "101") {
       EXPECT_EQ(e.Get("result"), "1");
@@ -185,7 +165,7 @@ TEST(Stress, FiftyEscapeReleasesWhileTheDialogIsOpen) {
 
   // One stay answers them all: no second dialog follows, the window goes on.
   ASSERT_TRUE(run.ClickStay());
-  ASSERT_TRUE(e2e::WaitUntil([&] { return !run.DialogVisible(); }));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return !run.DialogVisible(); }));
   Sleep(1500);
   EXPECT_FALSE(run.DialogVisible()) << "a queued close request opened the dialog again";
   EXPECT_TRUE(run.Running());
@@ -193,7 +173,8 @@ TEST(Stress, FiftyEscapeReleasesWhileTheDialogIsOpen) {
   ExpectOwnWindowsOnly(run, false);
   const Resources after = Settle(run);
   ExpectBack("escape x50 with the dialog open", before, after);
-  ExpectCleanExit(run);
+  ASSERT_TRUE(run.ExitThroughDialog());
+  e2e::ExpectCleanEnd(run);
 }
 
 TEST(Stress, AMinuteOfWindowMoves) {
@@ -218,7 +199,7 @@ TEST(Stress, AMinuteOfWindowMoves) {
   };
   for (int i = 0; i < 100; ++i) move();
   const Resources before = Settle(run);
-  const int notified = CountEvents(run, "notify_move_or_resize_started");
+  const int notified = run.Count("notify_move_or_resize_started");
 
   const int warmMoves = moves, warmMovings = movings;
   const DWORD start = GetTickCount();
@@ -233,15 +214,16 @@ TEST(Stress, AMinuteOfWindowMoves) {
   EXPECT_EQ(e2e::GeometryOf(game).clientW, 1000);
   // Each move (consecutive positions always differ) and each WM_MOVING told the engine.
   const int done = moves - warmMoves, told = movings - warmMovings;
-  EXPECT_TRUE(e2e::WaitUntil([&] {
-    return CountEvents(run, "notify_move_or_resize_started") - notified >= done + told;
-  }, 20000)) << CountEvents(run, "notify_move_or_resize_started") - notified << " notifications for " << done
+  EXPECT_TRUE(testutil::WaitUntil([&] {
+    return run.Count("notify_move_or_resize_started") - notified >= done + told;
+  }, 20000)) << run.Count("notify_move_or_resize_started") - notified << " notifications for " << done
              << " moves and " << told << " WM_MOVING";
   char what[64];
   std::snprintf(what, sizeof what, "window moves x%d in 60 s", done);
   ExpectOwnWindowsOnly(run, false);
   ExpectBack(what, before, after);
-  ExpectCleanExit(run);
+  ASSERT_TRUE(run.ExitThroughDialog());
+  e2e::ExpectCleanEnd(run);
 }
 
 // The engine starts sub-processes of the executable at any time of a run. Each one used to load the whole
@@ -294,13 +276,13 @@ TEST(Stress, SubProcessesStartingAllTheTimeLoseNoSizeSaveNorTheCredentials) {
   std::vector<std::string> lost;
   for (int i = 0; i < 3 * n && lost.size() < 5; ++i) {
     const Preset& p = cycle[i % n];
-    const int loads = CountEvents(run, "load_url");
+    const int loads = run.Count("load_url");
     if (!menu.Choose(p.index)) {
       ADD_FAILURE() << "choice " << i;
       break;
     }
     // Profile 0 reloads after every choice, and saves before it reloads.
-    if (!e2e::WaitUntil([&] { return CountEvents(run, "load_url") == loads + 1; })) {
+    if (!testutil::WaitUntil([&] { return run.Count("load_url") == loads + 1; })) {
       ADD_FAILURE() << "choice " << i << " never reloaded";
       break;
     }
@@ -309,7 +291,8 @@ TEST(Stress, SubProcessesStartingAllTheTimeLoseNoSizeSaveNorTheCredentials) {
     for (int k = 0; k < 12; ++k) {
       const std::wstring got = entry(L"Width_0") + L"x" + entry(L"Height_0") + L" " + entry(L"SizeIndex_0");
       if (got != want) {
-        lost.push_back("choice " + std::to_string(i) + ": " + e2e::Utf8(want) + " read back as " + e2e::Utf8(got));
+        lost.push_back("choice " + std::to_string(i) + ": " + testutil::ToUtf8(want) + " read back as " +
+                       testutil::ToUtf8(got));
         break;
       }
       Sleep(50);
@@ -337,7 +320,8 @@ TEST(Stress, SubProcessesStartingAllTheTimeLoseNoSizeSaveNorTheCredentials) {
   char what[64];
   std::snprintf(what, sizeof what, "sub-processes x%d during %d preset choices", started.load(), 3 * n);
   hardening::Figure(std::string("stress ") + what + (lost.empty() ? ", no save lost" : ", saves lost"));
-  ExpectCleanExit(run);
+  ASSERT_TRUE(run.ExitThroughDialog());
+  e2e::ExpectCleanEnd(run);
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ std::wstring Env(const wchar_t* name) {
 // A child: the stand-in answers a cookie-manager request without a running engine
 // with one trace line and nothing else.
 int Child() {
-  HMODULE cef = LoadLibraryW((e2e::BinDir() + L"cef\\libcef.dll").c_str());
+  HMODULE cef = LoadLibraryW((testutil::SelfDir() + L"cef\\libcef.dll").c_str());
   if (!cef) return 2;
   using GetManager = void*(__cdecl*)(void*);
   auto get = reinterpret_cast<GetManager>(GetProcAddress(cef, "cef_cookie_manager_get_global_manager"));
@@ -33,17 +33,16 @@ int Child() {
 TEST(Trace, ManyProcessesAppendingLoseNoLine) {
   testutil::TempDir dir;
   const std::wstring trace = dir.File(L"trace.txt");
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  const std::wstring self = testutil::SelfPath();
   SetEnvironmentVariableW(L"STANDIN_TRACE", trace.c_str());
   SetEnvironmentVariableW(L"LZG_TRACE_CHILD", L"1");
   std::vector<HANDLE> children;
   for (int i = 0; i < kProcesses; ++i) {
-    std::wstring cmd = L"\"" + std::wstring(self) + L"\"";
+    std::wstring cmd = L"\"" + self + L"\"";
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    ASSERT_TRUE(CreateProcessW(self, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    ASSERT_TRUE(CreateProcessW(self.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
     CloseHandle(pi.hThread);
     children.push_back(pi.hProcess);
   }
@@ -63,7 +62,7 @@ TEST(Trace, ManyProcessesAppendingLoseNoLine) {
   for (char c : bytes) lines += c == '\n';
   std::map<DWORD, int> perProcess;
   int whole = 0;
-  for (auto& e : e2e::ReadTrace(trace)) {
+  for (auto& e : tracefile::Read(trace)) {
     if (e.event == "cookie_get_global_manager" && e.Get("result") == "none" && e.fields.size() == 1) {
       ++whole;
       ++perProcess[e.pid];

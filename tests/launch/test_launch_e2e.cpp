@@ -10,24 +10,17 @@
 #include <vector>
 
 #include "tests/config/des_reference.h"
+#include "tests/support/client_windows.h"
+#include "tests/support/exit_dialog.h"
+#include "tests/support/processes.h"
 #include "tests/support/test_util.h"
 #include "tests/support/trace_faults.h"
 
 namespace {
 
 using testutil::IniValue;
+using testutil::SelfPath;
 using testutil::TempDir;
-
-std::wstring SelfPath() {
-  wchar_t buf[MAX_PATH];
-  DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH);
-  return std::wstring(buf, n);
-}
-
-std::wstring BinDir() {
-  std::wstring self = SelfPath();
-  return self.substr(0, self.find_last_of(L'\\') + 1);
-}
 
 struct RunResult {
   bool ended = false;          // ended by itself within the time limit
@@ -37,45 +30,14 @@ struct RunResult {
   std::string standardOutput;  // standard output and error
 };
 
-std::wstring ClassOf(HWND w) {
-  wchar_t buf[64];
-  int n = GetClassNameW(w, buf, 64);
-  return std::wstring(buf, n > 0 ? n : 0);
-}
-
-struct ClientWindows {
-  DWORD pid;
-  HWND game = nullptr;
-  HWND dialog = nullptr;
-};
-
-BOOL CALLBACK FindClientWindow(HWND h, LPARAM lp) {
-  auto* w = reinterpret_cast<ClientWindows*>(lp);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(h, &pid);
-  if (pid != w->pid || ClassOf(h) != L"LzgForm" || !IsWindowVisible(h)) return TRUE;
-  wchar_t text[32];
-  int n = GetWindowTextW(h, text, 32);
-  if (std::wstring(text, n > 0 ? n : 0) == L"信息提示")
-    w->dialog = h;
-  else
-    w->game = h;
-  return TRUE;
-}
-
 // The main process of the client shows the game window, which ends only through the exit
 // dialog: ask it to close and press the dialog's exit button.
 void CloseThroughDialog(DWORD pid) {
-  ClientWindows w{pid};
-  EnumWindows(&FindClientWindow, reinterpret_cast<LPARAM>(&w));
-  if (w.dialog) {
-    HWND panel = GetWindow(w.dialog, GW_CHILD);
-    const LPARAM exitButton = MAKELPARAM(55 + 120, 216 + 50);
-    PostMessageW(panel, WM_LBUTTONDOWN, MK_LBUTTON, exitButton);
-    PostMessageW(panel, WM_LBUTTONUP, 0, exitButton);
-  } else if (w.game) {
+  const testutil::ClientWindows w = testutil::FindClientWindows(pid);
+  if (w.dialog && IsWindowVisible(w.dialog))
+    testutil::ClickOnPanel(testutil::PanelOf(w.dialog), testutil::kExitButton);
+  else if (w.game && IsWindowVisible(w.game))
     PostMessageW(w.game, WM_CLOSE, 0, 0);
-  }
 }
 
 // Runs `exe` as a debuggee so that its debug output is seen, with its standard
@@ -162,32 +124,10 @@ RunResult RunProgram(const std::wstring& exe, const std::wstring& args, const st
   WaitForSingleObject(pi.hProcess, 10000);
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
-  // The engine's sub-processes end with the client (they hold its output file too): none may outlive it.
-  wchar_t trace[MAX_PATH * 2];
-  const DWORD n = GetEnvironmentVariableW(L"STANDIN_TRACE", trace, MAX_PATH * 2);
-  if (n && n < MAX_PATH * 2) {
-    for (const tracefile::Record& e : tracefile::Read(std::wstring(trace, n))) {
-      if (e.pid != pi.dwProcessId || e.event != "subprocess_launch") continue;
-      const DWORD child = static_cast<DWORD>(std::strtoul(e.Get("child").c_str(), nullptr, 10));
-      HANDLE h = child ? OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, child)
-                       : nullptr;
-      if (!h) continue;
-      // An ended child's id may already belong to another program: only the client's image is looked at.
-      wchar_t image[MAX_PATH * 2];
-      DWORD size = MAX_PATH * 2;
-      const bool ours = QueryFullProcessImageNameW(h, 0, image, &size) && size >= 10 &&
-                        _wcsicmp(image + size - 10, L"lzgmin.exe") == 0;
-      if (!ours) {
-        CloseHandle(h);
-        continue;
-      }
-      if (WaitForSingleObject(h, 20000) != WAIT_OBJECT_0) {
-        ADD_FAILURE() << "the " << e.Get("type") << " sub-process " << child << " outlived the client";
-        TerminateProcess(h, 1);
-        WaitForSingleObject(h, 5000);
-      }
-      CloseHandle(h);
-    }
+  // The engine's sub-processes end with the client (they hold its output pipe too): none may outlive it.
+  for (DWORD pid : testutil::ProcessesLeftIn(workDir, 20000)) {
+    ADD_FAILURE() << "process " << pid << " outlived the client";
+    testutil::Terminate(pid);
   }
   drain();
   CloseHandle(in);
@@ -199,8 +139,8 @@ class Client : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(GetACP(), 936u) << "tests run with the Simplified Chinese code page";
-    ASSERT_TRUE(CopyFileW((BinDir() + L"lzgmin.exe").c_str(), dir_.File(L"lzgmin.exe").c_str(), FALSE));
-    testutil::CopyTree(BinDir() + L"cef", dir_.Dir() + L"cef");
+    ASSERT_TRUE(CopyFileW((testutil::SelfDir() + L"lzgmin.exe").c_str(), dir_.File(L"lzgmin.exe").c_str(), FALSE));
+    testutil::CopyTree(testutil::SelfDir() + L"cef", dir_.Dir() + L"cef");
     ASSERT_TRUE(testutil::Exists(dir_.File(L"cef\\libcef.dll")));
     // The engine's trace of every run (sub-processes' too): a run that broke an engine rule fails the test.
     SetEnvironmentVariableW(L"STANDIN_TRACE", TraceFile().c_str());

@@ -181,7 +181,7 @@ std::wstring Wide(const char* ascii) { return std::wstring(ascii, ascii + std::s
 
 // The built exe beside the tests and the shipped one.
 std::wstring ExePath(const std::string& which) {
-  return which == "built" ? e2e::BinDir() + L"lzgmin.exe" : e2e::BuildDir() + L"dist\\lzgmin.exe";
+  return which == "built" ? testutil::SelfDir() + L"lzgmin.exe" : e2e::BuildDir() + L"dist\\lzgmin.exe";
 }
 
 class ProgramResources : public testing::TestWithParam<std::string> {
@@ -189,7 +189,7 @@ class ProgramResources : public testing::TestWithParam<std::string> {
   void SetUp() override {
     path_ = ExePath(GetParam());
     module_ = LoadLibraryExW(path_.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    ASSERT_NE(module_, nullptr) << e2e::Utf8(path_) << " error " << GetLastError();
+    ASSERT_NE(module_, nullptr) << testutil::ToUtf8(path_) << " error " << GetLastError();
   }
   void TearDown() override {
     if (module_) FreeLibrary(module_);
@@ -320,7 +320,7 @@ TEST_P(ProgramResources, ManifestBindsCommonControls6) {
   ReleaseActCtx(actctx);
   EXPECT_TRUE(redirected);
   EXPECT_NE(Lower(file).find(L"\\x86_microsoft.windows.common-controls_6595b64144ccf1df_6.0."), std::wstring::npos)
-      << e2e::Utf8(file);
+      << testutil::ToUtf8(file);
 }
 
 // The blocks of a version resource: key, value and children, walked as laid out (each block
@@ -424,8 +424,8 @@ TEST_P(ProgramResources, VersionResourceCarriesTheBuildsVersionAndChineseTexts) 
     wchar_t* text = nullptr;
     EXPECT_TRUE(VerQueryValueW(data.data(), (L"\\StringFileInfo\\080404B0\\" + key).c_str(),
                                reinterpret_cast<void**>(&text), &len))
-        << e2e::Utf8(key);
-    EXPECT_EQ(text && len ? std::wstring(text, wcsnlen(text, len)) : L"", value) << e2e::Utf8(key);
+        << testutil::ToUtf8(key);
+    EXPECT_EQ(text && len ? std::wstring(text, wcsnlen(text, len)) : L"", value) << testutil::ToUtf8(key);
   }
 
   // Every table and string, walked: the one table holds exactly these, and nothing anywhere
@@ -452,7 +452,7 @@ TEST_P(ProgramResources, VersionResourceCarriesTheBuildsVersionAndChineseTexts) 
   EXPECT_EQ(strings, expected);
   for (const std::wstring& w : words)
     for (const wchar_t* banned : {L"setup", L"install", L"update", L"patch"})
-      EXPECT_EQ(Lower(w).find(banned), std::wstring::npos) << e2e::Utf8(w);
+      EXPECT_EQ(Lower(w).find(banned), std::wstring::npos) << testutil::ToUtf8(w);
 }
 
 INSTANTIATE_TEST_SUITE_P(BuiltAndShipped, ProgramResources, testing::Values("built", "shipped"),

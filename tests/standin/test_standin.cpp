@@ -33,17 +33,6 @@ namespace {
 
 using lzg::g_cef;
 
-std::wstring ExeDir() {
-  wchar_t buf[MAX_PATH];
-  DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH);
-  std::wstring p(buf, n);
-  return p.substr(0, p.find_last_of(L'\\') + 1);
-}
-std::wstring ExePath() {
-  wchar_t buf[MAX_PATH];
-  DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH);
-  return std::wstring(buf, n);
-}
 
 HMODULE LoadEngine(const std::wstring& path) {
   return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
@@ -525,7 +514,7 @@ cef_settings_t MakeSettings(const std::wstring& cef_dir, const std::wstring& cac
 bool StartEngine(lzg::Ref<App>& app) {
   cef_main_args_t args{GetModuleHandleW(nullptr)};
   g_seen.Set("execute_process", g_cef.cef_execute_process(&args, app->ToCef(), nullptr));
-  cef_settings_t s = MakeSettings(ExeDir() + L"cef", L"C:\\standin cache=1");
+  cef_settings_t s = MakeSettings(testutil::SelfDir() + L"cef", L"C:\\standin cache=1");
   int r = g_cef.cef_initialize(&args, &s, app->ToCef(), nullptr);
   g_seen.Set("initialize", r);
   return r == 1;
@@ -803,13 +792,13 @@ int ScenarioRefusals() {
   auto app = lzg::MakeRef<App>();
   auto client = lzg::MakeRef<Client>();
   cef_main_args_t args{GetModuleHandleW(nullptr)};
-  cef_settings_t bad = MakeSettings(ExeDir() + L"cef", L"");
+  cef_settings_t bad = MakeSettings(testutil::SelfDir() + L"cef", L"");
   bad.size = 200;
   g_seen.Set("init_bad_size", g_cef.cef_initialize(&args, &bad, app->ToCef(), nullptr));
   g_seen.Set("app_released_after_refusal", app->HasOneRef() ? 1 : 0);
   DWORD t0 = GetTickCount();
   if (!StartEngine(app)) return 2;
-  cef_settings_t again = MakeSettings(ExeDir() + L"cef", L"");
+  cef_settings_t again = MakeSettings(testutil::SelfDir() + L"cef", L"");
   g_seen.Set("init_again", g_cef.cef_initialize(&args, &again, app->ToCef(), nullptr));
   g_seen.Set("context", WaitPumping(g_ev.context, 10000));
   g_seen.Set("context_ms", GetTickCount() - t0);
@@ -859,7 +848,7 @@ int ScenarioCrash() {
 int ScenarioInitFail() {
   auto app = lzg::MakeRef<App>();
   cef_main_args_t args{GetModuleHandleW(nullptr)};
-  cef_settings_t s = MakeSettings(ExeDir() + L"cef", L"");
+  cef_settings_t s = MakeSettings(testutil::SelfDir() + L"cef", L"");
   g_seen.Set("initialize", g_cef.cef_initialize(&args, &s, app->ToCef(), nullptr));
   app.reset();
   g_cef.cef_shutdown();
@@ -942,7 +931,7 @@ int ScenarioThreads() {
   auto client = lzg::MakeRef<Client>();
   if (!StartEngine(app)) return 2;
   cef_main_args_t args{GetModuleHandleW(nullptr)};
-  cef_settings_t again = MakeSettings(ExeDir() + L"cef", L"");
+  cef_settings_t again = MakeSettings(testutil::SelfDir() + L"cef", L"");
   g_seen.Set("init_again", g_cef.cef_initialize(&args, &again, app->ToCef(), nullptr));
   g_seen.Set("context", WaitPumping(g_ev.context, 10000));
 
@@ -1109,12 +1098,13 @@ ScenarioRun RunInChild(const std::string& scenario, const std::map<std::wstring,
   SetEnvironmentVariableW(L"STANDIN_TRACE", trace.c_str());
   SetEnvironmentVariableW(L"STANDIN_TEST_OUT", out.c_str());
   for (auto& kv : env) SetEnvironmentVariableW(kv.first.c_str(), kv.second.c_str());
-  std::wstring cmd = L"\"" + ExePath() + L"\" --scenario=" + std::wstring(scenario.begin(), scenario.end());
+  std::wstring cmd = L"\"" + testutil::SelfPath() + L"\" --scenario=" + std::wstring(scenario.begin(), scenario.end());
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
   ScenarioRun run;
-  BOOL ok = CreateProcessW(ExePath().c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+  BOOL ok =
+      CreateProcessW(testutil::SelfPath().c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
   for (auto& kv : env) SetEnvironmentVariableW(kv.first.c_str(), nullptr);
   SetEnvironmentVariableW(L"STANDIN_TRACE", nullptr);
   SetEnvironmentVariableW(L"STANDIN_TEST_OUT", nullptr);
@@ -1197,7 +1187,7 @@ TEST(Text, PageTextOfDataAddressesAndNetworkErrors) {
 }
 
 TEST(Library, ExportsEveryFunctionByItsUndecoratedName) {
-  HMODULE lib = LoadEngine(ExeDir() + L"cef\\libcef.dll");
+  HMODULE lib = LoadEngine(testutil::SelfDir() + L"cef\\libcef.dll");
   ASSERT_NE(lib, nullptr);
   std::vector<std::string> missing;
   int count = 0;
@@ -1237,7 +1227,7 @@ int Machine(const std::wstring& path) {
 }
 
 TEST(Library, LayoutAndVariantsForTheStartUpChecks) {
-  const std::wstring bin = ExeDir();
+  const std::wstring bin = testutil::SelfDir();
   struct Case {
     const wchar_t* path;
     const char* version;
@@ -1270,7 +1260,7 @@ TEST(Library, LayoutAndVariantsForTheStartUpChecks) {
 class Engine : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    HMODULE lib = LoadEngine(ExeDir() + L"cef\\libcef.dll");
+    HMODULE lib = LoadEngine(testutil::SelfDir() + L"cef\\libcef.dll");
     ASSERT_TRUE(lib && BindEngine(lib));
   }
 };
@@ -1800,7 +1790,7 @@ int main(int argc, char** argv) {
   // A sub-process of the engine: hand it over, as a real host does.
   std::wstring line = GetCommandLineW();
   if (line.find(L"--type=") != std::wstring::npos) {
-    HMODULE lib = LoadEngine(ExeDir() + L"cef\\libcef.dll");
+    HMODULE lib = LoadEngine(testutil::SelfDir() + L"cef\\libcef.dll");
     auto exec = lib ? reinterpret_cast<cef_execute_process_ptr>(GetProcAddress(lib, "cef_execute_process")) : nullptr;
     cef_main_args_t args{GetModuleHandleW(nullptr)};
     int r = exec ? exec(&args, nullptr, nullptr) : 1;
@@ -1809,7 +1799,7 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a.rfind("--scenario=", 0) == 0) {
-      if (!LoadEngine(ExeDir() + L"cef\\libcef.dll")) return 10;
+      if (!LoadEngine(testutil::SelfDir() + L"cef\\libcef.dll")) return 10;
       return RunScenario(a.substr(11));
     }
   }

@@ -1,5 +1,5 @@
-// Small helpers shared by the launch tests: ANSI conversions, temporary
-// folders and raw file access through the Windows API.
+// Small helpers shared by the tests: text conversions, the test's own path, temporary folders and raw file
+// access through the Windows API.
 #pragma once
 
 #include <windows.h>
@@ -22,6 +22,27 @@ inline std::string ToUtf8(const std::wstring& s) {
   std::string out(n, '\0');
   WideCharToMultiByte(CP_UTF8, 0, s.data(), (int)s.size(), out.data(), n, nullptr, nullptr);
   return out;
+}
+
+inline std::wstring FromUtf8(const std::string& utf8) {
+  if (utf8.empty()) return {};
+  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), nullptr, 0);
+  std::wstring out(n, L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), out.data(), n);
+  return out;
+}
+
+// The running test executable, and its folder with the trailing separator (the build's bin folder, where the
+// client, its engine folder and its skins are).
+inline std::wstring SelfPath() {
+  wchar_t buf[MAX_PATH];
+  DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH);
+  return std::wstring(buf, n);
+}
+
+inline std::wstring SelfDir() {
+  const std::wstring self = SelfPath();
+  return self.substr(0, self.find_last_of(L'\\') + 1);
 }
 
 // UTF-16 little-endian bytes, without a byte-order mark.

@@ -71,4 +71,12 @@ inline std::vector<Record> Read(const std::wstring& path) {
   return out;
 }
 
+// How many of `records` are events `name`, with `key`=`value` when a key is given.
+inline int Count(const std::vector<Record>& records, const std::string& name, const std::string& key = {},
+                 const std::string& value = {}) {
+  int n = 0;
+  for (const Record& r : records) n += r.event == name && (key.empty() || r.Get(key) == value);
+  return n;
+}
+
 }  // namespace tracefile
