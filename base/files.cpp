@@ -4,19 +4,23 @@
 
 namespace lzg {
 
-std::wstring ExePath() {
-  // A fixed MAX_PATH buffer would turn a long installation path into no path at all.
+std::wstring ReadWhole(const std::function<DWORD(wchar_t* buffer, DWORD size)>& read) {
   std::wstring buffer(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    const DWORD n = read(buffer.data(), static_cast<DWORD>(buffer.size()));
     if (n == 0) return std::wstring();
     if (n < buffer.size()) {
       buffer.resize(n);
       return buffer;
     }
-    if (buffer.size() >= 32768) return std::wstring();  // beyond the longest path Windows has
+    if (buffer.size() >= 65536) return std::wstring();  // beyond the longest path Windows has
     buffer.resize(buffer.size() * 2);
   }
+}
+
+std::wstring ExePath() {
+  // A fixed buffer would turn a long installation path into no path at all.
+  return ReadWhole([](wchar_t* buffer, DWORD size) { return GetModuleFileNameW(nullptr, buffer, size); });
 }
 
 std::wstring ExeDirectory() {
