@@ -533,6 +533,7 @@ void TChromium::doOnBeforeClose(cef_browser_t* browser) {
 
 bool TChromium::doOnPreKeyEvent(cef_browser_t* browser, const TCefKeyEvent* event, MSG* osEvent,
                                 bool& isKeyboardShortcut) {
+  lzg::OnThread(lzg::TThread::EngineUI, "TChromium.doOnPreKeyEvent");
   bool result = false;
   if (OnPreKeyEvent) OnPreKeyEvent(this, browser, event, osEvent, isKeyboardShortcut, result);
   return result;
@@ -553,10 +554,12 @@ bool TChromium::doOnKeyEvent(cef_browser_t* browser, const TCefKeyEvent* event, 
 }
 
 void TChromium::doOnLoadingStateChange(cef_browser_t* browser, bool isLoading, bool canGoBack, bool canGoForward) {
+  lzg::OnThread(lzg::TThread::EngineUI, "TChromium.doOnLoadingStateChange");
   if (OnLoadingStateChange) OnLoadingStateChange(this, browser, isLoading, canGoBack, canGoForward);
 }
 
 void TChromium::doOnLoadStart(cef_browser_t* browser, cef_frame_t* frame, cef_transition_type_t transitionType) {
+  lzg::OnThread(lzg::TThread::EngineUI, "TChromium.doOnLoadStart");
   if (OnLoadStart) OnLoadStart(this, browser, frame, transitionType);
 }
 

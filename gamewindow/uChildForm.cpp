@@ -140,6 +140,7 @@ void TChildForm::FormCreate(ui::TObject*) {
 }
 
 void TChildForm::FormShow(ui::TObject*) {
+  if (!lzg::OnThread(lzg::TThread::Main, "TChildForm.FormShow")) return;
   const int p = GetGameIndex();
   SetClientWidth(g_WidthArr[static_cast<size_t>(p)]);
   SetClientHeight(g_HeightArr[static_cast<size_t>(p)]);
@@ -235,11 +236,13 @@ void TChildForm::CEFInitializedMsg(ui::TMessage&) {
 // The engine places what it draws outside the browser window (select lists, tooltips) from that window's
 // place on the screen: it must hear of every move to close or move them.
 void TChildForm::WMMove(ui::TMessage& m) {
+  if (!lzg::OnThread(lzg::TThread::Main, "TChildForm.WMMove")) return;
   Default(m);
   if (Chromium1) Chromium1->NotifyMoveOrResizeStarted();
 }
 
 void TChildForm::WMMoving(ui::TMessage& m) {
+  if (!lzg::OnThread(lzg::TThread::Main, "TChildForm.WMMoving")) return;
   Default(m);
   if (Chromium1) Chromium1->NotifyMoveOrResizeStarted();
 }
@@ -247,11 +250,13 @@ void TChildForm::WMMoving(ui::TMessage& m) {
 // A menu's modal loop (the system menu, the title bar's drop-down) runs inside this thread's message
 // dispatch: the engine is told so, as it asks for around any such loop.
 void TChildForm::WMEnterMenuLoop(ui::TMessage& m) {
+  if (!lzg::OnThread(lzg::TThread::Main, "TChildForm.WMEnterMenuLoop")) return;
   Default(m);
   if (m.WParam == 0 && GlobalCEFApp) GlobalCEFApp->SetOsmodalLoop(true);
 }
 
 void TChildForm::WMExitMenuLoop(ui::TMessage& m) {
+  if (!lzg::OnThread(lzg::TThread::Main, "TChildForm.WMExitMenuLoop")) return;
   Default(m);
   if (m.WParam == 0 && GlobalCEFApp) GlobalCEFApp->SetOsmodalLoop(false);
 }

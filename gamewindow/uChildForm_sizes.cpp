@@ -74,6 +74,7 @@ void TChildForm::NSetSize1Click(ui::TObject* Sender) {
 void TChildForm::SaveFromSize() { SaveSizeEntries(GetGameIndex()); }
 
 void TChildForm::ReLoadUrl() {
+  if (!lzg::OnThread(lzg::TThread::Main, "TChildForm.ReLoadUrl")) return;
   const int p = GetGameIndex();
   if (g_SetSizeReloadArr[static_cast<size_t>(p)] != 1) return;
   // The player's own reload: automatic retries start again from the first wait.
@@ -87,6 +88,7 @@ void TChildForm::ReLoadUrl() {
 }
 
 void TChildForm::WMsyscommand(ui::TMessage& m) {
+  if (!lzg::OnThread(lzg::TThread::Main, "TChildForm.WMsyscommand")) return;
   // Alt alone or with a letter would put this thread into keyboard menu mode, in which the engine's UI thread (it
   // owns the focused browser window and shares this thread's input state) hangs on Windows 10 and later; with no
   // menu bar or access keys here, only Alt+Space, the system menu, goes on to the default handling.
