@@ -74,6 +74,8 @@ void ExpectDialogOnScreen(ClientRun& run, State state, const char* showing) {
   EXPECT_LE(d.bottom, wa.bottom);
   EXPECT_EQ(d.right - d.left, 600);
   EXPECT_EQ(d.bottom - d.top, 330);
+  // Visible is not yet painted: the picture shows what the player sees once the dialog has drawn itself.
+  RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   e2e::SaveScreenshot(wa, std::wstring(L"dialog_") + (state == State::Normal      ? L"normal"
                                                       : state == State::Maximised ? L"maximised"
                                                       : state == State::Minimised ? L"minimised"
