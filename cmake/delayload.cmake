@@ -1,7 +1,7 @@
 # System DLLs that only the main process's windows call, imported to be loaded at their first call.
 # Every engine sub-process is this same executable and goes straight to the engine: imported the usual
-# way, these DLLs (Common Controls 6 above all, which sets up the display driver and the theme layer
-# when it loads) would be loaded and initialised in every renderer before its start, for nothing.
+# way, Common Controls 6 would be loaded and initialised (window classes, the theme layer) in every
+# renderer before its start, for nothing. Only its three subclassing functions are used.
 find_program(LZG_DLLTOOL NAMES ${TOOLCHAIN_PREFIX}-dlltool i686-w64-mingw32-dlltool REQUIRED)
 function(lzg_delay_import_library name)
   set(def ${CMAKE_SOURCE_DIR}/cmake/delayload/${name}.def)
@@ -16,4 +16,3 @@ function(lzg_delay_import_library name)
   target_link_libraries(lzg_${name}_delay INTERFACE ${lib})
 endfunction()
 lzg_delay_import_library(comctl32)
-lzg_delay_import_library(msimg32)
