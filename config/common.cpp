@@ -58,11 +58,43 @@ constexpr DWORD kValueBuffer = 2048;  // longer values arrive cut to 2047 units
 
 // The one way to the configuration file: created with its full path (opens
 // nothing), used for a few reads and writes, released at the end of the operation.
+// After ReadSection the reads come from the section read then, by the platform's
+// rules for one entry, and a write that would leave an entry as it is is skipped:
+// the start reads the file once and rewrites it only for what changes.
 class ConfigFile {
  public:
   explicit ConfigFile(std::wstring path) : path_(std::move(path)) {}
 
+  // The section's entries as the platform reads them (key and value trimmed, quotes kept), in file order.
+  void ReadSection() {
+    std::vector<wchar_t> buf(32768);
+    DWORD n;
+    // A full buffer comes back with size - 2 units: read again, larger.
+    while ((n = GetPrivateProfileSectionW(kConfigSection, buf.data(), static_cast<DWORD>(buf.size()),
+                                          path_.c_str())) + 2 >= buf.size() &&
+           buf.size() < (1u << 26))
+      buf.resize(buf.size() * 2);
+    entries_.clear();
+    for (const wchar_t* p = buf.data(); p < buf.data() + n && *p; p += wcslen(p) + 1) {
+      const std::wstring line(p);
+      const size_t eq = line.find(L'=');
+      // An entry without "=" has no value: a read of it gives the default, and hides later ones of its name.
+      if (eq == std::wstring::npos)
+        entries_.push_back({Lower(line), std::wstring(), false});
+      else
+        entries_.push_back({Lower(line.substr(0, eq)), line.substr(eq + 1), true});
+    }
+    sectionRead_ = true;
+  }
+
   std::wstring ReadString(const std::wstring& key, const std::wstring& def) const {
+    if (sectionRead_) {
+      const Entry* e = Find(key);
+      if (e && e->hasValue) return Unquoted(e->raw);
+      // The platform drops a default's trailing blanks.
+      std::wstring d = def.substr(0, def.find_last_not_of(L' ') + 1);
+      return d.substr(0, kValueBuffer - 1);
+    }
     std::vector<wchar_t> buf(kValueBuffer);
     DWORD n = GetPrivateProfileStringW(kConfigSection, key.c_str(), def.c_str(), buf.data(), kValueBuffer,
                                        path_.c_str());
@@ -71,15 +103,56 @@ class ConfigFile {
   std::int32_t ReadInteger(const std::wstring& key, std::int32_t def) const {
     return lzg::ConfigIntOr(ReadString(key, L""), def);
   }
-  void WriteString(const std::wstring& key, const std::wstring& value) const {
+  void WriteString(const std::wstring& key, const std::wstring& value) {
+    Entry* e = sectionRead_ ? Find(key) : nullptr;
+    if (e && e->hasValue && e->raw == value) return;
     if (!WritePrivateProfileStringW(kConfigSection, key.c_str(), value.c_str(), path_.c_str())) {
       throw std::runtime_error("unable to write the configuration file");
     }
+    if (e)
+      *e = {e->key, value, true};
+    else if (sectionRead_)
+      entries_.push_back({Lower(key), value, true});
   }
-  void WriteInteger(const std::wstring& key, std::int32_t value) const { WriteString(key, std::to_wstring(value)); }
+  void WriteInteger(const std::wstring& key, std::int32_t value) { WriteString(key, std::to_wstring(value)); }
 
  private:
+  struct Entry {
+    std::wstring key;  // lower case
+    std::wstring raw;  // as stored, quotes included
+    bool hasValue;
+  };
+
+  static std::wstring Lower(std::wstring s) {
+    if (!s.empty()) CharLowerBuffW(s.data(), static_cast<DWORD>(s.size()));
+    return s;
+  }
+  // The first entry of that name, as the platform finds it.
+  Entry* Find(const std::wstring& key) {
+    const std::wstring k = Lower(key);
+    for (Entry& e : entries_)
+      if (e.key == k) return &e;
+    return nullptr;
+  }
+  const Entry* Find(const std::wstring& key) const { return const_cast<ConfigFile*>(this)->Find(key); }
+  // What a read of the entry into the 2048-unit buffer gives: a value enclosed in a pair of the same
+  // quote loses them, and the copy is cut to 2047 units (the closing quote goes only when it fitted).
+  static std::wstring Unquoted(const std::wstring& raw) {
+    std::wstring v = raw;
+    bool quoted = false;
+    if (v.size() > 1 && (v[0] == L'"' || v[0] == L'\'') && v.back() == v[0]) {
+      quoted = true;
+      v.erase(0, 1);
+    }
+    const size_t whole = v.size();
+    if (v.size() > kValueBuffer - 1) v.resize(kValueBuffer - 1);
+    if (quoted && kValueBuffer >= whole && !v.empty()) v.pop_back();
+    return v;
+  }
+
   std::wstring path_;
+  std::vector<Entry> entries_;
+  bool sectionRead_ = false;
 };
 
 std::wstring Indexed(const wchar_t* prefix, int i, const wchar_t* suffix = L"") {
@@ -150,7 +223,8 @@ void LoadAppConfigIn(const std::wstring& dir) {
   g_sPath = dir;
   g_step += L"GetConfig|";
   {
-    const ConfigFile ini(g_sPath + kConfigFileName);
+    ConfigFile ini(g_sPath + kConfigFileName);
+    ini.ReadSection();
 
     g_isDecodePwd = ini.ReadInteger(L"isDecodePwd", 0);
     g_Width = ini.ReadInteger(L"Width", kDefaultWidth);
@@ -221,7 +295,7 @@ void LoadAppConfigIn(const std::wstring& dir) {
 
 void SaveSizeEntries(int p) {
   if (p != 0 && p != 1) return;
-  const ConfigFile ini(g_sPath + kConfigFileName);
+  ConfigFile ini(g_sPath + kConfigFileName);
   lzg::GuardedStep([&] {
     ini.WriteInteger(Indexed(L"Width_", p), g_WidthArr[p]);
     ini.WriteInteger(Indexed(L"Height_", p), g_HeightArr[p]);

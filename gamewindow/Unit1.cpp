@@ -76,22 +76,30 @@ TFormHint::TFormHint(ui::TComponent* owner) : ui::TForm(owner) {
 
   simg_di = new ui::TImage(this, Panel1);
   simg_di->SetBounds(0, 0, kClientWidth, kClientHeight);
-  simg_di->SetBitmap(lzg::LoadJpegResource(IDR_HINT_BACKGROUND));
 
   btn_zaiwan2 = new ui::TPictureButton(this, Panel1);
   btn_zaiwan2->SetBounds(kStayBounds.left, kStayBounds.top, kStayBounds.width, kStayBounds.height);
-  btn_zaiwan2->SetBitmap(lzg::LoadAlphaBitmapResource(IDR_HINT_STAY));
   btn_zaiwan2->OnClick = [this](ui::TObject* s) { btn_zaiwan2Click(s); };
 
   btn_tuichu2 = new ui::TPictureButton(this, Panel1);
   btn_tuichu2->SetBounds(kExitBounds.left, kExitBounds.top, kExitBounds.width, kExitBounds.height);
-  btn_tuichu2->SetBitmap(lzg::LoadAlphaBitmapResource(IDR_HINT_EXIT));
   btn_tuichu2->OnClick = [this](ui::TObject* s) { btn_tuichu2Click(s); };
 
   OnShow = [this](ui::TObject* s) { FormShow(s); };
 }
 
+// The pictures (a JPEG and two alpha bitmaps, about 1 MiB once decoded) are not needed before the first
+// close request: decoded then, before the dialog appears, they cost the start nothing.
+void TFormHint::LoadPictures() {
+  if (FPicturesLoaded) return;
+  FPicturesLoaded = true;
+  simg_di->SetBitmap(lzg::LoadJpegResource(IDR_HINT_BACKGROUND));
+  btn_zaiwan2->SetBitmap(lzg::LoadAlphaBitmapResource(IDR_HINT_STAY));
+  btn_tuichu2->SetBitmap(lzg::LoadAlphaBitmapResource(IDR_HINT_EXIT));
+}
+
 void TFormHint::FormShow(ui::TObject*) {
+  LoadPictures();
   if (!ChildForm || !ChildForm->HandleAllocated()) return;
   const GameBox game = GameWindowBox(ChildForm->Handle());
   lzg::Point p;

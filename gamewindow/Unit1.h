@@ -1,5 +1,6 @@
 // The exit dialog: a borderless 600 x 330 picture with the question and two
-// picture buttons. Created hidden once at start; the game window shows it
+// picture buttons. Created hidden once at start, its pictures decoded at its
+// first showing; the game window shows it
 // modally for every close request and reads the answer from g_btNeedClose.
 // Main thread only.
 #pragma once
@@ -16,7 +17,8 @@ class TFormHint : public ui::TForm {
   ui::TPictureButton* btn_zaiwan2;  // stay
   ui::TPictureButton* btn_tuichu2;  // exit
 
-  // Places the dialog over the game window on every showing, always wholly on the game window's monitor.
+  // Decodes the pictures at the first showing, then places the dialog over the game window on every showing,
+  // always wholly on the game window's monitor.
   void FormShow(ui::TObject* Sender);
   // Exit: g_btNeedClose := 1, then close.
   void btn_tuichu2Click(ui::TObject* Sender);
@@ -34,7 +36,10 @@ class TFormHint : public ui::TForm {
   static constexpr ButtonBounds kExitBounds{55, 216, 240, 100};
 
  private:
+  void LoadPictures();
+
   bool FShownBefore = false;
+  bool FPicturesLoaded = false;
 };
 
 // The one exit dialog, from its creation by the launch sequence until the loop has ended.

@@ -663,6 +663,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
     standin::g_module = instance;
     DisableThreadLibraryCalls(instance);
+    standin::NoteLibraryLoaded();
   }
   return TRUE;
 }

@@ -1,5 +1,8 @@
 #include "standin/trace.h"
 
+#include <psapi.h>
+
+#include <atomic>
 #include <cstdio>
 #include <cwchar>
 #include <cwctype>
@@ -20,6 +23,32 @@ long long MsSinceProcessStart() {
   b.HighPart = now.dwHighDateTime;
   return b.QuadPart > a.QuadPart ? static_cast<long long>((b.QuadPart - a.QuadPart) / 10000) : 0;
 }
+
+// The process's private bytes (its commit charge) in KiB. PagefileUsage, not PrivateUsage: Wine
+// leaves the latter at 0, and Windows gives both the same value.
+unsigned long PrivateKiB() {
+  PROCESS_MEMORY_COUNTERS_EX pmc{};
+  pmc.cb = sizeof pmc;
+  if (!K32GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc))
+    return 0;
+  return static_cast<unsigned long>(pmc.PagefileUsage / 1024);
+}
+
+// Costs are asked for by the start-up benchmark only: reading the counters takes a trip to the
+// system on every line, which no other run should pay.
+bool CostsWanted() {
+  static const bool wanted = [] {
+    wchar_t v[4];
+    DWORD n = GetEnvironmentVariableW(L"STANDIN_TRACE_COSTS", v, 4);
+    return n == 1 && v[0] == L'1';
+  }();
+  return wanted;
+}
+
+// When the library was loaded (its DllMain), held until the process's first line.
+std::atomic<long long> g_loadedMs{-1};
+std::atomic<unsigned long> g_loadedKiB{0};
+std::atomic<bool> g_loadedWritten{false};
 
 void AppendLine(const std::string& line) {
   wchar_t path[MAX_PATH * 2];
@@ -73,9 +102,21 @@ Trace& Trace::Hex(const char* key, unsigned long long value) {
   return Add(key, std::string(buf));
 }
 
+void NoteLibraryLoaded() {
+  // Nothing is written here: DllMain runs under the loader lock.
+  g_loadedMs = MsSinceProcessStart();
+  if (CostsWanted()) g_loadedKiB = PrivateKiB();
+}
+
 void Trace::Write() {
   if (written_) return;
   written_ = true;
+  if (CostsWanted()) {
+    if (!g_loadedWritten.exchange(true) && g_loadedMs.load() >= 0)
+      AppendLine(std::to_string(g_loadedMs.load()) + "\t" + std::to_string(GetCurrentProcessId()) +
+                 "\tlibrary_loaded\tprivate_kib=" + std::to_string(g_loadedKiB.load()) + "\n");
+    Add("private_kib", PrivateKiB());
+  }
   std::string line = std::to_string(MsSinceProcessStart()) + "\t" + std::to_string(GetCurrentProcessId()) + "\t" +
                      event_ + "\t" + details_ + "\n";
   AppendLine(line);

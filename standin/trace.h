@@ -37,6 +37,11 @@ class Trace {
   bool written_ = false;
 };
 
+// Called from DllMain: remembers when the library was loaded. With STANDIN_TRACE_COSTS=1 the
+// process's first line is preceded by a `library_loaded` line of that moment, and every line
+// carries the private bytes at its writing.
+void NoteLibraryLoaded();
+
 // A fault line: something the real engine would fail on or a broken reference rule.
 void Fault(const std::string& what);
 

@@ -1,7 +1,9 @@
-// Start-up benchmark: the client against a minimal host of the same engine.
+// Start-up benchmark: the client as it ships against a minimal host of the same engine.
 // Prints medians over several runs: time from process start to the home
 // address's load_url, the main process's peak working set, and the time an
-// engine sub-process spends before cef_execute_process. Times come from the
+// engine sub-process spends before cef_execute_process; then the client's launch
+// phase by phase with the private bytes each adds, and the steps after the start
+// (a preset's reload, the exit dialog's showing, the exit). Times come from the
 // engine's trace (milliseconds since each process started).
 #include <windows.h>
 #include <psapi.h>
@@ -19,12 +21,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const wchar_t kHome[] = L"http://bench.example/home";
-
-struct Sample {
-  double loadUrlMs = -1;
-  double peakWorkingSetMiB = -1;
-  double subprocessMs = -1;
-};
 
 struct TraceLine {
   double ms = 0;
@@ -66,46 +62,212 @@ double Median(std::vector<double> v) {
   return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-Sample RunOnce(const fs::path& dir, const std::wstring& exe, const std::wstring& args, int run) {
+long long Ticks(const FILETIME& f) { return (static_cast<long long>(f.dwHighDateTime) << 32) | f.dwLowDateTime; }
+long long NowTicks() {
+  FILETIME f;
+  GetSystemTimeAsFileTime(&f);
+  return Ticks(f);
+}
+
+// A moment of the run: milliseconds since the process started (the stand-in's clock), and the
+// process's private bytes then in KiB when the stand-in wrote it (-1 when not known).
+struct Mark {
+  double ms = -1;
+  double kib = -1;
+};
+
+// Every moment the benchmark takes from one run. The stand-in's trace gives the engine's side
+// (STANDIN_TRACE_COSTS adds the library's load and the private bytes). Two moments come from what
+// the client writes anyway, so it carries no benchmark code: the configuration file's write time
+// (the start-up trace entry "step", the configuration's last write at start) and the time of the
+// client's log "start:" line, written once the engine object is set up. The windows' creation is
+// seen through the system's window-event hook, from outside the process.
+enum MarkId {
+  kConfigWritten, kLogStart, kLibraryLoaded, kExecuteProcess, kInitialize, kGameWindowCreated, kDialogCreated,
+  kCreateBrowser, kAfterCreated, kLoadUrl, kSubLoaded, kSubStart, kMarkCount
+};
+
+struct Sample {
+  Mark marks[kMarkCount];
+  double peakWorkingSetMiB = -1;
+  double presetToReloadMs = -1;  // WM_COMMAND of a preset to the reload's load_url
+  double closeToDialogMs = -1;   // WM_CLOSE to the exit dialog visible
+  double exitToEndMs = -1;       // the exit button (the host: WM_CLOSE) to the process's end
+};
+
+struct HookState {
+  DWORD pid = 0;
+  long long startTicks = 0;
+  std::vector<std::pair<HWND, double>> forms;  // the client's forms and the host's window, in creation order
+} g_hook;
+
+void CALLBACK OnWindowCreated(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG, DWORD, DWORD eventTime) {
+  if (object != OBJID_WINDOW || !hwnd || GetAncestor(hwnd, GA_ROOT) != hwnd) return;
+  wchar_t cls[64] = {};
+  GetClassNameW(hwnd, cls, 64);
+  if (std::wstring(cls) != L"LzgForm" && std::wstring(cls) != L"MinimalEngineHost") return;
+  // The event's tick time, moved onto the process's clock.
+  const long long ticksThen = NowTicks() - static_cast<long long>(GetTickCount() - eventTime) * 10000;
+  g_hook.forms.push_back({hwnd, (ticksThen - g_hook.startTicks) / 10000.0});
+}
+
+void Pump(DWORD ms) {
+  MsgWaitForMultipleObjects(0, nullptr, FALSE, ms, QS_ALLINPUT);
+  MSG m;
+  while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
+}
+
+std::wstring TextOf(HWND w) {
+  wchar_t t[64] = {};
+  GetWindowTextW(w, t, 64);
+  return t;
+}
+
+// Local wall-clock "yyyy-mm-dd hh:mm:ss.mmm" of the log, as system ticks.
+long long LogTimeTicks(const std::string& stamp) {
+  SYSTEMTIME local{};
+  if (std::sscanf(stamp.c_str(), "%hu-%hu-%hu %hu:%hu:%hu.%hu", &local.wYear, &local.wMonth, &local.wDay, &local.wHour,
+                  &local.wMinute, &local.wSecond, &local.wMilliseconds) != 7)
+    return -1;
+  SYSTEMTIME utc;
+  FILETIME f;
+  if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc) || !SystemTimeToFileTime(&utc, &f)) return -1;
+  return Ticks(f);
+}
+
+Sample RunOnce(const fs::path& dir, const std::wstring& exe, const std::wstring& args, int run, bool client) {
   Sample sample;
   fs::path trace = dir / (L"trace-" + fs::path(exe).stem().wstring() + L"-" + std::to_wstring(run) + L".txt");
   fs::remove(trace);
   SetEnvironmentVariableW(L"STANDIN_TRACE", trace.wstring().c_str());
+  SetEnvironmentVariableW(L"STANDIN_TRACE_COSTS", L"1");
+  fs::remove_all(dir / L"AppData");
   fs::create_directories(dir / L"AppData");
   SetEnvironmentVariableW(L"APPDATA", (dir / L"AppData").wstring().c_str());
   std::wstring cmd = L"\"" + (dir / exe).wstring() + L"\"" + (args.empty() ? L"" : L" " + args);
   STARTUPINFOW si{sizeof si};
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.wstring().c_str(), &si, &pi)) {
+  // Started suspended, so that the window-event hook is in place before the first window.
+  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, dir.wstring().c_str(),
+                      &si, &pi)) {
     std::fprintf(stderr, "cannot start %ls (%lu)\n", exe.c_str(), GetLastError());
     return sample;
   }
+  FILETIME created, unused;
+  GetProcessTimes(pi.hProcess, &created, &unused, &unused, &unused);
+  g_hook = HookState{pi.dwProcessId, Ticks(created), {}};
+  HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, nullptr, &OnWindowCreated,
+                                       pi.dwProcessId, 0, WINEVENT_OUTOFCONTEXT);
+  ResumeThread(pi.hThread);
+  auto sinceStart = [&] { return (NowTicks() - g_hook.startTicks) / 10000.0; };
+  auto mark = [](const TraceLine& t) { return Mark{t.ms, Field(t.details, "private_kib").empty() ? -1 : std::atof(Field(t.details, "private_kib").c_str())}; };
+
   std::string home = fs::path(kHome).string();
   std::vector<DWORD> children;
-  DWORD start = GetTickCount();
-  while (GetTickCount() - start < 30000) {
-    bool loaded = false;
+  int loads = 0;
+  auto scan = [&] {
+    loads = 0;
     for (const auto& t : ReadTrace(trace)) {
-      if (t.pid == pi.dwProcessId && t.event == "load_url" && Field(t.details, "url") == home) {
-        sample.loadUrlMs = t.ms;
-        loaded = true;
+      if (t.pid == pi.dwProcessId) {
+        if (t.event == "library_loaded") sample.marks[kLibraryLoaded] = mark(t);
+        if (t.event == "execute_process") sample.marks[kExecuteProcess] = mark(t);
+        if (t.event == "initialize") sample.marks[kInitialize] = mark(t);
+        if (t.event == "create_browser" && sample.marks[kCreateBrowser].ms < 0) sample.marks[kCreateBrowser] = mark(t);
+        if (t.event == "on_after_created" && sample.marks[kAfterCreated].ms < 0) sample.marks[kAfterCreated] = mark(t);
+        if (t.event == "load_url" && Field(t.details, "url") == home && ++loads == 1) sample.marks[kLoadUrl] = mark(t);
+        if (t.event == "load_url" && Field(t.details, "url") == home && loads == 2 && sample.presetToReloadMs == -2)
+          sample.presetToReloadMs = t.ms;
       }
       if (t.event == "subprocess_launch") {
         DWORD child = static_cast<DWORD>(std::strtoul(Field(t.details, "child").c_str(), nullptr, 10));
         if (child && std::find(children.begin(), children.end(), child) == children.end()) children.push_back(child);
       }
-      // A sub-process's execute_process line is written when its role ends; its
-      // subprocess_start line is the moment it entered cef_execute_process.
-      if (t.event == "subprocess_start" && t.pid != pi.dwProcessId && sample.subprocessMs < 0)
-        sample.subprocessMs = t.ms;
+      // The first sub-process: its library load, and the moment it entered cef_execute_process.
+      if (t.pid != pi.dwProcessId && sample.marks[kSubStart].ms < 0 && t.event == "subprocess_start") {
+        sample.marks[kSubStart] = mark(t);
+        for (const auto& l : ReadTrace(trace))
+          if (l.pid == t.pid && l.event == "library_loaded") sample.marks[kSubLoaded] = mark(l);
+      }
     }
-    if (loaded && sample.subprocessMs >= 0) break;
-    if (WaitForSingleObject(pi.hProcess, 10) == WAIT_OBJECT_0) break;
+  };
+  DWORD start = GetTickCount();
+  while (GetTickCount() - start < 30000) {
+    scan();
+    if (sample.marks[kLoadUrl].ms >= 0 && sample.marks[kSubStart].ms >= 0) break;
+    if (WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0) break;
+    Pump(10);
+  }
+  Pump(50);
+  HWND game = nullptr, dialog = nullptr;
+  for (auto& [hwnd, ms] : g_hook.forms) {
+    if (TextOf(hwnd) == L"信息提示") {
+      dialog = hwnd;
+      sample.marks[kDialogCreated].ms = ms;
+    } else if (!game) {
+      game = hwnd;
+      sample.marks[kGameWindowCreated].ms = ms;
+    }
+  }
+  if (client) {
+    // The configuration's last write at start, and the log's start line.
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (GetFileAttributesExW((dir / L"zeRoVedi.dat").c_str(), GetFileExInfoStandard, &data))
+      sample.marks[kConfigWritten].ms = (Ticks(data.ftLastWriteTime) - g_hook.startTicks) / 10000.0;
+    std::ifstream log(dir / L"AppData" / L"lzgmin" / L"logs" / L"lzgmin.log", std::ios::binary);
+    std::string line;
+    while (std::getline(log, line)) {
+      if (line.find("\tstart: ") == std::string::npos) continue;
+      const long long t = LogTimeTicks(line.substr(0, 23));
+      if (t > 0) sample.marks[kLogStart].ms = (t - g_hook.startTicks) / 10000.0;
+    }
   }
   PROCESS_MEMORY_COUNTERS pmc{sizeof pmc};
   if (GetProcessMemoryInfo(pi.hProcess, &pmc, sizeof pmc)) sample.peakWorkingSetMiB = pmc.PeakWorkingSetSize / 1048576.0;
-  TerminateProcess(pi.hProcess, 0);
-  WaitForSingleObject(pi.hProcess, 5000);
+
+  if (game && sample.marks[kLoadUrl].ms >= 0) {
+    if (client) {
+      // A preset other than the configured one (the bench's file keeps the default, preset 2), then its reload.
+      Pump(300);
+      const double sent = sinceStart();
+      sample.presetToReloadMs = -2;
+      PostMessageW(game, WM_COMMAND, 0x100 + 0, 0);
+      for (DWORD t0 = GetTickCount(); sample.presetToReloadMs == -2 && GetTickCount() - t0 < 10000;) {
+        Pump(2);
+        scan();
+      }
+      sample.presetToReloadMs = sample.presetToReloadMs >= 0 ? sample.presetToReloadMs - sent : -1;
+      // The first close request, to the exit dialog on the screen.
+      Pump(300);
+      const double close = sinceStart();
+      PostMessageW(game, WM_CLOSE, 0, 0);
+      for (DWORD t0 = GetTickCount(); GetTickCount() - t0 < 10000; Sleep(1))
+        if (dialog && IsWindowVisible(dialog)) {
+          sample.closeToDialogMs = sinceStart() - close;
+          break;
+        }
+    }
+    // The exit button (the host has none: its close), to the process's end.
+    HWND panel = dialog ? GetWindow(dialog, GW_CHILD) : nullptr;
+    const double exit = sinceStart();
+    if (client && panel) {
+      const LPARAM at = MAKELPARAM(55 + 120, 216 + 50);
+      PostMessageW(panel, WM_MOUSEMOVE, 0, at);
+      PostMessageW(panel, WM_LBUTTONDOWN, MK_LBUTTON, at);
+      PostMessageW(panel, WM_LBUTTONUP, 0, at);
+    } else if (!client) {
+      PostMessageW(game, WM_CLOSE, 0, 0);
+    }
+    if (WaitForSingleObject(pi.hProcess, 20000) == WAIT_OBJECT_0) {
+      FILETIME ended;
+      GetProcessTimes(pi.hProcess, &created, &ended, &unused, &unused);
+      sample.exitToEndMs = (Ticks(ended) - g_hook.startTicks) / 10000.0 - exit;
+    }
+  }
+  UnhookWinEvent(hook);
+  if (WaitForSingleObject(pi.hProcess, 0) != WAIT_OBJECT_0) {
+    TerminateProcess(pi.hProcess, 0);
+    WaitForSingleObject(pi.hProcess, 5000);
+  }
   // The engine's sub-processes end with their browser process; make sure of it.
   for (DWORD child : children) {
     if (HANDLE h = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, child)) {
@@ -143,29 +305,104 @@ int wmain(int argc, wchar_t** argv) {
   fs::path dir = bin.parent_path() / L"bench";
   fs::remove_all(dir);
   CopyTree(bin / L"cef", dir / L"cef");
-  fs::copy_file(bin / L"lzgmin.exe", dir / L"lzgmin.exe", fs::copy_options::overwrite_existing);
+  // The client as it ships (dist/, without debug information), and the host built the same way.
+  fs::copy_file(bin.parent_path() / L"dist" / L"lzgmin.exe", dir / L"lzgmin.exe", fs::copy_options::overwrite_existing);
   fs::copy_file(bin / L"minimal_host.exe", dir / L"minimal_host.exe", fs::copy_options::overwrite_existing);
-  {
-    std::ofstream cfg(dir / L"zeRoVedi.dat", std::ios::binary);
-    cfg << "[dump]\r\ndoUrl2=http://bench.example/home\r\nistest=1\r\nSkinName=\r\n";
-  }
+  const char config[] = "[dump]\r\ndoUrl2=http://bench.example/home\r\nistest=1\r\nSkinName=\r\n";
 
-  std::vector<double> clientLoad, clientWs, clientSub, hostLoad, hostWs, hostSub;
+  std::vector<Sample> client, host;
   for (int run = 0; run < runs; ++run) {
-    Sample c = RunOnce(dir, L"lzgmin.exe", L"", run);
-    Sample h = RunOnce(dir, L"minimal_host.exe", std::wstring(L"--home=") + kHome, run);
-    clientLoad.push_back(c.loadUrlMs);
-    clientWs.push_back(c.peakWorkingSetMiB);
-    clientSub.push_back(c.subprocessMs);
-    hostLoad.push_back(h.loadUrlMs);
-    hostWs.push_back(h.peakWorkingSetMiB);
-    hostSub.push_back(h.subprocessMs);
+    {
+      std::ofstream cfg(dir / L"zeRoVedi.dat", std::ios::binary);
+      cfg << config;
+    }
+    client.push_back(RunOnce(dir, L"lzgmin.exe", L"", run, true));
+    host.push_back(RunOnce(dir, L"minimal_host.exe", std::wstring(L"--home=") + kHome, run, false));
   }
+  auto med = [](const std::vector<Sample>& v, auto get) {
+    std::vector<double> x;
+    for (const Sample& s : v) x.push_back(get(s));
+    return Median(x);
+  };
+  auto at = [&](const std::vector<Sample>& v, MarkId id) { return med(v, [id](const Sample& s) { return s.marks[id].ms; }); };
+  auto print = [](const char* what, double c, double h) {
+    auto cell = [](double v) {
+      char b[32];
+      if (v < 0) return std::string("-");
+      std::snprintf(b, sizeof b, "%.1f", v);
+      return std::string(b);
+    };
+    std::printf("%-52s %12s %14s\n", what, cell(c).c_str(), cell(h).c_str());
+  };
   std::printf("start-up benchmark, medians of %d runs (engine stand-in)\n", runs);
-  std::printf("%-44s %12s %14s\n", "", "lzgmin.exe", "minimal host");
-  std::printf("%-44s %12.1f %14.1f\n", "process start to home load_url (ms)", Median(clientLoad), Median(hostLoad));
-  std::printf("%-44s %12.1f %14.1f\n", "main process peak working set (MiB)", Median(clientWs), Median(hostWs));
-  std::printf("%-44s %12.1f %14.1f\n", "sub-process start to cef_execute_process (ms)", Median(clientSub),
-              Median(hostSub));
-  return Median(clientLoad) < 0 || Median(hostLoad) < 0 ? 1 : 0;
+  std::printf("%-52s %12s %14s\n", "", "lzgmin.exe", "minimal host");
+  const double cLoad = at(client, kLoadUrl), hLoad = at(host, kLoadUrl);
+  const double cWs = med(client, [](const Sample& s) { return s.peakWorkingSetMiB; });
+  const double hWs = med(host, [](const Sample& s) { return s.peakWorkingSetMiB; });
+  const double cSub = at(client, kSubStart), hSub = at(host, kSubStart);
+  print("process start to home load_url (ms)", cLoad, hLoad);
+  print("main process peak working set (MiB)", cWs, hWs);
+  print("sub-process start to cef_execute_process (ms)", cSub, hSub);
+  std::printf("ratios: load_url %.2fx, peak working set %+.1f MiB, sub-process %.2fx\n", cLoad / hLoad, cWs - hWs,
+              cSub / hSub);
+
+  // Each phase: the median of the per-run differences between its two moments, time and private bytes.
+  struct Phase {
+    const char* name;
+    MarkId from, to;  // kMarkCount as `from`: the process's start
+    bool host;        // the host has the same step
+  };
+  const Phase phases[] = {
+      {"first argument and configuration", kMarkCount, kConfigWritten, false},
+      {"engine object (log start line)", kConfigWritten, kLogStart, false},
+      {"engine files checked, library mapped", kLogStart, kLibraryLoaded, false},
+      {"process start to library loaded", kMarkCount, kLibraryLoaded, true},
+      {"library loaded to execute_process (binding)", kLibraryLoaded, kExecuteProcess, true},
+      {"engine start (cef_initialize)", kExecuteProcess, kInitialize, true},
+      {"game window built (to its native window)", kInitialize, kGameWindowCreated, false},
+      {"game window set up, exit dialog built", kGameWindowCreated, kDialogCreated, false},
+      {"first showing to create_browser", kDialogCreated, kCreateBrowser, false},
+      {"cef_initialize to create_browser (all windows)", kInitialize, kCreateBrowser, true},
+      {"create_browser to on_after_created (engine)", kCreateBrowser, kAfterCreated, true},
+      {"on_after_created to home load_url", kAfterCreated, kLoadUrl, true},
+      {"sub-process: start to library loaded", kMarkCount, kSubLoaded, true},
+      {"sub-process: library loaded to execute_process", kSubLoaded, kSubStart, true},
+  };
+  auto span = [](const std::vector<Sample>& v, const Phase& p, bool memory) {
+    std::vector<double> x;
+    for (const Sample& s : v) {
+      const Mark from = p.from == kMarkCount ? Mark{0, -1} : s.marks[p.from], to = s.marks[p.to];
+      if (memory)
+        x.push_back(from.kib >= 0 && to.kib >= 0 ? (to.kib - from.kib) / 1024.0 + 1000 : -1);
+      else
+        x.push_back(from.ms >= 0 && to.ms >= 0 ? std::max(0.0, to.ms - from.ms) : -1);
+    }
+    const double m = Median(x);
+    return memory && m >= 0 ? m - 1000 : m;
+  };
+  std::printf("\nphases (ms; private bytes growth in MiB where the engine saw both ends)\n");
+  std::printf("%-52s %12s %14s %10s %10s\n", "", "lzgmin.exe", "minimal host", "client +", "host +");
+  for (const Phase& p : phases) {
+    const double cm = span(client, p, true), hm = p.host ? span(host, p, true) : -1;
+    auto mem = [](double v) {
+      char b[32];
+      if (v <= -1000 || v == -1) return std::string("");
+      std::snprintf(b, sizeof b, "%+.2f", v);
+      return std::string(b);
+    };
+    char hostMs[32] = "";
+    if (p.host) std::snprintf(hostMs, sizeof hostMs, "%.1f", span(host, p, false));
+    std::printf("%-52s %12.1f %14s %10s %10s\n", p.name, span(client, p, false), hostMs, mem(cm).c_str(),
+                mem(hm).c_str());
+  }
+  auto kib = [&](const std::vector<Sample>& v, MarkId id) { return med(v, [id](const Sample& s) { return s.marks[id].kib / 1024.0; }); };
+  print("private bytes at library loaded (MiB)", kib(client, kLibraryLoaded), kib(host, kLibraryLoaded));
+  print("private bytes at home load_url (MiB)", kib(client, kLoadUrl), kib(host, kLoadUrl));
+
+  std::printf("\nafter the start\n");
+  print("preset choice to the reload's load_url (ms)", med(client, [](const Sample& s) { return s.presetToReloadMs; }), -1);
+  print("WM_CLOSE to the exit dialog visible (ms)", med(client, [](const Sample& s) { return s.closeToDialogMs; }), -1);
+  print("exit button (host: WM_CLOSE) to the process's end (ms)", med(client, [](const Sample& s) { return s.exitToEndMs; }),
+        med(host, [](const Sample& s) { return s.exitToEndMs; }));
+  return cLoad < 0 || hLoad < 0 ? 1 : 0;
 }

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/files.h"
 #include "config/common.h"
@@ -394,6 +395,60 @@ TEST_F(Config, OtherEntriesAndSkin) {
   EXPECT_EQ(g_Height_Last, 720);
   EXPECT_EQ(g_SetSizeReloadArr[0], 0);
   EXPECT_EQ(g_SetSizeReloadArr[1], 1);
+}
+
+// The start reads the section once and looks entries up itself: every entry must come out as the
+// platform's own one-entry read gives it, whatever the file's quoting, spacing, case or repeats.
+TEST_F(Config, EachEntryReadsAsThePlatformReadsIt) {
+  const std::wstring q2046 = L"\"" + std::wstring(2046, L'q') + L"\"", q2047 = L"\"" + std::wstring(2047, L'q') + L"\"",
+                     q2048 = L"\"" + std::wstring(2048, L'q') + L"\"";
+  const std::wstring cases[] = {
+      L"doUrl2=  \"http://quoted/\"  ",
+      L"doUrl2='single'",
+      L"doUrl2=\"unbalanced",
+      L"doUrl2=\"a\" b \"c\"",
+      L"doUrl2=\"\"",
+      L"doUrl2=\"",
+      L"doUrl2=a=b=c",
+      L"\tDOURL2\t=\tupper key\t",
+      L"doUrl2",
+      L"doUrl2\r\ndoUrl2=after an entry without a value",
+      L"doUrl2=first\r\ndourl2=second",
+      L";doUrl2=comment\r\ndoUrl2=real",
+      L"doUrl2=" + q2046,
+      L"doUrl2=" + q2047,
+      L"doUrl2=" + q2048,
+      L"[dump]\r\ndoUrl2=in a second section of the same name",
+      L"SkinName=   ",
+      L"title_0=' '",
+  };
+  for (const std::wstring& entries : cases) {
+    SCOPED_TRACE(testutil::ToUtf8(entries.substr(0, 60)));
+    ResetSettingsState();
+    WriteAnsi(L"[dump]\r\nistest=1\r\n" + entries + L"\r\n[other]\r\ndoUrl2=elsewhere\r\n");
+    auto platform = [&](const wchar_t* key, const wchar_t* def) {
+      std::vector<wchar_t> buf(2048);
+      DWORD n = GetPrivateProfileStringW(L"dump", key, def, buf.data(), 2048, Path().c_str());
+      return std::wstring(buf.data(), n);
+    };
+    const std::wstring url = platform(L"doUrl2", L""), skin = platform(L"SkinName", L"Topaz 2017"),
+                       title = platform(L"title_0", L"澜舟阁游戏");
+    Load();
+    EXPECT_EQ(g_gameUrl, url);
+    EXPECT_EQ(g_SkinName, skin);
+    EXPECT_EQ(g_title, title);
+  }
+}
+
+// An entry the start finds already as it would write it is left alone; an entry without a value is not such.
+TEST_F(Config, CredentialEntryWithoutValueIsStillWritten) {
+  WriteAnsi(L"[dump]\r\nuid\r\nip=\r\n");
+  Load();
+  std::vector<wchar_t> buf(4096);
+  const DWORD n = GetPrivateProfileSectionW(L"dump", buf.data(), 4096, Path().c_str());
+  std::vector<std::wstring> lines;
+  for (const wchar_t* p = buf.data(); p < buf.data() + n && *p; p += wcslen(p) + 1) lines.emplace_back(p);
+  EXPECT_EQ(lines, (std::vector<std::wstring>{L"uid=", L"ip=", L"step=GetConfig|GetConfig_02|"}));
 }
 
 TEST_F(Config, SideFile) {
