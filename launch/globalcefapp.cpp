@@ -38,9 +38,6 @@ void InitGlobalCEFApp_2() {
   app.LocalesRequired = L"zh-CN";
   app.Locale = L"zh-CN";
   app.FlashEnabled = false;
-  // This GUI layer makes no window of its own before the engine's start, so a sub-process has none to
-  // destroy; looking for them would load and start the display driver in every sub-process.
-  app.DestroyAppWindows = false;
   if (!g_ParamStr_1.empty()) {
     InitGlobalCEFApp_2_3game();
   } else {
