@@ -1,5 +1,4 @@
-// Scoped GDI: an object owned for a scope, an object selected into a device context for a scope, and a
-// memory device context with an object selected into it.
+// Scoped GDI: an object owned for a scope, and a memory device context with an object selected into it.
 #pragma once
 
 #include <windows.h>
@@ -32,22 +31,6 @@ class GdiObject {
 
  private:
   H h_ = nullptr;
-};
-
-// Selects `object` into `dc` and puts the previous one back at the end of the scope (before the object may
-// be deleted: a selected object is not deleted).
-class Selected {
- public:
-  Selected(HDC dc, HGDIOBJ object) noexcept : dc_(dc), old_(object ? SelectObject(dc, object) : nullptr) {}
-  Selected(const Selected&) = delete;
-  Selected& operator=(const Selected&) = delete;
-  ~Selected() {
-    if (old_) SelectObject(dc_, old_);
-  }
-
- private:
-  HDC dc_;
-  HGDIOBJ old_;
 };
 
 // A memory device context compatible with `like` (the screen when null), `object` selected while it lives.

@@ -6,27 +6,25 @@
 
 namespace logfile {
 
-// The lines of a file's bytes; a last line without its end is kept (a torn line shows).
-inline std::vector<std::string> Lines(const std::string& bytes) {
+// The pieces of `text` between `separator`s, in order.
+inline std::vector<std::string> Split(const std::string& text, char separator) {
   std::vector<std::string> out;
   size_t start = 0;
-  for (size_t nl = bytes.find('\n'); nl != std::string::npos; nl = bytes.find('\n', start)) {
-    out.push_back(bytes.substr(start, nl - start));
-    start = nl + 1;
+  for (size_t at = text.find(separator); at != std::string::npos; at = text.find(separator, start)) {
+    out.push_back(text.substr(start, at - start));
+    start = at + 1;
   }
-  if (start < bytes.size()) out.push_back(bytes.substr(start));
+  out.push_back(text.substr(start));
   return out;
 }
 
-inline std::vector<std::string> Columns(const std::string& line) {
-  std::vector<std::string> out;
-  size_t start = 0;
-  for (size_t tab = line.find('\t'); tab != std::string::npos; tab = line.find('\t', start)) {
-    out.push_back(line.substr(start, tab - start));
-    start = tab + 1;
-  }
-  out.push_back(line.substr(start));
+// The lines of a file's bytes; a last line without its end is kept (a torn line shows).
+inline std::vector<std::string> Lines(const std::string& bytes) {
+  std::vector<std::string> out = Split(bytes, '\n');
+  if (out.back().empty()) out.pop_back();  // what follows the last line end
   return out;
 }
+
+inline std::vector<std::string> Columns(const std::string& line) { return Split(line, '\t'); }
 
 }  // namespace logfile
