@@ -62,14 +62,10 @@ size_t TraceSize() { return ReadTrace().size(); }
 
 // ---- waiting with the main thread's messages flowing ----
 
+// What is queued already is handled before the first look.
 bool PumpUntil(const std::function<bool()>& done, DWORD ms = 5000) {
-  DWORD start = GetTickCount();
-  for (;;) {
-    Application.ProcessMessages();
-    if (done()) return true;
-    if (GetTickCount() - start > ms) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
+  Application.ProcessMessages();
+  return Application.ProcessMessagesUntil(done, ms);
 }
 
 long StandinLive() {

@@ -21,6 +21,7 @@
 #include "launch/globalcefapp.h"
 #include "launch/launch.h"
 #include "launch/profile.h"
+#include "tests/support/wait.h"
 #include "tests/engine/engine_test_support.h"
 #include "tests/support/test_util.h"
 #include "tests/support/command_line_cases.h"
@@ -165,15 +166,6 @@ cef_cookie_manager_t* CEF_EXPORT FakeGetGlobalManager(cef_completion_callback_t*
   }
   if (!g_fake->manager) return nullptr;
   return g_fake->manager->ToCef();
-}
-
-bool WaitUntil(const std::function<bool()>& done, DWORD ms) {
-  DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > ms) return false;
-    Sleep(10);
-  }
-  return true;
 }
 
 }  // namespace
@@ -572,7 +564,7 @@ class CookieInitializer : public ::testing::Test {
     fake.manager = new FakeCookieManager();
   }
   void TearDown() override {
-    ASSERT_TRUE(WaitUntil([] { return TCEFCookieInitializerThread::Running() == 0; }, 8000));
+    ASSERT_TRUE(testutil::WaitUntil([] { return TCEFCookieInitializerThread::Running() == 0; }, 8000));
     if (fake.heldCallback) fake.heldCallback->base.release(&fake.heldCallback->base);
     if (fake.lastEvent) fake.lastEvent->Release();
     fake.manager->Release();
@@ -595,12 +587,12 @@ TEST_F(CookieInitializer, AppliesTheDirectoryWhenStorageIsReady) {
   GlobalScope global(&app);
   EXPECT_FALSE(app.CookieStoreSettled());
   app.Internal_OnContextInitialized();
-  ASSERT_TRUE(WaitUntil([&] { return fake.manager->storageCalls.load() == 1; }, 3000));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return fake.manager->storageCalls.load() == 1; }, 3000));
   EXPECT_EQ(fake.manager->storagePath, L"C:/Users/p/AppData/Roaming/lzgmin/cookies");
   EXPECT_EQ(fake.manager->storagePersist, 0);
   EXPECT_FALSE(fake.manager->storageCallback);
   // Settled only once the path is set, and told once.
-  ASSERT_TRUE(WaitUntil([&] { return notices.load() == 1; }, 3000));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return notices.load() == 1; }, 3000));
   EXPECT_EQ(pathSetAtNotice.load(), 1);
   EXPECT_TRUE(app.CookieStoreSettled());
 }
@@ -629,10 +621,10 @@ TEST_F(CookieInitializer, GivesUpAfterFiveSecondsWithoutBlocking) {
   DWORD t0 = GetTickCount();
   app.Internal_OnContextInitialized();
   EXPECT_LT(GetTickCount() - t0, 1000u) << "the context callback waited for the cookie store";
-  ASSERT_TRUE(WaitUntil([&] { return fake.getManagerCalls.load() == 1; }, 3000));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return fake.getManagerCalls.load() == 1; }, 3000));
   EXPECT_EQ(TCEFCookieInitializerThread::Running(), running + 1);
   EXPECT_FALSE(app.CookieStoreSettled()) << "settled while the store was still awaited";
-  ASSERT_TRUE(WaitUntil([] { return TCEFCookieInitializerThread::Running() == 0; }, 7000));
+  ASSERT_TRUE(testutil::WaitUntil([] { return TCEFCookieInitializerThread::Running() == 0; }, 7000));
   DWORD took = GetTickCount() - t0;
   EXPECT_GE(took, 4900u);
   EXPECT_EQ(fake.lastEvent->waitedMs.load(), 5000);
@@ -649,7 +641,7 @@ TEST_F(CookieInitializer, NoManagerMeansNothingIsSet) {
   RecordingApp app;
   app.SetCookies(L"C:/cookies");
   EXPECT_TRUE(TCEFCookieInitializerThread::Start(L"C:/cookies", false));
-  ASSERT_TRUE(WaitUntil([] { return TCEFCookieInitializerThread::Running() == 0; }, 3000));
+  ASSERT_TRUE(testutil::WaitUntil([] { return TCEFCookieInitializerThread::Running() == 0; }, 3000));
   fake.manager = new FakeCookieManager();  // for TearDown's bookkeeping
   EXPECT_EQ(fake.getManagerCalls.load(), 1);
 }
@@ -659,7 +651,7 @@ TEST(CookieInitializerWithoutEngine, ReportsAndEnds) {
   lzg::g_cef.cef_waitable_event_create = nullptr;
   DebugOutputCapture capture;
   EXPECT_TRUE(TCEFCookieInitializerThread::Start(L"C:/cookies", false));
-  ASSERT_TRUE(WaitUntil([] { return TCEFCookieInitializerThread::Running() == 0; }, 3000));
+  ASSERT_TRUE(testutil::WaitUntil([] { return TCEFCookieInitializerThread::Running() == 0; }, 3000));
   EXPECT_NE(capture.text().find(L"TCEFCookieInitializerThread.Execute error : "), std::wstring::npos);
 }
 

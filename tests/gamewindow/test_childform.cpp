@@ -32,13 +32,7 @@ int Count(const char* event, const char* key = nullptr, const std::string& value
 
 // Handles the window's messages until `pred` holds.
 bool PumpUntil(const std::function<bool()>& pred, DWORD ms = 10000) {
-  const DWORD start = GetTickCount();
-  while (!pred()) {
-    if (GetTickCount() - start > ms) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    ui::Application.ProcessMessages();
-  }
-  return true;
+  return ui::Application.ProcessMessagesUntil(pred, ms);
 }
 
 std::wstring Title() { return ChildForm->sTitleBar1->Items(1).Caption(); }

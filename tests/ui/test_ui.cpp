@@ -53,15 +53,7 @@ void ClearLater() {
 }
 
 // Pumps until `done` or the time is up.
-bool PumpUntil(const std::function<bool()>& done, DWORD ms = 3000) {
-  DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > ms) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    Application.ProcessMessages();
-  }
-  return true;
-}
+bool PumpUntil(const std::function<bool()>& done, DWORD ms = 3000) { return Application.ProcessMessagesUntil(done, ms); }
 
 class Ui : public ::testing::Test {
  protected:
