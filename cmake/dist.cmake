@@ -4,6 +4,7 @@ set(LZG_DIST_DIR ${CMAKE_BINARY_DIR}/dist)
 
 # 32-bit hosts of this engine are built large-address-aware.
 target_link_options(lzgmin PRIVATE -Wl,--large-address-aware)
+lzg_page_aligned_image(lzgmin)
 
 find_program(LZG_STRIP NAMES i686-w64-mingw32-strip REQUIRED)
 add_custom_target(dist ALL

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/files.h"
+#include "base/gui_windows.h"
 #include "base/log.h"
 #include "base/text.h"
 #include "base/threads.h"
@@ -431,6 +432,7 @@ bool TCefApplication::LoadCEFlibrary() {
 void TCefApplication::DestroyHiddenAppWindows() {
   // A sub-process must own no window of ours; whatever the GUI layer made on this
   // thread before the engine start goes.
+  if (lzg::gui_windows::Alive() == 0) return;
   std::vector<HWND> windows;
   EnumThreadWindows(GetCurrentThreadId(), &CollectThreadWindow, reinterpret_cast<LPARAM>(&windows));
   for (HWND w : windows) DestroyWindow(w);

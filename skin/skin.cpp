@@ -1,6 +1,5 @@
 #include "skin/skin.h"
 
-#include <commctrl.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -20,7 +19,15 @@ using skin::FramePart;
 
 namespace {
 
-constexpr UINT_PTR kSubclassId = 0x4C5A534B;  // 'LZSK'
+// The window's own procedure, kept on the window itself so that a provider gone while another subclass
+// still calls through ours can be passed over; and the provider, while attached.
+constexpr wchar_t kNextProcProp[] = L"LzgSkinNextProc";
+constexpr wchar_t kProviderProp[] = L"LzgSkinProvider";
+
+LRESULT CallNext(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto next = reinterpret_cast<WNDPROC>(GetPropW(hwnd, kNextProcProp));
+  return next ? CallWindowProcW(next, hwnd, msg, wp, lp) : DefWindowProcW(hwnd, msg, wp, lp);
+}
 
 COLORREF Ref(skin::Color c) { return RGB((c >> 16) & 255, (c >> 8) & 255, c & 255); }
 
@@ -53,7 +60,7 @@ void GradientV(HDC dc, const RECT& r, skin::Color top, skin::Color bottom) {
                     {r.right, r.bottom, static_cast<COLOR16>(((bottom >> 16) & 255) << 8),
                      static_cast<COLOR16>(((bottom >> 8) & 255) << 8), static_cast<COLOR16>((bottom & 255) << 8), 0}};
   GRADIENT_RECT g{0, 1};
-  GradientFill(dc, v, 2, &g, 1, GRADIENT_FILL_RECT_V);
+  GdiGradientFill(dc, v, 2, &g, 1, GRADIENT_FILL_RECT_V);
 }
 
 void GradientH(HDC dc, const RECT& r, skin::Color left, skin::Color right) {
@@ -63,7 +70,7 @@ void GradientH(HDC dc, const RECT& r, skin::Color left, skin::Color right) {
                     {r.right, r.bottom, static_cast<COLOR16>(((right >> 16) & 255) << 8),
                      static_cast<COLOR16>(((right >> 8) & 255) << 8), static_cast<COLOR16>((right & 255) << 8), 0}};
   GRADIENT_RECT g{0, 1};
-  GradientFill(dc, v, 2, &g, 1, GRADIENT_FILL_RECT_H);
+  GdiGradientFill(dc, v, 2, &g, 1, GRADIENT_FILL_RECT_H);
 }
 
 void Fill(HDC dc, const RECT& r, skin::Color c) {
@@ -92,7 +99,7 @@ void Blend(HDC dc, const skin::Canvas& c, int x, int y) {
   std::copy(c.px.begin(), c.px.end(), static_cast<uint32_t*>(bits));
   lzg::MemoryDC src(dc, bmp.get());
   BLENDFUNCTION bf{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  AlphaBlend(dc, x, y, c.width, c.height, src.get(), 0, 0, c.width, c.height, bf);
+  GdiAlphaBlend(dc, x, y, c.width, c.height, src.get(), 0, 0, c.width, c.height, bf);
 }
 
 void Text(HDC dc, const std::wstring& text, RECT r, UINT align, skin::Color color, skin::Color shadow, bool withShadow) {
@@ -240,7 +247,14 @@ TsSkinProvider::~TsSkinProvider() {
 
 bool TsSkinProvider::Attach(HWND form) {
   if (hwnd_ || !form || !IsWindow(form)) return false;
-  if (!SetWindowSubclass(form, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) return false;
+  // Subclassed by hand: Common Controls' helpers would load and start a whole library before the first
+  // paint for what three calls do here.
+  if (!GetPropW(form, kNextProcProp)) {
+    const auto next = GetWindowLongPtrW(form, GWLP_WNDPROC);
+    if (!next || !SetPropW(form, kNextProcProp, reinterpret_cast<HANDLE>(next))) return false;
+    SetWindowLongPtrW(form, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassProc));
+  }
+  SetPropW(form, kProviderProp, this);
   hwnd_ = form;
   SkinChanged();
   return true;
@@ -250,7 +264,7 @@ void TsSkinProvider::Detach() {
   if (!hwnd_) return;
   HWND form = hwnd_;
   const bool wasSkinned = Skinned();
-  RemoveWindowSubclass(form, SubclassProc, kSubclassId);
+  Unsubclass(form);
   hwnd_ = nullptr;
   if (captionStripped_ && IsWindow(form))
     SetWindowLongW(form, GWL_STYLE, GetWindowLongW(form, GWL_STYLE) | static_cast<LONG>(savedCaption_));
@@ -579,23 +593,37 @@ void TsSkinProvider::Click(FramePart part) {
   if (command) PostMessageW(hwnd_, WM_SYSCOMMAND, command, 0);
 }
 
-LRESULT CALLBACK TsSkinProvider::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
-                                              DWORD_PTR ref) {
-  auto* self = reinterpret_cast<TsSkinProvider*>(ref);
-  if (!self || self->hwnd_ != hwnd) return DefSubclassProc(hwnd, msg, wp, lp);
-  return self->OnMessage(msg, wp, lp);
+// Our procedure leaves the chain when it is the window's current one; under a later subclass it stays,
+// passing everything on, and goes with the window.
+void TsSkinProvider::Unsubclass(HWND hwnd) {
+  RemovePropW(hwnd, kProviderProp);
+  if (GetWindowLongPtrW(hwnd, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&SubclassProc)) return;
+  if (HANDLE next = RemovePropW(hwnd, kNextProcProp))
+    SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(next));
+}
+
+LRESULT CALLBACK TsSkinProvider::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* self = static_cast<TsSkinProvider*>(GetPropW(hwnd, kProviderProp));
+  if (self && self->hwnd_ == hwnd) return self->OnMessage(msg, wp, lp);
+  if (msg == WM_NCDESTROY) {
+    const LRESULT r = CallNext(hwnd, msg, wp, lp);
+    RemovePropW(hwnd, kNextProcProp);
+    return r;
+  }
+  return CallNext(hwnd, msg, wp, lp);
 }
 
 // Every non-client message of a skinned window is handled here and nowhere else.
 LRESULT TsSkinProvider::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   HWND hwnd = hwnd_;
   if (msg == WM_NCDESTROY) {
-    const LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
-    RemoveWindowSubclass(hwnd, SubclassProc, kSubclassId);
+    const LRESULT r = CallNext(hwnd, msg, wp, lp);
+    Unsubclass(hwnd);
+    RemovePropW(hwnd, kNextProcProp);
     hwnd_ = nullptr;
     return r;
   }
-  if (!Skinned()) return DefSubclassProc(hwnd, msg, wp, lp);
+  if (!Skinned()) return CallNext(hwnd, msg, wp, lp);
   const skin::SkinTheme& t = manager_->Theme();
 
   switch (msg) {
@@ -622,7 +650,7 @@ LRESULT TsSkinProvider::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return TRUE;
     case WM_SETTEXT:
     case WM_SETICON: {
-      const LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
+      const LRESULT r = CallNext(hwnd, msg, wp, lp);
       Repaint();
       return r;
     }
@@ -720,7 +748,7 @@ LRESULT TsSkinProvider::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       break;
     case WM_GETMINMAXINFO: {
       // Maximised, the skinned window fills the work area exactly, its frame in view.
-      DefSubclassProc(hwnd, msg, wp, lp);
+      CallNext(hwnd, msg, wp, lp);
       auto* mmi = reinterpret_cast<MINMAXINFO*>(lp);
       MONITORINFO mi{sizeof mi};
       if (GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &mi)) {
@@ -741,7 +769,7 @@ LRESULT TsSkinProvider::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         const FrameLayout l = Layout();
         POINT old;
         OffsetViewportOrgEx(dc, l.client.left, l.client.top, &old);
-        const LRESULT r = DefSubclassProc(hwnd, msg, wp, lp & ~PRF_NONCLIENT);
+        const LRESULT r = CallNext(hwnd, msg, wp, lp & ~PRF_NONCLIENT);
         SetViewportOrgEx(dc, old.x, old.y, nullptr);
         return r;
       }
@@ -749,7 +777,7 @@ LRESULT TsSkinProvider::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     default:
       break;
   }
-  return DefSubclassProc(hwnd, msg, wp, lp);
+  return CallNext(hwnd, msg, wp, lp);
 }
 
 }  // namespace lzg

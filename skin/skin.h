@@ -1,7 +1,7 @@
 // The skin layer: a skin manager that finds and loads a skin, a provider that paints a
 // window's frame with it, and a title bar whose items replace the caption text.
 //
-// The provider attaches to a window purely through its HWND (a comctl32 subclass), so any
+// The provider attaches to a window purely through its HWND (a subclass of its window procedure), so any
 // window can use it. All of it is main-thread only. Without an active skin the provider
 // passes every message on: the window keeps its standard frame and its caption text, and
 // the title bar's items are neither shown nor clickable.
@@ -164,7 +164,8 @@ class TsSkinProvider {
  private:
   friend class TsSkinManager;
   friend class TsTitleBar;
-  static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+  static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM);
+  static void Unsubclass(HWND hwnd);
   LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
   void SkinChanged();  // the manager turned on, off, or changed the skin
   skin::FrameInput Input() const;

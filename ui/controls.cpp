@@ -6,6 +6,7 @@
 #include <set>
 
 #include "base/gdi.h"
+#include "base/gui_windows.h"
 #include "ui/forms.h"
 
 namespace ui {
@@ -196,6 +197,7 @@ LRESULT CALLBACK TWinControl::Trampoline(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
     if (self) {
       self->handle_ = hwnd;
       SetPropW(hwnd, kBoundProp, self);
+      lzg::gui_windows::Created();
     }
   } else {
     self = FromHandle(hwnd);
@@ -204,6 +206,7 @@ LRESULT CALLBACK TWinControl::Trampoline(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
   TMessage m{msg, wp, lp, 0};
   self->Dispatch(m);
   if (msg == WM_NCDESTROY) {
+    lzg::gui_windows::Destroyed();
     RemovePropW(hwnd, kBoundProp);
     self->handle_ = nullptr;
     self->mouseCapture_ = nullptr;
@@ -476,7 +479,7 @@ void TPictureButton::Paint(HDC dc) {
   SIZE s = BitmapSize(bitmap_.get());
   MemoryDC src(dc, bitmap_.get());
   BLENDFUNCTION bf{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  AlphaBlend(dc, Left(), Top(), Width(), Height(), src.get(), 0, 0, s.cx, s.cy, bf);
+  GdiAlphaBlend(dc, Left(), Top(), Width(), Height(), src.get(), 0, 0, s.cx, s.cy, bf);
 }
 
 void TPictureButton::MouseDown(int, int) { pressed_ = true; }

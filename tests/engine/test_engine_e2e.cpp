@@ -26,6 +26,7 @@
 #include "launch/globalcefapp.h"
 #include "launch/launch.h"
 #include "launch/profile.h"
+#include "ui/forms.h"
 #include "tests/engine/engine_test_support.h"
 #include "tests/support/trace_faults.h"
 #include "tests/support/trace_reader.h"
@@ -103,9 +104,13 @@ int RunClientProcess() {
   const std::wstring caseName = Env(L"LZG_ENGINE_CASE");
   lzg::PrepareLaunch(GetCommandLineW(), lzg::ExeDirectory());
 
-  // The GUI layer's hidden window, which a sub-process must not keep.
-  HWND hidden = CreateWindowExW(0, L"STATIC", L"hidden app window", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                                nullptr, nullptr);
+  // The GUI layer's hidden window, which a sub-process must not keep; a window made by other code on the
+  // thread beside it goes with it.
+  auto* hiddenForm = new ui::TForm(nullptr);
+  hiddenForm->AfterConstruction();
+  HWND hidden = hiddenForm->Handle();
+  HWND other = CreateWindowExW(0, L"STATIC", L"other window", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr,
+                               nullptr);
 
   if (Env(L"LZG_ENGINE_REAL_DIALOG") == L"1") {
     CreateGlobalCEFApp_2();
@@ -122,6 +127,7 @@ int RunClientProcess() {
   Report("status", app->Status());
   Report("missing", app->MissingLibFiles());
   Report("hidden_window_alive", hidden && IsWindow(hidden));
+  Report("other_window_alive", other && IsWindow(other));
 
   if (started) {
     // Here the game window would be created.
@@ -140,7 +146,8 @@ int RunClientProcess() {
   } else {
     Report("windows", TopLevelWindowsOfThisProcess());
   }
-  if (hidden && IsWindow(hidden)) DestroyWindow(hidden);
+  if (other && IsWindow(other)) DestroyWindow(other);
+  delete hiddenForm;
   DestroyGlobalCEFApp();
   Report("global_after_destroy", GlobalCEFApp != nullptr);
   DestroyGlobalCEFApp();
@@ -357,6 +364,7 @@ TEST(MainProcess, StartsTheEngineWithThisClientsSettings) {
   EXPECT_EQ(run.Reported("second_start"), "0");
   EXPECT_EQ(run.Reported("context_ready"), "1");
   EXPECT_EQ(run.Reported("hidden_window_alive"), "1") << "the main process keeps its windows";
+  EXPECT_EQ(run.Reported("other_window_alive"), "1");
   EXPECT_EQ(run.Reported("global_after_destroy"), "0");
   EXPECT_TRUE(run.Messages().empty());
 
@@ -467,6 +475,7 @@ TEST(SubProcess, RunsItsRoleWithoutWindowsOrChecksAndEnds) {
   EXPECT_EQ(run.Reported("status", child), std::to_string(asLoaded));
   EXPECT_EQ(run.Reported("missing", child), "");
   EXPECT_EQ(run.Reported("hidden_window_alive", child), "0");
+  EXPECT_EQ(run.Reported("other_window_alive", child), "0");
   EXPECT_EQ(run.Reported("windows", child), "0");
   EXPECT_EQ(run.Reported("reached_windows", child), "<none>");
   EXPECT_EQ(run.Reported("done", child), "sub") << "the sub-process did not end through the main block";

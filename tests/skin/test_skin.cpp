@@ -388,6 +388,57 @@ TEST_F(SkinTest, SwitchingOffRestoresTheStandardFrameAndOnAgainReloads) {
   EXPECT_TRUE(form.FrameSize() == StandardFrame());
 }
 
+// The provider hooks the window's procedure itself. Detached while another hook sits above it, it must stay in
+// the chain passing everything on (unhooking would cut the later hook off); detached on top, or at the window's
+// end, it must hand the window back its own procedure.
+namespace {
+WNDPROC g_laterNext = nullptr;
+int g_laterCalls = 0;
+LRESULT CALLBACK LaterHook(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  ++g_laterCalls;
+  return CallWindowProcW(g_laterNext, hwnd, msg, wp, lp);
+}
+}  // namespace
+
+TEST_F(SkinTest, DetachingHandsTheWindowBackWithAnyLaterHookKept) {
+  SkinDir dir;
+  dir.Folder(L"Fixture", kFixtureIni);
+  Form form;
+  const LONG_PTR own = GetWindowLongPtrW(form.hwnd, GWLP_WNDPROC);
+  TsSkinManager manager;
+  manager.SetSkinDirectory(dir.Path());
+  manager.SetSkinName(L"Fixture");
+  manager.SetActive(true);
+  {
+    TsSkinProvider provider(&manager);
+    ASSERT_TRUE(provider.Attach(form.hwnd));
+    EXPECT_FALSE(provider.Attach(form.hwnd)) << "attached twice";
+    form.Show();
+    EXPECT_TRUE(form.FrameSize() == (SIZE{10, 45}));
+    provider.Detach();
+    EXPECT_TRUE(form.FrameSize() == StandardFrame());
+    EXPECT_EQ(GetWindowLongPtrW(form.hwnd, GWLP_WNDPROC), own) << "on top, the window gets its procedure back";
+
+    ASSERT_TRUE(provider.Attach(form.hwnd));
+    EXPECT_TRUE(form.FrameSize() == (SIZE{10, 45}));
+    g_laterNext = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(form.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&LaterHook)));
+    provider.Detach();
+    EXPECT_EQ(GetWindowLongPtrW(form.hwnd, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(&LaterHook));
+    EXPECT_TRUE(form.FrameSize() == StandardFrame());
+    ASSERT_TRUE(provider.Attach(form.hwnd)) << "again, under the later hook";
+    EXPECT_TRUE(form.FrameSize() == (SIZE{10, 45}));
+  }
+  // The provider is gone, its procedure still in the chain: the window works on with the standard frame.
+  g_laterCalls = 0;
+  SetWindowPos(form.hwnd, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
+  EXPECT_TRUE(form.FrameSize() == StandardFrame());
+  Form::sysCommands.clear();
+  SendMessageW(form.hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_EQ(Form::sysCommands, std::vector<WPARAM>{SC_MINIMIZE}) << "the window's own procedure still answers";
+  EXPECT_GT(g_laterCalls, 0);
+}
+
 // ---- The shipped skin -----------------------------------------------------------------------
 
 TEST_F(SkinTest, ShippedTopazFrameIs8By36AndFillsTheWorkAreaMaximised) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/gui_windows.h"
 #include "ui/forms.h"
 #include "ui/menus.h"
 #include "ui/placement.h"
@@ -146,6 +147,25 @@ TEST_F(Ui, LifecycleEventsInOrderAndComponentsFreedNewestFirst) {
   Log expected{"create",      "show",          "show", "closequery", "close",
                "destroy",     "free third",    "free second", "free first"};
   EXPECT_EQ(log, expected);
+}
+
+// An engine sub-process asks this count whether the GUI layer has windows to destroy: each of the layer's
+// windows counts from its creation to its destruction, however it goes; other windows do not count.
+TEST_F(Ui, TheLayerCountsItsOwnWindowsWhileTheyExist) {
+  const int before = lzg::gui_windows::Alive();
+  HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  EXPECT_EQ(lzg::gui_windows::Alive(), before);
+  auto* freed = new TForm(nullptr);
+  freed->AfterConstruction();
+  auto* destroyed = new TForm(nullptr);
+  destroyed->AfterConstruction();
+  EXPECT_EQ(lzg::gui_windows::Alive(), before + 2);
+  DestroyWindow(destroyed->Handle());  // behind the form's back, as the engine object does
+  EXPECT_EQ(lzg::gui_windows::Alive(), before + 1);
+  delete freed;
+  delete destroyed;
+  EXPECT_EQ(lzg::gui_windows::Alive(), before);
+  DestroyWindow(other);
 }
 
 TEST_F(Ui, CloseQueryVetoKeepsTheFormAndAnswersSessionEnd) {
