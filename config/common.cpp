@@ -297,6 +297,8 @@ void SaveSizeEntries(int p) {
   if (p != 0 && p != 1) return;
   ConfigFile ini(g_sPath + kConfigFileName);
   lzg::GuardedStep([&] {
+    // Read just before: an entry that already holds its value (often the width) is not rewritten.
+    ini.ReadSection();
     ini.WriteInteger(Indexed(L"Width_", p), g_WidthArr[p]);
     ini.WriteInteger(Indexed(L"Height_", p), g_HeightArr[p]);
     ini.WriteInteger(Indexed(L"SizeIndex_", p), g_SizeIndexArr[p]);

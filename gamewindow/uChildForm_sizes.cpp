@@ -63,11 +63,9 @@ void TChildForm::NSetSize1Click(ui::TObject* Sender) {
                                              g_Height, borderW, borderH);
   // Sizing or moving a maximised window un-maximises it on some platforms (Wine's X11
   // driver among them), which would undo preset 6; a maximised window stays as it is.
-  if (WindowState() != ui::wsMaximized) {
-    SetClientWidth(g_WidthArr[static_cast<size_t>(p)]);
-    SetClientHeight(g_HeightArr[static_cast<size_t>(p)]);
-    SetWindowPos(Handle(), nullptr, pos.x, pos.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
+  // The new size and place in one move: the browser is resized once, and the reload follows sooner.
+  if (WindowState() != ui::wsMaximized)
+    SetClientSizeAt(pos.x, pos.y, g_WidthArr[static_cast<size_t>(p)], g_HeightArr[static_cast<size_t>(p)]);
   ReLoadUrl();
 }
 

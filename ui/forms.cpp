@@ -139,7 +139,7 @@ int TForm::ClientHeight() {
   return clientHeight_;
 }
 
-void TForm::SetClientSize(int w, int h) {
+void TForm::SetClientSize(int w, int h, const POINT* topLeft) {
   if (!HandleAllocated()) {
     clientWidth_ = w;
     clientHeight_ = h;
@@ -150,7 +150,17 @@ void TForm::SetClientSize(int w, int h) {
   GetClientRect(handle_, &cr);
   int outerW = (wr.right - wr.left) - cr.right + w;
   int outerH = (wr.bottom - wr.top) - cr.bottom + h;
-  SetWindowPos(handle_, nullptr, 0, 0, outerW, outerH, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(handle_, nullptr, topLeft ? topLeft->x : 0, topLeft ? topLeft->y : 0, outerW, outerH,
+               (topLeft ? 0 : SWP_NOMOVE) | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TForm::SetClientSizeAt(int left, int top, int w, int h) {
+  if (!HandleAllocated()) {
+    left_ = left;
+    top_ = top;
+  }
+  const POINT topLeft{left, top};
+  SetClientSize(w, h, &topLeft);
 }
 
 void TForm::SetClientWidth(int v) { SetClientSize(v, ClientHeight()); }

@@ -64,6 +64,9 @@ class TForm : public TWinControl {
   // Each keeps the frame and the top-left corner.
   void SetClientWidth(int v);
   void SetClientHeight(int v);
+  // The client size and the outer top-left corner in one move (one resize of the children, one trip to
+  // the display server), keeping the frame.
+  void SetClientSizeAt(int left, int top, int w, int h);
   TWindowState WindowState();
   void SetWindowState(TWindowState s);
   TFormBorderStyle BorderStyle() const { return borderStyle_; }
@@ -94,7 +97,7 @@ class TForm : public TWinControl {
   friend class TWinControl;
   void PlaceFirstTime();
   void CloseModal();
-  void SetClientSize(int w, int h);
+  void SetClientSize(int w, int h, const POINT* topLeft = nullptr);
 
   TFormBorderStyle borderStyle_ = bsSingle;
   TPosition position_ = poDesigned;

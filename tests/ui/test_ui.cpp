@@ -395,6 +395,24 @@ TEST_F(Ui, ClientAlignedControlFollowsItsParentAndReportsResize) {
     EXPECT_EQ(r.bottom, c.h);
     EXPECT_EQ(resizes, before + 2);
   }
+  // Size and place in one move: the child is resized once, and the form keeps its frame.
+  RECT wr, cr;
+  GetWindowRect(f->Handle(), &wr);
+  GetClientRect(f->Handle(), &cr);
+  const int frameW = (wr.right - wr.left) - cr.right, frameH = (wr.bottom - wr.top) - cr.bottom;
+  const int before = resizes;
+  f->SetClientSizeAt(-7, 25, 640, 360);
+  EXPECT_EQ(resizes, before + 1);
+  EXPECT_EQ(f->ClientWidth(), 640);
+  EXPECT_EQ(f->ClientHeight(), 360);
+  EXPECT_EQ(f->Left(), -7);
+  EXPECT_EQ(f->Top(), 25);
+  EXPECT_EQ(f->Width(), 640 + frameW);
+  EXPECT_EQ(f->Height(), 360 + frameH);
+  RECT r;
+  GetClientRect(p->Handle(), &r);
+  EXPECT_EQ(r.right, 640);
+  EXPECT_EQ(r.bottom, 360);
 }
 
 TEST_F(Ui, FreeingAControlDestroysItsWindowAndChildren) {
