@@ -87,9 +87,71 @@ enum MarkId {
   kCreateBrowser, kAfterCreated, kLoadUrl, kSubLoaded, kSubStart, kMarkCount
 };
 
+// Under an emulator (this machine runs 32-bit Wine under qemu-i386), the process's working set holds the
+// emulator's own pages beside the program's: its translated code above all, which grows with every
+// distinct piece of code the program runs. The 32-bit program's pages all lie below 4 GiB, the
+// emulator's above. Read from the host's /proc; -1 where there is no such view.
+struct ResidentSplit {
+  double programMiB = -1;          // below 4 GiB: images, heaps, stacks, mapped files of the program and Wine
+  double emulatorMiB = -1;         // above 4 GiB: the emulator, its translated code and heap
+  double threadRegionsMiB = -1;    // of the program's: anonymous regions of about 3 MiB (a thread's stacks each)
+};
+
+std::string ReadWholeFile(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// The host process that runs `exe` as a main process (no engine --type switch), through Wine's Z: drive.
+ResidentSplit ReadResidentSplit(const std::wstring& exe) {
+  ResidentSplit split;
+  std::error_code ec;
+  const std::string name = fs::path(exe).filename().string();
+  for (const auto& entry : fs::directory_iterator(L"Z:\\proc", ec)) {
+    const std::string pid = entry.path().filename().string();
+    if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::string cmd = ReadWholeFile(entry.path() / L"cmdline");
+    std::replace(cmd.begin(), cmd.end(), '\0', ' ');
+    if (cmd.find(name) == std::string::npos || cmd.find("--type=") != std::string::npos) continue;
+    if (cmd.find("bench_startup") != std::string::npos) continue;
+    std::istringstream maps(ReadWholeFile(entry.path() / L"smaps"));
+    std::string line;
+    unsigned long long start = 0, end = 0;
+    bool anonymous = false;
+    double program = 0, emulator = 0, threads = 0;
+    while (std::getline(maps, line)) {
+      unsigned long long a, b;
+      char path[512] = "";
+      if (std::sscanf(line.c_str(), "%llx-%llx %*s %*s %*s %*s %511s", &a, &b, path) >= 2 && line.find('-') < 17 &&
+          line.find(':') > 17) {
+        start = a;
+        end = b;
+        anonymous = path[0] == 0;
+        continue;
+      }
+      unsigned long kb;
+      if (std::sscanf(line.c_str(), "Rss: %lu kB", &kb) != 1) continue;
+      const double mib = kb / 1024.0;
+      if (start >= (1ull << 32)) {
+        emulator += mib;
+      } else {
+        program += mib;
+        const unsigned long long size = end - start;
+        if (anonymous && size >= 0x2F0000 && size <= 0x300000) threads += mib;
+      }
+    }
+    if (program + emulator > 0) split = {program, emulator, threads};
+    break;
+  }
+  return split;
+}
+
 struct Sample {
   Mark marks[kMarkCount];
   double peakWorkingSetMiB = -1;
+  ResidentSplit resident;       // the working set at the home load_url, by who owns the pages
   double presetToReloadMs = -1;  // WM_COMMAND of a preset to the reload's load_url
   double closeToDialogMs = -1;   // WM_CLOSE to the exit dialog visible
   double exitToEndMs = -1;       // the exit button (the host: WM_CLOSE) to the process's end
@@ -223,6 +285,7 @@ Sample RunOnce(const fs::path& dir, const std::wstring& exe, const std::wstring&
   }
   PROCESS_MEMORY_COUNTERS pmc{sizeof pmc};
   if (GetProcessMemoryInfo(pi.hProcess, &pmc, sizeof pmc)) sample.peakWorkingSetMiB = pmc.PeakWorkingSetSize / 1048576.0;
+  sample.resident = ReadResidentSplit(exe);
 
   if (game && sample.marks[kLoadUrl].ms >= 0) {
     if (client) {
@@ -398,6 +461,13 @@ int wmain(int argc, wchar_t** argv) {
   auto kib = [&](const std::vector<Sample>& v, MarkId id) { return med(v, [id](const Sample& s) { return s.marks[id].kib / 1024.0; }); };
   print("private bytes at library loaded (MiB)", kib(client, kLibraryLoaded), kib(host, kLibraryLoaded));
   print("private bytes at home load_url (MiB)", kib(client, kLoadUrl), kib(host, kLoadUrl));
+  std::printf("\nworking set at home load_url, by owner (MiB; the host's /proc, under the emulator only)\n");
+  print("program's pages (below 4 GiB)", med(client, [](const Sample& s) { return s.resident.programMiB; }),
+        med(host, [](const Sample& s) { return s.resident.programMiB; }));
+  print("  of which threads' stack regions", med(client, [](const Sample& s) { return s.resident.threadRegionsMiB; }),
+        med(host, [](const Sample& s) { return s.resident.threadRegionsMiB; }));
+  print("emulator's pages (translated code, its heap)", med(client, [](const Sample& s) { return s.resident.emulatorMiB; }),
+        med(host, [](const Sample& s) { return s.resident.emulatorMiB; }));
 
   std::printf("\nafter the start\n");
   print("preset choice to the reload's load_url (ms)", med(client, [](const Sample& s) { return s.presetToReloadMs; }), -1);
