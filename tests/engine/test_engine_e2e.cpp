@@ -105,12 +105,16 @@ int RunClientProcess() {
   lzg::PrepareLaunch(GetCommandLineW(), lzg::ExeDirectory());
 
   // The GUI layer's hidden window, which a sub-process must not keep; a window made by other code on the
-  // thread beside it goes with it.
-  auto* hiddenForm = new ui::TForm(nullptr);
-  hiddenForm->AfterConstruction();
-  HWND hidden = hiddenForm->Handle();
-  HWND other = CreateWindowExW(0, L"STATIC", L"other window", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr,
-                               nullptr);
+  // thread beside it goes with it. The "bare" cases make none.
+  const bool bare = caseName.find(L"bare") != std::wstring::npos;
+  ui::TForm* hiddenForm = nullptr;
+  HWND hidden = nullptr, other = nullptr;
+  if (!bare) {
+    hiddenForm = new ui::TForm(nullptr);
+    hiddenForm->AfterConstruction();
+    hidden = hiddenForm->Handle();
+    other = CreateWindowExW(0, L"STATIC", L"other window", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  }
 
   if (Env(L"LZG_ENGINE_REAL_DIALOG") == L"1") {
     CreateGlobalCEFApp_2();
@@ -124,6 +128,8 @@ int RunClientProcess() {
   Report("game_url", g_gameUrl);
   const bool started = app->StartMainProcess();
   Report("start", started);
+  // This platform's display driver, which anything that looks at the window system loads.
+  Report("display_driver_loaded", GetModuleHandleW(L"winex11.drv") != nullptr);
   Report("status", app->Status());
   Report("missing", app->MissingLibFiles());
   Report("hidden_window_alive", hidden && IsWindow(hidden));
@@ -476,6 +482,7 @@ TEST(SubProcess, RunsItsRoleWithoutWindowsOrChecksAndEnds) {
   EXPECT_EQ(run.Reported("missing", child), "");
   EXPECT_EQ(run.Reported("hidden_window_alive", child), "0");
   EXPECT_EQ(run.Reported("other_window_alive", child), "0");
+  EXPECT_EQ(run.Reported("display_driver_loaded", child), "1") << "the driver probe must see what a window loads";
   EXPECT_EQ(run.Reported("windows", child), "0");
   EXPECT_EQ(run.Reported("reached_windows", child), "<none>");
   EXPECT_EQ(run.Reported("done", child), "sub") << "the sub-process did not end through the main block";
@@ -492,6 +499,22 @@ TEST(SubProcess, RunsItsRoleWithoutWindowsOrChecksAndEnds) {
   EXPECT_TRUE(executed);
   for (auto& l : run.Events("shutdown")) EXPECT_NE(l.pid, child) << "a sub-process called cef_shutdown";
   for (auto& l : run.Events("initialize")) EXPECT_NE(l.pid, child);
+}
+
+// A sub-process whose GUI layer made no window goes to the engine without touching the window system: looking
+// for windows to destroy would load and start the display driver in every renderer.
+TEST(SubProcess, WithNoWindowOfTheGuiLayerLeavesTheDisplayDriverUnloaded) {
+  REQUIRE_STANDIN();
+  ClientRun run;
+  run.CopyEngine();
+  const DWORD pid = run.Run(L"renderer-bare", {}, L"--type=renderer");
+  EXPECT_TRUE(run.Messages(pid).empty());
+  EXPECT_EQ(run.Reported("start"), "0");
+  EXPECT_EQ(run.Reported("status"), std::to_string(asLoaded));
+  EXPECT_EQ(run.Reported("display_driver_loaded"), "0");
+  auto exec = run.Events("execute_process");
+  ASSERT_EQ(exec.size(), 1u);
+  EXPECT_EQ(exec[0].fields["result"], "0");
 }
 
 TEST(SubProcess, RendererWithIncompleteFilesStillRuns) {
