@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/bench_median.h"
+
 namespace {
 
 enum Measure { kDriver, kFirstWindow, kSecondWindow, kShow, kResizeMove, kThreadKiB, kCount };
@@ -94,13 +96,6 @@ void MeasureOnce(double (&out)[kCount]) {
   for (HANDLE h : {a, b, c, d, e}) CloseHandle(h);
   DestroyWindow(second);
   DestroyWindow(first);
-}
-
-double Median(std::vector<double> v) {
-  if (v.empty()) return -1;
-  std::sort(v.begin(), v.end());
-  const size_t n = v.size();
-  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 }  // namespace

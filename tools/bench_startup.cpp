@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/bench_median.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -52,14 +54,6 @@ std::string Field(const std::string& details, const std::string& key) {
   while (s >> item)
     if (item.rfind(key + "=", 0) == 0) return item.substr(key.size() + 1);
   return {};
-}
-
-double Median(std::vector<double> v) {
-  v.erase(std::remove_if(v.begin(), v.end(), [](double x) { return x < 0; }), v.end());
-  if (v.empty()) return -1;
-  std::sort(v.begin(), v.end());
-  size_t n = v.size();
-  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 long long Ticks(const FILETIME& f) { return (static_cast<long long>(f.dwHighDateTime) << 32) | f.dwLowDateTime; }
@@ -124,8 +118,8 @@ ResidentSplit ReadResidentSplit(const std::wstring& exe) {
     while (std::getline(maps, line)) {
       unsigned long long a, b;
       char path[512] = "";
-      if (std::sscanf(line.c_str(), "%llx-%llx %*s %*s %*s %*s %511s", &a, &b, path) >= 2 && line.find('-') < 17 &&
-          line.find(':') > 17) {
+      // A mapping's own line; its fields ("Rss:", "Anonymous:") never read as an address range.
+      if (std::sscanf(line.c_str(), "%llx-%llx %*s %*s %*s %*s %511s", &a, &b, path) >= 2) {
         start = a;
         end = b;
         anonymous = path[0] == 0;
@@ -462,12 +456,13 @@ int wmain(int argc, wchar_t** argv) {
   print("private bytes at library loaded (MiB)", kib(client, kLibraryLoaded), kib(host, kLibraryLoaded));
   print("private bytes at home load_url (MiB)", kib(client, kLoadUrl), kib(host, kLoadUrl));
   std::printf("\nworking set at home load_url, by owner (MiB; the host's /proc, under the emulator only)\n");
-  print("program's pages (below 4 GiB)", med(client, [](const Sample& s) { return s.resident.programMiB; }),
-        med(host, [](const Sample& s) { return s.resident.programMiB; }));
-  print("  of which threads' stack regions", med(client, [](const Sample& s) { return s.resident.threadRegionsMiB; }),
-        med(host, [](const Sample& s) { return s.resident.threadRegionsMiB; }));
-  print("emulator's pages (translated code, its heap)", med(client, [](const Sample& s) { return s.resident.emulatorMiB; }),
-        med(host, [](const Sample& s) { return s.resident.emulatorMiB; }));
+  auto owner = [&](const char* what, double ResidentSplit::*field) {
+    auto get = [field](const Sample& s) { return s.resident.*field; };
+    print(what, med(client, get), med(host, get));
+  };
+  owner("program's pages (below 4 GiB)", &ResidentSplit::programMiB);
+  owner("  of which threads' stack regions", &ResidentSplit::threadRegionsMiB);
+  owner("emulator's pages (translated code, its heap)", &ResidentSplit::emulatorMiB);
 
   std::printf("\nafter the start\n");
   print("preset choice to the reload's load_url (ms)", med(client, [](const Sample& s) { return s.presetToReloadMs; }), -1);
