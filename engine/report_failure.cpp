@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "engine/app.h"
+#include "engine/engine_app.h"
 #include "engine/bridge.h"
 #include "base/text.h"
 

@@ -1,6 +1,6 @@
 #include "engine/startup_rules.h"
 
-#include "base/cmdline.h"
+#include "base/command_line.h"
 
 #include <cstdio>
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "engine/startup_rules.h"
-#include "base/cmdline.h"
+#include "base/command_line.h"
 #include "tests/support/command_line_cases.h"
 
 namespace {

@@ -16,11 +16,11 @@
 #include <string>
 #include <vector>
 
-#include "browser/chromium.h"
-#include "browser/client_handler.h"
+#include "browser/browser_host.h"
+#include "browser/client.h"
 #include "browser/host_rules.h"
-#include "browser/windowparent.h"
-#include "engine/app.h"
+#include "browser/browser_parent.h"
+#include "engine/engine_app.h"
 #include "engine/bridge.h"
 #include "engine/cef_library.h"
 #include "engine/cef_ref.h"

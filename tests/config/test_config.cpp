@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "base/files.h"
-#include "config/common.h"
-#include "config/intparse.h"
-#include "config/sidefile.h"
+#include "config/settings.h"
+#include "config/config_int.h"
+#include "config/side_file.h"
 #include "tests/config/des_reference.h"
 #include "tests/support/test_util.h"
 

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "config/common.h"
-#include "config/intparse.h"
+#include "config/settings.h"
+#include "config/config_int.h"
 #include "tests/support/test_util.h"
 
 namespace {

@@ -18,14 +18,14 @@
 #include <string>
 #include <vector>
 
-#include "engine/app.h"
-#include "engine/cookie_initializer.h"
+#include "engine/engine_app.h"
+#include "engine/cookie_store_initializer.h"
 #include "engine/file_info.h"
 #include "engine/startup_rules.h"
-#include "config/common.h"
-#include "launch/globalcefapp.h"
-#include "launch/launch.h"
-#include "launch/profile.h"
+#include "config/settings.h"
+#include "launch/engine_setup.h"
+#include "launch/launch_plan.h"
+#include "launch/profile_folders.h"
 #include "ui/forms.h"
 #include "tests/engine/engine_test_support.h"
 #include "tests/support/trace_faults.h"

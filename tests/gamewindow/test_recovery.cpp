@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "gamewindow/recovery.h"
+#include "gamewindow/page_recovery.h"
 
 namespace {
 

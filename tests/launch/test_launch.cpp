@@ -7,12 +7,12 @@
 #include <optional>
 #include <string>
 
-#include "engine/app.h"
-#include "base/cmdline.h"
-#include "config/common.h"
-#include "launch/globalcefapp.h"
-#include "launch/launch.h"
-#include "launch/profile.h"
+#include "engine/engine_app.h"
+#include "base/command_line.h"
+#include "config/settings.h"
+#include "launch/engine_setup.h"
+#include "launch/launch_plan.h"
+#include "launch/profile_folders.h"
 #include "tests/support/test_util.h"
 
 namespace {

@@ -4,10 +4,10 @@ set(LZG_NATIVE_SOURCES
   ${ROOT}/base/utf8.cpp
   ${ROOT}/gamewindow/placement.cpp
   ${ROOT}/gamewindow/popup_policy.cpp
-  ${ROOT}/gamewindow/recovery.cpp
-  ${ROOT}/config/intparse.cpp
-  ${ROOT}/base/cmdline.cpp
-  ${ROOT}/config/sidefile.cpp
+  ${ROOT}/gamewindow/page_recovery.cpp
+  ${ROOT}/config/config_int.cpp
+  ${ROOT}/base/command_line.cpp
+  ${ROOT}/config/side_file.cpp
   ${ROOT}/config/des.cpp
   ${ROOT}/ui/placement.cpp
   ${ROOT}/browser/host_rules.cpp

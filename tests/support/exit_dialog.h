@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "gamewindow/Unit1.h"
+#include "gamewindow/exit_dialog.h"
 
 namespace testutil {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "base/cmdline.h"
+#include "base/command_line.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::wstring line;

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "config/intparse.h"
+#include "config/config_int.h"
 
 namespace {
 // Independent reading: blanks (space, tab), sign, then decimal digits or hex after $, x, 0x.

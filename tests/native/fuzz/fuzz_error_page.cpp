@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "gamewindow/recovery.h"
+#include "gamewindow/page_recovery.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "config/sidefile.h"
+#include "config/side_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view bytes(reinterpret_cast<const char*>(data), size);

@@ -1,12 +1,12 @@
 // The game window's popup and keyboard policy, on the main thread. The engine's questions themselves are
 // answered on its UI thread by the rules in uChildForm.cpp; what they took comes here through the host.
-#include "gamewindow/uChildForm.h"
+#include "gamewindow/game_window.h"
 
 #include <shellapi.h>
 
 #include "base/files.h"
 #include "base/threads.h"
-#include "engine/app.h"
+#include "engine/engine_app.h"
 #include "gamewindow/popup_policy.h"
 
 // A popup or a modified click asked for a new tab or window: only web addresses become another instance's

@@ -1,4 +1,4 @@
-#include "gamewindow/recovery.h"
+#include "gamewindow/page_recovery.h"
 
 #include "base/utf8.h"
 

@@ -1,10 +1,10 @@
-#include "launch/globalcefapp.h"
+#include "launch/engine_setup.h"
 
-#include "engine/app.h"
-#include "gamewindow/uChildForm.h"
-#include "config/common.h"
+#include "engine/engine_app.h"
+#include "gamewindow/game_window.h"
+#include "config/settings.h"
 #include "base/guarded.h"
-#include "launch/profile.h"
+#include "launch/profile_folders.h"
 
 std::atomic<HWND> g_ChildFormHandle{nullptr};
 

@@ -1,4 +1,4 @@
-#include "engine/app_handlers.h"
+#include "engine/app_handler.h"
 
 #include "engine/cef_ref.h"
 #include "engine/cef_string.h"

@@ -1,4 +1,4 @@
-#include "config/intparse.h"
+#include "config/config_int.h"
 
 #include <string>
 

@@ -22,9 +22,9 @@
 #include <mutex>
 #include <string>
 
-#include "browser/chromium_events.h"
-#include "browser/client_handler.h"
-#include "engine/app.h"
+#include "browser/client_events.h"
+#include "browser/client.h"
+#include "engine/engine_app.h"
 #include "ui/controls.h"
 
 using ui::TObject;

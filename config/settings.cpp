@@ -1,4 +1,4 @@
-#include "config/common.h"
+#include "config/settings.h"
 
 #include <windows.h>
 
@@ -10,8 +10,8 @@
 #include "base/log.h"
 #include "base/text.h"
 #include "config/des.h"
-#include "config/intparse.h"
-#include "config/sidefile.h"
+#include "config/config_int.h"
+#include "config/side_file.h"
 
 std::wstring g_ParamStr_1;
 

@@ -1,4 +1,4 @@
-#include "browser/windowparent.h"
+#include "browser/browser_parent.h"
 
 HWND TCEFWinControl::GetChildWindowHandle() {
   return HandleAllocated() ? GetWindow(Handle(), GW_CHILD) : nullptr;

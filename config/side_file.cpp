@@ -1,4 +1,4 @@
-#include "config/sidefile.h"
+#include "config/side_file.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "engine/cookie_initializer.h"
+#include "engine/cookie_store_initializer.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "launch/profile.h"
+#include "launch/profile_folders.h"
 
 #include <stdexcept>
 

@@ -10,10 +10,10 @@
 #include <utility>
 #include <vector>
 
-#include "engine/app.h"
-#include "gamewindow/Unit1.h"
-#include "gamewindow/uChildForm.h"
-#include "config/common.h"
+#include "engine/engine_app.h"
+#include "gamewindow/exit_dialog.h"
+#include "gamewindow/game_window.h"
+#include "config/settings.h"
 #include "tests/e2e/client_run.h"
 #include "tests/support/exit_dialog.h"
 #include "tests/support/trace_faults.h"
@@ -21,7 +21,7 @@
 
 namespace {
 
-std::wstring TracePath() { return testutil::SelfDir() + L"test_childform_trace.txt"; }
+std::wstring TracePath() { return testutil::SelfDir() + L"test_game_window_trace.txt"; }
 
 int Count(const char* event, const char* key = nullptr, const std::string& value = {}) {
   int n = 0;

@@ -1,4 +1,4 @@
-#include "browser/chromium.h"
+#include "browser/browser_host.h"
 
 #include <algorithm>
 #include <exception>

@@ -6,7 +6,7 @@
 
 #include <atomic>
 
-#include "engine/app.h"
+#include "engine/engine_app.h"
 #include "engine/bridge.h"
 
 // Engine threads call every method below (the browser process's UI thread for

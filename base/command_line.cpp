@@ -1,4 +1,4 @@
-#include "base/cmdline.h"
+#include "base/command_line.h"
 
 namespace lzg {
 namespace {

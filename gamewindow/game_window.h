@@ -17,10 +17,10 @@
 #include <memory>
 #include <string>
 
-#include "browser/chromium.h"
-#include "browser/windowparent.h"
-#include "config/common.h"
-#include "gamewindow/recovery.h"
+#include "browser/browser_host.h"
+#include "browser/browser_parent.h"
+#include "config/settings.h"
+#include "gamewindow/page_recovery.h"
 #include "skin/skin.h"
 #include "ui/forms.h"
 #include "ui/menus.h"

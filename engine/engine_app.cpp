@@ -1,4 +1,4 @@
-#include "engine/app.h"
+#include "engine/engine_app.h"
 
 #include <shlwapi.h>
 
@@ -11,15 +11,15 @@
 #include "base/log.h"
 #include "base/text.h"
 #include "base/threads.h"
-#include "engine/app_handlers.h"
+#include "engine/app_handler.h"
 #include "engine/bridge.h"
 #include "engine/cef_library.h"
 #include "engine/cef_ref.h"
 #include "engine/cef_string.h"
-#include "engine/cookie_initializer.h"
+#include "engine/cookie_store_initializer.h"
 #include "engine/file_info.h"
 #include "engine/startup_rules.h"
-#include "base/cmdline.h"
+#include "base/command_line.h"
 
 TCefApplication* GlobalCEFApp = nullptr;
 

@@ -3,8 +3,8 @@
 
 #include "base/threads.h"
 #include "gamewindow/placement.h"
-#include "gamewindow/uChildForm.h"
-#include "config/common.h"
+#include "gamewindow/game_window.h"
+#include "config/settings.h"
 
 void TChildForm::init_SetSizeMenuItem() {
   const int screenW = GetSystemMetrics(SM_CXSCREEN);

@@ -7,7 +7,7 @@
 
 #include <windows.h>
 
-#include "browser/chromium_events.h"
+#include "browser/client_events.h"
 #include "browser/host_rules.h"
 #include "engine/bridge.h"
 

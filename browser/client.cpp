@@ -1,4 +1,4 @@
-#include "browser/client_handler.h"
+#include "browser/client.h"
 
 #include "engine/cef_ref.h"
 #include "engine/cef_string.h"

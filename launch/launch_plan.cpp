@@ -1,7 +1,7 @@
-#include "launch/launch.h"
+#include "launch/launch_plan.h"
 
-#include "base/cmdline.h"
-#include "config/common.h"
+#include "base/command_line.h"
+#include "config/settings.h"
 #include "base/guarded.h"
 
 namespace lzg {

@@ -3,9 +3,9 @@
 // window is never left half closed: a session that ends shuts the engine down cleanly before the process
 // goes, and a session end that another program cancels ends the program as the player chose.
 #include "base/threads.h"
-#include "gamewindow/Unit1.h"
-#include "gamewindow/uChildForm.h"
-#include "config/common.h"
+#include "gamewindow/exit_dialog.h"
+#include "gamewindow/game_window.h"
+#include "config/settings.h"
 
 void TChildForm::WMQueryEndSession(ui::TMessage& m) {
   if (!lzg::OnThread(lzg::TThread::Main, "TChildForm.WMQueryEndSession")) return;

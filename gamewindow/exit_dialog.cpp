@@ -1,10 +1,10 @@
-#include "gamewindow/Unit1.h"
+#include "gamewindow/exit_dialog.h"
 
 #include <vector>
 
 #include "gamewindow/placement.h"
-#include "gamewindow/uChildForm.h"
-#include "config/common.h"
+#include "gamewindow/game_window.h"
+#include "config/settings.h"
 #include "resources/images.h"
 #include "resources/resource_ids.h"
 #include "ui/placement.h"

@@ -1,6 +1,6 @@
 // The game window's skin set-up and its title item.
-#include "gamewindow/uChildForm.h"
-#include "config/common.h"
+#include "gamewindow/game_window.h"
+#include "config/settings.h"
 
 void TChildForm::init_Skin() {
   sSkinProvider1->Attach(Handle());

@@ -2,10 +2,10 @@
 // The decisions are lzg::PageRecovery's; here they are carried out on the main thread.
 #include "base/threads.h"
 #include "browser/host_rules.h"
-#include "engine/app.h"
-#include "gamewindow/Unit1.h"
-#include "gamewindow/uChildForm.h"
-#include "config/common.h"
+#include "engine/engine_app.h"
+#include "gamewindow/exit_dialog.h"
+#include "gamewindow/game_window.h"
+#include "config/settings.h"
 
 namespace {
 

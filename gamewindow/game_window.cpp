@@ -1,10 +1,10 @@
 // The game window: components, lifecycle and the close protocol.
-#include "gamewindow/uChildForm.h"
+#include "gamewindow/game_window.h"
 
 #include "base/threads.h"
-#include "config/common.h"
-#include "engine/app.h"
-#include "gamewindow/Unit1.h"
+#include "config/settings.h"
+#include "engine/engine_app.h"
+#include "gamewindow/exit_dialog.h"
 #include "gamewindow/popup_policy.h"
 #include "resources/images.h"
 
