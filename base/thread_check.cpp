@@ -7,13 +7,13 @@
 
 namespace lzg {
 
-bool OnThread(TThread expected, const char* entry) noexcept {
-  const DWORD want = expected == TThread::Main ? threads::Main() : threads::EngineUi();
+bool OnThread(Thread expected, const char* entry) noexcept {
+  const DWORD want = expected == Thread::kMain ? threads::Main() : threads::EngineUi();
   const DWORD self = GetCurrentThreadId();
   if (want == 0 || want == self) return true;
   try {
     const std::string message = "called on thread " + std::to_string(self) + ", not on the " +
-                                (expected == TThread::Main ? "main thread" : "engine's UI thread") + " (" +
+                                (expected == Thread::kMain ? "main thread" : "engine's UI thread") + " (" +
                                 std::to_string(want) + ")";
     ReportCallbackFailure(entry, message.c_str());
   } catch (...) {

@@ -7,7 +7,7 @@
 
 namespace lzg {
 
-enum class TThread { Main, EngineUI };
+enum class Thread { kMain, kEngineUi };
 
 namespace threads {
 
@@ -23,6 +23,6 @@ DWORD EngineUi() noexcept;
 // True when the caller runs on `expected`, or when that thread is not known yet. Otherwise the wrong call is
 // reported under `entry` through the engine-boundary reporting (in every build: the engine's log shows it)
 // and the answer is false: the entry point returns without acting.
-bool OnThread(TThread expected, const char* entry) noexcept;
+bool OnThread(Thread expected, const char* entry) noexcept;
 
 }  // namespace lzg

@@ -61,12 +61,12 @@ constexpr UINT kHostBrowserClosed = WM_APP + 2;   // wParam: the identifier of t
 constexpr UINT kHostRaise = WM_APP + 3;           // lParam: a std::function<void()> that raises an event
 const wchar_t kHostWindowClass[] = L"LzgChromiumHost";
 
-TChromium::TChromium(ui::TComponent* owner) : ui::TComponent(owner) {
+BrowserHost::BrowserHost(ui::Component* owner) : ui::Component(owner) {
   InitializeSettings(FBrowserSettings);
   AfterConstruction();
   static const bool registered = [] {
     WNDCLASSW wc{};
-    wc.lpfnWndProc = &TChromium::MessageWndProc;
+    wc.lpfnWndProc = &BrowserHost::MessageWndProc;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = kHostWindowClass;
     return RegisterClassW(&wc) != 0;
@@ -78,8 +78,8 @@ TChromium::TChromium(ui::TComponent* owner) : ui::TComponent(owner) {
   FMsgWindow = w;
 }
 
-LRESULT CALLBACK TChromium::MessageWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = reinterpret_cast<TChromium*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+LRESULT CALLBACK BrowserHost::MessageWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* self = reinterpret_cast<BrowserHost*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   switch (msg) {
     case kHostBrowserCreated:
       if (self) self->BrowserCreatedMsg(reinterpret_cast<cef_browser_t*>(lp));
@@ -98,25 +98,25 @@ LRESULT CALLBACK TChromium::MessageWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARA
   }
 }
 
-void TChromium::PostToMain(std::function<void()> raise) {
+void BrowserHost::PostToMain(std::function<void()> raise) {
   auto owned = std::make_unique<std::function<void()>>(std::move(raise));
   HWND w = FMsgWindow.load();
   if (w && PostMessageW(w, kHostRaise, 0, reinterpret_cast<LPARAM>(owned.get()))) owned.release();
 }
 
-bool TChromium::IsOwnBrowser(cef_browser_t* browser) const {
+bool BrowserHost::IsOwnBrowser(cef_browser_t* browser) const {
   const int id = BrowserIdOf(browser);
   return id != 0 && id == FBrowserId.load();
 }
 
 // Engine UI thread: the message carries a reference of its own.
-void TChromium::PostBrowserCreated(cef_browser_t* browser) {
+void BrowserHost::PostBrowserCreated(cef_browser_t* browser) {
   AddRefCefObject(browser);
   HWND w = FMsgWindow.load();
   if (!w || !PostMessageW(w, kHostBrowserCreated, 0, reinterpret_cast<LPARAM>(browser))) lzg::ReleaseCefObject(browser);
 }
 
-void TChromium::BrowserCreatedMsg(cef_browser_t* browser) {
+void BrowserHost::BrowserCreatedMsg(cef_browser_t* browser) {
   // Closed before the main thread heard of it: the reference has nothing left to serve.
   if (FBrowser || BrowserIdOf(browser) != FBrowserId.load()) {
     lzg::ReleaseCefObject(browser);
@@ -127,12 +127,12 @@ void TChromium::BrowserCreatedMsg(cef_browser_t* browser) {
 }
 
 // Only the host's own browser's close is posted here.
-void TChromium::BrowserClosedMsg(int id) {
+void BrowserHost::BrowserClosedMsg(int id) {
   if (FBrowser && BrowserIdOf(FBrowser) == id) DropBrowser();
   if (OnBrowserClosed) OnBrowserClosed(this);
 }
 
-void TChromium::DestroyMessageWindow() {
+void BrowserHost::DestroyMessageWindow() {
   HWND w = FMsgWindow.exchange(nullptr);
   if (!w) return;
   // Hand-overs still queued carry references.
@@ -144,14 +144,14 @@ void TChromium::DestroyMessageWindow() {
   DestroyWindow(w);
 }
 
-void TChromium::AfterConstruction() {
+void BrowserHost::AfterConstruction() {
   lzg::GuardedOperation("TChromium.AfterConstruction", [&] {
-    FOptions = new TChromiumOptions();
-    FFontOptions = new TChromiumFontOptions();
+    FOptions = new BrowserOptions();
+    FFontOptions = new BrowserFontOptions();
   });
 }
 
-TChromium::~TChromium() {
+BrowserHost::~BrowserHost() {
   lzg::GuardedOperation("TChromium.Destroy", [&] {
     // Detaching waits for a callback under way; no hand-over follows it.
     DestroyClientHandler();
@@ -171,13 +171,13 @@ TChromium::~TChromium() {
   });
 }
 
-int TChromium::OtherBrowserCount() const {
+int BrowserHost::OtherBrowserCount() const {
   std::lock_guard<std::mutex> l(FOthersMu);
   return static_cast<int>(FOthers.size());
 }
 
-bool TChromium::CloseOtherBrowsers(DWORD ms) {
-  if (!lzg::OnThread(lzg::TThread::Main, "TChromium.CloseOtherBrowsers")) return false;
+bool BrowserHost::CloseOtherBrowsers(DWORD ms) {
+  if (!lzg::OnThread(lzg::Thread::kMain, "TChromium.CloseOtherBrowsers")) return false;
   std::vector<cef_browser_t*> open;
   {
     std::lock_guard<std::mutex> l(FOthersMu);
@@ -196,22 +196,22 @@ bool TChromium::CloseOtherBrowsers(DWORD ms) {
     lzg::ReleaseCefObject(b);
   }
   // The engine may need this thread's messages to finish a close (a popup window's owner lives here).
-  return ui::Application.ProcessMessagesUntil([this] { return OtherBrowserCount() == 0; }, ms);
+  return ui::Application::ProcessMessagesUntil([this] { return OtherBrowserCount() == 0; }, ms);
 }
 
-bool TChromium::Initialized() const { return FInitialized.load() && !FClosing.load(); }
+bool BrowserHost::Initialized() const { return FInitialized.load() && !FClosing.load(); }
 
-lzg::TClientHandlerFlags TChromium::HandlerFlags() const {
-  lzg::TClientHandlerFlags f;
+lzg::ClientHandlerFlags BrowserHost::HandlerFlags() const {
+  lzg::ClientHandlerFlags f;
   f.load = OnLoadStart || OnLoadEnd || OnLoadError || OnLoadingStateChange || OnLoadEnded || OnLoadFailed;
   f.keyboard = OnPreKeyEvent || OnKeyEvent;
   return f;
 }
 
-void TChromium::DropBrowser() { lzg::ReleaseCefObject(std::exchange(FBrowser, nullptr)); }
+void BrowserHost::DropBrowser() { lzg::ReleaseCefObject(std::exchange(FBrowser, nullptr)); }
 
-void TChromium::DestroyClientHandler() {
-  lzg::TCustomClientHandler* h = FHandler.exchange(nullptr);
+void BrowserHost::DestroyClientHandler() {
+  lzg::Client* h = FHandler.exchange(nullptr);
   if (!h) return;
   h->RemoveReferences();
   h->Release();
@@ -219,17 +219,17 @@ void TChromium::DestroyClientHandler() {
 
 // ---- creation ------------------------------------------------------------------
 
-void TChromium::InitializeSettings(TCefBrowserSettings& s) {
-  s = TCefBrowserSettings{};
-  s.size = sizeof(TCefBrowserSettings);
+void BrowserHost::InitializeSettings(cef_browser_settings_t& s) {
+  s = cef_browser_settings_t{};
+  s.size = sizeof(cef_browser_settings_t);
   s.windowless_frame_rate = 30;
 }
 
-void TChromium::GetSettings(TCefBrowserSettings& s) {
+void BrowserHost::GetSettings(cef_browser_settings_t& s) {
   if (!FOptions || !FFontOptions) return;
-  const TChromiumOptions& o = *FOptions;
-  const TChromiumFontOptions& f = *FFontOptions;
-  s.size = sizeof(TCefBrowserSettings);
+  const BrowserOptions& o = *FOptions;
+  const BrowserFontOptions& f = *FFontOptions;
+  s.size = sizeof(cef_browser_settings_t);
   s.windowless_frame_rate = o.WindowlessFrameRate;
   s.standard_font_family = CefStringView(f.StandardFontFamily);
   s.fixed_font_family = CefStringView(f.FixedFontFamily);
@@ -263,9 +263,9 @@ void TChromium::GetSettings(TCefBrowserSettings& s) {
   s.accept_language_list = CefStringView(o.AcceptLanguageList);
 }
 
-void TChromium::InitializeWindowInfo(HWND parent, const RECT& rect, const std::wstring& name) {
+void BrowserHost::InitializeWindowInfo(HWND parent, const RECT& rect, const std::wstring& name) {
   FWindowName = name;
-  FWindowInfo = TCefWindowInfo{};
+  FWindowInfo = cef_window_info_t{};
   FWindowInfo.ex_style = 0;
   FWindowInfo.window_name = CefStringView(FWindowName);
   FWindowInfo.style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_TABSTOP;
@@ -276,7 +276,7 @@ void TChromium::InitializeWindowInfo(HWND parent, const RECT& rect, const std::w
   FWindowInfo.parent_window = parent;
 }
 
-bool TChromium::CreateBrowser(ui::TWinControl* aBrowserParent, const std::wstring& aWindowName,
+bool BrowserHost::CreateBrowser(ui::Window* aBrowserParent, const std::wstring& aWindowName,
                               cef_request_context_t* aContext, const std::wstring& aCookiesPath,
                               bool aPersistSessionCookies) {
   HWND parent = nullptr;
@@ -288,18 +288,18 @@ bool TChromium::CreateBrowser(ui::TWinControl* aBrowserParent, const std::wstrin
   return CreateBrowser(parent, rect, aWindowName, aContext, aCookiesPath, aPersistSessionCookies);
 }
 
-bool TChromium::CreateBrowser(HWND aParentHandle, const RECT& aParentRect, const std::wstring& aWindowName,
+bool BrowserHost::CreateBrowser(HWND aParentHandle, const RECT& aParentRect, const std::wstring& aWindowName,
                               cef_request_context_t* aContext, const std::wstring& aCookiesPath,
                               bool aPersistSessionCookies) {
-  if (!lzg::OnThread(lzg::TThread::Main, "TChromium.CreateBrowser")) return false;
+  if (!lzg::OnThread(lzg::Thread::kMain, "TChromium.CreateBrowser")) return false;
   if (FClosing || FBrowser || FBrowserId != 0) return false;
   bool result = false;
   lzg::GuardedOperation("TChromium.CreateBrowser", [&] {
     if (!GlobalCEFApp || !GlobalCEFApp->GlobalContextInitialized()) return;
     if (FHandler.load()) return;  // a request is already under way
     FIsOSR = aParentHandle == nullptr;
-    FHandler = new lzg::TCustomClientHandler(this, HandlerFlags());
-    lzg::TCustomClientHandler* handler = FHandler.load();
+    FHandler = new lzg::Client(this, HandlerFlags());
+    lzg::Client* handler = FHandler.load();
     GetSettings(FBrowserSettings);
     InitializeWindowInfo(aParentHandle, aParentRect, aWindowName);
 
@@ -337,8 +337,8 @@ bool TChromium::CreateBrowser(HWND aParentHandle, const RECT& aParentRect, const
 
 // ---- browser operations --------------------------------------------------------
 
-void TChromium::LoadURL(const std::wstring& aURL, const std::wstring& aFrameName) {
-  if (!lzg::OnThread(lzg::TThread::Main, "TChromium.LoadURL")) return;
+void BrowserHost::LoadURL(const std::wstring& aURL, const std::wstring& aFrameName) {
+  if (!lzg::OnThread(lzg::Thread::kMain, "TChromium.LoadURL")) return;
   if (!Initialized() || !FBrowser) return;
   lzg::GuardedOperation("TChromium.LoadURL", [&] {
     cef_browser_t* b = FBrowser;
@@ -355,8 +355,8 @@ void TChromium::LoadURL(const std::wstring& aURL, const std::wstring& aFrameName
   });
 }
 
-void TChromium::SetFocus(bool focus) {
-  if (!lzg::OnThread(lzg::TThread::Main, "TChromium.SetFocus")) return;
+void BrowserHost::SetFocus(bool focus) {
+  if (!lzg::OnThread(lzg::Thread::kMain, "TChromium.SetFocus")) return;
   if (!Initialized() || !FBrowser) return;
   lzg::GuardedOperation("TChromium.SetFocus", [&] {
     cef_browser_t* b = FBrowser;
@@ -365,8 +365,8 @@ void TChromium::SetFocus(bool focus) {
   });
 }
 
-void TChromium::NotifyMoveOrResizeStarted() {
-  if (!lzg::OnThread(lzg::TThread::Main, "TChromium.NotifyMoveOrResizeStarted")) return;
+void BrowserHost::NotifyMoveOrResizeStarted() {
+  if (!lzg::OnThread(lzg::Thread::kMain, "TChromium.NotifyMoveOrResizeStarted")) return;
   if (!Initialized() || !FBrowser) return;
   lzg::GuardedOperation("TChromium.NotifyMoveOrResizeStarted", [&] {
     cef_browser_t* b = FBrowser;
@@ -377,7 +377,7 @@ void TChromium::NotifyMoveOrResizeStarted() {
 
 // ---- preferences (engine UI thread) ----------------------------------------------
 
-void TChromium::UpdatePreference(cef_request_context_t* context, const wchar_t* name, cef_value_t* value) {
+void BrowserHost::UpdatePreference(cef_request_context_t* context, const wchar_t* name, cef_value_t* value) {
   CefRef<cef_value_t> owned(value);
   std::wstring key(name);
   cef_string_t n = CefStringView(key);
@@ -394,7 +394,7 @@ void TChromium::UpdatePreference(cef_request_context_t* context, const wchar_t* 
   }
 }
 
-void TChromium::UpdateProxyPrefs(cef_request_context_t* context) {
+void BrowserHost::UpdateProxyPrefs(cef_request_context_t* context) {
   lzg::GuardedOperation("TChromium.UpdateProxyPrefs", [&] {
     static const wchar_t* const kModes[] = {L"direct", L"auto_detect", L"system", L"fixed_servers", L"pac_script"};
     const wchar_t* mode = FProxyType >= 0 && FProxyType < 5 ? kModes[FProxyType] : L"direct";
@@ -416,7 +416,7 @@ void TChromium::UpdateProxyPrefs(cef_request_context_t* context) {
   });
 }
 
-void TChromium::doUpdatePreferences(cef_browser_t* browser) {
+void BrowserHost::doUpdatePreferences(cef_browser_t* browser) {
   if (!browser || !browser->get_host) return;
   CefRef<cef_browser_host_t> host(browser->get_host(browser));
   if (!host) return;
@@ -436,10 +436,10 @@ void TChromium::doUpdatePreferences(cef_browser_t* browser) {
   update(L"browser.enable_spellchecking", [&] { return BoolValue(FSpellChecking); });
   if (FRunAllFlashInAllowMode)
     update(L"profile.default_content_setting_values.plugins", [&] { return IntValue(1); });
-  if (FWebRTCIPHandlingPolicy != hpDefault) {
+  if (FWebRTCIPHandlingPolicy != WebRtcHandlingPolicy::kDefault) {
     static const wchar_t* const kPolicies[] = {L"default", L"default_public_and_private_interfaces",
                                                L"default_public_interface_only", L"disable_non_proxied_udp"};
-    update(L"webrtc.ip_handling_policy", [&] { return StringValue(kPolicies[FWebRTCIPHandlingPolicy]); });
+    update(L"webrtc.ip_handling_policy", [&] { return StringValue(kPolicies[static_cast<int>(FWebRTCIPHandlingPolicy)]); });
   }
   if (FWebRTCMultipleRoutes != STATE_DEFAULT)
     update(L"webrtc.multiple_routes_enabled", [&] { return BoolValue(FWebRTCMultipleRoutes == STATE_ENABLED); });
@@ -449,8 +449,8 @@ void TChromium::doUpdatePreferences(cef_browser_t* browser) {
 
 // ---- dispatch (engine UI thread) -----------------------------------------------
 
-void TChromium::doOnAfterCreated(cef_browser_t* browser) {
-  lzg::OnThread(lzg::TThread::EngineUI, "TChromium.doOnAfterCreated");
+void BrowserHost::doOnAfterCreated(cef_browser_t* browser) {
+  lzg::OnThread(lzg::Thread::kEngineUi, "TChromium.doOnAfterCreated");
   // The first browser is the host's; a popup served by the same client is not recorded.
   const int id = BrowserIdOf(browser);
   int none = 0;
@@ -467,11 +467,11 @@ void TChromium::doOnAfterCreated(cef_browser_t* browser) {
   if (OnAfterCreated) OnAfterCreated(this, browser);
 }
 
-bool TChromium::doOnBeforePopup(cef_browser_t* browser, cef_frame_t* frame, const std::wstring& targetUrl,
-                                const std::wstring& targetFrameName, TCefWindowOpenDisposition targetDisposition,
-                                bool userGesture, const TCefPopupFeatures& popupFeatures, TCefWindowInfo& windowInfo,
-                                cef_client_t*& client, TCefBrowserSettings& settings, bool& noJavascriptAccess) {
-  lzg::OnThread(lzg::TThread::EngineUI, "TChromium.doOnBeforePopup");
+bool BrowserHost::doOnBeforePopup(cef_browser_t* browser, cef_frame_t* frame, const std::wstring& targetUrl,
+                                const std::wstring& targetFrameName, cef_window_open_disposition_t targetDisposition,
+                                bool userGesture, const cef_popup_features_t& popupFeatures, cef_window_info_t& windowInfo,
+                                cef_client_t*& client, cef_browser_settings_t& settings, bool& noJavascriptAccess) {
+  lzg::OnThread(lzg::Thread::kEngineUi, "TChromium.doOnBeforePopup");
   bool result = false;
   if (OnBeforePopup)
     OnBeforePopup(this, browser, frame, targetUrl, targetFrameName, targetDisposition, userGesture, popupFeatures,
@@ -480,34 +480,34 @@ bool TChromium::doOnBeforePopup(cef_browser_t* browser, cef_frame_t* frame, cons
   return result;
 }
 
-bool TChromium::doOnClose(cef_browser_t* browser) {
-  lzg::OnThread(lzg::TThread::EngineUI, "TChromium.doOnClose");
+bool BrowserHost::doOnClose(cef_browser_t* browser) {
+  lzg::OnThread(lzg::Thread::kEngineUi, "TChromium.doOnClose");
   const bool own = IsOwnBrowser(browser);
-  TCefCloseBrowserAction action = cbaClose;
+  CloseBrowserAction action = CloseBrowserAction::kClose;
   if (OnClose) {
     OnClose(this, browser, action);
   } else if (own && OnBrowserCloseRequested) {
     // The owner destroys the browser's parent on the main thread; that ends the browser.
-    action = cbaDelay;
+    action = CloseBrowserAction::kDelay;
     PostToMain([this] {
       if (OnBrowserCloseRequested) OnBrowserCloseRequested(this);
     });
   }
   switch (action) {
-    case cbaDelay:
+    case CloseBrowserAction::kDelay:
       if (own) FClosing = true;
       return true;
-    case cbaCancel:
+    case CloseBrowserAction::kCancel:
       return true;
-    case cbaClose:
+    case CloseBrowserAction::kClose:
     default:
       if (own) FClosing = true;
       return false;
   }
 }
 
-void TChromium::doOnBeforeClose(cef_browser_t* browser) {
-  lzg::OnThread(lzg::TThread::EngineUI, "TChromium.doOnBeforeClose");
+void BrowserHost::doOnBeforeClose(cef_browser_t* browser) {
+  lzg::OnThread(lzg::Thread::kEngineUi, "TChromium.doOnBeforeClose");
   {
     cef_browser_t* other = nullptr;
     {
@@ -531,16 +531,16 @@ void TChromium::doOnBeforeClose(cef_browser_t* browser) {
   if (OnBeforeClose) OnBeforeClose(this, browser);
 }
 
-bool TChromium::doOnPreKeyEvent(cef_browser_t* browser, const TCefKeyEvent* event, MSG* osEvent,
+bool BrowserHost::doOnPreKeyEvent(cef_browser_t* browser, const cef_key_event_t* event, MSG* osEvent,
                                 bool& isKeyboardShortcut) {
-  lzg::OnThread(lzg::TThread::EngineUI, "TChromium.doOnPreKeyEvent");
+  lzg::OnThread(lzg::Thread::kEngineUi, "TChromium.doOnPreKeyEvent");
   bool result = false;
   if (OnPreKeyEvent) OnPreKeyEvent(this, browser, event, osEvent, isKeyboardShortcut, result);
   return result;
 }
 
-bool TChromium::doOnKeyEvent(cef_browser_t* browser, const TCefKeyEvent* event, MSG* osEvent) {
-  lzg::OnThread(lzg::TThread::EngineUI, "TChromium.doOnKeyEvent");
+bool BrowserHost::doOnKeyEvent(cef_browser_t* browser, const cef_key_event_t* event, MSG* osEvent) {
+  lzg::OnThread(lzg::Thread::kEngineUi, "TChromium.doOnKeyEvent");
   bool result = false;
   if (OnKeyEvent) OnKeyEvent(this, browser, event, osEvent, result);
   if (result && osEvent) {
@@ -553,21 +553,21 @@ bool TChromium::doOnKeyEvent(cef_browser_t* browser, const TCefKeyEvent* event, 
   return result;
 }
 
-void TChromium::doOnLoadingStateChange(cef_browser_t* browser, bool isLoading, bool canGoBack, bool canGoForward) {
-  lzg::OnThread(lzg::TThread::EngineUI, "TChromium.doOnLoadingStateChange");
+void BrowserHost::doOnLoadingStateChange(cef_browser_t* browser, bool isLoading, bool canGoBack, bool canGoForward) {
+  lzg::OnThread(lzg::Thread::kEngineUi, "TChromium.doOnLoadingStateChange");
   if (OnLoadingStateChange) OnLoadingStateChange(this, browser, isLoading, canGoBack, canGoForward);
 }
 
-void TChromium::doOnLoadStart(cef_browser_t* browser, cef_frame_t* frame, cef_transition_type_t transitionType) {
-  lzg::OnThread(lzg::TThread::EngineUI, "TChromium.doOnLoadStart");
+void BrowserHost::doOnLoadStart(cef_browser_t* browser, cef_frame_t* frame, cef_transition_type_t transitionType) {
+  lzg::OnThread(lzg::Thread::kEngineUi, "TChromium.doOnLoadStart");
   if (OnLoadStart) OnLoadStart(this, browser, frame, transitionType);
 }
 
-void TChromium::doOnLoadEnd(cef_browser_t* browser, cef_frame_t* frame, int httpStatusCode) {
-  lzg::OnThread(lzg::TThread::EngineUI, "TChromium.doOnLoadEnd");
+void BrowserHost::doOnLoadEnd(cef_browser_t* browser, cef_frame_t* frame, int httpStatusCode) {
+  lzg::OnThread(lzg::Thread::kEngineUi, "TChromium.doOnLoadEnd");
   if (OnLoadEnd) OnLoadEnd(this, browser, frame, httpStatusCode);
   if (!OnLoadEnded) return;
-  TLoadEndNotice notice;
+  LoadEnd notice;
   notice.ownBrowser = IsOwnBrowser(browser);
   notice.mainFrame = IsMainFrame(frame);
   if (notice.mainFrame && frame->get_url) notice.url = lzg::CefTakeUserFree(frame->get_url(frame));
@@ -577,46 +577,46 @@ void TChromium::doOnLoadEnd(cef_browser_t* browser, cef_frame_t* frame, int http
   });
 }
 
-void TChromium::doOnLoadError(cef_browser_t* browser, cef_frame_t* frame, cef_errorcode_t errorCode,
+void BrowserHost::doOnLoadError(cef_browser_t* browser, cef_frame_t* frame, cef_errorcode_t errorCode,
                               const std::wstring& errorText, const std::wstring& failedUrl) {
-  lzg::OnThread(lzg::TThread::EngineUI, "TChromium.doOnLoadError");
+  lzg::OnThread(lzg::Thread::kEngineUi, "TChromium.doOnLoadError");
   if (OnLoadError) OnLoadError(this, browser, frame, errorCode, errorText, failedUrl);
   if (!OnLoadFailed) return;
-  TLoadErrorNotice notice{IsOwnBrowser(browser), IsMainFrame(frame), errorCode, errorText, failedUrl};
+  LoadError notice{IsOwnBrowser(browser), IsMainFrame(frame), errorCode, errorText, failedUrl};
   PostToMain([this, notice = std::move(notice)] {
     if (OnLoadFailed) OnLoadFailed(this, notice);
   });
 }
 
-bool TChromium::doOnProcessMessageReceived(cef_browser_t*, cef_process_id_t, cef_process_message_t*) { return false; }
+bool BrowserHost::doOnProcessMessageReceived(cef_browser_t*, cef_process_id_t, cef_process_message_t*) { return false; }
 
 // The request handler's fixed answers.
-bool TChromium::doOnBeforeBrowse(cef_browser_t*, cef_frame_t*, cef_request_t*, bool, bool) { return false; }
-bool TChromium::doOnOpenUrlFromTab(cef_browser_t* browser, cef_frame_t* frame, const std::wstring& targetUrl,
-                                   TCefWindowOpenDisposition targetDisposition, bool userGesture) {
-  lzg::OnThread(lzg::TThread::EngineUI, "TChromium.doOnOpenUrlFromTab");
+bool BrowserHost::doOnBeforeBrowse(cef_browser_t*, cef_frame_t*, cef_request_t*, bool, bool) { return false; }
+bool BrowserHost::doOnOpenUrlFromTab(cef_browser_t* browser, cef_frame_t* frame, const std::wstring& targetUrl,
+                                   cef_window_open_disposition_t targetDisposition, bool userGesture) {
+  lzg::OnThread(lzg::Thread::kEngineUi, "TChromium.doOnOpenUrlFromTab");
   bool result = false;
   if (OnOpenUrlFromTab) OnOpenUrlFromTab(this, browser, frame, targetUrl, targetDisposition, userGesture, result);
   if (result) PostNewWindowTaken(targetUrl, targetDisposition);
   return result;
 }
-cef_return_value_t TChromium::doOnBeforeResourceLoad(cef_browser_t*, cef_frame_t*, cef_request_t*) {
+cef_return_value_t BrowserHost::doOnBeforeResourceLoad(cef_browser_t*, cef_frame_t*, cef_request_t*) {
   return RV_CONTINUE;
 }
-bool TChromium::doOnResourceResponse(cef_browser_t*, cef_frame_t*, cef_request_t*, cef_response_t*) { return false; }
-bool TChromium::doOnGetAuthCredentials(cef_browser_t*, cef_frame_t*, bool, const std::wstring&, int,
+bool BrowserHost::doOnResourceResponse(cef_browser_t*, cef_frame_t*, cef_request_t*, cef_response_t*) { return false; }
+bool BrowserHost::doOnGetAuthCredentials(cef_browser_t*, cef_frame_t*, bool, const std::wstring&, int,
                                        const std::wstring&, const std::wstring&) {
   return false;
 }
-bool TChromium::doCanGetCookies(cef_browser_t*, cef_frame_t*, cef_request_t*) { return true; }
-bool TChromium::doCanSetCookie(cef_browser_t*, cef_frame_t*, cef_request_t*) { return true; }
-bool TChromium::doOnQuotaRequest(cef_browser_t*, const std::wstring&, int64) { return false; }
-void TChromium::doOnProtocolExecution(cef_browser_t*, const std::wstring&, bool&) {}
-bool TChromium::doOnCertificateError(cef_browser_t*, cef_errorcode_t, const std::wstring&) { return false; }
-bool TChromium::doOnSelectClientCertificate(cef_browser_t*, bool, const std::wstring&, int) { return false; }
-void TChromium::doOnRenderViewReady(cef_browser_t*) {}
-void TChromium::doOnRenderProcessTerminated(cef_browser_t* browser, cef_termination_status_t status) {
-  lzg::OnThread(lzg::TThread::EngineUI, "TChromium.doOnRenderProcessTerminated");
+bool BrowserHost::doCanGetCookies(cef_browser_t*, cef_frame_t*, cef_request_t*) { return true; }
+bool BrowserHost::doCanSetCookie(cef_browser_t*, cef_frame_t*, cef_request_t*) { return true; }
+bool BrowserHost::doOnQuotaRequest(cef_browser_t*, const std::wstring&, int64) { return false; }
+void BrowserHost::doOnProtocolExecution(cef_browser_t*, const std::wstring&, bool&) {}
+bool BrowserHost::doOnCertificateError(cef_browser_t*, cef_errorcode_t, const std::wstring&) { return false; }
+bool BrowserHost::doOnSelectClientCertificate(cef_browser_t*, bool, const std::wstring&, int) { return false; }
+void BrowserHost::doOnRenderViewReady(cef_browser_t*) {}
+void BrowserHost::doOnRenderProcessTerminated(cef_browser_t* browser, cef_termination_status_t status) {
+  lzg::OnThread(lzg::Thread::kEngineUi, "TChromium.doOnRenderProcessTerminated");
   if (OnRenderProcessTerminated) OnRenderProcessTerminated(this, browser, status);
   if (!OnRendererEnded) return;
   const bool own = IsOwnBrowser(browser);
@@ -625,7 +625,7 @@ void TChromium::doOnRenderProcessTerminated(cef_browser_t* browser, cef_terminat
   });
 }
 
-void TChromium::PostNewWindowTaken(const std::wstring& targetUrl, TCefWindowOpenDisposition targetDisposition) {
+void BrowserHost::PostNewWindowTaken(const std::wstring& targetUrl, cef_window_open_disposition_t targetDisposition) {
   PostToMain([this, targetUrl, targetDisposition] {
     if (OnNewWindowTaken) OnNewWindowTaken(this, targetUrl, targetDisposition);
   });

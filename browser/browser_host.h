@@ -1,9 +1,9 @@
-// TChromium: the component through which a window owns one browser of the
+// BrowserHost: the component through which a window owns one browser of the
 // engine. A host serves one browser in its lifetime and is the one owner of
 // that browser's cross-thread state.
 //
 // Threads. Operations run on the main thread. The engine calls the host on its
-// UI thread (see IChromiumEvents), where the host keeps its bookkeeping and
+// UI thread (see ClientEvents), where the host keeps its bookkeeping and
 // raises only the events that must answer at once: popups, modified clicks,
 // keys and, when bound, the close action. Those answers are pure decisions
 // from the values they are given. Everything else, and what a decision asks
@@ -29,40 +29,40 @@
 
 using ui::TObject;
 
-struct TChromiumOptions {
+struct BrowserOptions {
   int WindowlessFrameRate = 30;
-  TCefState Javascript = STATE_DEFAULT;
-  TCefState JavascriptCloseWindows = STATE_DEFAULT;
-  TCefState JavascriptAccessClipboard = STATE_DEFAULT;
-  TCefState JavascriptDomPaste = STATE_DEFAULT;
-  TCefState Plugins = STATE_DEFAULT;
-  TCefState UniversalAccessFromFileUrls = STATE_DEFAULT;
-  TCefState FileAccessFromFileUrls = STATE_DEFAULT;
-  TCefState WebSecurity = STATE_DEFAULT;
-  TCefState ImageLoading = STATE_DEFAULT;
-  TCefState ImageShrinkStandaloneToFit = STATE_DEFAULT;
-  TCefState TextAreaResize = STATE_DEFAULT;
-  TCefState TabToLinks = STATE_DEFAULT;
-  TCefState LocalStorage = STATE_DEFAULT;
-  TCefState Databases = STATE_DEFAULT;
-  TCefState ApplicationCache = STATE_DEFAULT;
-  TCefState Webgl = STATE_DEFAULT;
+  cef_state_t Javascript = STATE_DEFAULT;
+  cef_state_t JavascriptCloseWindows = STATE_DEFAULT;
+  cef_state_t JavascriptAccessClipboard = STATE_DEFAULT;
+  cef_state_t JavascriptDomPaste = STATE_DEFAULT;
+  cef_state_t Plugins = STATE_DEFAULT;
+  cef_state_t UniversalAccessFromFileUrls = STATE_DEFAULT;
+  cef_state_t FileAccessFromFileUrls = STATE_DEFAULT;
+  cef_state_t WebSecurity = STATE_DEFAULT;
+  cef_state_t ImageLoading = STATE_DEFAULT;
+  cef_state_t ImageShrinkStandaloneToFit = STATE_DEFAULT;
+  cef_state_t TextAreaResize = STATE_DEFAULT;
+  cef_state_t TabToLinks = STATE_DEFAULT;
+  cef_state_t LocalStorage = STATE_DEFAULT;
+  cef_state_t Databases = STATE_DEFAULT;
+  cef_state_t ApplicationCache = STATE_DEFAULT;
+  cef_state_t Webgl = STATE_DEFAULT;
   cef_color_t BackgroundColor = 0;
   std::wstring AcceptLanguageList;
 };
 
-struct TChromiumFontOptions {
+struct BrowserFontOptions {
   std::wstring StandardFontFamily, FixedFontFamily, SerifFontFamily, SansSerifFontFamily, CursiveFontFamily,
       FantasyFontFamily;
   int DefaultFontSize = 0, DefaultFixedFontSize = 0, MinimumFontSize = 0, MinimumLogicalFontSize = 0;
-  TCefState RemoteFonts = STATE_DEFAULT;
+  cef_state_t RemoteFonts = STATE_DEFAULT;
 };
 
-enum TCefWebRTCHandlingPolicy {
-  hpDefault,
-  hpDefaultPublicAndPrivateInterfaces,
-  hpDefaultPublicInterfaceOnly,
-  hpDisableNonProxiedUDP
+enum class WebRtcHandlingPolicy {
+  kDefault,
+  kDefaultPublicAndPrivateInterfaces,
+  kDefaultPublicInterfaceOnly,
+  kDisableNonProxiedUdp
 };
 
 // ---- events raised on the main thread, posted by the host (values only; Sender is the host) ----
@@ -70,24 +70,24 @@ enum TCefWebRTCHandlingPolicy {
 // answered "delay": the owner destroys the browser's parent window, which ends the browser), closed.
 using TOnBrowserNotice = std::function<void(TObject* Sender)>;
 // A load ended in some frame of some browser this host's client serves.
-struct TLoadEndNotice {
+struct LoadEnd {
   bool ownBrowser = false;  // the host's own browser, not a popup the engine opened
   bool mainFrame = false;
   std::wstring url;  // the main frame's address (empty for other frames)
   int httpStatusCode = 0;
 };
-using TOnLoadEnded = std::function<void(TObject* Sender, const TLoadEndNotice& notice)>;
-struct TLoadErrorNotice {
+using TOnLoadEnded = std::function<void(TObject* Sender, const LoadEnd& notice)>;
+struct LoadError {
   bool ownBrowser = false;
   bool mainFrame = false;
   cef_errorcode_t errorCode = ERR_NONE;
   std::wstring errorText, failedUrl;
 };
-using TOnLoadFailed = std::function<void(TObject* Sender, const TLoadErrorNotice& notice)>;
+using TOnLoadFailed = std::function<void(TObject* Sender, const LoadError& notice)>;
 using TOnRendererEnded = std::function<void(TObject* Sender, bool ownBrowser, cef_termination_status_t status)>;
 // A popup or a modified click that OnBeforePopup or OnOpenUrlFromTab answered true (taken, not loaded here).
 using TOnNewWindowTaken =
-    std::function<void(TObject* Sender, const std::wstring& targetUrl, TCefWindowOpenDisposition targetDisposition)>;
+    std::function<void(TObject* Sender, const std::wstring& targetUrl, cef_window_open_disposition_t targetDisposition)>;
 // A key event that OnKeyEvent answered as handled; the system message it came from.
 using TOnKeyTaken = std::function<void(TObject* Sender, UINT message, WPARAM wParam)>;
 
@@ -97,15 +97,15 @@ using TOnKeyTaken = std::function<void(TObject* Sender, UINT message, WPARAM wPa
 using TOnAfterCreated = std::function<void(TObject* Sender, cef_browser_t* browser)>;
 using TOnBeforePopup = std::function<void(
     TObject* Sender, cef_browser_t* browser, cef_frame_t* frame, const std::wstring& targetUrl,
-    const std::wstring& targetFrameName, TCefWindowOpenDisposition targetDisposition, bool userGesture,
-    const TCefPopupFeatures& popupFeatures, TCefWindowInfo& windowInfo, cef_client_t*& client,
-    TCefBrowserSettings& settings, bool& noJavascriptAccess, bool& Result)>;
-using TOnClose = std::function<void(TObject* Sender, cef_browser_t* browser, TCefCloseBrowserAction& aAction)>;
+    const std::wstring& targetFrameName, cef_window_open_disposition_t targetDisposition, bool userGesture,
+    const cef_popup_features_t& popupFeatures, cef_window_info_t& windowInfo, cef_client_t*& client,
+    cef_browser_settings_t& settings, bool& noJavascriptAccess, bool& Result)>;
+using TOnClose = std::function<void(TObject* Sender, cef_browser_t* browser, CloseBrowserAction& aAction)>;
 using TOnBeforeClose = std::function<void(TObject* Sender, cef_browser_t* browser)>;
-using TOnPreKeyEvent = std::function<void(TObject* Sender, cef_browser_t* browser, const TCefKeyEvent* event,
+using TOnPreKeyEvent = std::function<void(TObject* Sender, cef_browser_t* browser, const cef_key_event_t* event,
                                           MSG* osEvent, bool& isKeyboardShortcut, bool& Result)>;
 using TOnKeyEvent =
-    std::function<void(TObject* Sender, cef_browser_t* browser, const TCefKeyEvent* event, MSG* osEvent, bool& Result)>;
+    std::function<void(TObject* Sender, cef_browser_t* browser, const cef_key_event_t* event, MSG* osEvent, bool& Result)>;
 using TOnLoadEnd = std::function<void(TObject* Sender, cef_browser_t* browser, cef_frame_t* frame, int httpStatusCode)>;
 using TOnLoadStart =
     std::function<void(TObject* Sender, cef_browser_t* browser, cef_frame_t* frame, cef_transition_type_t transitionType)>;
@@ -118,15 +118,15 @@ using TOnRenderProcessTerminated =
 // navigation, false loads the address in place.
 using TOnOpenUrlFromTab =
     std::function<void(TObject* Sender, cef_browser_t* browser, cef_frame_t* frame, const std::wstring& targetUrl,
-                       TCefWindowOpenDisposition targetDisposition, bool userGesture, bool& Result)>;
+                       cef_window_open_disposition_t targetDisposition, bool userGesture, bool& Result)>;
 using TOnLoadingStateChange =
     std::function<void(TObject* Sender, cef_browser_t* browser, bool isLoading, bool canGoBack, bool canGoForward)>;
 
-class TChromium : public ui::TComponent, public IChromiumEvents {
+class BrowserHost : public ui::Component, public ClientEvents {
  public:
-  explicit TChromium(ui::TComponent* owner);
+  explicit BrowserHost(ui::Component* owner);
   // Does not close the browser: its later callbacks reach detached handlers.
-  ~TChromium() override;
+  ~BrowserHost() override;
 
   // Browsers the engine opened with this host's client (popups it let through) that it has not reported closed.
   int OtherBrowserCount() const;
@@ -137,7 +137,7 @@ class TChromium : public ui::TComponent, public IChromiumEvents {
 
   // Asks the engine for a browser inside the control's native window (created
   // if needed), at the control's client rectangle.
-  bool CreateBrowser(ui::TWinControl* aBrowserParent, const std::wstring& aWindowName = L"",
+  bool CreateBrowser(ui::Window* aBrowserParent, const std::wstring& aWindowName = L"",
                      cef_request_context_t* aContext = nullptr, const std::wstring& aCookiesPath = L"",
                      bool aPersistSessionCookies = false);
   bool CreateBrowser(HWND aParentHandle, const RECT& aParentRect, const std::wstring& aWindowName = L"",
@@ -154,11 +154,11 @@ class TChromium : public ui::TComponent, public IChromiumEvents {
   cef_browser_t* Browser() const { return FBrowser; }
   bool IsClosing() const { return FClosing.load(); }
   bool HasClientHandler() const { return FHandler.load() != nullptr; }
-  const TCefWindowInfo& WindowInfo() const { return FWindowInfo; }
-  const TCefBrowserSettings& BrowserSettings() const { return FBrowserSettings; }
+  const cef_window_info_t& WindowInfo() const { return FWindowInfo; }
+  const cef_browser_settings_t& BrowserSettings() const { return FBrowserSettings; }
   const std::wstring& DefaultUrl() const { return FDefaultUrl; }
-  TChromiumOptions* Options() const { return FOptions; }
-  TChromiumFontOptions* FontOptions() const { return FFontOptions; }
+  BrowserOptions* Options() const { return FOptions; }
+  BrowserFontOptions* FontOptions() const { return FFontOptions; }
 
   // Preference options, applied when the browser has been created.
   bool FDoNotTrack = true;
@@ -170,9 +170,9 @@ class TChromium : public ui::TComponent, public IChromiumEvents {
   bool FSpellChecking = true;
   std::wstring FSpellCheckerDicts;
   int FProxyType = 0;
-  TCefWebRTCHandlingPolicy FWebRTCIPHandlingPolicy = hpDefault;
-  TCefState FWebRTCMultipleRoutes = STATE_DEFAULT;
-  TCefState FWebRTCNonProxiedUDP = STATE_DEFAULT;
+  WebRtcHandlingPolicy FWebRTCIPHandlingPolicy = WebRtcHandlingPolicy::kDefault;
+  cef_state_t FWebRTCMultipleRoutes = STATE_DEFAULT;
+  cef_state_t FWebRTCNonProxiedUDP = STATE_DEFAULT;
   std::wstring FDefaultEncoding;
 
   // ---- main-thread event slots (set before the browser is requested) ----
@@ -200,17 +200,17 @@ class TChromium : public ui::TComponent, public IChromiumEvents {
   TOnRenderProcessTerminated OnRenderProcessTerminated;
   TOnOpenUrlFromTab OnOpenUrlFromTab;
 
-  // ---- IChromiumEvents ----
+  // ---- ClientEvents ----
   void doOnAfterCreated(cef_browser_t* browser) override;
   bool doOnBeforePopup(cef_browser_t* browser, cef_frame_t* frame, const std::wstring& targetUrl,
-                       const std::wstring& targetFrameName, TCefWindowOpenDisposition targetDisposition,
-                       bool userGesture, const TCefPopupFeatures& popupFeatures, TCefWindowInfo& windowInfo,
-                       cef_client_t*& client, TCefBrowserSettings& settings, bool& noJavascriptAccess) override;
+                       const std::wstring& targetFrameName, cef_window_open_disposition_t targetDisposition,
+                       bool userGesture, const cef_popup_features_t& popupFeatures, cef_window_info_t& windowInfo,
+                       cef_client_t*& client, cef_browser_settings_t& settings, bool& noJavascriptAccess) override;
   bool doOnClose(cef_browser_t* browser) override;
   void doOnBeforeClose(cef_browser_t* browser) override;
-  bool doOnPreKeyEvent(cef_browser_t* browser, const TCefKeyEvent* event, MSG* osEvent,
+  bool doOnPreKeyEvent(cef_browser_t* browser, const cef_key_event_t* event, MSG* osEvent,
                        bool& isKeyboardShortcut) override;
-  bool doOnKeyEvent(cef_browser_t* browser, const TCefKeyEvent* event, MSG* osEvent) override;
+  bool doOnKeyEvent(cef_browser_t* browser, const cef_key_event_t* event, MSG* osEvent) override;
   void doOnLoadingStateChange(cef_browser_t* browser, bool isLoading, bool canGoBack, bool canGoForward) override;
   void doOnLoadStart(cef_browser_t* browser, cef_frame_t* frame, cef_transition_type_t transitionType) override;
   void doOnLoadEnd(cef_browser_t* browser, cef_frame_t* frame, int httpStatusCode) override;
@@ -221,7 +221,7 @@ class TChromium : public ui::TComponent, public IChromiumEvents {
   bool doOnBeforeBrowse(cef_browser_t* browser, cef_frame_t* frame, cef_request_t* request, bool userGesture,
                         bool isRedirect) override;
   bool doOnOpenUrlFromTab(cef_browser_t* browser, cef_frame_t* frame, const std::wstring& targetUrl,
-                          TCefWindowOpenDisposition targetDisposition, bool userGesture) override;
+                          cef_window_open_disposition_t targetDisposition, bool userGesture) override;
   cef_return_value_t doOnBeforeResourceLoad(cef_browser_t* browser, cef_frame_t* frame,
                                             cef_request_t* request) override;
   bool doOnResourceResponse(cef_browser_t* browser, cef_frame_t* frame, cef_request_t* request,
@@ -241,9 +241,9 @@ class TChromium : public ui::TComponent, public IChromiumEvents {
 
  private:
   void AfterConstruction();
-  lzg::TClientHandlerFlags HandlerFlags() const;
-  void GetSettings(TCefBrowserSettings& settings);
-  void InitializeSettings(TCefBrowserSettings& settings);
+  lzg::ClientHandlerFlags HandlerFlags() const;
+  void GetSettings(cef_browser_settings_t& settings);
+  void InitializeSettings(cef_browser_settings_t& settings);
   void InitializeWindowInfo(HWND parent, const RECT& rect, const std::wstring& name);
   void DestroyClientHandler();
   void doUpdatePreferences(cef_browser_t* browser);
@@ -263,10 +263,10 @@ class TChromium : public ui::TComponent, public IChromiumEvents {
   // Engine UI thread: runs `raise` on the main thread later. Dropped unrun when the host goes first.
   void PostToMain(std::function<void()> raise);
   bool IsOwnBrowser(cef_browser_t* browser) const;
-  void PostNewWindowTaken(const std::wstring& targetUrl, TCefWindowOpenDisposition targetDisposition);
+  void PostNewWindowTaken(const std::wstring& targetUrl, cef_window_open_disposition_t targetDisposition);
 
   // Cross-thread state: written on the engine's UI thread, read anywhere.
-  std::atomic<lzg::TCustomClientHandler*> FHandler{nullptr};  // one reference
+  std::atomic<lzg::Client*> FHandler{nullptr};  // one reference
   std::atomic<int> FBrowserId{0};
   std::atomic<bool> FInitialized{false};
   std::atomic<bool> FClosing{false};
@@ -279,8 +279,8 @@ class TChromium : public ui::TComponent, public IChromiumEvents {
   bool FIsOSR = false;
   std::wstring FDefaultUrl = L"about:blank";
   std::wstring FWindowName;  // the window info's name points here
-  TCefWindowInfo FWindowInfo{};
-  TCefBrowserSettings FBrowserSettings{};
-  TChromiumOptions* FOptions = nullptr;
-  TChromiumFontOptions* FFontOptions = nullptr;
+  cef_window_info_t FWindowInfo{};
+  cef_browser_settings_t FBrowserSettings{};
+  BrowserOptions* FOptions = nullptr;
+  BrowserFontOptions* FFontOptions = nullptr;
 };

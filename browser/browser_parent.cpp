@@ -1,10 +1,10 @@
 #include "browser/browser_parent.h"
 
-HWND TCEFWinControl::GetChildWindowHandle() {
+HWND BrowserParentControl::GetChildWindowHandle() {
   return HandleAllocated() ? GetWindow(Handle(), GW_CHILD) : nullptr;
 }
 
-void TCEFWinControl::UpdateSize() {
+void BrowserParentControl::UpdateSize() {
   HWND child = GetChildWindowHandle();
   if (!child) return;
   RECT rc{};
@@ -13,12 +13,12 @@ void TCEFWinControl::UpdateSize() {
   SetWindowPos(child, nullptr, 0, 0, rc.right, rc.bottom, SWP_NOZORDER);
 }
 
-void TCEFWinControl::Resize() {
-  ui::TWinControl::Resize();
+void BrowserParentControl::Resize() {
+  ui::Window::Resize();
   UpdateSize();
 }
 
-void TCEFWindowParent::WndProc(ui::TMessage& m) {
+void BrowserParent::WndProc(ui::Message& m) {
   switch (m.Msg) {
     case WM_SETFOCUS:
       // The browser's window belongs to the engine's thread: hand the focus on by message.
@@ -48,5 +48,5 @@ void TCEFWindowParent::WndProc(ui::TMessage& m) {
     default:
       break;
   }
-  TCEFWinControl::WndProc(m);
+  BrowserParentControl::WndProc(m);
 }

@@ -6,9 +6,9 @@
 
 #include "ui/controls.h"
 
-class TCEFWinControl : public ui::TWinControl {
+class BrowserParentControl : public ui::Window {
  public:
-  TCEFWinControl(ui::TComponent* owner, ui::TWinControl* parent) : ui::TWinControl(owner, parent) {}
+  BrowserParentControl(ui::Component* owner, ui::Window* parent) : ui::Window(owner, parent) {}
 
   // The first child window, or null (the control's own window is not created here).
   HWND GetChildWindowHandle();
@@ -20,10 +20,10 @@ class TCEFWinControl : public ui::TWinControl {
   void Resize() override;
 };
 
-class TCEFWindowParent : public TCEFWinControl {
+class BrowserParent : public BrowserParentControl {
  public:
-  TCEFWindowParent(ui::TComponent* owner, ui::TWinControl* parent) : TCEFWinControl(owner, parent) {}
+  BrowserParent(ui::Component* owner, ui::Window* parent) : BrowserParentControl(owner, parent) {}
 
  protected:
-  void WndProc(ui::TMessage& m) override;
+  void WndProc(ui::Message& m) override;
 };

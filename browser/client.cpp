@@ -18,14 +18,14 @@ CefRef<T> Owned(T* p) {
 
 // ---- life span ---------------------------------------------------------------
 
-TCustomLifeSpanHandler::TCustomLifeSpanHandler(IChromiumEvents* events) : FEvents(events) {
+LifeSpanHandler::LifeSpanHandler(ClientEvents* events) : FEvents(events) {
   LZG_BIND(on_before_popup, OnBeforePopup, "TCustomLifeSpanHandler.OnBeforePopup");
   LZG_BIND(on_after_created, OnAfterCreated, "TCustomLifeSpanHandler.OnAfterCreated");
   LZG_BIND(do_close, DoClose, "TCustomLifeSpanHandler.DoClose");
   LZG_BIND(on_before_close, OnBeforeClose, "TCustomLifeSpanHandler.OnBeforeClose");
 }
 
-int TCustomLifeSpanHandler::OnBeforePopup(cef_browser_t* browser, cef_frame_t* frame, const cef_string_t* targetUrl,
+int LifeSpanHandler::OnBeforePopup(cef_browser_t* browser, cef_frame_t* frame, const cef_string_t* targetUrl,
                                           const cef_string_t* targetFrameName,
                                           cef_window_open_disposition_t targetDisposition, int userGesture,
                                           const cef_popup_features_t* popupFeatures, cef_window_info_t* windowInfo,
@@ -43,7 +43,7 @@ int TCustomLifeSpanHandler::OnBeforePopup(cef_browser_t* browser, cef_frame_t* f
   auto slotRef = Owned(proposed);
   cef_client_t* chosen = proposed;
   bool result = false;
-  bool linked = FEvents.With([&](IChromiumEvents& e) {
+  bool linked = FEvents.With([&](ClientEvents& e) {
     result = e.doOnBeforePopup(browser, frame, CefToWString(targetUrl), CefToWString(targetFrameName),
                                targetDisposition, userGesture != 0, popupFeatures ? *popupFeatures : noFeatures,
                                windowInfo ? *windowInfo : noWindowInfo, chosen, settings ? *settings : noSettings,
@@ -59,90 +59,90 @@ int TCustomLifeSpanHandler::OnBeforePopup(cef_browser_t* browser, cef_frame_t* f
   return result ? 1 : 0;
 }
 
-void TCustomLifeSpanHandler::OnAfterCreated(cef_browser_t* browser) {
+void LifeSpanHandler::OnAfterCreated(cef_browser_t* browser) {
   auto b = Owned(browser);
-  FEvents.With([&](IChromiumEvents& e) { e.doOnAfterCreated(browser); });
+  FEvents.With([&](ClientEvents& e) { e.doOnAfterCreated(browser); });
 }
 
-int TCustomLifeSpanHandler::DoClose(cef_browser_t* browser) {
+int LifeSpanHandler::DoClose(cef_browser_t* browser) {
   auto b = Owned(browser);
   bool r = false;
-  FEvents.With([&](IChromiumEvents& e) { r = e.doOnClose(browser); });
+  FEvents.With([&](ClientEvents& e) { r = e.doOnClose(browser); });
   return r ? 1 : 0;
 }
 
-void TCustomLifeSpanHandler::OnBeforeClose(cef_browser_t* browser) {
+void LifeSpanHandler::OnBeforeClose(cef_browser_t* browser) {
   auto b = Owned(browser);
-  FEvents.With([&](IChromiumEvents& e) { e.doOnBeforeClose(browser); });
+  FEvents.With([&](ClientEvents& e) { e.doOnBeforeClose(browser); });
 }
 
 // ---- keyboard ------------------------------------------------------------------
 
-TCustomKeyboardHandler::TCustomKeyboardHandler(IChromiumEvents* events) : FEvents(events) {
+KeyboardHandler::KeyboardHandler(ClientEvents* events) : FEvents(events) {
   LZG_BIND(on_pre_key_event, OnPreKeyEvent, "TCustomKeyboardHandler.OnPreKeyEvent");
   LZG_BIND(on_key_event, OnKeyEvent, "TCustomKeyboardHandler.OnKeyEvent");
 }
 
-int TCustomKeyboardHandler::OnPreKeyEvent(cef_browser_t* browser, const cef_key_event_t* event,
+int KeyboardHandler::OnPreKeyEvent(cef_browser_t* browser, const cef_key_event_t* event,
                                           cef_event_handle_t osEvent, int* isKeyboardShortcut) {
   auto b = Owned(browser);
   bool shortcut = isKeyboardShortcut && *isKeyboardShortcut != 0;
   bool r = false;
-  bool linked = FEvents.With([&](IChromiumEvents& e) { r = e.doOnPreKeyEvent(browser, event, osEvent, shortcut); });
+  bool linked = FEvents.With([&](ClientEvents& e) { r = e.doOnPreKeyEvent(browser, event, osEvent, shortcut); });
   if (linked && isKeyboardShortcut) *isKeyboardShortcut = shortcut ? 1 : 0;
   return r ? 1 : 0;
 }
 
-int TCustomKeyboardHandler::OnKeyEvent(cef_browser_t* browser, const cef_key_event_t* event,
+int KeyboardHandler::OnKeyEvent(cef_browser_t* browser, const cef_key_event_t* event,
                                        cef_event_handle_t osEvent) {
   auto b = Owned(browser);
   bool r = false;
-  FEvents.With([&](IChromiumEvents& e) { r = e.doOnKeyEvent(browser, event, osEvent); });
+  FEvents.With([&](ClientEvents& e) { r = e.doOnKeyEvent(browser, event, osEvent); });
   return r ? 1 : 0;
 }
 
 // ---- load ----------------------------------------------------------------------
 
-TCustomLoadHandler::TCustomLoadHandler(IChromiumEvents* events) : FEvents(events) {
+LoadHandler::LoadHandler(ClientEvents* events) : FEvents(events) {
   LZG_BIND(on_loading_state_change, OnLoadingStateChange, "TCustomLoadHandler.OnLoadingStateChange");
   LZG_BIND(on_load_start, OnLoadStart, "TCustomLoadHandler.OnLoadStart");
   LZG_BIND(on_load_end, OnLoadEnd, "TCustomLoadHandler.OnLoadEnd");
   LZG_BIND(on_load_error, OnLoadError, "TCustomLoadHandler.OnLoadError");
 }
 
-void TCustomLoadHandler::OnLoadingStateChange(cef_browser_t* browser, int isLoading, int canGoBack,
+void LoadHandler::OnLoadingStateChange(cef_browser_t* browser, int isLoading, int canGoBack,
                                               int canGoForward) {
   auto b = Owned(browser);
-  FEvents.With([&](IChromiumEvents& e) {
+  FEvents.With([&](ClientEvents& e) {
     e.doOnLoadingStateChange(browser, isLoading != 0, canGoBack != 0, canGoForward != 0);
   });
 }
 
-void TCustomLoadHandler::OnLoadStart(cef_browser_t* browser, cef_frame_t* frame,
+void LoadHandler::OnLoadStart(cef_browser_t* browser, cef_frame_t* frame,
                                      cef_transition_type_t transitionType) {
   auto b = Owned(browser);
   auto f = Owned(frame);
-  FEvents.With([&](IChromiumEvents& e) { e.doOnLoadStart(browser, frame, transitionType); });
+  FEvents.With([&](ClientEvents& e) { e.doOnLoadStart(browser, frame, transitionType); });
 }
 
-void TCustomLoadHandler::OnLoadEnd(cef_browser_t* browser, cef_frame_t* frame, int httpStatusCode) {
+void LoadHandler::OnLoadEnd(cef_browser_t* browser, cef_frame_t* frame, int httpStatusCode) {
   auto b = Owned(browser);
   auto f = Owned(frame);
-  FEvents.With([&](IChromiumEvents& e) { e.doOnLoadEnd(browser, frame, httpStatusCode); });
+  FEvents.With([&](ClientEvents& e) { e.doOnLoadEnd(browser, frame, httpStatusCode); });
 }
 
-void TCustomLoadHandler::OnLoadError(cef_browser_t* browser, cef_frame_t* frame, cef_errorcode_t errorCode,
+void LoadHandler::OnLoadError(cef_browser_t* browser, cef_frame_t* frame, cef_errorcode_t errorCode,
                                      const cef_string_t* errorText, const cef_string_t* failedUrl) {
   auto b = Owned(browser);
   auto f = Owned(frame);
-  FEvents.With([&](IChromiumEvents& e) {
+  FEvents.With([&](ClientEvents& e) {
     e.doOnLoadError(browser, frame, errorCode, CefToWString(errorText), CefToWString(failedUrl));
   });
 }
 
 // ---- request -------------------------------------------------------------------
 
-TCustomRequestHandler::TCustomRequestHandler(IChromiumEvents* events) : FEvents(events) {
+RequestHandler::RequestHandler(ClientEvents* events) : FEvents(events) {
   LZG_BIND(on_before_browse, OnBeforeBrowse, "TCustomRequestHandler.OnBeforeBrowse");
   LZG_BIND(on_open_urlfrom_tab, OnOpenUrlFromTab, "TCustomRequestHandler.OnOpenUrlFromTab");
   LZG_BIND_OR(on_before_resource_load, OnBeforeResourceLoad, "TCustomRequestHandler.OnBeforeResourceLoad",
@@ -167,28 +167,28 @@ TCustomRequestHandler::TCustomRequestHandler(IChromiumEvents* events) : FEvents(
            "TCustomRequestHandler.OnRenderProcessTerminated");
 }
 
-int TCustomRequestHandler::OnBeforeBrowse(cef_browser_t* browser, cef_frame_t* frame, cef_request_t* request,
+int RequestHandler::OnBeforeBrowse(cef_browser_t* browser, cef_frame_t* frame, cef_request_t* request,
                                           int userGesture, int isRedirect) {
   auto b = Owned(browser);
   auto f = Owned(frame);
   auto q = Owned(request);
   bool r = false;
-  FEvents.With([&](IChromiumEvents& e) { r = e.doOnBeforeBrowse(browser, frame, request, userGesture != 0, isRedirect != 0); });
+  FEvents.With([&](ClientEvents& e) { r = e.doOnBeforeBrowse(browser, frame, request, userGesture != 0, isRedirect != 0); });
   return r ? 1 : 0;
 }
 
-int TCustomRequestHandler::OnOpenUrlFromTab(cef_browser_t* browser, cef_frame_t* frame, const cef_string_t* targetUrl,
+int RequestHandler::OnOpenUrlFromTab(cef_browser_t* browser, cef_frame_t* frame, const cef_string_t* targetUrl,
                                             cef_window_open_disposition_t targetDisposition, int userGesture) {
   auto b = Owned(browser);
   auto f = Owned(frame);
   bool r = false;
-  FEvents.With([&](IChromiumEvents& e) {
+  FEvents.With([&](ClientEvents& e) {
     r = e.doOnOpenUrlFromTab(browser, frame, CefToWString(targetUrl), targetDisposition, userGesture != 0);
   });
   return r ? 1 : 0;
 }
 
-cef_return_value_t TCustomRequestHandler::OnBeforeResourceLoad(cef_browser_t* browser, cef_frame_t* frame,
+cef_return_value_t RequestHandler::OnBeforeResourceLoad(cef_browser_t* browser, cef_frame_t* frame,
                                                                cef_request_t* request,
                                                                cef_request_callback_t* callback) {
   auto b = Owned(browser);
@@ -196,11 +196,11 @@ cef_return_value_t TCustomRequestHandler::OnBeforeResourceLoad(cef_browser_t* br
   auto q = Owned(request);
   auto c = Owned(callback);
   cef_return_value_t r = RV_CONTINUE;
-  FEvents.With([&](IChromiumEvents& e) { r = e.doOnBeforeResourceLoad(browser, frame, request); });
+  FEvents.With([&](ClientEvents& e) { r = e.doOnBeforeResourceLoad(browser, frame, request); });
   return r;
 }
 
-cef_resource_handler_t* TCustomRequestHandler::GetResourceHandler(cef_browser_t* browser, cef_frame_t* frame,
+cef_resource_handler_t* RequestHandler::GetResourceHandler(cef_browser_t* browser, cef_frame_t* frame,
                                                                   cef_request_t* request) {
   auto b = Owned(browser);
   auto f = Owned(frame);
@@ -208,7 +208,7 @@ cef_resource_handler_t* TCustomRequestHandler::GetResourceHandler(cef_browser_t*
   return nullptr;
 }
 
-void TCustomRequestHandler::OnResourceRedirect(cef_browser_t* browser, cef_frame_t* frame, cef_request_t* request,
+void RequestHandler::OnResourceRedirect(cef_browser_t* browser, cef_frame_t* frame, cef_request_t* request,
                                                cef_response_t* response, cef_string_t*) {
   auto b = Owned(browser);
   auto f = Owned(frame);
@@ -216,18 +216,18 @@ void TCustomRequestHandler::OnResourceRedirect(cef_browser_t* browser, cef_frame
   auto s = Owned(response);
 }
 
-int TCustomRequestHandler::OnResourceResponse(cef_browser_t* browser, cef_frame_t* frame, cef_request_t* request,
+int RequestHandler::OnResourceResponse(cef_browser_t* browser, cef_frame_t* frame, cef_request_t* request,
                                               cef_response_t* response) {
   auto b = Owned(browser);
   auto f = Owned(frame);
   auto q = Owned(request);
   auto s = Owned(response);
   bool r = false;
-  FEvents.With([&](IChromiumEvents& e) { r = e.doOnResourceResponse(browser, frame, request, response); });
+  FEvents.With([&](ClientEvents& e) { r = e.doOnResourceResponse(browser, frame, request, response); });
   return r ? 1 : 0;
 }
 
-cef_response_filter_t* TCustomRequestHandler::GetResourceResponseFilter(cef_browser_t* browser, cef_frame_t* frame,
+cef_response_filter_t* RequestHandler::GetResourceResponseFilter(cef_browser_t* browser, cef_frame_t* frame,
                                                                        cef_request_t* request,
                                                                        cef_response_t* response) {
   auto b = Owned(browser);
@@ -237,7 +237,7 @@ cef_response_filter_t* TCustomRequestHandler::GetResourceResponseFilter(cef_brow
   return nullptr;
 }
 
-void TCustomRequestHandler::OnResourceLoadComplete(cef_browser_t* browser, cef_frame_t* frame,
+void RequestHandler::OnResourceLoadComplete(cef_browser_t* browser, cef_frame_t* frame,
                                                    cef_request_t* request, cef_response_t* response,
                                                    cef_urlrequest_status_t, int64) {
   auto b = Owned(browser);
@@ -246,69 +246,69 @@ void TCustomRequestHandler::OnResourceLoadComplete(cef_browser_t* browser, cef_f
   auto s = Owned(response);
 }
 
-int TCustomRequestHandler::GetAuthCredentials(cef_browser_t* browser, cef_frame_t* frame, int isProxy,
+int RequestHandler::GetAuthCredentials(cef_browser_t* browser, cef_frame_t* frame, int isProxy,
                                               const cef_string_t* host, int port, const cef_string_t* realm,
                                               const cef_string_t* scheme, cef_auth_callback_t* callback) {
   auto b = Owned(browser);
   auto f = Owned(frame);
   auto c = Owned(callback);
   bool r = false;
-  FEvents.With([&](IChromiumEvents& e) {
+  FEvents.With([&](ClientEvents& e) {
     r = e.doOnGetAuthCredentials(browser, frame, isProxy != 0, CefToWString(host), port, CefToWString(realm),
                                  CefToWString(scheme));
   });
   return r ? 1 : 0;
 }
 
-int TCustomRequestHandler::CanGetCookies(cef_browser_t* browser, cef_frame_t* frame, cef_request_t* request) {
+int RequestHandler::CanGetCookies(cef_browser_t* browser, cef_frame_t* frame, cef_request_t* request) {
   auto b = Owned(browser);
   auto f = Owned(frame);
   auto q = Owned(request);
   bool r = true;
-  FEvents.With([&](IChromiumEvents& e) { r = e.doCanGetCookies(browser, frame, request); });
+  FEvents.With([&](ClientEvents& e) { r = e.doCanGetCookies(browser, frame, request); });
   return r ? 1 : 0;
 }
 
-int TCustomRequestHandler::CanSetCookie(cef_browser_t* browser, cef_frame_t* frame, cef_request_t* request,
+int RequestHandler::CanSetCookie(cef_browser_t* browser, cef_frame_t* frame, cef_request_t* request,
                                         const cef_cookie_t*) {
   auto b = Owned(browser);
   auto f = Owned(frame);
   auto q = Owned(request);
   bool r = true;
-  FEvents.With([&](IChromiumEvents& e) { r = e.doCanSetCookie(browser, frame, request); });
+  FEvents.With([&](ClientEvents& e) { r = e.doCanSetCookie(browser, frame, request); });
   return r ? 1 : 0;
 }
 
-int TCustomRequestHandler::OnQuotaRequest(cef_browser_t* browser, const cef_string_t* originUrl, int64 newSize,
+int RequestHandler::OnQuotaRequest(cef_browser_t* browser, const cef_string_t* originUrl, int64 newSize,
                                           cef_request_callback_t* callback) {
   auto b = Owned(browser);
   auto c = Owned(callback);
   bool r = false;
-  FEvents.With([&](IChromiumEvents& e) { r = e.doOnQuotaRequest(browser, CefToWString(originUrl), newSize); });
+  FEvents.With([&](ClientEvents& e) { r = e.doOnQuotaRequest(browser, CefToWString(originUrl), newSize); });
   return r ? 1 : 0;
 }
 
-void TCustomRequestHandler::OnProtocolExecution(cef_browser_t* browser, const cef_string_t* url,
+void RequestHandler::OnProtocolExecution(cef_browser_t* browser, const cef_string_t* url,
                                                 int* allowOsExecution) {
   auto b = Owned(browser);
   bool allow = allowOsExecution && *allowOsExecution != 0;
   bool linked =
-      FEvents.With([&](IChromiumEvents& e) { e.doOnProtocolExecution(browser, CefToWString(url), allow); });
+      FEvents.With([&](ClientEvents& e) { e.doOnProtocolExecution(browser, CefToWString(url), allow); });
   if (linked && allowOsExecution) *allowOsExecution = allow ? 1 : 0;
 }
 
-int TCustomRequestHandler::OnCertificateError(cef_browser_t* browser, cef_errorcode_t certError,
+int RequestHandler::OnCertificateError(cef_browser_t* browser, cef_errorcode_t certError,
                                               const cef_string_t* requestUrl, cef_sslinfo_t* sslInfo,
                                               cef_request_callback_t* callback) {
   auto b = Owned(browser);
   auto s = Owned(sslInfo);
   auto c = Owned(callback);
   bool r = false;
-  FEvents.With([&](IChromiumEvents& e) { r = e.doOnCertificateError(browser, certError, CefToWString(requestUrl)); });
+  FEvents.With([&](ClientEvents& e) { r = e.doOnCertificateError(browser, certError, CefToWString(requestUrl)); });
   return r ? 1 : 0;
 }
 
-int TCustomRequestHandler::OnSelectClientCertificate(cef_browser_t* browser, int isProxy, const cef_string_t* host,
+int RequestHandler::OnSelectClientCertificate(cef_browser_t* browser, int isProxy, const cef_string_t* host,
                                                      int port, size_t certificatesCount,
                                                      cef_x509certificate_t* const* certificates,
                                                      cef_select_client_certificate_callback_t* callback) {
@@ -316,30 +316,30 @@ int TCustomRequestHandler::OnSelectClientCertificate(cef_browser_t* browser, int
   auto c = Owned(callback);
   for (size_t i = 0; certificates && i < certificatesCount; ++i) ReleaseCefObject(certificates[i]);
   bool r = false;
-  FEvents.With([&](IChromiumEvents& e) { r = e.doOnSelectClientCertificate(browser, isProxy != 0, CefToWString(host), port); });
+  FEvents.With([&](ClientEvents& e) { r = e.doOnSelectClientCertificate(browser, isProxy != 0, CefToWString(host), port); });
   return r ? 1 : 0;
 }
 
-void TCustomRequestHandler::OnPluginCrashed(cef_browser_t* browser, const cef_string_t*) { auto b = Owned(browser); }
+void RequestHandler::OnPluginCrashed(cef_browser_t* browser, const cef_string_t*) { auto b = Owned(browser); }
 
-void TCustomRequestHandler::OnRenderViewReady(cef_browser_t* browser) {
+void RequestHandler::OnRenderViewReady(cef_browser_t* browser) {
   auto b = Owned(browser);
-  FEvents.With([&](IChromiumEvents& e) { e.doOnRenderViewReady(browser); });
+  FEvents.With([&](ClientEvents& e) { e.doOnRenderViewReady(browser); });
 }
 
-void TCustomRequestHandler::OnRenderProcessTerminated(cef_browser_t* browser, cef_termination_status_t status) {
+void RequestHandler::OnRenderProcessTerminated(cef_browser_t* browser, cef_termination_status_t status) {
   auto b = Owned(browser);
-  FEvents.With([&](IChromiumEvents& e) { e.doOnRenderProcessTerminated(browser, status); });
+  FEvents.With([&](ClientEvents& e) { e.doOnRenderProcessTerminated(browser, status); });
 }
 
 // ---- client --------------------------------------------------------------------
 
-TCustomClientHandler::TCustomClientHandler(IChromiumEvents* events, const TClientHandlerFlags& flags)
+Client::Client(ClientEvents* events, const ClientHandlerFlags& flags)
     : FEvents(events) {
-  if (flags.lifeSpan) FLifeSpanHandler = MakeRef<TCustomLifeSpanHandler>(events);
-  if (flags.keyboard) FKeyboardHandler = MakeRef<TCustomKeyboardHandler>(events);
-  if (flags.load) FLoadHandler = MakeRef<TCustomLoadHandler>(events);
-  if (flags.request) FRequestHandler = MakeRef<TCustomRequestHandler>(events);
+  if (flags.lifeSpan) FLifeSpanHandler = MakeRef<LifeSpanHandler>(events);
+  if (flags.keyboard) FKeyboardHandler = MakeRef<KeyboardHandler>(events);
+  if (flags.load) FLoadHandler = MakeRef<LoadHandler>(events);
+  if (flags.request) FRequestHandler = MakeRef<RequestHandler>(events);
   LZG_BIND(get_audio_handler, NoHandler<cef_audio_handler_t>, "TCustomClientHandler.GetAudioHandler");
   LZG_BIND(get_context_menu_handler, NoHandler<cef_context_menu_handler_t>,
            "TCustomClientHandler.GetContextMenuHandler");
@@ -358,7 +358,7 @@ TCustomClientHandler::TCustomClientHandler(IChromiumEvents* events, const TClien
   LZG_BIND(on_process_message_received, OnProcessMessageReceived, "TCustomClientHandler.OnProcessMessageReceived");
 }
 
-void TCustomClientHandler::RemoveReferences() {
+void Client::RemoveReferences() {
   FEvents.Clear();
   if (FLifeSpanHandler) FLifeSpanHandler->RemoveReferences();
   if (FKeyboardHandler) FKeyboardHandler->RemoveReferences();
@@ -366,23 +366,23 @@ void TCustomClientHandler::RemoveReferences() {
   if (FRequestHandler) FRequestHandler->RemoveReferences();
 }
 
-cef_life_span_handler_t* TCustomClientHandler::GetLifeSpanHandler() {
+cef_life_span_handler_t* Client::GetLifeSpanHandler() {
   return FLifeSpanHandler ? FLifeSpanHandler->ToCef() : nullptr;
 }
-cef_keyboard_handler_t* TCustomClientHandler::GetKeyboardHandler() {
+cef_keyboard_handler_t* Client::GetKeyboardHandler() {
   return FKeyboardHandler ? FKeyboardHandler->ToCef() : nullptr;
 }
-cef_load_handler_t* TCustomClientHandler::GetLoadHandler() { return FLoadHandler ? FLoadHandler->ToCef() : nullptr; }
-cef_request_handler_t* TCustomClientHandler::GetRequestHandler() {
+cef_load_handler_t* Client::GetLoadHandler() { return FLoadHandler ? FLoadHandler->ToCef() : nullptr; }
+cef_request_handler_t* Client::GetRequestHandler() {
   return FRequestHandler ? FRequestHandler->ToCef() : nullptr;
 }
 
-int TCustomClientHandler::OnProcessMessageReceived(cef_browser_t* browser, cef_process_id_t sourceProcess,
+int Client::OnProcessMessageReceived(cef_browser_t* browser, cef_process_id_t sourceProcess,
                                                    cef_process_message_t* message) {
   auto b = Owned(browser);
   auto m = Owned(message);
   bool r = false;
-  FEvents.With([&](IChromiumEvents& e) { r = e.doOnProcessMessageReceived(browser, sourceProcess, message); });
+  FEvents.With([&](ClientEvents& e) { r = e.doOnProcessMessageReceived(browser, sourceProcess, message); });
   return r ? 1 : 0;
 }
 

@@ -1,6 +1,6 @@
 // The client and handler objects the browser host hands to the engine. Each is
 // a bridged engine struct (engine/bridge.h), reference-counted and shared by the
-// host and the engine. They reach the host only through IChromiumEvents; after
+// host and the engine. They reach the host only through ClientEvents; after
 // RemoveReferences they answer every callback with its default and reach
 // nothing. Callbacks arrive on the engine's threads.
 #pragma once
@@ -19,7 +19,7 @@ namespace lzg {
 // thread: the host clears links from inside its own callbacks.
 class EventsLink {
  public:
-  explicit EventsLink(IChromiumEvents* events) noexcept : events_(events) { InitializeCriticalSection(&lock_); }
+  explicit EventsLink(ClientEvents* events) noexcept : events_(events) { InitializeCriticalSection(&lock_); }
   ~EventsLink() { DeleteCriticalSection(&lock_); }
   EventsLink(const EventsLink&) = delete;
   EventsLink& operator=(const EventsLink&) = delete;
@@ -44,14 +44,14 @@ class EventsLink {
 
  private:
   CRITICAL_SECTION lock_;
-  IChromiumEvents* events_;
+  ClientEvents* events_;
 };
 
-class TCustomLifeSpanHandler : public CefObject<cef_life_span_handler_t, TCustomLifeSpanHandler> {
-  using Self = TCustomLifeSpanHandler;
+class LifeSpanHandler : public CefObject<cef_life_span_handler_t, LifeSpanHandler> {
+  using Self = LifeSpanHandler;
 
  public:
-  explicit TCustomLifeSpanHandler(IChromiumEvents* events);
+  explicit LifeSpanHandler(ClientEvents* events);
   void RemoveReferences() { FEvents.Clear(); }
 
   int OnBeforePopup(cef_browser_t* browser, cef_frame_t* frame, const cef_string_t* targetUrl,
@@ -66,11 +66,11 @@ class TCustomLifeSpanHandler : public CefObject<cef_life_span_handler_t, TCustom
   EventsLink FEvents;
 };
 
-class TCustomKeyboardHandler : public CefObject<cef_keyboard_handler_t, TCustomKeyboardHandler> {
-  using Self = TCustomKeyboardHandler;
+class KeyboardHandler : public CefObject<cef_keyboard_handler_t, KeyboardHandler> {
+  using Self = KeyboardHandler;
 
  public:
-  explicit TCustomKeyboardHandler(IChromiumEvents* events);
+  explicit KeyboardHandler(ClientEvents* events);
   void RemoveReferences() { FEvents.Clear(); }
 
   int OnPreKeyEvent(cef_browser_t* browser, const cef_key_event_t* event, cef_event_handle_t osEvent,
@@ -81,11 +81,11 @@ class TCustomKeyboardHandler : public CefObject<cef_keyboard_handler_t, TCustomK
   EventsLink FEvents;
 };
 
-class TCustomLoadHandler : public CefObject<cef_load_handler_t, TCustomLoadHandler> {
-  using Self = TCustomLoadHandler;
+class LoadHandler : public CefObject<cef_load_handler_t, LoadHandler> {
+  using Self = LoadHandler;
 
  public:
-  explicit TCustomLoadHandler(IChromiumEvents* events);
+  explicit LoadHandler(ClientEvents* events);
   void RemoveReferences() { FEvents.Clear(); }
 
   void OnLoadingStateChange(cef_browser_t* browser, int isLoading, int canGoBack, int canGoForward);
@@ -98,11 +98,11 @@ class TCustomLoadHandler : public CefObject<cef_load_handler_t, TCustomLoadHandl
   EventsLink FEvents;
 };
 
-class TCustomRequestHandler : public CefObject<cef_request_handler_t, TCustomRequestHandler> {
-  using Self = TCustomRequestHandler;
+class RequestHandler : public CefObject<cef_request_handler_t, RequestHandler> {
+  using Self = RequestHandler;
 
  public:
-  explicit TCustomRequestHandler(IChromiumEvents* events);
+  explicit RequestHandler(ClientEvents* events);
   void RemoveReferences() { FEvents.Clear(); }
 
   int OnBeforeBrowse(cef_browser_t* browser, cef_frame_t* frame, cef_request_t* request, int userGesture,
@@ -142,11 +142,11 @@ class TCustomRequestHandler : public CefObject<cef_request_handler_t, TCustomReq
 
 // The browser's cef_client_t: hands the engine the handler objects chosen at
 // construction, each with a new reference.
-class TCustomClientHandler : public CefObject<cef_client_t, TCustomClientHandler> {
-  using Self = TCustomClientHandler;
+class Client : public CefObject<cef_client_t, Client> {
+  using Self = Client;
 
  public:
-  TCustomClientHandler(IChromiumEvents* events, const TClientHandlerFlags& flags);
+  Client(ClientEvents* events, const ClientHandlerFlags& flags);
   // Detaches this object and every handler object from the host.
   void RemoveReferences();
 
@@ -166,10 +166,10 @@ class TCustomClientHandler : public CefObject<cef_client_t, TCustomClientHandler
 
  private:
   EventsLink FEvents;
-  Ref<TCustomLifeSpanHandler> FLifeSpanHandler;
-  Ref<TCustomKeyboardHandler> FKeyboardHandler;
-  Ref<TCustomLoadHandler> FLoadHandler;
-  Ref<TCustomRequestHandler> FRequestHandler;
+  Ref<LifeSpanHandler> FLifeSpanHandler;
+  Ref<KeyboardHandler> FKeyboardHandler;
+  Ref<LoadHandler> FLoadHandler;
+  Ref<RequestHandler> FRequestHandler;
 };
 
 }  // namespace lzg

@@ -1,5 +1,5 @@
 // The browser host's dispatch interface: one operation per engine callback of
-// the handlers it registers. Implemented by TChromium; handler objects hold it
+// the handlers it registers. Implemented by BrowserHost; handler objects hold it
 // without owning it. Called on the engine's threads (see each group).
 #pragma once
 
@@ -9,31 +9,25 @@
 
 #include "engine/cef_capi.h"
 
-typedef cef_window_open_disposition_t TCefWindowOpenDisposition;
-typedef cef_key_event_t TCefKeyEvent;
-typedef cef_key_event_type_t TCefKeyEventType;
-typedef cef_popup_features_t TCefPopupFeatures;
-typedef cef_window_info_t TCefWindowInfo;
-typedef cef_browser_settings_t TCefBrowserSettings;
 
-enum TCefCloseBrowserAction { cbaClose = 0, cbaDelay = 1, cbaCancel = 2 };
+enum class CloseBrowserAction { kClose = 0, kDelay = 1, kCancel = 2 };
 
 // Counted arguments (browser, frame, request, ...) are borrowed for the call:
 // the handler object owns the engine's reference and releases it afterwards.
-class IChromiumEvents {
+class ClientEvents {
  public:
   // ---- life span, keyboard, load, client: the engine's UI thread ----
   virtual void doOnAfterCreated(cef_browser_t* browser) = 0;
   // True cancels the popup. `client` is borrowed; the caller writes it back.
   virtual bool doOnBeforePopup(cef_browser_t* browser, cef_frame_t* frame, const std::wstring& targetUrl,
-                               const std::wstring& targetFrameName, TCefWindowOpenDisposition targetDisposition,
-                               bool userGesture, const TCefPopupFeatures& popupFeatures, TCefWindowInfo& windowInfo,
-                               cef_client_t*& client, TCefBrowserSettings& settings, bool& noJavascriptAccess) = 0;
+                               const std::wstring& targetFrameName, cef_window_open_disposition_t targetDisposition,
+                               bool userGesture, const cef_popup_features_t& popupFeatures, cef_window_info_t& windowInfo,
+                               cef_client_t*& client, cef_browser_settings_t& settings, bool& noJavascriptAccess) = 0;
   virtual bool doOnClose(cef_browser_t* browser) = 0;
   virtual void doOnBeforeClose(cef_browser_t* browser) = 0;
-  virtual bool doOnPreKeyEvent(cef_browser_t* browser, const TCefKeyEvent* event, MSG* osEvent,
+  virtual bool doOnPreKeyEvent(cef_browser_t* browser, const cef_key_event_t* event, MSG* osEvent,
                                bool& isKeyboardShortcut) = 0;
-  virtual bool doOnKeyEvent(cef_browser_t* browser, const TCefKeyEvent* event, MSG* osEvent) = 0;
+  virtual bool doOnKeyEvent(cef_browser_t* browser, const cef_key_event_t* event, MSG* osEvent) = 0;
   virtual void doOnLoadingStateChange(cef_browser_t* browser, bool isLoading, bool canGoBack, bool canGoForward) = 0;
   virtual void doOnLoadStart(cef_browser_t* browser, cef_frame_t* frame, cef_transition_type_t transitionType) = 0;
   virtual void doOnLoadEnd(cef_browser_t* browser, cef_frame_t* frame, int httpStatusCode) = 0;
@@ -46,7 +40,7 @@ class IChromiumEvents {
   virtual bool doOnBeforeBrowse(cef_browser_t* browser, cef_frame_t* frame, cef_request_t* request, bool userGesture,
                                 bool isRedirect) = 0;
   virtual bool doOnOpenUrlFromTab(cef_browser_t* browser, cef_frame_t* frame, const std::wstring& targetUrl,
-                                  TCefWindowOpenDisposition targetDisposition, bool userGesture) = 0;
+                                  cef_window_open_disposition_t targetDisposition, bool userGesture) = 0;
   virtual cef_return_value_t doOnBeforeResourceLoad(cef_browser_t* browser, cef_frame_t* frame,
                                                     cef_request_t* request) = 0;
   virtual bool doOnResourceResponse(cef_browser_t* browser, cef_frame_t* frame, cef_request_t* request,
@@ -66,5 +60,5 @@ class IChromiumEvents {
   virtual void doOnRenderProcessTerminated(cef_browser_t* browser, cef_termination_status_t status) = 0;
 
  protected:
-  ~IChromiumEvents() = default;
+  ~ClientEvents() = default;
 };

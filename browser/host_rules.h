@@ -11,7 +11,7 @@ std::wstring QuotedStr(const std::wstring& text);
 
 // Which handler objects a client handler creates; decided from the host's
 // bound events when the browser is requested.
-struct TClientHandlerFlags {
+struct ClientHandlerFlags {
   bool load = false;
   bool keyboard = false;
   bool lifeSpan = true;  // always: the host's bookkeeping depends on it

@@ -54,7 +54,7 @@ constexpr std::uint8_t kS[8][64] = {
      15, 3,  5,  8,  2,  1,  14, 7,  4,  10, 8,  13, 15, 12, 9,  0,  3,  5,  6,  11}};
 
 // Cipher state, one bit per byte.
-std::uint8_t G[16][48];  // round subkeys, in the order DES_Code applies them
+std::uint8_t G[16][48];  // round subkeys, in the order DesCode applies them
 std::uint8_t C[56];      // key register after the first key permutation
 std::uint8_t L[32], R[32], F[32];
 
@@ -75,15 +75,15 @@ void RotateLeft28(std::uint8_t* half, int n) noexcept {
 
 }  // namespace
 
-TBlock StrToKey(const std::string& aKey) noexcept {
-  TBlock key{};
+DesBlock DesKeyFromText(const std::string& aKey) noexcept {
+  DesBlock key{};
   for (std::size_t n = 1; n <= aKey.size(); ++n) {
     key[n % 8] = static_cast<std::uint8_t>(key[n % 8] + static_cast<std::uint8_t>(aKey[n - 1]));
   }
   return key;
 }
 
-void DES_Init(const TBlock& Key, bool FCode) noexcept {
+void DesInit(const DesBlock& Key, bool FCode) noexcept {
   for (int i = 0; i < 56; ++i) {
     int bit = kPC1[i] - 1;
     C[i] = (Key[bit / 8] >> (7 - bit % 8)) & 1;
@@ -100,7 +100,7 @@ void DES_Init(const TBlock& Key, bool FCode) noexcept {
   }
 }
 
-TBlock DES_Code(const TBlock& Input) noexcept {
+DesBlock DesCode(const DesBlock& Input) noexcept {
   std::uint8_t bits[64];
   for (int i = 0; i < 64; ++i) {
     int bit = kIP[i] - 1;
@@ -133,7 +133,7 @@ TBlock DES_Code(const TBlock& Input) noexcept {
     bits[i] = R[i];
     bits[32 + i] = L[i];
   }
-  TBlock out{};
+  DesBlock out{};
   for (int i = 0; i < 64; ++i) {
     int bit = kFP[i] - 1;
     out[i / 8] = static_cast<std::uint8_t>(out[i / 8] | (bits[bit] << (7 - i % 8)));
@@ -141,10 +141,10 @@ TBlock DES_Code(const TBlock& Input) noexcept {
   return out;
 }
 
-std::string DeCryptStr(const std::string& aStr, const std::string& aKey) noexcept {
+std::string DecryptText(const std::string& aStr, const std::string& aKey) noexcept {
   try {
     if (aStr.empty()) return {};
-    DES_Init(StrToKey(aKey), false);
+    DesInit(DesKeyFromText(aKey), false);
     std::string bytes;
     bytes.reserve(aStr.size() / 2 + 8);
     for (std::size_t i = 0; i < aStr.size(); i += 2) {
@@ -162,9 +162,9 @@ std::string DeCryptStr(const std::string& aStr, const std::string& aKey) noexcep
     std::string result;
     result.reserve(bytes.size());
     for (std::size_t at = 0; at < bytes.size(); at += 8) {
-      TBlock block;
+      DesBlock block;
       for (int i = 0; i < 8; ++i) block[i] = static_cast<std::uint8_t>(bytes[at + i]);
-      TBlock plain = DES_Code(block);
+      DesBlock plain = DesCode(block);
       result.append(reinterpret_cast<const char*>(plain.data()), plain.size());
     }
     std::size_t zero = result.find('\0');

@@ -10,18 +10,18 @@
 #include <cstdint>
 #include <string>
 
-using TBlock = std::array<std::uint8_t, 8>;
+using DesBlock = std::array<std::uint8_t, 8>;
 
 // Byte (n mod 8) of the key gets the n-th unit of aKey added (n from 1), modulo 256.
-TBlock StrToKey(const std::string& aKey) noexcept;
+DesBlock DesKeyFromText(const std::string& aKey) noexcept;
 
 // Sets up the 16 subkeys of Key: encryption order when FCode, else decryption order.
 // Parity bits (the low bit of each byte) are ignored.
-void DES_Init(const TBlock& Key, bool FCode) noexcept;
+void DesInit(const DesBlock& Key, bool FCode) noexcept;
 
-// One block through the 16 rounds with the subkeys of the last DES_Init.
-TBlock DES_Code(const TBlock& Input) noexcept;
+// One block through the 16 rounds with the subkeys of the last DesInit.
+DesBlock DesCode(const DesBlock& Input) noexcept;
 
 // The password behind aStr under the key of aKey, ended at its first zero byte.
 // Any bad input (empty text, a non-hexadecimal pair) gives empty text.
-std::string DeCryptStr(const std::string& aStr, const std::string& aKey) noexcept;
+std::string DecryptText(const std::string& aStr, const std::string& aKey) noexcept;

@@ -42,11 +42,11 @@ std::array<std::uint8_t, 2> g_SetSizeReloadArr;
 
 std::uint8_t g_btNeedClose;
 
-const std::array<TFormSize, FormSizeNum> FormDefSizeArr = {
+const std::array<SizePreset, FormSizeNum> FormDefSizeArr = {
     {{1334, 890}, {1000, 720}, {1334, 750}, {1334, 1000}, {800, 600}, {2208, 1242}, {1334, 750}}};
 const std::array<const wchar_t*, FormSizeNum> FormDefSizeNameArr = {
     L"经典", L"传统", L"现代", L"高清", L"古典", L"超清", L"全屏"};
-std::array<TFormSize, FormSizeNum> FormCfgSizeArr;
+std::array<SizePreset, FormSizeNum> FormCfgSizeArr;
 std::array<std::wstring, FormSizeNum> FormCfgSizeNameArr;
 
 namespace {
@@ -238,7 +238,7 @@ void LoadAppConfigIn(const std::wstring& dir) {
     std::string userId = lzg::WideToAnsi(ini.ReadString(L"uid", L""));
     std::string password = lzg::WideToAnsi(ini.ReadString(L"ip", L""));
     lzg::log::AddSecret(lzg::AnsiToWide(password));  // the entry as stored, before decoding
-    if (g_isDecodePwd == 0 && !password.empty()) password = DeCryptStr(password, userId);
+    if (g_isDecodePwd == 0 && !password.empty()) password = DecryptText(password, userId);
     g_Password = lzg::AnsiToWide(password);
     g_UserId = lzg::AnsiToWide(userId);
     // Never in the client's log, in whatever form a message might carry them.

@@ -42,13 +42,13 @@ extern std::uint8_t g_btNeedClose;
 // Window-size presets; the last one is the maximised window.
 constexpr int FormSizeNum = 7;
 constexpr int kMaximisedPreset = FormSizeNum - 1;
-struct TFormSize {
+struct SizePreset {
   std::int32_t Width;
   std::int32_t Height;
 };
-extern const std::array<TFormSize, FormSizeNum> FormDefSizeArr;
+extern const std::array<SizePreset, FormSizeNum> FormDefSizeArr;
 extern const std::array<const wchar_t*, FormSizeNum> FormDefSizeNameArr;
-extern std::array<TFormSize, FormSizeNum> FormCfgSizeArr;
+extern std::array<SizePreset, FormSizeNum> FormCfgSizeArr;
 extern std::array<std::wstring, FormSizeNum> FormCfgSizeNameArr;
 
 constexpr const wchar_t* kConfigFileName = L"zeRoVedi.dat";

@@ -4,12 +4,12 @@
 #include "engine/cef_string.h"
 
 namespace {
-TCefApplication* Current(TCefApplication* own) noexcept { return own && own == GlobalCEFApp ? own : nullptr; }
+EngineApp* Current(EngineApp* own) noexcept { return own && own == GlobalCEFApp ? own : nullptr; }
 }  // namespace
 
-// --- TCefCustomBrowserProcessHandler -------------------------------------------
+// --- BrowserProcessHandler -------------------------------------------
 
-TCefCustomBrowserProcessHandler::TCefCustomBrowserProcessHandler(TCefApplication* app) : FApp(app) {
+BrowserProcessHandler::BrowserProcessHandler(EngineApp* app) : FApp(app) {
   LZG_BIND(on_context_initialized, OnContextInitialized, "TCefCustomBrowserProcessHandler.OnContextInitialized");
   LZG_BIND(on_before_child_process_launch, OnBeforeChildProcessLaunch,
            "TCefCustomBrowserProcessHandler.OnBeforeChildProcessLaunch");
@@ -20,32 +20,32 @@ TCefCustomBrowserProcessHandler::TCefCustomBrowserProcessHandler(TCefApplication
            "TCefCustomBrowserProcessHandler.OnScheduleMessagePumpWork");
 }
 
-TCefApplication* TCefCustomBrowserProcessHandler::App() const noexcept { return Current(FApp.load()); }
+EngineApp* BrowserProcessHandler::App() const noexcept { return Current(FApp.load()); }
 
-void TCefCustomBrowserProcessHandler::OnContextInitialized() {
-  if (TCefApplication* app = App()) app->Internal_OnContextInitialized();
+void BrowserProcessHandler::OnContextInitialized() {
+  if (EngineApp* app = App()) app->Internal_OnContextInitialized();
 }
 
-void TCefCustomBrowserProcessHandler::OnBeforeChildProcessLaunch(cef_command_line_t* commandLine) {
+void BrowserProcessHandler::OnBeforeChildProcessLaunch(cef_command_line_t* commandLine) {
   lzg::CefRef<cef_command_line_t> owned(commandLine);
-  TCefApplication* app = App();
+  EngineApp* app = App();
   if (app && app->OnBeforeChildProcessLaunch) app->OnBeforeChildProcessLaunch(commandLine);
 }
 
-void TCefCustomBrowserProcessHandler::OnRenderProcessThreadCreated(cef_list_value_t* extraInfo) {
+void BrowserProcessHandler::OnRenderProcessThreadCreated(cef_list_value_t* extraInfo) {
   lzg::CefRef<cef_list_value_t> owned(extraInfo);
-  TCefApplication* app = App();
+  EngineApp* app = App();
   if (app && app->OnRenderProcessThreadCreated) app->OnRenderProcessThreadCreated();
 }
 
-void TCefCustomBrowserProcessHandler::OnScheduleMessagePumpWork(int64 delayMs) {
-  TCefApplication* app = App();
+void BrowserProcessHandler::OnScheduleMessagePumpWork(int64 delayMs) {
+  EngineApp* app = App();
   if (app && app->OnScheduleMessagePumpWork) app->OnScheduleMessagePumpWork(delayMs);
 }
 
-// --- TCustomCefApp ---------------------------------------------------------------
+// --- AppHandler ---------------------------------------------------------------
 
-TCustomCefApp::TCustomCefApp(TCefApplication* app) : FApp(app) {
+AppHandler::AppHandler(EngineApp* app) : FApp(app) {
   LZG_BIND(on_before_command_line_processing, OnBeforeCommandLineProcessing,
            "TCustomCefApp.OnBeforeCommandLineProcessing");
   LZG_BIND(on_register_custom_schemes, OnRegisterCustomSchemes, "TCustomCefApp.OnRegisterCustomSchemes");
@@ -53,27 +53,27 @@ TCustomCefApp::TCustomCefApp(TCefApplication* app) : FApp(app) {
   LZG_BIND(get_browser_process_handler, GetBrowserProcessHandler, "TCustomCefApp.GetBrowserProcessHandler");
   LZG_BIND(get_render_process_handler, GetRenderProcessHandler, "TCustomCefApp.GetRenderProcessHandler");
   if (app && app->MustCreateBrowserProcessHandlerNow()) {
-    FBrowserProcessHandler = lzg::MakeRef<TCefCustomBrowserProcessHandler>(app);
+    FBrowserProcessHandler = lzg::MakeRef<BrowserProcessHandler>(app);
   }
 }
 
-TCustomCefApp::~TCustomCefApp() {
+AppHandler::~AppHandler() {
   FApp = nullptr;
   if (FBrowserProcessHandler) FBrowserProcessHandler->Detach();
   FBrowserProcessHandler.reset();
 }
 
-TCefApplication* TCustomCefApp::App() const noexcept { return Current(FApp.load()); }
+EngineApp* AppHandler::App() const noexcept { return Current(FApp.load()); }
 
-void TCustomCefApp::OnBeforeCommandLineProcessing(const cef_string_t* processType, cef_command_line_t* commandLine) {
+void AppHandler::OnBeforeCommandLineProcessing(const cef_string_t* processType, cef_command_line_t* commandLine) {
   lzg::CefRef<cef_command_line_t> owned(commandLine);
-  if (TCefApplication* app = App()) app->Internal_OnBeforeCommandLineProcessing(lzg::CefToWString(processType), commandLine);
+  if (EngineApp* app = App()) app->Internal_OnBeforeCommandLineProcessing(lzg::CefToWString(processType), commandLine);
 }
 
-void TCustomCefApp::OnRegisterCustomSchemes(cef_scheme_registrar_t*) {
+void AppHandler::OnRegisterCustomSchemes(cef_scheme_registrar_t*) {
   // The registrar is scoped, not counted: nothing to release, and no scheme of ours.
 }
 
-cef_browser_process_handler_t* TCustomCefApp::GetBrowserProcessHandler() {
+cef_browser_process_handler_t* AppHandler::GetBrowserProcessHandler() {
   return FBrowserProcessHandler ? FBrowserProcessHandler->ToCef() : nullptr;
 }

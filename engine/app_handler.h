@@ -11,12 +11,12 @@
 
 // Engine threads call every method below (the browser process's UI thread for
 // on_context_initialized; any thread for the command-line callback).
-class TCefCustomBrowserProcessHandler
-    : public lzg::CefObject<cef_browser_process_handler_t, TCefCustomBrowserProcessHandler> {
-  using Self = TCefCustomBrowserProcessHandler;
+class BrowserProcessHandler
+    : public lzg::CefObject<cef_browser_process_handler_t, BrowserProcessHandler> {
+  using Self = BrowserProcessHandler;
 
  public:
-  explicit TCefCustomBrowserProcessHandler(TCefApplication* app);
+  explicit BrowserProcessHandler(EngineApp* app);
   void Detach() noexcept { FApp = nullptr; }
 
   void OnContextInitialized();
@@ -26,18 +26,18 @@ class TCefCustomBrowserProcessHandler
   void OnScheduleMessagePumpWork(int64 delayMs);
 
  private:
-  ~TCefCustomBrowserProcessHandler() override { FApp = nullptr; }
-  TCefApplication* App() const noexcept;
+  ~BrowserProcessHandler() override { FApp = nullptr; }
+  EngineApp* App() const noexcept;
 
-  std::atomic<TCefApplication*> FApp;
+  std::atomic<EngineApp*> FApp;
 };
 
-class TCustomCefApp : public lzg::CefObject<cef_app_t, TCustomCefApp> {
-  using Self = TCustomCefApp;
+class AppHandler : public lzg::CefObject<cef_app_t, AppHandler> {
+  using Self = AppHandler;
 
  public:
   // Decides once which sub-handlers exist (only the browser-process one is ever made).
-  explicit TCustomCefApp(TCefApplication* app);
+  explicit AppHandler(EngineApp* app);
 
   void OnBeforeCommandLineProcessing(const cef_string_t* processType, cef_command_line_t* commandLine);
   void OnRegisterCustomSchemes(cef_scheme_registrar_t* registrar);
@@ -48,9 +48,9 @@ class TCustomCefApp : public lzg::CefObject<cef_app_t, TCustomCefApp> {
   bool HasBrowserProcessHandler() const noexcept { return static_cast<bool>(FBrowserProcessHandler); }
 
  private:
-  ~TCustomCefApp() override;
-  TCefApplication* App() const noexcept;
+  ~AppHandler() override;
+  EngineApp* App() const noexcept;
 
-  std::atomic<TCefApplication*> FApp;
-  lzg::Ref<TCefCustomBrowserProcessHandler> FBrowserProcessHandler;
+  std::atomic<EngineApp*> FApp;
+  lzg::Ref<BrowserProcessHandler> FBrowserProcessHandler;
 };

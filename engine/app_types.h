@@ -2,25 +2,28 @@
 // the start-up rules can build anywhere.
 #pragma once
 
-enum TCefProcessType { ptBrowser, ptRenderer, ptZygote, ptGPU, ptOther };
+// The role of a process, read from its command line.
+enum class ProcessType { kBrowser, kRenderer, kZygote, kGpu, kOther };
 
-enum TCefAplicationStatus {
-  asLoading,
-  asLoaded,
-  asInitialized,
-  asShuttingDown,
-  asUnloaded,
-  asErrorMissingFiles,
-  asErrorDLLVersion,
-  asErrorLoadingLibrary,
-  asErrorInitializingLibrary,
-  asErrorExecutingProcess
+// How far the engine's start has come, or why it stopped.
+enum class AppStatus {
+  kLoading,
+  kLoaded,
+  kInitialized,
+  kShuttingDown,
+  kUnloaded,
+  kErrorMissingFiles,
+  kErrorDllVersion,
+  kErrorLoadingLibrary,
+  kErrorInitializingLibrary,
+  kErrorExecutingProcess
 };
 
-enum TCefAutoplayPolicy {
-  appDefault,
-  appDocumentUserActivationRequired,
-  appNoUserGestureRequired,
-  appUserGestureRequired,
-  appUserGestureRequiredForCrossOrigin
+// "--autoplay-policy" values, in the engine's order; kDefault adds no switch.
+enum class AutoplayPolicy {
+  kDefault,
+  kDocumentUserActivationRequired,
+  kNoUserGestureRequired,
+  kUserGestureRequired,
+  kUserGestureRequiredForCrossOrigin
 };

@@ -122,7 +122,7 @@ class CefObject : public RefCounted {
   Holder holder_;
 };
 
-// Operation names as template arguments ("TCustomCefApp.OnBeforeCommandLineProcessing").
+// Operation names as template arguments ("AppHandler.OnBeforeCommandLineProcessing").
 template <std::size_t N>
 struct OpName {
   char s[N];

@@ -23,11 +23,11 @@ std::vector<cef_waitable_event_t*> g_waiting;
 bool g_abandoned = false;
 
 // Signals the event once the engine reports its cookie storage ready (an engine thread).
-class TCefEventCompletionCallback : public lzg::CefObject<cef_completion_callback_t, TCefEventCompletionCallback> {
-  using Self = TCefEventCompletionCallback;
+class EventCompletionCallback : public lzg::CefObject<cef_completion_callback_t, EventCompletionCallback> {
+  using Self = EventCompletionCallback;
 
  public:
-  explicit TCefEventCompletionCallback(cef_waitable_event_t* event) {
+  explicit EventCompletionCallback(cef_waitable_event_t* event) {
     lzg::AddRefCefObject(event);  // ours beyond the call that handed it over
     FEvent = lzg::CefRef<cef_waitable_event_t>(event);
     LZG_BIND(on_complete, OnComplete, "TCefEventCompletionCallback.OnComplete");
@@ -42,9 +42,9 @@ class TCefEventCompletionCallback : public lzg::CefObject<cef_completion_callbac
 
 }  // namespace
 
-bool TCEFCookieInitializerThread::Start(const std::wstring& cookiesPath, bool persistSessionCookies,
+bool CookieStoreInitializer::Start(const std::wstring& cookiesPath, bool persistSessionCookies,
                                         std::function<void()> onSettled) {
-  auto* thread = new TCEFCookieInitializerThread(cookiesPath, persistSessionCookies, std::move(onSettled));
+  auto* thread = new CookieStoreInitializer(cookiesPath, persistSessionCookies, std::move(onSettled));
   InterlockedIncrement(&g_running);
   HANDLE h = CreateThread(nullptr, 0, &ThreadProc, thread, 0, nullptr);
   if (!h) {
@@ -57,7 +57,7 @@ bool TCEFCookieInitializerThread::Start(const std::wstring& cookiesPath, bool pe
   return true;
 }
 
-void TCEFCookieInitializerThread::AbandonAll(unsigned long waitMs) {
+void CookieStoreInitializer::AbandonAll(unsigned long waitMs) {
   {
     std::lock_guard<std::mutex> lock(g_waitingLock);
     g_abandoned = true;
@@ -67,11 +67,11 @@ void TCEFCookieInitializerThread::AbandonAll(unsigned long waitMs) {
   while (Running() > 0 && GetTickCount() - start < waitMs) Sleep(5);
 }
 
-long TCEFCookieInitializerThread::Started() { return InterlockedCompareExchange(&g_started, 0, 0); }
-long TCEFCookieInitializerThread::Running() { return InterlockedCompareExchange(&g_running, 0, 0); }
+long CookieStoreInitializer::Started() { return InterlockedCompareExchange(&g_started, 0, 0); }
+long CookieStoreInitializer::Running() { return InterlockedCompareExchange(&g_running, 0, 0); }
 
-unsigned long __stdcall TCEFCookieInitializerThread::ThreadProc(void* param) {
-  auto* thread = static_cast<TCEFCookieInitializerThread*>(param);
+unsigned long __stdcall CookieStoreInitializer::ThreadProc(void* param) {
+  auto* thread = static_cast<CookieStoreInitializer*>(param);
   lzg::RunGuarded("TCEFCookieInitializerThread.Execute", [&] { thread->Execute(); });
   if (thread->FOnSettled) {
     // Under the lock, so that AbandonAll, once it has marked the engine going down, knows no
@@ -84,7 +84,7 @@ unsigned long __stdcall TCEFCookieInitializerThread::ThreadProc(void* param) {
   return 0;
 }
 
-void TCEFCookieInitializerThread::Execute() {
+void CookieStoreInitializer::Execute() {
   if (FCookiesPath.empty()) return;
   const lzg::CefApi& cef = lzg::g_cef;
   if (!cef.cef_waitable_event_create || !cef.cef_cookie_manager_get_global_manager) {
@@ -93,7 +93,7 @@ void TCEFCookieInitializerThread::Execute() {
   lzg::CefRef<cef_waitable_event_t> event(cef.cef_waitable_event_create(/*automatic_reset=*/1, /*initially_signaled=*/0));
   if (!event) throw std::runtime_error("cef_waitable_event_create failed");
 
-  auto callback = lzg::MakeRef<TCefEventCompletionCallback>(event.get());
+  auto callback = lzg::MakeRef<EventCompletionCallback>(event.get());
   lzg::CefRef<cef_cookie_manager_t> manager(cef.cef_cookie_manager_get_global_manager(callback->ToCef()));
   callback.reset();
 

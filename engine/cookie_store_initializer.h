@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-class TCEFCookieInitializerThread {
+class CookieStoreInitializer {
  public:
   // How long the thread waits for the cookie store before it gives up.
   static constexpr int kReadyTimeoutMs = 5000;
@@ -28,7 +28,7 @@ class TCEFCookieInitializerThread {
   static void AbandonAll(unsigned long waitMs);
 
  private:
-  TCEFCookieInitializerThread(const std::wstring& path, bool persist, std::function<void()> onSettled)
+  CookieStoreInitializer(const std::wstring& path, bool persist, std::function<void()> onSettled)
       : FCookiesPath(path), FPersistSessionCookies(persist), FOnSettled(std::move(onSettled)) {}
   static unsigned long __stdcall ThreadProc(void* param);
   void Execute();

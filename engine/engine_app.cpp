@@ -21,7 +21,7 @@
 #include "engine/startup_rules.h"
 #include "base/command_line.h"
 
-TCefApplication* GlobalCEFApp = nullptr;
+EngineApp* GlobalCEFApp = nullptr;
 
 namespace {
 
@@ -71,18 +71,18 @@ BOOL CALLBACK CollectThreadWindow(HWND hwnd, LPARAM param) {
 
 // --- Creation ----------------------------------------------------------------------
 
-TCefApplication::TCefApplication() : TCefApplication(std::wstring(GetCommandLineW())) {}
+EngineApp::EngineApp() : EngineApp(std::wstring(GetCommandLineW())) {}
 
-TCefProcessType TCefApplication::ProcessTypeOf(const std::wstring& commandLine) {
+ProcessType EngineApp::ProcessTypeOf(const std::wstring& commandLine) {
   // The profile's first argument is read by the same rule: one reading of the command line for both.
   return lzg::ParseProcessType(lzg::CommandLineArguments(commandLine));
 }
 
-std::wstring TCefApplication::SwitchValueOf(const std::wstring& commandLine, const std::wstring& name) {
+std::wstring EngineApp::SwitchValueOf(const std::wstring& commandLine, const std::wstring& name) {
   return lzg::SwitchValue(lzg::CommandLineArguments(commandLine), name).value_or(std::wstring());
 }
 
-TCefApplication::TCefApplication(const std::wstring& commandLine) {
+EngineApp::EngineApp(const std::wstring& commandLine) {
   FProcessType = ProcessTypeOf(commandLine);
   std::memset(&FSettings, 0, sizeof FSettings);
   FSettings.size = sizeof(cef_settings_t);
@@ -91,40 +91,40 @@ TCefApplication::TCefApplication(const std::wstring& commandLine) {
   if (!lzg::threads::Main()) lzg::threads::SetMain();
 }
 
-TCefApplication::~TCefApplication() {
-  if (FProcessType == ptBrowser) ShutDown();
+EngineApp::~EngineApp() {
+  if (FProcessType == ProcessType::kBrowser) ShutDown();
   FreeLibcefLibrary();
 }
 
 // --- Paths -------------------------------------------------------------------------
 
-void TCefApplication::SetFrameworkDirPath(const std::wstring& value) {
+void EngineApp::SetFrameworkDirPath(const std::wstring& value) {
   std::wstring path = AbsoluteFromExe(value);
   FFrameworkDirPath = !path.empty() && lzg::DirectoryExists(path) ? path : std::wstring();
 }
 
-void TCefApplication::SetResourcesDirPath(const std::wstring& value) {
+void EngineApp::SetResourcesDirPath(const std::wstring& value) {
   std::wstring path = AbsoluteFromExe(value);
   FResourcesDirPath = !path.empty() && lzg::DirectoryExists(path) ? path : std::wstring();
 }
 
-void TCefApplication::SetLocalesDirPath(const std::wstring& value) {
+void EngineApp::SetLocalesDirPath(const std::wstring& value) {
   std::wstring path = AbsoluteFromExe(value);
   FLocalesDirPath = !path.empty() && lzg::DirectoryExists(path) ? path : std::wstring();
 }
 
-void TCefApplication::SetCache(const std::wstring& value) {
+void EngineApp::SetCache(const std::wstring& value) {
   FCache = AbsoluteFromExe(value);
   DisableGPUCache = FCache.empty();
 }
 
-void TCefApplication::SetCookies(const std::wstring& value) { FCookies = AbsoluteFromExe(value); }
+void EngineApp::SetCookies(const std::wstring& value) { FCookies = AbsoluteFromExe(value); }
 
-void TCefApplication::SetUserDataPath(const std::wstring& value) { FUserDataPath = AbsoluteFromExe(value); }
+void EngineApp::SetUserDataPath(const std::wstring& value) { FUserDataPath = AbsoluteFromExe(value); }
 
 // --- Settings record and switches ----------------------------------------------------
 
-void TCefApplication::InitializeSettings() {
+void EngineApp::InitializeSettings() {
   using lzg::CefStringView;
   cef_settings_t& s = FSettings;
   s.size = sizeof(cef_settings_t);
@@ -156,9 +156,9 @@ void TCefApplication::InitializeSettings() {
   s.accept_language_list = CefStringView(AcceptLanguageList);
 }
 
-void TCefApplication::Internal_OnBeforeCommandLineProcessing(const std::wstring& processType,
+void EngineApp::Internal_OnBeforeCommandLineProcessing(const std::wstring& processType,
                                                              cef_command_line_t* commandLine) {
-  if (!commandLine || FProcessType != ptBrowser || !processType.empty()) return;
+  if (!commandLine || FProcessType != ProcessType::kBrowser || !processType.empty()) return;
   lzg::SwitchOptions o;
   o.flashEnabled = FlashEnabled;
   o.enableMediaStream = EnableMediaStream;
@@ -193,36 +193,36 @@ void TCefApplication::Internal_OnBeforeCommandLineProcessing(const std::wstring&
 
 // --- Handlers' entry points ----------------------------------------------------------
 
-bool TCefApplication::MustCreateBrowserProcessHandlerNow() const {
+bool EngineApp::MustCreateBrowserProcessHandlerNow() const {
   return SingleProcess ||
-         (FProcessType == ptBrowser && (MustCreateBrowserProcessHandler || OnContextInitialized ||
+         (FProcessType == ProcessType::kBrowser && (MustCreateBrowserProcessHandler || OnContextInitialized ||
                                         OnBeforeChildProcessLaunch || OnRenderProcessThreadCreated ||
                                         OnScheduleMessagePumpWork));
 }
 
-bool TCefApplication::GlobalContextInitialized() const {
+bool EngineApp::GlobalContextInitialized() const {
   return FGlobalContextInitialized.load() || !MustCreateBrowserProcessHandlerNow();
 }
 
-void TCefApplication::Internal_OnContextInitialized() {
+void EngineApp::Internal_OnContextInitialized() {
   lzg::threads::SetEngineUi(GetCurrentThreadId());
   FGlobalContextInitialized = true;
   // The initialiser ends before the engine goes down (ShutDown abandons it first), so it may
   // report back to this object.
   if (!FCookies.empty() &&
-      !TCEFCookieInitializerThread::Start(FCookies, PersistSessionCookies, [this] { CookieStoreHasSettled(); }))
+      !CookieStoreInitializer::Start(FCookies, PersistSessionCookies, [this] { CookieStoreHasSettled(); }))
     CookieStoreHasSettled();
   if (OnContextInitialized) OnContextInitialized();
 }
 
-bool TCefApplication::CookieStoreSettled() const { return FCookies.empty() || FCookieStoreSettled.load(); }
+bool EngineApp::CookieStoreSettled() const { return FCookies.empty() || FCookieStoreSettled.load(); }
 
-void TCefApplication::CookieStoreHasSettled() {
+void EngineApp::CookieStoreHasSettled() {
   if (FCookieStoreSettled.exchange(true)) return;
   if (OnCookieStoreSettled) OnCookieStoreSettled();
 }
 
-void TCefApplication::SetOsmodalLoop(bool value) {
+void EngineApp::SetOsmodalLoop(bool value) {
   if (!LibLoaded()) return;
   lzg::RunGuarded("TCefApplication.SetOsmodalLoop", [&] {
     if (lzg::g_cef.cef_set_osmodal_loop) lzg::g_cef.cef_set_osmodal_loop(value ? 1 : 0);
@@ -231,13 +231,13 @@ void TCefApplication::SetOsmodalLoop(bool value) {
 
 // --- Start-up ------------------------------------------------------------------------
 
-void TCefApplication::Fail(TCefAplicationStatus status, const std::wstring& message) {
+void EngineApp::Fail(AppStatus status, const std::wstring& message) {
   FStatus = status;
   ShowErrorMessageDlg(message);
 }
 
-bool TCefApplication::StartMainProcess() {
-  if (FStatus != asLoading) return false;
+bool EngineApp::StartMainProcess() {
+  if (FStatus != AppStatus::kLoading) return false;
   bool result = false;
   lzg::RunGuarded("TCefApplication.StartMainProcess", [&] {
     // Sub-processes run from this same executable (no separate sub-process exe,
@@ -245,10 +245,10 @@ bool TCefApplication::StartMainProcess() {
     if (SetCurrentDir) SetCurrentDirectoryW(lzg::ExeDirectory().c_str());
     if (!CheckCEFLibrary()) return;
     if (!LoadCEFlibrary()) return;
-    if (FProcessType != ptBrowser && DestroyAppWindows) DestroyHiddenAppWindows();
+    if (FProcessType != ProcessType::kBrowser && DestroyAppWindows) DestroyHiddenAppWindows();
     if (EnableHighDPISupport && lzg::g_cef.cef_enable_highdpi_support) lzg::g_cef.cef_enable_highdpi_support();
 
-    lzg::Ref<TCustomCefApp> app = lzg::MakeRef<TCustomCefApp>(this);
+    lzg::Ref<AppHandler> app = lzg::MakeRef<AppHandler>(this);
     const int code = ExecuteProcess(app->CefPtr());
     if (code >= 0) {  // a sub-process whose role has ended
       FSubProcessExitCode = code;
@@ -257,55 +257,55 @@ bool TCefApplication::StartMainProcess() {
     // The engine reads its command line by rules of its own. A process that this object (and the launch, which
     // skipped the configuration) took for a sub-process does not go on as a browser process it would never shut
     // down.
-    if (FProcessType != ptBrowser) return;
+    if (FProcessType != ProcessType::kBrowser) return;
     result = InitializeLibrary(app->CefPtr());
   });
   return result;
 }
 
-bool TCefApplication::CheckCEFLibrary() {
-  if (!CheckCEFFiles || FProcessType != ptBrowser) return true;
+bool EngineApp::CheckCEFLibrary() {
+  if (!CheckCEFFiles || FProcessType != ProcessType::kBrowser) return true;
   // All four run, so the one message lists everything that is missing.
   bool ok = CheckSubprocessPath();
   ok = CheckDLLs() && ok;
   ok = CheckResources() && ok;
   ok = CheckLocales() && ok;
   if (!ok) {
-    Fail(asErrorMissingFiles, lzg::MissingFilesMessage(FMissingLibFiles));
+    Fail(AppStatus::kErrorMissingFiles, lzg::MissingFilesMessage(FMissingLibFiles));
     return false;
   }
   return CheckDLLVersionAndMachine();
 }
 
-std::optional<lzg::FileVersion> TCefApplication::LibraryVersion() {
+std::optional<lzg::FileVersion> EngineApp::LibraryVersion() {
   if (!FLibVersion) FLibVersion = lzg::GetDLLVersion(LibraryPath(FFrameworkDirPath));
   return *FLibVersion;
 }
 
-std::wstring TCefApplication::LibraryVersionText() {
+std::wstring EngineApp::LibraryVersionText() {
   std::optional<lzg::FileVersion> version = LibraryVersion();
   return version ? lzg::FormatVersion(*version) : std::wstring(L"none");
 }
 
-bool TCefApplication::CheckDLLVersionAndMachine() {
+bool EngineApp::CheckDLLVersionAndMachine() {
   std::wstring library = LibraryPath(FFrameworkDirPath);
   std::optional<lzg::FileVersion> version = LibraryVersion();
   if (!version || !(*version == lzg::kExpectedCefVersion)) {
-    Fail(asErrorDLLVersion, lzg::UnsupportedVersionMessage(version));
+    Fail(AppStatus::kErrorDllVersion, lzg::UnsupportedVersionMessage(version));
     return false;
   }
   std::optional<uint16_t> machine = lzg::GetDLLHeaderMachine(library);
   if (machine) {  // an unreadable machine type passes
     std::wstring message = lzg::MachineMessage(*machine);
     if (!message.empty()) {
-      Fail(asErrorDLLVersion, message);
+      Fail(AppStatus::kErrorDllVersion, message);
       return false;
     }
   }
   return true;
 }
 
-bool TCefApplication::CheckSubprocessPath() {
+bool EngineApp::CheckSubprocessPath() {
   bool ok = false;
   lzg::RunGuarded("CheckSubprocessPath", [&] {
     if (BrowserSubprocessPath.empty() || lzg::FileExists(BrowserSubprocessPath)) {
@@ -317,7 +317,7 @@ bool TCefApplication::CheckSubprocessPath() {
   return ok;
 }
 
-bool TCefApplication::CheckFilesExist(const std::wstring& dir, bool dirExists, const std::vector<std::wstring>& names) {
+bool EngineApp::CheckFilesExist(const std::wstring& dir, bool dirExists, const std::vector<std::wstring>& names) {
   bool ok = false;
   lzg::RunGuarded("CheckFilesExist", [&] {
     if (dirExists) {
@@ -340,7 +340,7 @@ bool TCefApplication::CheckFilesExist(const std::wstring& dir, bool dirExists, c
   return ok;
 }
 
-bool TCefApplication::CheckDLLs() {
+bool EngineApp::CheckDLLs() {
   bool ok = false;
   lzg::RunGuarded("CheckDLLs", [&] {
     bool exists = false;
@@ -350,7 +350,7 @@ bool TCefApplication::CheckDLLs() {
   return ok;
 }
 
-bool TCefApplication::CheckResources() {
+bool EngineApp::CheckResources() {
   bool ok = false;
   lzg::RunGuarded("CheckResources", [&] {
     bool exists = false;
@@ -360,7 +360,7 @@ bool TCefApplication::CheckResources() {
   return ok;
 }
 
-bool TCefApplication::CheckLocales() {
+bool EngineApp::CheckLocales() {
   bool ok = false;
   lzg::RunGuarded("CheckLocales", [&] {
     // Not made absolute: an empty folder means "locales\" under the current directory.
@@ -410,26 +410,26 @@ const char* BindExports(HMODULE library) {
 
 }  // namespace
 
-bool TCefApplication::LoadCEFlibrary() {
+bool EngineApp::LoadCEFlibrary() {
   std::wstring path = LibraryPath(FFrameworkDirPath);
   HMODULE library = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   if (!library) {
     DWORD error = GetLastError();
-    Fail(asErrorLoadingLibrary, lzg::LoadErrorMessage(error));
+    Fail(AppStatus::kErrorLoadingLibrary, lzg::LoadErrorMessage(error));
     return false;
   }
   FLibHandle = library;
   if (const char* missing = BindExports(library)) {
     OutputDebugMessage(L"libcef.dll lacks the export " + std::wstring(missing, missing + std::strlen(missing)));
-    Fail(asErrorDLLVersion, lzg::MissingExportMessage());
+    Fail(AppStatus::kErrorDllVersion, lzg::MissingExportMessage());
     return false;  // the library stays loaded
   }
-  FStatus = asLoaded;
+  FStatus = AppStatus::kLoaded;
   FLibLoaded = true;
   return true;
 }
 
-void TCefApplication::DestroyHiddenAppWindows() {
+void EngineApp::DestroyHiddenAppWindows() {
   // A sub-process must own no window of ours; whatever the GUI layer made on this
   // thread before the engine start goes.
   if (lzg::gui_windows::Alive() == 0) return;
@@ -438,7 +438,7 @@ void TCefApplication::DestroyHiddenAppWindows() {
   for (HWND w : windows) DestroyWindow(w);
 }
 
-int TCefApplication::ExecuteProcess(cef_app_t* app) {
+int EngineApp::ExecuteProcess(cef_app_t* app) {
   int result = -1;
   bool ran = lzg::RunGuarded("TCefApplication.ExecuteProcess", [&] {
     if (!lzg::g_cef.cef_execute_process) throw std::runtime_error("cef_execute_process is not bound");
@@ -447,13 +447,13 @@ int TCefApplication::ExecuteProcess(cef_app_t* app) {
     result = lzg::g_cef.cef_execute_process(&args, app, WindowsSandboxInfo);
   });
   if (!ran) {
-    FStatus = asErrorExecutingProcess;
+    FStatus = AppStatus::kErrorExecutingProcess;
     result = -1;
   }
   return result;
 }
 
-bool TCefApplication::InitializeLibrary(cef_app_t* app) {
+bool EngineApp::InitializeLibrary(cef_app_t* app) {
   bool ok = false;
   bool ran = lzg::RunGuarded("TCefApplication.InitializeLibrary", [&] {
     // DeleteCache/DeleteCookies are off and WidevinePath is empty: nothing to do first.
@@ -463,25 +463,25 @@ bool TCefApplication::InitializeLibrary(cef_app_t* app) {
     lzg::AddRefCefObject(app);
     ok = lzg::g_cef.cef_initialize(&args, &FSettings, app, WindowsSandboxInfo) != 0;
   });
-  FStatus = ran && ok ? asInitialized : asErrorInitializingLibrary;
+  FStatus = ran && ok ? AppStatus::kInitialized : AppStatus::kErrorInitializingLibrary;
   return ran && ok;
 }
 
 // --- Teardown ------------------------------------------------------------------------
 
-void TCefApplication::ShutDown() {
+void EngineApp::ShutDown() {
   if (ShutdownWaitTime > 0) Sleep(ShutdownWaitTime);
-  FStatus = asShuttingDown;
+  FStatus = AppStatus::kShuttingDown;
   if (!LibLoaded()) return;
   lzg::RunGuarded("TCefApplication.ShutDown", [&] {
     // A cookie initialiser still waiting for the store would hold engine objects
     // past the shutdown; it is woken and given a moment to let go of them.
-    TCEFCookieInitializerThread::AbandonAll(1000);
+    CookieStoreInitializer::AbandonAll(1000);
     if (lzg::g_cef.cef_shutdown) lzg::g_cef.cef_shutdown();
   });
 }
 
-void TCefApplication::FreeLibcefLibrary() {
+void EngineApp::FreeLibcefLibrary() {
   lzg::RunGuarded("TCefApplication.FreeLibcefLibrary", [&] {
     if (MustFreeLibrary && FLibHandle) {
       FLibLoaded = false;
@@ -491,11 +491,11 @@ void TCefApplication::FreeLibcefLibrary() {
   });
   FLibHandle = nullptr;
   FLibLoaded = false;
-  FStatus = asUnloaded;
+  FStatus = AppStatus::kUnloaded;
 }
 
 void DestroyGlobalCEFApp() {
-  TCefApplication* app = GlobalCEFApp;
+  EngineApp* app = GlobalCEFApp;
   if (!app) return;
   // Cleared first: code running during the teardown sees no object.
   GlobalCEFApp = nullptr;
@@ -504,7 +504,7 @@ void DestroyGlobalCEFApp() {
 
 // --- Diagnostics -----------------------------------------------------------------------
 
-void TCefApplication::ShowErrorMessageDlg(const std::wstring& text) {
+void EngineApp::ShowErrorMessageDlg(const std::wstring& text) {
   OutputDebugMessage(text);
   if (ShowMessageDlg) MessageBoxW(nullptr, text.c_str(), L"Error", MB_OK | MB_ICONERROR | MB_TOPMOST);
 }
@@ -513,7 +513,7 @@ void OutputDebugMessage(const std::wstring& text) {
   try {
     OutputDebugStringW(text.c_str());
     lzg::log::Write(text);
-    TCefApplication* app = GlobalCEFApp;
+    EngineApp* app = GlobalCEFApp;
     if (!app || !app->LibLoaded() || !lzg::g_cef.cef_log) return;
     std::string message = lzg::WideToAnsi(text);
     if (message.empty() || !kLogSource[0]) return;
@@ -525,6 +525,6 @@ void OutputDebugMessage(const std::wstring& text) {
 
 bool CustomExceptionHandler(const std::wstring& operation, const std::wstring& message) {
   OutputDebugMessage(operation + L" error : " + message);
-  TCefApplication* app = GlobalCEFApp;
+  EngineApp* app = GlobalCEFApp;
   return app ? app->ReRaiseExceptions : false;
 }

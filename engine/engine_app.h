@@ -18,17 +18,16 @@
 #include "engine/cef_capi.h"
 #include "engine/startup_rules.h"
 
-typedef cef_state_t TCefState;
 
-class TCefApplication {
+class EngineApp {
  public:
   // Role read from this process's own command line.
-  TCefApplication();
+  EngineApp();
   // Role read from the given command line (program path first), for tools and tests.
-  explicit TCefApplication(const std::wstring& commandLine);
-  virtual ~TCefApplication();
-  TCefApplication(const TCefApplication&) = delete;
-  TCefApplication& operator=(const TCefApplication&) = delete;
+  explicit EngineApp(const std::wstring& commandLine);
+  virtual ~EngineApp();
+  EngineApp(const EngineApp&) = delete;
+  EngineApp& operator=(const EngineApp&) = delete;
 
   // --- Start-up (main thread, once per process) ---------------------------------
   // True only in the main process with the engine initialised. In a sub-process
@@ -63,10 +62,10 @@ class TCefApplication {
   // before this land in the engine's previous store.
   bool CookieStoreSettled() const;
   bool MultiThreadedMessageLoop() const { return FMultiThreadedMessageLoop; }
-  TCefAplicationStatus Status() const { return FStatus; }
-  TCefProcessType ProcessType() const { return FProcessType; }
+  AppStatus Status() const { return FStatus; }
+  ProcessType GetProcessType() const { return FProcessType; }
   // The role a command line (program path first) gives a process: the rule this object's creation applies.
-  static TCefProcessType ProcessTypeOf(const std::wstring& commandLine);
+  static ProcessType ProcessTypeOf(const std::wstring& commandLine);
   // The value of the last "--<name>=" switch of a command line by the same rule; empty without one.
   static std::wstring SwitchValueOf(const std::wstring& commandLine, const std::wstring& name);
   // The file version of the engine library in FrameworkDirPath ("74.1.19.0"), or "none"; read once.
@@ -125,8 +124,8 @@ class TCefApplication {
   bool EnableSpeechInput = true;
   bool EnableGPU = false;
   bool SingleProcess = false;
-  TCefState SmoothScrolling = STATE_DEFAULT;
-  TCefAutoplayPolicy AutoplayPolicy = appDefault;
+  cef_state_t SmoothScrolling = STATE_DEFAULT;
+  AutoplayPolicy AutoplayPolicy = AutoplayPolicy::kDefault;
   bool FastUnload = false;
   bool DisableGPUCache = true;
   bool DisableSafeBrowsing = false;
@@ -186,13 +185,13 @@ class TCefApplication {
   void DestroyHiddenAppWindows();
   void ShutDown();
   void FreeLibcefLibrary();
-  void Fail(TCefAplicationStatus status, const std::wstring& message);
+  void Fail(AppStatus status, const std::wstring& message);
 
   std::optional<lzg::FileVersion> LibraryVersion();
 
-  TCefAplicationStatus FStatus = asLoading;
+  AppStatus FStatus = AppStatus::kLoading;
   std::optional<std::optional<lzg::FileVersion>> FLibVersion;  // outer: read yet
-  TCefProcessType FProcessType = ptBrowser;
+  ProcessType FProcessType = ProcessType::kBrowser;
   int FSubProcessExitCode = 0;
   HMODULE FLibHandle = nullptr;
   std::atomic<bool> FLibLoaded{false};
@@ -213,7 +212,7 @@ class TCefApplication {
 
 // The process's one application object: null before creation and again from the
 // moment DestroyGlobalCEFApp begins.
-extern TCefApplication* GlobalCEFApp;
+extern EngineApp* GlobalCEFApp;
 
 // Shuts the engine down (main process) and frees GlobalCEFApp; harmless when there is none.
 void DestroyGlobalCEFApp();

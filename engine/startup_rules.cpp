@@ -27,13 +27,13 @@ const wchar_t kDocsLine[] =
 
 }  // namespace
 
-TCefProcessType ParseProcessType(const std::vector<std::wstring>& args) {
+ProcessType ParseProcessType(const std::vector<std::wstring>& args) {
   const std::optional<std::wstring> value = SwitchValue(args, L"type");
-  if (!value) return ptBrowser;
-  if (EqualsIgnoreCase(*value, L"renderer")) return ptRenderer;
-  if (EqualsIgnoreCase(*value, L"zygote")) return ptZygote;
-  if (EqualsIgnoreCase(*value, L"gpu-process")) return ptGPU;
-  return ptOther;
+  if (!value) return ProcessType::kBrowser;
+  if (EqualsIgnoreCase(*value, L"renderer")) return ProcessType::kRenderer;
+  if (EqualsIgnoreCase(*value, L"zygote")) return ProcessType::kZygote;
+  if (EqualsIgnoreCase(*value, L"gpu-process")) return ProcessType::kGpu;
+  return ProcessType::kOther;
 }
 
 std::vector<BrowserSwitch> BuildBrowserSwitches(const SwitchOptions& o) {
@@ -56,13 +56,13 @@ std::vector<BrowserSwitch> BuildBrowserSwitches(const SwitchOptions& o) {
   if (o.smoothScrolling == 1) add(L"--enable-smooth-scrolling");
   if (o.smoothScrolling == 2) add(L"--disable-smooth-scrolling");
   switch (o.autoplayPolicy) {
-    case appDocumentUserActivationRequired: addValue(L"--autoplay-policy", L"document-user-activation-required"); break;
-    case appNoUserGestureRequired: addValue(L"--autoplay-policy", L"no-user-gesture-required"); break;
-    case appUserGestureRequired: addValue(L"--autoplay-policy", L"user-gesture-required"); break;
-    case appUserGestureRequiredForCrossOrigin:
+    case AutoplayPolicy::kDocumentUserActivationRequired: addValue(L"--autoplay-policy", L"document-user-activation-required"); break;
+    case AutoplayPolicy::kNoUserGestureRequired: addValue(L"--autoplay-policy", L"no-user-gesture-required"); break;
+    case AutoplayPolicy::kUserGestureRequired: addValue(L"--autoplay-policy", L"user-gesture-required"); break;
+    case AutoplayPolicy::kUserGestureRequiredForCrossOrigin:
       addValue(L"--autoplay-policy", L"user-gesture-required-for-cross-origin");
       break;
-    case appDefault: break;
+    case AutoplayPolicy::kDefault: break;
   }
   if (o.fastUnload) add(L"--enable-fast-unload");
   if (o.disableGPUCache) add(L"--disable-gpu-shader-disk-cache");

@@ -14,8 +14,8 @@
 namespace lzg {
 
 // Role from the arguments after the program path: the last "--type=" argument
-// (case-insensitive) decides; none gives ptBrowser.
-TCefProcessType ParseProcessType(const std::vector<std::wstring>& args);
+// (case-insensitive) decides; none gives ProcessType::kBrowser.
+ProcessType ParseProcessType(const std::vector<std::wstring>& args);
 
 struct BrowserSwitch {
   std::wstring name;  // with its leading "--"
@@ -31,7 +31,7 @@ struct SwitchOptions {
   bool enableGPU = false;
   bool singleProcess = false;
   int smoothScrolling = 0;  // STATE_DEFAULT / STATE_ENABLED / STATE_DISABLED
-  TCefAutoplayPolicy autoplayPolicy = appDefault;
+  AutoplayPolicy autoplayPolicy = AutoplayPolicy::kDefault;
   bool fastUnload = false;
   bool disableGPUCache = true;
   bool disableSafeBrowsing = false;

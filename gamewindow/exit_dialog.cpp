@@ -9,7 +9,7 @@
 #include "resources/resource_ids.h"
 #include "ui/placement.h"
 
-TFormHint* FormHint = nullptr;
+ExitDialog* FormHint = nullptr;
 
 namespace {
 
@@ -63,25 +63,25 @@ GameBox GameWindowBox(HWND game) {
 
 }  // namespace
 
-TFormHint::TFormHint(ui::TComponent* owner) : ui::TForm(owner) {
-  SetBorderStyle(ui::bsNone);
+ExitDialog::ExitDialog(ui::Component* owner) : ui::Form(owner) {
+  SetBorderStyle(ui::BorderStyle::kNone);
   // FormShow places every showing itself, the first one centred on the game window as the framework would.
-  SetPosition(ui::poDesigned);
+  SetPosition(ui::Position::kDesigned);
   SetText(L"信息提示");
   SetClientWidth(kClientWidth);
   SetClientHeight(kClientHeight);
 
-  Panel1 = new ui::TPanel(this, this);
-  Panel1->SetAlign(ui::alClient);
+  Panel1 = new ui::Panel(this, this);
+  Panel1->SetAlign(ui::Align::kClient);
 
-  simg_di = new ui::TImage(this, Panel1);
+  simg_di = new ui::Image(this, Panel1);
   simg_di->SetBounds(0, 0, kClientWidth, kClientHeight);
 
-  btn_zaiwan2 = new ui::TPictureButton(this, Panel1);
+  btn_zaiwan2 = new ui::PictureButton(this, Panel1);
   btn_zaiwan2->SetBounds(kStayBounds.left, kStayBounds.top, kStayBounds.width, kStayBounds.height);
   btn_zaiwan2->OnClick = [this](ui::TObject* s) { btn_zaiwan2Click(s); };
 
-  btn_tuichu2 = new ui::TPictureButton(this, Panel1);
+  btn_tuichu2 = new ui::PictureButton(this, Panel1);
   btn_tuichu2->SetBounds(kExitBounds.left, kExitBounds.top, kExitBounds.width, kExitBounds.height);
   btn_tuichu2->OnClick = [this](ui::TObject* s) { btn_tuichu2Click(s); };
 
@@ -90,7 +90,7 @@ TFormHint::TFormHint(ui::TComponent* owner) : ui::TForm(owner) {
 
 // The pictures (a JPEG and two alpha bitmaps, about 1 MiB once decoded) are not needed before the first
 // close request: decoded then, before the dialog appears, they cost the start nothing.
-void TFormHint::LoadPictures() {
+void ExitDialog::LoadPictures() {
   if (FPicturesLoaded) return;
   FPicturesLoaded = true;
   simg_di->SetBitmap(lzg::LoadJpegResource(IDR_HINT_BACKGROUND));
@@ -98,7 +98,7 @@ void TFormHint::LoadPictures() {
   btn_tuichu2->SetBitmap(lzg::LoadAlphaBitmapResource(IDR_HINT_EXIT));
 }
 
-void TFormHint::FormShow(ui::TObject*) {
+void ExitDialog::FormShow(ui::TObject*) {
   LoadPictures();
   if (!ChildForm || !ChildForm->HandleAllocated()) return;
   const GameBox game = GameWindowBox(ChildForm->Handle());
@@ -122,9 +122,9 @@ void TFormHint::FormShow(ui::TObject*) {
   SetWindowPos(Handle(), nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void TFormHint::btn_tuichu2Click(ui::TObject*) {
+void ExitDialog::btn_tuichu2Click(ui::TObject*) {
   g_btNeedClose = 1;
   Close();
 }
 
-void TFormHint::btn_zaiwan2Click(ui::TObject*) { Close(); }
+void ExitDialog::btn_zaiwan2Click(ui::TObject*) { Close(); }

@@ -8,14 +8,14 @@
 #include "ui/controls.h"
 #include "ui/forms.h"
 
-class TFormHint : public ui::TForm {
+class ExitDialog : public ui::Form {
  public:
-  explicit TFormHint(ui::TComponent* owner);
+  explicit ExitDialog(ui::Component* owner);
 
-  ui::TPanel* Panel1;
-  ui::TImage* simg_di;
-  ui::TPictureButton* btn_zaiwan2;  // stay
-  ui::TPictureButton* btn_tuichu2;  // exit
+  ui::Panel* Panel1;
+  ui::Image* simg_di;
+  ui::PictureButton* btn_zaiwan2;  // stay
+  ui::PictureButton* btn_tuichu2;  // exit
 
   // Decodes the pictures at the first showing, then places the dialog over the game window on every showing,
   // always wholly on the game window's monitor.
@@ -43,4 +43,4 @@ class TFormHint : public ui::TForm {
 };
 
 // The one exit dialog, from its creation by the launch sequence until the loop has ended.
-extern TFormHint* FormHint;
+extern ExitDialog* FormHint;

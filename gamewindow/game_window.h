@@ -31,59 +31,59 @@ constexpr UINT CEFBROWSER_INITIALIZED = 0x8103;
 // The cookie store points at the profile's cookie folder, or its initialiser gave up (posted from that thread).
 constexpr UINT CEFBROWSER_COOKIESREADY = 0x8107;
 
-class TChildForm : public ui::TForm {
+class GameWindow : public ui::Form {
  public:
-  explicit TChildForm(ui::TComponent* owner);
-  ~TChildForm() override;
+  explicit GameWindow(ui::Component* owner);
+  ~GameWindow() override;
 
   // ---- components, in creation order ----
-  TCEFWindowParent* CEFWindowParent1;  // null once the browser's parent has been destroyed
-  TChromium* Chromium1;
-  ui::TPopupMenu* PopupMenu1;
-  ui::TMenuItem* NSetSize1;
-  ui::TMenuItem* NSetSize2;
-  ui::TMenuItem* NSetSize3;
-  ui::TMenuItem* NSetSize4;
-  ui::TMenuItem* NSetSize5;
-  ui::TMenuItem* NSetSize6;
-  ui::TMenuItem* NSetSize7;
-  std::unique_ptr<lzg::TsTitleBar> sTitleBar1;
-  std::unique_ptr<lzg::TsSkinManager> sSkinManager1;
-  std::unique_ptr<lzg::TsSkinProvider> sSkinProvider1;
+  BrowserParent* CEFWindowParent1;  // null once the browser's parent has been destroyed
+  BrowserHost* Chromium1;
+  ui::PopupMenu* PopupMenu1;
+  ui::MenuItem* NSetSize1;
+  ui::MenuItem* NSetSize2;
+  ui::MenuItem* NSetSize3;
+  ui::MenuItem* NSetSize4;
+  ui::MenuItem* NSetSize5;
+  ui::MenuItem* NSetSize6;
+  ui::MenuItem* NSetSize7;
+  std::unique_ptr<lzg::TitleBar> sTitleBar1;
+  std::unique_ptr<lzg::SkinManager> sSkinManager1;
+  std::unique_ptr<lzg::SkinProvider> sSkinProvider1;
 
   // The home address; set by the launch sequence before the first showing.
   std::wstring FHomepage;
-  std::array<ui::TMenuItem*, FormSizeNum> NSetSizeArr{};
+  std::array<ui::MenuItem*, FormSizeNum> NSetSizeArr{};
 
   // ---- window events ----
   void FormCreate(ui::TObject* Sender);
   void FormShow(ui::TObject* Sender);
   void FormCloseQuery(ui::TObject* Sender, bool& CanClose);
-  void FormClose(ui::TObject* Sender, ui::TCloseAction& Action);
+  void FormClose(ui::TObject* Sender, ui::CloseAction& Action);
   void FormDestroy(ui::TObject* Sender);
 
   // ---- browser events (raised on the main thread by the browser host) ----
   void Chromium1BrowserReady(ui::TObject* Sender);
   void Chromium1BrowserCloseRequested(ui::TObject* Sender);
   void Chromium1BrowserClosed(ui::TObject* Sender);
-  void Chromium1LoadEnded(ui::TObject* Sender, const TLoadEndNotice& notice);
-  void Chromium1LoadFailed(ui::TObject* Sender, const TLoadErrorNotice& notice);
+  void Chromium1LoadEnded(ui::TObject* Sender, const LoadEnd& notice);
+  void Chromium1LoadFailed(ui::TObject* Sender, const LoadError& notice);
   void Chromium1RendererEnded(ui::TObject* Sender, bool ownBrowser, cef_termination_status_t status);
   void Chromium1NewWindowTaken(ui::TObject* Sender, const std::wstring& targetUrl,
-                               TCefWindowOpenDisposition targetDisposition);
+                               cef_window_open_disposition_t targetDisposition);
   void Chromium1KeyTaken(ui::TObject* Sender, UINT message, WPARAM wParam);
 
   // ---- main-thread message handlers ----
-  void CEFInitializedMsg(ui::TMessage& m);
-  void CookiesReadyMsg(ui::TMessage& m);
-  void WMTimer(ui::TMessage& m);
-  void WMMove(ui::TMessage& m);
-  void WMMoving(ui::TMessage& m);
-  void WMEnterMenuLoop(ui::TMessage& m);
-  void WMExitMenuLoop(ui::TMessage& m);
-  void WMsyscommand(ui::TMessage& m);
-  void WMQueryEndSession(ui::TMessage& m);
-  void WMEndSession(ui::TMessage& m);
+  void CEFInitializedMsg(ui::Message& m);
+  void CookiesReadyMsg(ui::Message& m);
+  void WMTimer(ui::Message& m);
+  void WMMove(ui::Message& m);
+  void WMMoving(ui::Message& m);
+  void WMEnterMenuLoop(ui::Message& m);
+  void WMExitMenuLoop(ui::Message& m);
+  void WMsyscommand(ui::Message& m);
+  void WMQueryEndSession(ui::Message& m);
+  void WMEndSession(ui::Message& m);
 
   // Runs when the session ends with the process: the launch sequence's end (engine shutdown) before Windows
   // ends the process. It does not come back.
@@ -140,4 +140,4 @@ class TChildForm : public ui::TForm {
 };
 
 // The one game window, from its creation by the launch sequence until the loop has ended.
-extern TChildForm* ChildForm;
+extern GameWindow* ChildForm;

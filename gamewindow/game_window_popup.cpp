@@ -11,8 +11,8 @@
 
 // A popup or a modified click asked for a new tab or window: only web addresses become another instance's
 // home, as exactly one argument that the engine never reads as a switch; any other address stays cancelled.
-void TChildForm::Chromium1NewWindowTaken(ui::TObject*, const std::wstring& targetUrl, TCefWindowOpenDisposition) {
-  if (!lzg::OnThread(lzg::TThread::Main, "TChildForm.Chromium1NewWindowTaken")) return;
+void GameWindow::Chromium1NewWindowTaken(ui::TObject*, const std::wstring& targetUrl, cef_window_open_disposition_t) {
+  if (!lzg::OnThread(lzg::Thread::kMain, "TChildForm.Chromium1NewWindowTaken")) return;
   const lzg::InstanceStart start = lzg::InstanceStartFor(targetUrl);
   if (!start.start) {
     OutputDebugMessage(start.note);
@@ -22,7 +22,7 @@ void TChildForm::Chromium1NewWindowTaken(ui::TObject*, const std::wstring& targe
 }
 
 // Escape is taken on its press and release alike (the page never sees it); its release closes the window.
-void TChildForm::Chromium1KeyTaken(ui::TObject*, UINT message, WPARAM wParam) {
-  if (!lzg::OnThread(lzg::TThread::Main, "TChildForm.Chromium1KeyTaken")) return;
+void GameWindow::Chromium1KeyTaken(ui::TObject*, UINT message, WPARAM wParam) {
+  if (!lzg::OnThread(lzg::Thread::kMain, "TChildForm.Chromium1KeyTaken")) return;
   if (message == WM_KEYUP && LOWORD(wParam) == lzg::kVkEscape) PostMessageW(Handle(), WM_CLOSE, 0, 0);
 }

@@ -7,8 +7,8 @@
 #include "gamewindow/game_window.h"
 #include "config/settings.h"
 
-void TChildForm::WMQueryEndSession(ui::TMessage& m) {
-  if (!lzg::OnThread(lzg::TThread::Main, "TChildForm.WMQueryEndSession")) return;
+void GameWindow::WMQueryEndSession(ui::Message& m) {
+  if (!lzg::OnThread(lzg::Thread::kMain, "TChildForm.WMQueryEndSession")) return;
   if (FSessionExitChosen || FExiting) {
     m.Result = 1;  // already on the way out
     return;
@@ -19,8 +19,8 @@ void TChildForm::WMQueryEndSession(ui::TMessage& m) {
   m.Result = canClose ? 1 : 0;
 }
 
-void TChildForm::WMEndSession(ui::TMessage& m) {
-  if (!lzg::OnThread(lzg::TThread::Main, "TChildForm.WMEndSession")) return;
+void GameWindow::WMEndSession(ui::Message& m) {
+  if (!lzg::OnThread(lzg::Thread::kMain, "TChildForm.WMEndSession")) return;
   m.Result = 0;
   if (!m.WParam) {
     // Cancelled by another program after the player chose to exit: the exit goes ahead now.

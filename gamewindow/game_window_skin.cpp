@@ -2,7 +2,7 @@
 #include "gamewindow/game_window.h"
 #include "config/settings.h"
 
-void TChildForm::init_Skin() {
+void GameWindow::init_Skin() {
   sSkinProvider1->Attach(Handle());
   sSkinManager1->SetActive(false);
   sSkinManager1->SetSkinDirectory(g_sPath + L"\\Skins");
@@ -12,4 +12,4 @@ void TChildForm::init_Skin() {
   }
 }
 
-void TChildForm::SetMyTitle(const std::wstring& title) { sTitleBar1->Items(1).SetCaption(title); }
+void GameWindow::SetMyTitle(const std::wstring& title) { sTitleBar1->Items(1).SetCaption(title); }

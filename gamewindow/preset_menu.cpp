@@ -6,23 +6,23 @@
 #include "gamewindow/game_window.h"
 #include "config/settings.h"
 
-void TChildForm::init_SetSizeMenuItem() {
+void GameWindow::init_SetSizeMenuItem() {
   const int screenW = GetSystemMetrics(SM_CXSCREEN);
   const int screenH = GetSystemMetrics(SM_CYSCREEN);
   for (int i = 0; i < FormSizeNum; ++i) {
-    ui::TMenuItem* item = NSetSizeArr[static_cast<size_t>(i)];
-    const TFormSize& size = FormCfgSizeArr[static_cast<size_t>(i)];
+    ui::MenuItem* item = NSetSizeArr[static_cast<size_t>(i)];
+    const SizePreset& size = FormCfgSizeArr[static_cast<size_t>(i)];
     item->SetChecked(i == g_SizeIndex);
     wchar_t numbers[64];
     std::swprintf(numbers, std::size(numbers), L"(%d\u00D7%d)", size.Width, size.Height);
     item->SetCaption(FormCfgSizeNameArr[static_cast<size_t>(i)] + numbers);
     if (i != kMaximisedPreset && (screenW < size.Width || screenH < size.Height)) item->SetEnabled(false);
   }
-  if (g_SizeIndex == kMaximisedPreset) SetWindowState(ui::wsMaximized);
+  if (g_SizeIndex == kMaximisedPreset) SetWindowState(ui::WindowState::kMaximized);
 }
 
-void TChildForm::NSetSize1Click(ui::TObject* Sender) {
-  if (!lzg::OnThread(lzg::TThread::Main, "TChildForm.NSetSize1Click")) return;
+void GameWindow::NSetSize1Click(ui::TObject* Sender) {
+  if (!lzg::OnThread(lzg::Thread::kMain, "TChildForm.NSetSize1Click")) return;
   if (FExiting) return;  // no size change or save while the exit waits for the browser
   const int p = GetGameIndex();
   // The frame is measured before anything changes.
@@ -38,13 +38,13 @@ void TChildForm::NSetSize1Click(ui::TObject* Sender) {
   int w, h;
   if (t >= 0 && t < FormSizeNum) {
     if (k == kMaximisedPreset) {
-      if (WindowState() != ui::wsMaximized) SetWindowState(ui::wsMaximized);
+      if (GetWindowState() != ui::WindowState::kMaximized) SetWindowState(ui::WindowState::kMaximized);
       w = ClientWidth();
       h = ClientHeight();
     } else {
       w = FormCfgSizeArr[static_cast<size_t>(t)].Width;
       h = FormCfgSizeArr[static_cast<size_t>(t)].Height;
-      if (WindowState() != ui::wsNormal) SetWindowState(ui::wsNormal);
+      if (GetWindowState() != ui::WindowState::kNormal) SetWindowState(ui::WindowState::kNormal);
     }
   } else {
     w = 1334;
@@ -64,15 +64,15 @@ void TChildForm::NSetSize1Click(ui::TObject* Sender) {
   // Sizing or moving a maximised window un-maximises it on some platforms (Wine's X11
   // driver among them), which would undo preset 6; a maximised window stays as it is.
   // The new size and place in one move: the browser is resized once, and the reload follows sooner.
-  if (WindowState() != ui::wsMaximized)
+  if (GetWindowState() != ui::WindowState::kMaximized)
     SetClientSizeAt(pos.x, pos.y, g_WidthArr[static_cast<size_t>(p)], g_HeightArr[static_cast<size_t>(p)]);
   ReLoadUrl();
 }
 
-void TChildForm::SaveFromSize() { SaveSizeEntries(GetGameIndex()); }
+void GameWindow::SaveFromSize() { SaveSizeEntries(GetGameIndex()); }
 
-void TChildForm::ReLoadUrl() {
-  if (!lzg::OnThread(lzg::TThread::Main, "TChildForm.ReLoadUrl")) return;
+void GameWindow::ReLoadUrl() {
+  if (!lzg::OnThread(lzg::Thread::kMain, "TChildForm.ReLoadUrl")) return;
   const int p = GetGameIndex();
   if (g_SetSizeReloadArr[static_cast<size_t>(p)] != 1) return;
   // The player's own reload: automatic retries start again from the first wait.
@@ -85,8 +85,8 @@ void TChildForm::ReLoadUrl() {
   LoadHome();
 }
 
-void TChildForm::WMsyscommand(ui::TMessage& m) {
-  if (!lzg::OnThread(lzg::TThread::Main, "TChildForm.WMsyscommand")) return;
+void GameWindow::WMsyscommand(ui::Message& m) {
+  if (!lzg::OnThread(lzg::Thread::kMain, "TChildForm.WMsyscommand")) return;
   // Alt alone or with a letter would put this thread into keyboard menu mode, in which the engine's UI thread (it
   // owns the focused browser window and shares this thread's input state) hangs on Windows 10 and later; with no
   // menu bar or access keys here, only Alt+Space, the system menu, goes on to the default handling.

@@ -23,8 +23,8 @@ const wchar_t* StatusName(cef_termination_status_t status) {
 
 // ---- main thread, raised by the browser host ------------------------------------------------
 
-void TChildForm::Chromium1LoadEnded(ui::TObject*, const TLoadEndNotice& notice) {
-  if (!lzg::OnThread(lzg::TThread::Main, "TChildForm.Chromium1LoadEnded")) return;
+void GameWindow::Chromium1LoadEnded(ui::TObject*, const LoadEnd& notice) {
+  if (!lzg::OnThread(lzg::Thread::kMain, "TChildForm.Chromium1LoadEnded")) return;
   if (!notice.ownBrowser || !notice.mainFrame) {
     // Another frame or browser: it does not take the place of a notice about the game page.
     if (!FRecoveryTitle) SetMyTitle(g_title);
@@ -37,8 +37,8 @@ void TChildForm::Chromium1LoadEnded(ui::TObject*, const TLoadEndNotice& notice) 
   SetMyTitle(g_title);
 }
 
-void TChildForm::Chromium1RendererEnded(ui::TObject*, bool ownBrowser, cef_termination_status_t status) {
-  if (!lzg::OnThread(lzg::TThread::Main, "TChildForm.Chromium1RendererEnded")) return;
+void GameWindow::Chromium1RendererEnded(ui::TObject*, bool ownBrowser, cef_termination_status_t status) {
+  if (!lzg::OnThread(lzg::Thread::kMain, "TChildForm.Chromium1RendererEnded")) return;
   // A popup browser's renderer is not the game's.
   if (!ownBrowser) return;
   // This engine version reports only the status; the exit code stays with the engine's own log.
@@ -67,8 +67,8 @@ void TChildForm::Chromium1RendererEnded(ui::TObject*, bool ownBrowser, cef_termi
   }
 }
 
-void TChildForm::Chromium1LoadFailed(ui::TObject*, const TLoadErrorNotice& failure) {
-  if (!lzg::OnThread(lzg::TThread::Main, "TChildForm.Chromium1LoadFailed")) return;
+void GameWindow::Chromium1LoadFailed(ui::TObject*, const LoadError& failure) {
+  if (!lzg::OnThread(lzg::Thread::kMain, "TChildForm.Chromium1LoadFailed")) return;
   if (!lzg::IsGameLoadFailure(failure.ownBrowser, failure.mainFrame, failure.errorCode)) return;
   // Our own page failing must not bring itself up again.
   if (lzg::IsErrorPageAddress(failure.failedUrl)) return;
@@ -88,8 +88,8 @@ void TChildForm::Chromium1LoadFailed(ui::TObject*, const TLoadErrorNotice& failu
   SetTimer(Handle(), kRetryTimer, delay, nullptr);
 }
 
-void TChildForm::WMTimer(ui::TMessage& m) {
-  if (!lzg::OnThread(lzg::TThread::Main, "TChildForm.WMTimer")) return;
+void GameWindow::WMTimer(ui::Message& m) {
+  if (!lzg::OnThread(lzg::Thread::kMain, "TChildForm.WMTimer")) return;
   if (m.WParam != kRetryTimer) {
     Default(m);
     return;
@@ -100,7 +100,7 @@ void TChildForm::WMTimer(ui::TMessage& m) {
   RecoverReload(L"retry");
 }
 
-void TChildForm::RecoverReload(const wchar_t* why) {
+void GameWindow::RecoverReload(const wchar_t* why) {
   if (FExiting || !CEFWindowParent1 || FRecovery.Stopped()) return;
   if (FormHint && FormHint->InModal()) {
     // The player is deciding whether to leave: "stay" brings the page back, "exit" needs none.
@@ -116,7 +116,7 @@ void TChildForm::RecoverReload(const wchar_t* why) {
   LoadHome();
 }
 
-void TChildForm::AfterExitDialog(bool exiting) {
+void GameWindow::AfterExitDialog(bool exiting) {
   if (exiting) {
     StopRecovery();
     return;
@@ -124,7 +124,7 @@ void TChildForm::AfterExitDialog(bool exiting) {
   if (FReloadHeld) RecoverReload(L"after the exit dialog");
 }
 
-void TChildForm::StopRecovery() {
+void GameWindow::StopRecovery() {
   FRecovery.Stop();
   FReloadHeld = false;
   if (HandleAllocated()) KillTimer(Handle(), kRetryTimer);

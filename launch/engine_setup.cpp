@@ -22,14 +22,14 @@ void ApplyProfileDirs(bool profile1) {
 }  // namespace
 
 void CreateGlobalCEFApp_2() {
-  GlobalCEFApp = new TCefApplication();
+  GlobalCEFApp = new EngineApp();
   GlobalCEFApp->OnContextInitialized = &GlobalCEFApp_OnContextInitialized_2;
   GlobalCEFApp->OnCookieStoreSettled = &GlobalCEFApp_OnCookieStoreSettled_2;
   InitGlobalCEFApp_2();
 }
 
 void InitGlobalCEFApp_2() {
-  TCefApplication& app = *GlobalCEFApp;
+  EngineApp& app = *GlobalCEFApp;
   app.SetFrameworkDirPath(L"cef");
   app.SetResourcesDirPath(L"cef");
   app.SetLocalesDirPath(L"cef\\locales");

@@ -41,7 +41,7 @@ void LogStart(const LaunchPlan& plan) {
 // as the window has answered, so the engine goes down here, cleanly, and the process ends with it.
 void EndWithTheSession() {
   g_ChildFormHandle = nullptr;
-  ui::Application.DestroyForms();
+  ui::Application::DestroyForms();
   FormHint = nullptr;
   ChildForm = nullptr;
   DestroyGlobalCEFApp();
@@ -57,7 +57,7 @@ int RunLaunchSequence() {
   // loading the configuration there would rewrite "zeRoVedi.dat" behind the main process's back (wiping the
   // credentials the launcher left for the next start, racing the game window's size saves), and would decode the
   // password inside a process that runs web content.
-  const bool engineSubProcess = TCefApplication::ProcessTypeOf(commandLine) != ptBrowser;
+  const bool engineSubProcess = EngineApp::ProcessTypeOf(commandLine) != ProcessType::kBrowser;
 
   // The first argument and the configuration, each failure ignored.
   LaunchPlan plan;
@@ -66,8 +66,8 @@ int RunLaunchSequence() {
     log::SetProcess(plan.profile, L"main");
   } else {
     // The browser process names its profile on every sub-process it starts.
-    log::SetProcess(TCefApplication::SwitchValueOf(commandLine, kProfileSwitch) == L"1" ? 1 : 0,
-                    TCefApplication::SwitchValueOf(commandLine, L"type"));
+    log::SetProcess(EngineApp::SwitchValueOf(commandLine, kProfileSwitch) == L"1" ? 1 : 0,
+                    EngineApp::SwitchValueOf(commandLine, L"type"));
   }
 
   // The engine object, with its paths and the profile's directories.
@@ -81,15 +81,15 @@ int RunLaunchSequence() {
   int exitCode = 0;
   if (GlobalCEFApp->StartMainProcess()) {
     // The game window first: it becomes the main window. Then the exit dialog.
-    ChildForm = ui::Application.CreateForm<TChildForm>();
+    ChildForm = ui::Application::CreateForm<GameWindow>();
     g_ChildFormHandle = ChildForm->Handle();
-    FormHint = ui::Application.CreateForm<TFormHint>();
+    FormHint = ui::Application::CreateForm<ExitDialog>();
     ChildForm->FHomepage = plan.homepage;
     ChildForm->OnSessionEnding = &EndWithTheSession;
     // Shows the game window; returns once it has closed.
-    ui::Application.Run();
+    ui::Application::Run();
     g_ChildFormHandle = nullptr;
-    ui::Application.DestroyForms();
+    ui::Application::DestroyForms();
     FormHint = nullptr;
     ChildForm = nullptr;
     // The engine goes down with no browser open (the game window closed it first).

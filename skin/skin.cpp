@@ -48,8 +48,8 @@ bool ReadFileBytes(const std::wstring& path, std::string& out) {
   return ok;
 }
 
-TsTitleBar::TrackPopupFn& TrackPopupSeam() {
-  static TsTitleBar::TrackPopupFn fn;
+TitleBar::TrackPopupFn& TrackPopupSeam() {
+  static TitleBar::TrackPopupFn fn;
   return fn;
 }
 
@@ -119,34 +119,34 @@ void Text(HDC dc, const std::wstring& text, RECT r, UINT align, skin::Color colo
 
 // ---- Manager ------------------------------------------------------------------------------
 
-TsSkinManager::~TsSkinManager() {
+SkinManager::~SkinManager() {
   active_ = false;
-  std::vector<TsSkinProvider*> providers;
+  std::vector<SkinProvider*> providers;
   providers.swap(providers_);
-  for (TsSkinProvider* p : providers) {
+  for (SkinProvider* p : providers) {
     p->manager_ = nullptr;
     p->SkinChanged();
   }
 }
 
-void TsSkinManager::SetSkinName(const std::wstring& name) {
+void SkinManager::SetSkinName(const std::wstring& name) {
   name_ = name;
   if (!active_) return;
   active_ = Load();
   NotifyProviders();
 }
 
-void TsSkinManager::SetActive(bool on) {
+void SkinManager::SetActive(bool on) {
   if (on == active_) return;
   active_ = on && Load();
   NotifyProviders();
 }
 
-void TsSkinManager::NotifyProviders() {
-  for (TsSkinProvider* p : std::vector<TsSkinProvider*>(providers_)) p->SkinChanged();
+void SkinManager::NotifyProviders() {
+  for (SkinProvider* p : std::vector<SkinProvider*>(providers_)) p->SkinChanged();
 }
 
-bool TsSkinManager::Load() {
+bool SkinManager::Load() {
   error_.clear();
   // The name comes from the configuration file: it names an entry of the skin directory
   // and nothing outside it.
@@ -190,62 +190,62 @@ bool TsSkinManager::Load() {
 
 // ---- Title bar ----------------------------------------------------------------------------
 
-void TacTitleBarItem::SetCaption(const std::wstring& caption) {
+void TitleBarItem::SetCaption(const std::wstring& caption) {
   caption_ = caption;
   bar_->Invalidate();
 }
 
-void TacTitleBarItem::SetAlign(TacItemAlign align) {
+void TitleBarItem::SetAlign(ItemAlign align) {
   align_ = align;
   bar_->Invalidate();
 }
 
-void TacTitleBarItem::SetStyle(TacItemStyle style) {
+void TitleBarItem::SetStyle(ItemStyle style) {
   style_ = style;
   bar_->Invalidate();
 }
 
-void TacTitleBarItem::SetFont(const std::wstring& name, int points) {
+void TitleBarItem::SetFont(const std::wstring& name, int points) {
   fontName_ = name;
   fontSize_ = points;
   bar_->Invalidate();
 }
 
-TsTitleBar::~TsTitleBar() {
+TitleBar::~TitleBar() {
   if (owner_) owner_->titleBar_ = nullptr;
 }
 
-TacTitleBarItem& TsTitleBar::Add() {
-  items_.push_back(std::unique_ptr<TacTitleBarItem>(new TacTitleBarItem(this)));
+TitleBarItem& TitleBar::Add() {
+  items_.push_back(std::unique_ptr<TitleBarItem>(new TitleBarItem(this)));
   Invalidate();
   return *items_.back();
 }
 
-void TsTitleBar::SetItemMargin(int margin) {
+void TitleBar::SetItemMargin(int margin) {
   margin_ = margin;
   Invalidate();
 }
 
-void TsTitleBar::Invalidate() {
+void TitleBar::Invalidate() {
   if (owner_) owner_->Repaint();
 }
 
-void TsTitleBar::SetTrackPopupForTesting(TrackPopupFn fn) { TrackPopupSeam() = std::move(fn); }
+void TitleBar::SetTrackPopupForTesting(TrackPopupFn fn) { TrackPopupSeam() = std::move(fn); }
 
 // ---- Provider -----------------------------------------------------------------------------
 
-TsSkinProvider::TsSkinProvider(TsSkinManager* manager) : manager_(manager) {
+SkinProvider::SkinProvider(SkinManager* manager) : manager_(manager) {
   if (manager_) manager_->providers_.push_back(this);
 }
 
-TsSkinProvider::~TsSkinProvider() {
+SkinProvider::~SkinProvider() {
   Detach();
   if (titleBar_) titleBar_->owner_ = nullptr;
   if (manager_) std::erase(manager_->providers_, this);
   for (auto& [key, font] : fonts_) DeleteObject(font);
 }
 
-bool TsSkinProvider::Attach(HWND form) {
+bool SkinProvider::Attach(HWND form) {
   if (hwnd_ || !form || !IsWindow(form)) return false;
   // Subclassed by hand: Common Controls' helpers would load and start a whole library before the first
   // paint for what three calls do here.
@@ -260,7 +260,7 @@ bool TsSkinProvider::Attach(HWND form) {
   return true;
 }
 
-void TsSkinProvider::Detach() {
+void SkinProvider::Detach() {
   if (!hwnd_) return;
   HWND form = hwnd_;
   const bool wasSkinned = Skinned();
@@ -273,7 +273,7 @@ void TsSkinProvider::Detach() {
     SetWindowPos(form, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void TsSkinProvider::SetTitleBar(TsTitleBar* bar) {
+void SkinProvider::SetTitleBar(TitleBar* bar) {
   if (titleBar_) titleBar_->owner_ = nullptr;
   titleBar_ = bar;
   if (bar) {
@@ -283,9 +283,9 @@ void TsSkinProvider::SetTitleBar(TsTitleBar* bar) {
   Repaint();
 }
 
-bool TsSkinProvider::Skinned() const { return hwnd_ && manager_ && manager_->Active(); }
+bool SkinProvider::Skinned() const { return hwnd_ && manager_ && manager_->Active(); }
 
-void TsSkinProvider::SkinChanged() {
+void SkinProvider::SkinChanged() {
   hot_ = {};
   pressed_ = FramePart::Nowhere;
   if (!hwnd_) return;
@@ -299,7 +299,7 @@ void TsSkinProvider::SkinChanged() {
 // default window procedure paints the standard caption on its own occasions (text, icon,
 // activation), and Wine hands the caption area to the X window manager, which leaves our
 // frame unseen. The bits come back when the skin goes.
-void TsSkinProvider::SyncCaptionStyle() {
+void SkinProvider::SyncCaptionStyle() {
   const LONG style = GetWindowLongW(hwnd_, GWL_STYLE);
   ownStyleChange_ = true;
   if (Skinned() && !captionStripped_) {
@@ -313,7 +313,7 @@ void TsSkinProvider::SyncCaptionStyle() {
   ownStyleChange_ = false;
 }
 
-HFONT TsSkinProvider::Font(const std::wstring& name, int points, bool bold, bool cjk) const {
+HFONT SkinProvider::Font(const std::wstring& name, int points, bool bold, bool cjk) const {
   const auto key = std::pair{name, points * 4 + (bold ? 1 : 0) + (cjk ? 2 : 0)};
   if (auto it = fonts_.find(key); it != fonts_.end()) return it->second;
   LOGFONTW lf{};
@@ -330,7 +330,7 @@ HFONT TsSkinProvider::Font(const std::wstring& name, int points, bool bold, bool
   return font;
 }
 
-int TsSkinProvider::TextWidth(HFONT font, const std::wstring& text) const {
+int SkinProvider::TextWidth(HFONT font, const std::wstring& text) const {
   if (text.empty()) return 0;
   lzg::MemoryDC dc(nullptr, font);
   SIZE size{};
@@ -338,13 +338,13 @@ int TsSkinProvider::TextWidth(HFONT font, const std::wstring& text) const {
   return size.cx;
 }
 
-HICON TsSkinProvider::SmallIcon() const {
+HICON SkinProvider::SmallIcon() const {
   auto icon = reinterpret_cast<HICON>(SendMessageW(hwnd_, WM_GETICON, ICON_SMALL, 0));
   if (!icon) icon = reinterpret_cast<HICON>(GetClassLongPtrW(hwnd_, GCLP_HICONSM));
   return icon;
 }
 
-skin::FrameInput TsSkinProvider::Input() const {
+skin::FrameInput SkinProvider::Input() const {
   skin::FrameInput in;
   RECT wr{};
   GetWindowRect(hwnd_, &wr);
@@ -361,8 +361,8 @@ skin::FrameInput TsSkinProvider::Input() const {
     in.itemMargin = titleBar_->ItemMargin();
     for (const auto& item : titleBar_->items_) {
       skin::ItemInput it;
-      it.right = item->Align() == TacItemAlign::Right;
-      it.button = item->Style() == TacItemStyle::Button;
+      it.right = item->GetAlign() == ItemAlign::kRight;
+      it.button = item->Style() == ItemStyle::kButton;
       it.textWidth = TextWidth(Font(item->FontName(), item->FontSize(), false, HasCjk(item->Caption())), item->Caption());
       in.items.push_back(it);
     }
@@ -370,7 +370,7 @@ skin::FrameInput TsSkinProvider::Input() const {
   return in;
 }
 
-FrameLayout TsSkinProvider::Layout() const {
+FrameLayout SkinProvider::Layout() const {
   if (!Skinned()) return {};
   const skin::FrameInput in = Input();
   FrameLayout l = skin::ComputeFrameLayout(in, manager_->Theme());
@@ -378,7 +378,7 @@ FrameLayout TsSkinProvider::Layout() const {
   return l;
 }
 
-FrameHit TsSkinProvider::HitAt(POINT screen) const {
+FrameHit SkinProvider::HitAt(POINT screen) const {
   RECT wr{};
   GetWindowRect(hwnd_, &wr);
   const skin::FrameInput in = Input();
@@ -387,7 +387,7 @@ FrameHit TsSkinProvider::HitAt(POINT screen) const {
   return skin::HitTestFrame(l, in, screen.x - wr.left, screen.y - wr.top);
 }
 
-void TsSkinProvider::Repaint() {
+void SkinProvider::Repaint() {
   if (!Skinned() || !IsWindowVisible(hwnd_)) return;
   HDC dc = GetWindowDC(hwnd_);
   if (!dc) return;
@@ -397,7 +397,7 @@ void TsSkinProvider::Repaint() {
 
 // ---- Painting -----------------------------------------------------------------------------
 
-void TsSkinProvider::Paint(HDC windowDc) {
+void SkinProvider::Paint(HDC windowDc) {
   const skin::SkinTheme& t = manager_->Theme();
   const skin::FrameInput in = Input();
   const bool rtl = GetWindowLongW(hwnd_, GWL_EXSTYLE) & WS_EX_LAYOUTRTL;
@@ -491,7 +491,7 @@ void TsSkinProvider::Paint(HDC windowDc) {
   if (hasItems) {
     for (int i = 0; i < titleBar_->ItemCount() && i < static_cast<int>(l.items.size()); ++i) {
       const Box& box = l.items[i];
-      if (box.Empty() || titleBar_->Items(i).Style() != TacItemStyle::Button) continue;
+      if (box.Empty() || titleBar_->Items(i).Style() != ItemStyle::kButton) continue;
       const bool down = openItem_ == i;
       const bool hot = hot_.part == FramePart::Item && hot_.item == i;
       const skin::Color top = down ? t.itemPressedTop : hot ? t.itemHoverTop : t.itemTop;
@@ -531,15 +531,15 @@ void TsSkinProvider::Paint(HDC windowDc) {
   DeleteDC(dc);
 }
 
-void TsSkinProvider::PaintItems(HDC dc, const FrameLayout& l) {
+void SkinProvider::PaintItems(HDC dc, const FrameLayout& l) {
   const skin::SkinTheme& t = manager_->Theme();
   const bool active = ncActive_;
   for (int i = 0; i < titleBar_->ItemCount() && i < static_cast<int>(l.items.size()); ++i) {
     const Box& box = l.items[i];
     if (box.Empty()) continue;
-    const TacTitleBarItem& item = titleBar_->Items(i);
+    const TitleBarItem& item = titleBar_->Items(i);
     HGDIOBJ oldFont = SelectObject(dc, Font(item.FontName(), item.FontSize(), false, HasCjk(item.Caption())));
-    if (item.Style() == TacItemStyle::Button) {
+    if (item.Style() == ItemStyle::kButton) {
       RECT r = R(box);
       OffsetRect(&r, 0, openItem_ == i ? 1 : 0);
       Text(dc, item.Caption(), r, DT_CENTER, t.itemText, t.textShadow, true);
@@ -552,8 +552,8 @@ void TsSkinProvider::PaintItems(HDC dc, const FrameLayout& l) {
 
 // ---- Input --------------------------------------------------------------------------------
 
-void TsSkinProvider::OpenItem(int index) {
-  TacTitleBarItem& item = titleBar_->Items(index);
+void SkinProvider::OpenItem(int index) {
+  TitleBarItem& item = titleBar_->Items(index);
   if (!item.DropdownMenu()) {
     if (item.OnClick) item.OnClick();
     return;
@@ -581,7 +581,7 @@ void TsSkinProvider::OpenItem(int index) {
   Repaint();
 }
 
-void TsSkinProvider::Click(FramePart part) {
+void SkinProvider::Click(FramePart part) {
   WPARAM command = 0;
   if (part == FramePart::Close)
     command = SC_CLOSE;
@@ -595,15 +595,15 @@ void TsSkinProvider::Click(FramePart part) {
 
 // Our procedure leaves the chain when it is the window's current one; under a later subclass it stays,
 // passing everything on, and goes with the window.
-void TsSkinProvider::Unsubclass(HWND hwnd) {
+void SkinProvider::Unsubclass(HWND hwnd) {
   RemovePropW(hwnd, kProviderProp);
   if (GetWindowLongPtrW(hwnd, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&SubclassProc)) return;
   if (HANDLE next = RemovePropW(hwnd, kNextProcProp))
     SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(next));
 }
 
-LRESULT CALLBACK TsSkinProvider::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = static_cast<TsSkinProvider*>(GetPropW(hwnd, kProviderProp));
+LRESULT CALLBACK SkinProvider::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* self = static_cast<SkinProvider*>(GetPropW(hwnd, kProviderProp));
   if (self && self->hwnd_ == hwnd) return self->OnMessage(msg, wp, lp);
   if (msg == WM_NCDESTROY) {
     const LRESULT r = CallNext(hwnd, msg, wp, lp);
@@ -614,7 +614,7 @@ LRESULT CALLBACK TsSkinProvider::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LP
 }
 
 // Every non-client message of a skinned window is handled here and nowhere else.
-LRESULT TsSkinProvider::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT SkinProvider::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   HWND hwnd = hwnd_;
   if (msg == WM_NCDESTROY) {
     const LRESULT r = CallNext(hwnd, msg, wp, lp);

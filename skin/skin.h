@@ -21,16 +21,16 @@
 
 namespace lzg {
 
-class TsSkinProvider;
-class TsTitleBar;
+class SkinProvider;
+class TitleBar;
 
-class TsSkinManager {
+class SkinManager {
  public:
-  TsSkinManager() = default;
+  SkinManager() = default;
   // Providers still attached fall back to the standard frame.
-  ~TsSkinManager();
-  TsSkinManager(const TsSkinManager&) = delete;
-  TsSkinManager& operator=(const TsSkinManager&) = delete;
+  ~SkinManager();
+  SkinManager(const SkinManager&) = delete;
+  SkinManager& operator=(const SkinManager&) = delete;
 
   const std::wstring& SkinDirectory() const { return directory_; }
   // Taken into account at the next activation.
@@ -51,29 +51,29 @@ class TsSkinManager {
   const std::wstring& LastError() const { return error_; }
 
  private:
-  friend class TsSkinProvider;
+  friend class SkinProvider;
   bool Load();
   void NotifyProviders();
 
   std::wstring directory_, name_, error_;
   bool active_ = false;
   skin::SkinTheme theme_;
-  std::vector<TsSkinProvider*> providers_;
+  std::vector<SkinProvider*> providers_;
 };
 
-enum class TacItemAlign { Left, Right };
-enum class TacItemStyle { Button, Info };
+enum class ItemAlign { kLeft, kRight };
+enum class ItemStyle { kButton, kInfo };
 
-class TacTitleBarItem {
+class TitleBarItem {
  public:
   const std::wstring& Caption() const { return caption_; }
   // Repaints the title bar at once.
   void SetCaption(const std::wstring& caption);
 
-  TacItemAlign Align() const { return align_; }
-  void SetAlign(TacItemAlign align);
-  TacItemStyle Style() const { return style_; }
-  void SetStyle(TacItemStyle style);
+  ItemAlign GetAlign() const { return align_; }
+  void SetAlign(ItemAlign align);
+  ItemStyle Style() const { return style_; }
+  void SetStyle(ItemStyle style);
 
   // Pressing a button item that has a drop-down opens the menu under the item; its
   // commands reach the window as WM_COMMAND. The caller keeps owning the menu.
@@ -88,27 +88,27 @@ class TacTitleBarItem {
   std::function<void()> OnClick;
 
  private:
-  friend class TsTitleBar;
-  explicit TacTitleBarItem(TsTitleBar* bar) : bar_(bar) {}
-  TsTitleBar* bar_;
+  friend class TitleBar;
+  explicit TitleBarItem(TitleBar* bar) : bar_(bar) {}
+  TitleBar* bar_;
   std::wstring caption_;
-  TacItemAlign align_ = TacItemAlign::Left;
-  TacItemStyle style_ = TacItemStyle::Button;
+  ItemAlign align_ = ItemAlign::kLeft;
+  ItemStyle style_ = ItemStyle::kButton;
   HMENU menu_ = nullptr;
   std::wstring fontName_ = L"Tahoma";
   int fontSize_ = 8;
 };
 
-class TsTitleBar {
+class TitleBar {
  public:
-  TsTitleBar() = default;
-  ~TsTitleBar();
-  TsTitleBar(const TsTitleBar&) = delete;
-  TsTitleBar& operator=(const TsTitleBar&) = delete;
+  TitleBar() = default;
+  ~TitleBar();
+  TitleBar(const TitleBar&) = delete;
+  TitleBar& operator=(const TitleBar&) = delete;
 
   // Items keep their address for the title bar's life.
-  TacTitleBarItem& Add();
-  TacTitleBarItem& Items(int index) { return *items_.at(static_cast<size_t>(index)); }
+  TitleBarItem& Add();
+  TitleBarItem& Items(int index) { return *items_.at(static_cast<size_t>(index)); }
   int ItemCount() const { return static_cast<int>(items_.size()); }
 
   // Pixels between neighbouring items (and between the icon and the first item).
@@ -124,18 +124,18 @@ class TsTitleBar {
   static void SetTrackPopupForTesting(TrackPopupFn fn);
 
  private:
-  friend class TsSkinProvider;
-  TsSkinProvider* owner_ = nullptr;
+  friend class SkinProvider;
+  SkinProvider* owner_ = nullptr;
   int margin_ = 6;
-  std::vector<std::unique_ptr<TacTitleBarItem>> items_;
+  std::vector<std::unique_ptr<TitleBarItem>> items_;
 };
 
-class TsSkinProvider {
+class SkinProvider {
  public:
-  explicit TsSkinProvider(TsSkinManager* manager);
-  ~TsSkinProvider();
-  TsSkinProvider(const TsSkinProvider&) = delete;
-  TsSkinProvider& operator=(const TsSkinProvider&) = delete;
+  explicit SkinProvider(SkinManager* manager);
+  ~SkinProvider();
+  SkinProvider(const SkinProvider&) = delete;
+  SkinProvider& operator=(const SkinProvider&) = delete;
 
   // Takes over the frame of `form` (a top-level window with a caption). Once per window;
   // the subclass goes away with the window or with Detach(). Set the skin up before the
@@ -145,8 +145,8 @@ class TsSkinProvider {
   void Detach();
   HWND Form() const { return hwnd_; }
 
-  TsTitleBar* TitleBar() const { return titleBar_; }
-  void SetTitleBar(TsTitleBar* bar);
+  TitleBar* GetTitleBar() const { return titleBar_; }
+  void SetTitleBar(TitleBar* bar);
 
   // Which part of the skin paints the frame; every skin has the one section "FORM".
   std::wstring SkinSection = L"FORM";
@@ -162,8 +162,8 @@ class TsSkinProvider {
   void Repaint();
 
  private:
-  friend class TsSkinManager;
-  friend class TsTitleBar;
+  friend class SkinManager;
+  friend class TitleBar;
   static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM);
   static void Unsubclass(HWND hwnd);
   LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
@@ -179,8 +179,8 @@ class TsSkinProvider {
   int TextWidth(HFONT font, const std::wstring& text) const;
   HICON SmallIcon() const;
 
-  TsSkinManager* manager_;
-  TsTitleBar* titleBar_ = nullptr;
+  SkinManager* manager_;
+  TitleBar* titleBar_ = nullptr;
   HWND hwnd_ = nullptr;
   bool ncActive_ = true;
   bool captionStripped_ = false;  // WS_CAPTION taken off while skinned

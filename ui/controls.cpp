@@ -32,125 +32,125 @@ void Erase(std::vector<T*>& v, const void* p) {
 
 }  // namespace
 
-// ---- TComponent ----------------------------------------------------------
+// ---- Component ----------------------------------------------------------
 
-TComponent::TComponent(TComponent* owner) : owner_(owner) {
+Component::Component(Component* owner) : owner_(owner) {
   if (owner_) owner_->components_.push_back(this);
 }
 
-TComponent::~TComponent() {
+Component::~Component() {
   DestroyComponents();
   if (owner_) Erase(owner_->components_, this);
 }
 
-void TComponent::Free() {
+void Component::Free() {
   BeforeDestruction();
   delete this;
 }
 
-void TComponent::DestroyComponents() {
+void Component::DestroyComponents() {
   while (!components_.empty()) {
-    TComponent* c = components_.back();
+    Component* c = components_.back();
     components_.pop_back();
     c->owner_ = nullptr;
     c->Free();
   }
 }
 
-// ---- TControl ------------------------------------------------------------
+// ---- Control ------------------------------------------------------------
 
-TControl::TControl(TComponent* owner, TWinControl* parent) : TComponent(owner), parent_(parent) {
+Control::Control(Component* owner, Window* parent) : Component(owner), parent_(parent) {
   if (parent_) parent_->InsertControl(this);
 }
 
-TControl::~TControl() {
+Control::~Control() {
   if (parent_) parent_->RemoveControl(this);
 }
 
-TForm* TControl::GetParentForm() {
-  TControl* c = this;
+Form* Control::GetParentForm() {
+  Control* c = this;
   while (c->parent_) c = c->parent_;
-  return dynamic_cast<TForm*>(c);
+  return dynamic_cast<Form*>(c);
 }
 
-int TControl::Left() { return left_; }
-int TControl::Top() { return top_; }
-int TControl::Width() { return width_; }
-int TControl::Height() { return height_; }
+int Control::Left() { return left_; }
+int Control::Top() { return top_; }
+int Control::Width() { return width_; }
+int Control::Height() { return height_; }
 
-void TControl::SetBounds(int left, int top, int width, int height) {
+void Control::SetBounds(int left, int top, int width, int height) {
   left_ = left;
   top_ = top;
   width_ = width;
   height_ = height;
 }
 
-void TControl::SetAlign(TAlign a) {
+void Control::SetAlign(Align a) {
   align_ = a;
   if (parent_) parent_->Realign();
 }
 
-void TControl::SetVisible(bool v) { visible_ = v; }
-void TControl::SetEnabled(bool v) { enabled_ = v; }
+void Control::SetVisible(bool v) { visible_ = v; }
+void Control::SetEnabled(bool v) { enabled_ = v; }
 
-// ---- TGraphicControl -----------------------------------------------------
+// ---- GraphicControl -----------------------------------------------------
 
-TGraphicControl::TGraphicControl(TComponent* owner, TWinControl* parent) : TControl(owner, parent) {}
+GraphicControl::GraphicControl(Component* owner, Window* parent) : Control(owner, parent) {}
 
-void TGraphicControl::Invalidate() {
+void GraphicControl::Invalidate() {
   if (Parent() && Parent()->HandleAllocated()) {
     RECT r = BoundsRect();
     InvalidateRect(Parent()->Handle(), &r, TRUE);
   }
 }
 
-void TGraphicControl::SetBounds(int left, int top, int width, int height) {
+void GraphicControl::SetBounds(int left, int top, int width, int height) {
   Invalidate();
-  TControl::SetBounds(left, top, width, height);
+  Control::SetBounds(left, top, width, height);
   Invalidate();
 }
 
-void TGraphicControl::SetVisible(bool v) {
-  TControl::SetVisible(v);
+void GraphicControl::SetVisible(bool v) {
+  Control::SetVisible(v);
   if (Parent() && Parent()->HandleAllocated()) {
     RECT r = BoundsRect();
     InvalidateRect(Parent()->Handle(), &r, TRUE);
   }
 }
 
-// ---- TWinControl ---------------------------------------------------------
+// ---- Window ---------------------------------------------------------
 
-TWinControl::TWinControl(TComponent* owner, TWinControl* parent)
-    : TControl(owner, parent), color_(GetSysColor(COLOR_BTNFACE)) {
+Window::Window(Component* owner, Window* parent)
+    : Control(owner, parent), color_(GetSysColor(COLOR_BTNFACE)) {
   if (parent) parent->tabOrder_.push_back(this);
 }
 
-TWinControl::~TWinControl() {
+Window::~Window() {
   // From here on only the class's own processing runs: the handlers may
   // capture parts of a derived object that are already gone.
-  TWinControl::BeforeDestruction();
+  Window::BeforeDestruction();
   DestroyComponents();
   while (!controls_.empty()) controls_.back()->Free();
   if (handle_) DestroyWindow(handle_);
   if (brush_) DeleteObject(brush_);
 }
 
-TWinControl* TWinControl::FromHandle(HWND hwnd) {
-  return hwnd ? static_cast<TWinControl*>(GetPropW(hwnd, kBoundProp)) : nullptr;
+Window* Window::FromHandle(HWND hwnd) {
+  return hwnd ? static_cast<Window*>(GetPropW(hwnd, kBoundProp)) : nullptr;
 }
 
-void TWinControl::BeforeDestruction() {
+void Window::BeforeDestruction() {
   destroying_ = true;
   handlers_.clear();
   OnResize = nullptr;
 }
 
-HWND TWinControl::Handle() {
+HWND Window::Handle() {
   if (!handle_ && !destroying_) CreateWnd();
   return handle_;
 }
 
-void TWinControl::CreateParams(TCreateParams& p) {
+void Window::CreateParams(WindowParams& p) {
   p.Caption = text_;
   if (visible_) p.Style |= WS_VISIBLE;
   if (!enabled_) p.Style |= WS_DISABLED;
@@ -162,12 +162,12 @@ void TWinControl::CreateParams(TCreateParams& p) {
   p.WndParent = Parent() ? Parent()->Handle() : nullptr;
 }
 
-void TWinControl::CreateWnd() {
+void Window::CreateWnd() {
   if (Parent()) {
     Parent()->Handle();
     if (handle_) return;  // created together with the parent's children
   }
-  TCreateParams p;
+  WindowParams p;
   CreateParams(p);
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
@@ -175,7 +175,7 @@ void TWinControl::CreateWnd() {
     wc = WNDCLASSEXW{};
     wc.cbSize = sizeof wc;
     wc.style = p.ClassStyle;
-    wc.lpfnWndProc = &TWinControl::Trampoline;
+    wc.lpfnWndProc = &Window::Trampoline;
     wc.hInstance = Instance();
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.lpszClassName = p.ClassName.c_str();
@@ -184,16 +184,16 @@ void TWinControl::CreateWnd() {
   CreateWindowExW(p.ExStyle, p.ClassName.c_str(), p.Caption.c_str(), p.Style, p.X, p.Y, p.Width, p.Height,
                   p.WndParent, nullptr, Instance(), this);
   if (!handle_) return;
-  if (TForm* f = GetParentForm(); f && f != this) SendMessageW(handle_, WM_SETFONT, WPARAM(f->Font()), FALSE);
-  for (TControl* c : std::vector<TControl*>(controls_))
-    if (auto* w = dynamic_cast<TWinControl*>(c)) w->HandleNeeded();
+  if (Form* f = GetParentForm(); f && f != this) SendMessageW(handle_, WM_SETFONT, WPARAM(f->Font()), FALSE);
+  for (Control* c : std::vector<Control*>(controls_))
+    if (auto* w = dynamic_cast<Window*>(c)) w->HandleNeeded();
   Realign();
 }
 
-LRESULT CALLBACK TWinControl::Trampoline(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  TWinControl* self = nullptr;
+LRESULT CALLBACK Window::Trampoline(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  Window* self = nullptr;
   if (msg == WM_NCCREATE) {
-    self = static_cast<TWinControl*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+    self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
     if (self) {
       self->handle_ = hwnd;
       SetPropW(hwnd, kBoundProp, self);
@@ -203,7 +203,7 @@ LRESULT CALLBACK TWinControl::Trampoline(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
     self = FromHandle(hwnd);
   }
   if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-  TMessage m{msg, wp, lp, 0};
+  Message m{msg, wp, lp, 0};
   self->Dispatch(m);
   if (msg == WM_NCDESTROY) {
     lzg::gui_windows::Destroyed();
@@ -214,11 +214,11 @@ LRESULT CALLBACK TWinControl::Trampoline(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
   return m.Result;
 }
 
-void TWinControl::Dispatch(TMessage& m) {
+void Window::Dispatch(Message& m) {
   if (!destroying_) {
     auto it = handlers_.find(m.Msg);
     if (it != handlers_.end()) {
-      TMessageHandler h = it->second;  // the handler may replace itself
+      MessageHandler h = it->second;  // the handler may replace itself
       h(m);
       return;
     }
@@ -226,26 +226,26 @@ void TWinControl::Dispatch(TMessage& m) {
   WndProc(m);
 }
 
-void TWinControl::OnMessage(UINT msg, TMessageHandler handler) {
+void Window::OnMessage(UINT msg, MessageHandler handler) {
   if (handler)
     handlers_[msg] = std::move(handler);
   else
     handlers_.erase(msg);
 }
 
-LRESULT TWinControl::Perform(UINT msg, WPARAM wp, LPARAM lp) {
-  TMessage m{msg, wp, lp, 0};
+LRESULT Window::Perform(UINT msg, WPARAM wp, LPARAM lp) {
+  Message m{msg, wp, lp, 0};
   Dispatch(m);
   return m.Result;
 }
 
-void TWinControl::DefaultHandler(TMessage& m) { m.Result = DefWindowProcW(handle_, m.Msg, m.WParam, m.LParam); }
+void Window::DefaultHandler(Message& m) { m.Result = DefWindowProcW(handle_, m.Msg, m.WParam, m.LParam); }
 
-void TWinControl::WndProc(TMessage& m) {
+void Window::WndProc(Message& m) {
   switch (m.Msg) {
     case WM_ERASEBKGND: {
       bool graphics = std::any_of(controls_.begin(), controls_.end(),
-                                  [](TControl* c) { return dynamic_cast<TGraphicControl*>(c) != nullptr; });
+                                  [](Control* c) { return dynamic_cast<GraphicControl*>(c) != nullptr; });
       // With graphic children WM_PAINT paints everything off-screen at once.
       if (!graphics) PaintWindow(reinterpret_cast<HDC>(m.WParam), true);
       m.Result = 1;
@@ -256,7 +256,7 @@ void TWinControl::WndProc(TMessage& m) {
       HDC dc = BeginPaint(handle_, &ps);
       RECT rc = ClientRect();
       bool graphics = std::any_of(controls_.begin(), controls_.end(),
-                                  [](TControl* c) { return dynamic_cast<TGraphicControl*>(c) != nullptr; });
+                                  [](Control* c) { return dynamic_cast<GraphicControl*>(c) != nullptr; });
       // Without graphic children the background is WM_ERASEBKGND's alone.
       if (graphics && rc.right > 0 && rc.bottom > 0) {
         lzg::GdiObject<HBITMAP> buffer(CreateCompatibleBitmap(dc, rc.right, rc.bottom));
@@ -279,7 +279,7 @@ void TWinControl::WndProc(TMessage& m) {
       break;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
-      if (TGraphicControl* g = GraphicAt(GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam))) {
+      if (GraphicControl* g = GraphicAt(GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam))) {
         mouseCapture_ = g;
         SetCapture(handle_);
         g->MouseDown(GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam));
@@ -288,7 +288,7 @@ void TWinControl::WndProc(TMessage& m) {
       }
       break;
     case WM_LBUTTONUP:
-      if (TGraphicControl* g = mouseCapture_) {
+      if (GraphicControl* g = mouseCapture_) {
         mouseCapture_ = nullptr;
         ReleaseCapture();
         g->MouseUp(GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam));
@@ -297,7 +297,7 @@ void TWinControl::WndProc(TMessage& m) {
       }
       break;
     case WM_SETFOCUS:
-      if (TForm* f = GetParentForm(); f && f != this) f->activeControl_ = this;
+      if (Form* f = GetParentForm(); f && f != this) f->activeControl_ = this;
       break;
     case CM_WANTSPECIALKEY:
       m.Result = 0;
@@ -308,19 +308,19 @@ void TWinControl::WndProc(TMessage& m) {
   DefaultHandler(m);
 }
 
-void TWinControl::PaintWindow(HDC dc, bool erase) {
+void Window::PaintWindow(HDC dc, bool erase) {
   if (erase) {
     if (!brush_) brush_ = CreateSolidBrush(color_);
     RECT rc = ClientRect();
     FillRect(dc, &rc, brush_);
   }
-  for (TControl* c : controls_)
-    if (auto* g = dynamic_cast<TGraphicControl*>(c); g && g->Visible()) g->Paint(dc);
+  for (Control* c : controls_)
+    if (auto* g = dynamic_cast<GraphicControl*>(c); g && g->Visible()) g->Paint(dc);
 }
 
-TGraphicControl* TWinControl::GraphicAt(int x, int y) {
+GraphicControl* Window::GraphicAt(int x, int y) {
   for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
-    auto* g = dynamic_cast<TGraphicControl*>(*it);
+    auto* g = dynamic_cast<GraphicControl*>(*it);
     if (!g || !g->Visible() || !g->Enabled()) continue;
     RECT r = g->BoundsRect();
     POINT pt{x, y};
@@ -329,17 +329,17 @@ TGraphicControl* TWinControl::GraphicAt(int x, int y) {
   return nullptr;
 }
 
-void TWinControl::Resize() {
+void Window::Resize() {
   if (OnResize) OnResize(this);
 }
 
-void TWinControl::InsertControl(TControl* c) { controls_.push_back(c); }
+void Window::InsertControl(Control* c) { controls_.push_back(c); }
 
-void TWinControl::RemoveControl(TControl* c) {
+void Window::RemoveControl(Control* c) {
   Erase(controls_, c);
   Erase(tabOrder_, c);
   if (mouseCapture_ == c) mouseCapture_ = nullptr;
-  if (TForm* f = GetParentForm(); f && f->activeControl_ == c) f->activeControl_ = nullptr;
+  if (Form* f = GetParentForm(); f && f->activeControl_ == c) f->activeControl_ = nullptr;
 }
 
 namespace {
@@ -351,45 +351,45 @@ RECT WindowRectInParent(HWND h) {
 }
 }  // namespace
 
-int TWinControl::Left() { return handle_ ? WindowRectInParent(handle_).left : left_; }
-int TWinControl::Top() { return handle_ ? WindowRectInParent(handle_).top : top_; }
-int TWinControl::Width() {
+int Window::Left() { return handle_ ? WindowRectInParent(handle_).left : left_; }
+int Window::Top() { return handle_ ? WindowRectInParent(handle_).top : top_; }
+int Window::Width() {
   if (!handle_) return width_;
   RECT r = WindowRectInParent(handle_);
   return r.right - r.left;
 }
-int TWinControl::Height() {
+int Window::Height() {
   if (!handle_) return height_;
   RECT r = WindowRectInParent(handle_);
   return r.bottom - r.top;
 }
 
-void TWinControl::SetBounds(int left, int top, int width, int height) {
-  TControl::SetBounds(left, top, width, height);
+void Window::SetBounds(int left, int top, int width, int height) {
+  Control::SetBounds(left, top, width, height);
   if (handle_) SetWindowPos(handle_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-int TWinControl::ClientWidth() { return ClientRect().right; }
-int TWinControl::ClientHeight() { return ClientRect().bottom; }
+int Window::ClientWidth() { return ClientRect().right; }
+int Window::ClientHeight() { return ClientRect().bottom; }
 
-RECT TWinControl::ClientRect() {
+RECT Window::ClientRect() {
   RECT r{0, 0, width_, height_};
   if (handle_) GetClientRect(handle_, &r);
   return r;
 }
 
-void TWinControl::SetVisible(bool v) {
-  TControl::SetVisible(v);
+void Window::SetVisible(bool v) {
+  Control::SetVisible(v);
   if (handle_) ShowWindow(handle_, v ? SW_SHOWNA : SW_HIDE);
   if (Parent()) Parent()->Realign();
 }
 
-void TWinControl::SetEnabled(bool v) {
-  TControl::SetEnabled(v);
+void Window::SetEnabled(bool v) {
+  Control::SetEnabled(v);
   if (handle_) EnableWindow(handle_, v);
 }
 
-void TWinControl::SetColor(COLORREF c) {
+void Window::SetColor(COLORREF c) {
   color_ = c;
   if (brush_) {
     DeleteObject(brush_);
@@ -398,7 +398,7 @@ void TWinControl::SetColor(COLORREF c) {
   Invalidate();
 }
 
-std::wstring TWinControl::Text() {
+std::wstring Window::Text() {
   if (!handle_) return text_;
   int n = GetWindowTextLengthW(handle_);
   std::wstring s(static_cast<size_t>(n) + 1, L'\0');
@@ -406,19 +406,19 @@ std::wstring TWinControl::Text() {
   return s;
 }
 
-void TWinControl::SetText(const std::wstring& text) {
+void Window::SetText(const std::wstring& text) {
   text_ = text;
   if (handle_) SetWindowTextW(handle_, text.c_str());
 }
 
-int TWinControl::TabOrder() const {
+int Window::TabOrder() const {
   if (!Parent()) return -1;
   const auto& list = Parent()->tabOrder_;
   auto it = std::find(list.begin(), list.end(), this);
   return it == list.end() ? -1 : static_cast<int>(it - list.begin());
 }
 
-void TWinControl::SetTabOrder(int order) {
+void Window::SetTabOrder(int order) {
   if (!Parent()) return;
   auto& list = Parent()->tabOrder_;
   Erase(list, this);
@@ -426,35 +426,35 @@ void TWinControl::SetTabOrder(int order) {
   list.insert(list.begin() + order, this);
 }
 
-std::vector<TWinControl*> TWinControl::TabList() const { return tabOrder_; }
+std::vector<Window*> Window::TabList() const { return tabOrder_; }
 
-bool TWinControl::CanFocus() {
+bool Window::CanFocus() {
   return handle_ && IsWindowVisible(handle_) && IsWindowEnabled(handle_);
 }
 
-bool TWinControl::Focused() { return handle_ && GetFocus() == handle_; }
+bool Window::Focused() { return handle_ && GetFocus() == handle_; }
 
-void TWinControl::SetFocus() { ::SetFocus(Handle()); }
+void Window::SetFocus() { ::SetFocus(Handle()); }
 
-void TWinControl::Invalidate() {
+void Window::Invalidate() {
   if (handle_) InvalidateRect(handle_, nullptr, TRUE);
 }
 
-void TWinControl::Realign() {
+void Window::Realign() {
   if (!handle_) return;
   RECT rc = ClientRect();
-  for (TControl* c : controls_)
-    if (c->Align() == alClient && c->Visible()) c->SetBounds(0, 0, rc.right, rc.bottom);
+  for (Control* c : controls_)
+    if (c->GetAlign() == Align::kClient && c->Visible()) c->SetBounds(0, 0, rc.right, rc.bottom);
 }
 
-// ---- TImage --------------------------------------------------------------
+// ---- Image --------------------------------------------------------------
 
-void TImage::SetBitmap(HBITMAP bitmap) {
+void Image::SetBitmap(HBITMAP bitmap) {
   if (bitmap != bitmap_.get()) bitmap_.reset(bitmap);
   Invalidate();
 }
 
-void TImage::Paint(HDC dc) {
+void Image::Paint(HDC dc) {
   if (!bitmap_) return;
   SIZE s = BitmapSize(bitmap_.get());
   MemoryDC src(dc, bitmap_.get());
@@ -467,14 +467,14 @@ void TImage::Paint(HDC dc) {
   }
 }
 
-// ---- TPictureButton ------------------------------------------------------
+// ---- PictureButton ------------------------------------------------------
 
-void TPictureButton::SetBitmap(HBITMAP bitmap) {
+void PictureButton::SetBitmap(HBITMAP bitmap) {
   if (bitmap != bitmap_.get()) bitmap_.reset(bitmap);
   Invalidate();
 }
 
-void TPictureButton::Paint(HDC dc) {
+void PictureButton::Paint(HDC dc) {
   if (!bitmap_) return;
   SIZE s = BitmapSize(bitmap_.get());
   MemoryDC src(dc, bitmap_.get());
@@ -482,9 +482,9 @@ void TPictureButton::Paint(HDC dc) {
   GdiAlphaBlend(dc, Left(), Top(), Width(), Height(), src.get(), 0, 0, s.cx, s.cy, bf);
 }
 
-void TPictureButton::MouseDown(int, int) { pressed_ = true; }
+void PictureButton::MouseDown(int, int) { pressed_ = true; }
 
-void TPictureButton::MouseUp(int x, int y) {
+void PictureButton::MouseUp(int x, int y) {
   bool was = pressed_;
   pressed_ = false;
   RECT r = BoundsRect();
@@ -492,7 +492,7 @@ void TPictureButton::MouseUp(int x, int y) {
   if (was && Enabled() && PtInRect(&r, pt)) Click();
 }
 
-void TPictureButton::Click() {
+void PictureButton::Click() {
   if (OnClick) OnClick(this);
 }
 

@@ -14,13 +14,13 @@
 
 namespace ui {
 
-class TComponent;
-class TControl;
-class TWinControl;
-class TForm;
+class Component;
+class Control;
+class Window;
+class Form;
 
-using TObject = TComponent;
-using TNotifyEvent = std::function<void(TObject* Sender)>;
+using TObject = Component;
+using NotifyEvent = std::function<void(TObject* Sender)>;
 
 // Framework messages (the range VCL-style frameworks keep for themselves).
 constexpr UINT CM_BASE = 0xB000;
@@ -28,58 +28,59 @@ constexpr UINT CM_BASE = 0xB000;
 // wParam = virtual key, lParam = the key message's lParam. A non-zero result
 // keeps the key with the control.
 constexpr UINT CM_WANTSPECIALKEY = CM_BASE + 22;
-// Posted by TForm::Release: the form frees itself once the message arrives.
+// Posted by Form::Release: the form frees itself once the message arrives.
 constexpr UINT CM_RELEASE = CM_BASE + 33;
 
 // A window message as handlers see it; Result is returned to the sender.
-struct TMessage {
+struct Message {
   UINT Msg = 0;
   WPARAM WParam = 0;
   LPARAM LParam = 0;
   LRESULT Result = 0;
 };
-using TMessageHandler = std::function<void(TMessage& m)>;
+using MessageHandler = std::function<void(Message& m)>;
 
-enum TAlign { alNone, alClient };
+enum class Align { kNone, kClient };
 
 // Owns the components created with it as owner; frees them in reverse order
 // of creation when it is freed itself.
-class TComponent {
+class Component {
  public:
-  explicit TComponent(TComponent* owner);
-  TComponent(const TComponent&) = delete;
-  TComponent& operator=(const TComponent&) = delete;
-  virtual ~TComponent();
+  explicit Component(Component* owner);
+  Component(const Component&) = delete;
+  Component& operator=(const Component&) = delete;
+  virtual ~Component();
 
   // The way to free a component: BeforeDestruction runs while the object is
   // still whole (forms raise OnDestroy there), then the destructor.
   void Free();
 
-  TComponent* Owner() const { return owner_; }
+  Component* Owner() const { return owner_; }
   int ComponentCount() const { return static_cast<int>(components_.size()); }
-  TComponent* Components(int i) const { return components_[static_cast<size_t>(i)]; }
+  Component* Components(int i) const { return components_[static_cast<size_t>(i)]; }
 
   int Tag = 0;
 
  protected:
+  friend class Application;
   virtual void BeforeDestruction() {}
   // Frees the owned components, newest first.
   void DestroyComponents();
 
  private:
-  TComponent* owner_ = nullptr;
-  std::vector<TComponent*> components_;
+  Component* owner_ = nullptr;
+  std::vector<Component*> components_;
 };
 
 // Something placed in a parent window: bounds in the parent's client area,
 // alignment, visibility.
-class TControl : public TComponent {
+class Control : public Component {
  public:
-  TControl(TComponent* owner, TWinControl* parent);
-  ~TControl() override;
+  Control(Component* owner, Window* parent);
+  ~Control() override;
 
-  TWinControl* Parent() const { return parent_; }
-  TForm* GetParentForm();
+  Window* Parent() const { return parent_; }
+  Form* GetParentForm();
 
   virtual int Left();
   virtual int Top();
@@ -91,8 +92,8 @@ class TControl : public TComponent {
   void SetWidth(int v) { SetBounds(Left(), Top(), v, Height()); }
   void SetHeight(int v) { SetBounds(Left(), Top(), Width(), v); }
 
-  TAlign Align() const { return align_; }
-  void SetAlign(TAlign a);
+  Align GetAlign() const { return align_; }
+  void SetAlign(Align a);
 
   bool Visible() const { return visible_; }
   virtual void SetVisible(bool v);
@@ -103,19 +104,19 @@ class TControl : public TComponent {
 
  protected:
   int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
-  TAlign align_ = alNone;
+  Align align_ = Align::kNone;
   bool visible_ = true;
   bool enabled_ = true;
 
  private:
-  TWinControl* parent_ = nullptr;
+  Window* parent_ = nullptr;
 };
 
 // A control without a window of its own, painted by its parent window and fed
 // the parent's mouse messages. It never takes the keyboard focus.
-class TGraphicControl : public TControl {
+class GraphicControl : public Control {
  public:
-  TGraphicControl(TComponent* owner, TWinControl* parent);
+  GraphicControl(Component* owner, Window* parent);
 
   void SetBounds(int left, int top, int width, int height) override;
   void SetVisible(bool v) override;
@@ -128,7 +129,7 @@ class TGraphicControl : public TControl {
 };
 
 // Arguments for creating a native window.
-struct TCreateParams {
+struct WindowParams {
   std::wstring ClassName = L"LzgWinControl";
   std::wstring Caption;
   DWORD Style = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
@@ -141,24 +142,24 @@ struct TCreateParams {
 // A control with a native window. Its window is created by HandleNeeded (or
 // Handle), when its parent's window is created, or when a form is built; it is
 // destroyed with the object, and with it every child window.
-class TWinControl : public TControl {
+class Window : public Control {
  public:
-  TWinControl(TComponent* owner, TWinControl* parent);
-  ~TWinControl() override;
+  Window(Component* owner, Window* parent);
+  ~Window() override;
 
   // The native window, created when it does not exist yet.
   HWND Handle();
   bool HandleAllocated() const { return handle_ != nullptr; }
   void HandleNeeded() { Handle(); }
   // The control bound to a native window of ours, or null.
-  static TWinControl* FromHandle(HWND hwnd);
+  static Window* FromHandle(HWND hwnd);
 
   // A handler for one message, replacing any earlier one for it. The handler
   // decides whether the default handling runs (Default) and when.
-  void OnMessage(UINT msg, TMessageHandler handler);
+  void OnMessage(UINT msg, MessageHandler handler);
   // The default handling of a message: the class's own processing, then the
   // system's default window procedure.
-  void Default(TMessage& m) { WndProc(m); }
+  void Default(Message& m) { WndProc(m); }
   LRESULT Perform(UINT msg, WPARAM wp = 0, LPARAM lp = 0);
 
   int Left() override;
@@ -186,21 +187,21 @@ class TWinControl : public TControl {
   void SetFocus();
 
   int ControlCount() const { return static_cast<int>(controls_.size()); }
-  TControl* Controls(int i) const { return controls_[static_cast<size_t>(i)]; }
+  Control* Controls(int i) const { return controls_[static_cast<size_t>(i)]; }
   // Windowed children in tab order.
-  std::vector<TWinControl*> TabList() const;
+  std::vector<Window*> TabList() const;
 
   void Invalidate();
   void Realign();
 
-  TNotifyEvent OnResize;
+  NotifyEvent OnResize;
 
  protected:
-  virtual void CreateParams(TCreateParams& params);
+  virtual void CreateParams(WindowParams& params);
   virtual void CreateWnd();
   // The class's own message processing; overrides end with the base call.
-  virtual void WndProc(TMessage& m);
-  virtual void DefaultHandler(TMessage& m);
+  virtual void WndProc(Message& m);
+  virtual void DefaultHandler(Message& m);
   // Size changed: raises OnResize.
   virtual void Resize();
   // Paints the background and the graphic children.
@@ -214,33 +215,33 @@ class TWinControl : public TControl {
   bool destroying_ = false;
 
  private:
-  friend class TControl;
-  friend class TForm;
+  friend class Control;
+  friend class Form;
   static LRESULT CALLBACK Trampoline(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  void Dispatch(TMessage& m);
-  void InsertControl(TControl* c);
-  void RemoveControl(TControl* c);
-  TGraphicControl* GraphicAt(int x, int y);
+  void Dispatch(Message& m);
+  void InsertControl(Control* c);
+  void RemoveControl(Control* c);
+  GraphicControl* GraphicAt(int x, int y);
 
-  std::vector<TControl*> controls_;  // creation order; tab order below
-  std::vector<TWinControl*> tabOrder_;
-  std::map<UINT, TMessageHandler> handlers_;
+  std::vector<Control*> controls_;  // creation order; tab order below
+  std::vector<Window*> tabOrder_;
+  std::map<UINT, MessageHandler> handlers_;
   std::wstring text_;
   HBRUSH brush_ = nullptr;
-  TGraphicControl* mouseCapture_ = nullptr;
+  GraphicControl* mouseCapture_ = nullptr;
 };
 
 // A plain container window.
-class TPanel : public TWinControl {
+class Panel : public Window {
  public:
-  TPanel(TComponent* owner, TWinControl* parent) : TWinControl(owner, parent) {}
+  Panel(Component* owner, Window* parent) : Window(owner, parent) {}
 };
 
 // Shows a bitmap, stretched over its bounds or drawn at its own size.
 // The control owns the bitmap it is given.
-class TImage : public TGraphicControl {
+class Image : public GraphicControl {
  public:
-  TImage(TComponent* owner, TWinControl* parent) : TGraphicControl(owner, parent) {}
+  Image(Component* owner, Window* parent) : GraphicControl(owner, parent) {}
   void SetBitmap(HBITMAP bitmap);
   HBITMAP Bitmap() const { return bitmap_.get(); }
   bool Stretch = true;
@@ -253,9 +254,9 @@ class TImage : public TGraphicControl {
 // A button whose whole face is a 32-bit bitmap with premultiplied alpha,
 // blended over whatever lies beneath it. Takes no keyboard focus. The control
 // owns the bitmap it is given.
-class TPictureButton : public TGraphicControl {
+class PictureButton : public GraphicControl {
  public:
-  TPictureButton(TComponent* owner, TWinControl* parent) : TGraphicControl(owner, parent) {}
+  PictureButton(Component* owner, Window* parent) : GraphicControl(owner, parent) {}
   void SetBitmap(HBITMAP bitmap);
   HBITMAP Bitmap() const { return bitmap_.get(); }
   void Click();
@@ -263,7 +264,7 @@ class TPictureButton : public TGraphicControl {
   void MouseDown(int x, int y) override;
   void MouseUp(int x, int y) override;
 
-  TNotifyEvent OnClick;
+  NotifyEvent OnClick;
 
  private:
   lzg::GdiObject<HBITMAP> bitmap_;

@@ -8,17 +8,21 @@
 
 namespace ui {
 
-TApplication Application;
+Component& Application::Forms() {
+  // Never destroyed at exit: the forms go with DestroyForms, before the engine does.
+  static Component* forms = new Component(nullptr);
+  return *forms;
+}
 
 namespace {
 
-DWORD FormStyle(TFormBorderStyle b) {
+DWORD FormStyle(BorderStyle b) {
   switch (b) {
-    case bsNone:
+    case BorderStyle::kNone:
       return WS_POPUP | WS_CLIPCHILDREN;
-    case bsSizeable:
+    case BorderStyle::kSizeable:
       return WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-    case bsSingle:
+    case BorderStyle::kSingle:
     default:
       return WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_CLIPCHILDREN;
   }
@@ -38,8 +42,8 @@ HFONT CreateFormFont() {
 }
 
 // Depth first, in tab order: the order Tab walks.
-void CollectTabOrder(const TWinControl* parent, std::vector<TWinControl*>& out) {
-  for (TWinControl* c : parent->TabList()) {
+void CollectTabOrder(const Window* parent, std::vector<Window*>& out) {
+  for (Window* c : parent->TabList()) {
     out.push_back(c);
     CollectTabOrder(c, out);
   }
@@ -68,36 +72,36 @@ std::vector<HWND> DisableThreadWindows(HWND keep) {
 
 }  // namespace
 
-TForm::TForm(TComponent* owner) : TWinControl(owner, nullptr), font_(CreateFormFont()) {
+Form::Form(Component* owner) : Window(owner, nullptr), font_(CreateFormFont()) {
   visible_ = false;
   width_ = 320;
   height_ = 240;
 }
 
-TForm::~TForm() {
-  if (Application.mainForm_ == this) Application.mainForm_ = nullptr;
+Form::~Form() {
+  if (Application::main_form_ == this) Application::main_form_ = nullptr;
   // The window goes first: its children still use the font.
-  TWinControl::BeforeDestruction();
+  Window::BeforeDestruction();
   DestroyComponents();
   while (ControlCount() > 0) Controls(ControlCount() - 1)->Free();
   if (handle_) DestroyWindow(handle_);
   if (font_) DeleteObject(font_);
 }
 
-void TForm::BeforeDestruction() {
+void Form::BeforeDestruction() {
   if (!destroyed_) {
     destroyed_ = true;
     if (OnDestroy) OnDestroy(this);
   }
-  TWinControl::BeforeDestruction();
+  Window::BeforeDestruction();
 }
 
-void TForm::AfterConstruction() {
+void Form::AfterConstruction() {
   HandleNeeded();
   if (OnCreate) OnCreate(this);
 }
 
-void TForm::CreateParams(TCreateParams& p) {
+void Form::CreateParams(WindowParams& p) {
   p.ClassName = L"LzgForm";
   p.Caption = Text();
   p.Style = FormStyle(borderStyle_);
@@ -114,12 +118,12 @@ void TForm::CreateParams(TCreateParams& p) {
     if (clientHeight_ > 0) p.Height = r.bottom - r.top;
   }
   // Secondary forms stay above the main form and leave the taskbar to it.
-  TForm* main = Application.MainForm();
+  Form* main = Application::MainForm();
   p.WndParent = (main && main != this && main->HandleAllocated()) ? main->Handle() : nullptr;
   if (!p.WndParent) p.ExStyle |= WS_EX_APPWINDOW;
 }
 
-void TForm::SetIcon(HICON icon) {
+void Form::SetIcon(HICON icon) {
   icon_ = icon;
   if (HandleAllocated()) {
     SendMessageW(handle_, WM_SETICON, ICON_BIG, LPARAM(icon));
@@ -129,17 +133,17 @@ void TForm::SetIcon(HICON icon) {
 
 // ---- geometry ------------------------------------------------------------
 
-int TForm::ClientWidth() {
+int Form::ClientWidth() {
   if (HandleAllocated()) return ClientRect().right;
   return clientWidth_;
 }
 
-int TForm::ClientHeight() {
+int Form::ClientHeight() {
   if (HandleAllocated()) return ClientRect().bottom;
   return clientHeight_;
 }
 
-void TForm::SetClientSize(int w, int h, const POINT* topLeft) {
+void Form::SetClientSize(int w, int h, const POINT* topLeft) {
   if (!HandleAllocated()) {
     clientWidth_ = w;
     clientHeight_ = h;
@@ -154,7 +158,7 @@ void TForm::SetClientSize(int w, int h, const POINT* topLeft) {
                (topLeft ? 0 : SWP_NOMOVE) | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void TForm::SetClientSizeAt(int left, int top, int w, int h) {
+void Form::SetClientSizeAt(int left, int top, int w, int h) {
   if (!HandleAllocated()) {
     left_ = left;
     top_ = top;
@@ -163,41 +167,41 @@ void TForm::SetClientSizeAt(int left, int top, int w, int h) {
   SetClientSize(w, h, &topLeft);
 }
 
-void TForm::SetClientWidth(int v) { SetClientSize(v, ClientHeight()); }
-void TForm::SetClientHeight(int v) { SetClientSize(ClientWidth(), v); }
+void Form::SetClientWidth(int v) { SetClientSize(v, ClientHeight()); }
+void Form::SetClientHeight(int v) { SetClientSize(ClientWidth(), v); }
 
-TWindowState TForm::WindowState() {
+WindowState Form::GetWindowState() {
   if (HandleAllocated() && IsWindowVisible(handle_)) {
-    if (IsZoomed(handle_)) return wsMaximized;
-    if (IsIconic(handle_)) return wsMinimized;
-    return wsNormal;
+    if (IsZoomed(handle_)) return WindowState::kMaximized;
+    if (IsIconic(handle_)) return WindowState::kMinimized;
+    return WindowState::kNormal;
   }
   return state_;
 }
 
-void TForm::SetWindowState(TWindowState s) {
+void Form::SetWindowState(WindowState s) {
   state_ = s;
   if (HandleAllocated() && IsWindowVisible(handle_))
-    ShowWindow(handle_, s == wsMaximized ? SW_MAXIMIZE : s == wsMinimized ? SW_MINIMIZE : SW_RESTORE);
+    ShowWindow(handle_, s == WindowState::kMaximized ? SW_MAXIMIZE : s == WindowState::kMinimized ? SW_MINIMIZE : SW_RESTORE);
 }
 
-void TForm::PlaceFirstTime() {
+void Form::PlaceFirstTime() {
   Box area;
   switch (position_) {
-    case poScreenCenter:
-    case poDesktopCenter: {
+    case Position::kScreenCenter:
+    case Position::kDesktopCenter: {
       RECT wa{};
       SystemParametersInfoW(SPI_GETWORKAREA, 0, &wa, 0);
       area = Box{wa.left, wa.top, wa.right - wa.left, wa.bottom - wa.top};
       break;
     }
-    case poMainFormCenter: {
-      TForm* main = Application.MainForm();
+    case Position::kMainFormCenter: {
+      Form* main = Application::MainForm();
       if (!main || main == this || !main->HandleAllocated()) return;
       area = Box{main->Left(), main->Top(), main->Width(), main->Height()};
       break;
     }
-    case poDesigned:
+    case Position::kDesigned:
     default:
       return;
   }
@@ -208,7 +212,7 @@ void TForm::PlaceFirstTime() {
 
 // ---- showing and closing -------------------------------------------------
 
-void TForm::Show() {
+void Form::Show() {
   if (!Handle()) return;
   if (IsWindowVisible(handle_)) {
     BringWindowToTop(handle_);
@@ -221,85 +225,85 @@ void TForm::Show() {
     PlaceFirstTime();
   }
   visible_ = true;
-  ShowWindow(handle_, state_ == wsMaximized   ? SW_SHOWMAXIMIZED
-                      : state_ == wsMinimized ? SW_SHOWMINIMIZED
+  ShowWindow(handle_, state_ == WindowState::kMaximized   ? SW_SHOWMAXIMIZED
+                      : state_ == WindowState::kMinimized ? SW_SHOWMINIMIZED
                                               : SW_SHOWNORMAL);
 }
 
-void TForm::Hide() {
+void Form::Hide() {
   visible_ = false;
   if (HandleAllocated()) {
     // Keep the state for the next showing.
-    if (IsWindowVisible(handle_)) state_ = WindowState();
+    if (IsWindowVisible(handle_)) state_ = GetWindowState();
     ShowWindow(handle_, SW_HIDE);
   }
 }
 
-void TForm::SetVisible(bool v) {
+void Form::SetVisible(bool v) {
   if (v)
     Show();
   else
     Hide();
 }
 
-bool TForm::CloseQuery() {
+bool Form::CloseQuery() {
   bool canClose = true;
   if (OnCloseQuery) OnCloseQuery(this, canClose);
   return canClose;
 }
 
-void TForm::DoClose(TCloseAction& action) {
+void Form::DoClose(CloseAction& action) {
   if (OnClose) OnClose(this, action);
 }
 
-void TForm::Close() {
+void Form::Close() {
   if (inModal_) {
-    modalResult_ = mrCancel;
+    modalResult_ = kModalCancel;
     return;
   }
   if (!CloseQuery()) return;
-  TCloseAction action = caHide;
+  CloseAction action = CloseAction::kHide;
   DoClose(action);
-  if (action == caNone) return;
-  if (Application.MainForm() == this)
-    Application.Terminate();
-  else if (action == caHide)
+  if (action == CloseAction::kNone) return;
+  if (Application::MainForm() == this)
+    Application::Terminate();
+  else if (action == CloseAction::kHide)
     Hide();
-  else if (action == caMinimize)
-    SetWindowState(wsMinimized);
+  else if (action == CloseAction::kMinimize)
+    SetWindowState(WindowState::kMinimized);
   else
     Release();
 }
 
-void TForm::CloseModal() {
-  TCloseAction action = caNone;
+void Form::CloseModal() {
+  CloseAction action = CloseAction::kNone;
   if (CloseQuery()) {
-    action = caHide;
+    action = CloseAction::kHide;
     DoClose(action);
   }
-  if (action == caNone) modalResult_ = mrNone;
-  if (action == caFree) Release();
+  if (action == CloseAction::kNone) modalResult_ = kModalNone;
+  if (action == CloseAction::kFree) Release();
 }
 
-void TForm::Release() {
+void Form::Release() {
   if (HandleAllocated()) PostMessageW(handle_, CM_RELEASE, 0, 0);
 }
 
-int TForm::ShowModal() {
-  if (inModal_ || !Handle() || IsWindowVisible(handle_)) return mrNone;
+int Form::ShowModal() {
+  if (inModal_ || !Handle() || IsWindowVisible(handle_)) return kModalNone;
   HWND previous = GetActiveWindow();
   std::vector<HWND> disabled = DisableThreadWindows(handle_);
 
   inModal_ = true;
-  modalResult_ = mrNone;
+  modalResult_ = kModalNone;
   Show();
   if (handle_) SetForegroundWindow(handle_);
   while (handle_) {
-    if (!Application.HandleMessage()) break;  // WM_QUIT: Run sees Terminated
-    if (modalResult_ != mrNone) CloseModal();
-    if (modalResult_ != mrNone) break;
+    if (!Application::HandleMessage()) break;  // WM_QUIT: Run sees Terminated
+    if (modalResult_ != kModalNone) CloseModal();
+    if (modalResult_ != kModalNone) break;
     if (!handle_ || !IsWindowVisible(handle_)) {
-      modalResult_ = mrCancel;
+      modalResult_ = kModalCancel;
       break;
     }
   }
@@ -314,14 +318,14 @@ int TForm::ShowModal() {
 
 // ---- focus ---------------------------------------------------------------
 
-TWinControl* TForm::ActiveControl() {
+Window* Form::ActiveControl() {
   if (activeControl_) return activeControl_;
-  TWinControl* f = FromHandle(GetFocus());
+  Window* f = FromHandle(GetFocus());
   return f && f != this && f->GetParentForm() == this ? f : nullptr;
 }
 
-bool TForm::SelectNext(TWinControl* current, bool forward, bool checkTabStop) {
-  std::vector<TWinControl*> order;
+bool Form::SelectNext(Window* current, bool forward, bool checkTabStop) {
+  std::vector<Window*> order;
   if (checkTabStop || !current || !current->Parent())
     CollectTabOrder(this, order);
   else
@@ -334,7 +338,7 @@ bool TForm::SelectNext(TWinControl* current, bool forward, bool checkTabStop) {
   if (start < 0) start = forward ? -1 : n;
   for (int step = 1; step <= n; ++step) {
     int i = ((start + (forward ? step : -step)) % n + n) % n;
-    TWinControl* c = order[static_cast<size_t>(i)];
+    Window* c = order[static_cast<size_t>(i)];
     if (c->CanFocus() && (!checkTabStop || c->TabStop())) {
       c->SetFocus();
       return true;
@@ -343,7 +347,7 @@ bool TForm::SelectNext(TWinControl* current, bool forward, bool checkTabStop) {
   return false;
 }
 
-bool TForm::DialogKey(WORD key) {
+bool Form::DialogKey(WORD key) {
   switch (key) {
     case VK_TAB:
       if (GetKeyState(VK_CONTROL) < 0) return false;
@@ -353,7 +357,7 @@ bool TForm::DialogKey(WORD key) {
     case VK_RIGHT:
     case VK_UP:
     case VK_DOWN:
-      if (TWinControl* a = ActiveControl()) {
+      if (Window* a = ActiveControl()) {
         SelectNext(a, key == VK_RIGHT || key == VK_DOWN, false);
         return true;
       }
@@ -365,7 +369,7 @@ bool TForm::DialogKey(WORD key) {
 
 // ---- messages ------------------------------------------------------------
 
-void TForm::WndProc(TMessage& m) {
+void Form::WndProc(Message& m) {
   switch (m.Msg) {
     case WM_CREATE:
       if (icon_) SetIcon(icon_);
@@ -379,14 +383,14 @@ void TForm::WndProc(TMessage& m) {
       return;
     case WM_COMMAND:
       // Menu commands, whoever popped the menu up for this window.
-      if (HIWORD(m.WParam) == 0 && m.LParam == 0 && TMenuItem::DispatchCommand(LOWORD(m.WParam))) {
+      if (HIWORD(m.WParam) == 0 && m.LParam == 0 && MenuItem::DispatchCommand(LOWORD(m.WParam))) {
         m.Result = 0;
         return;
       }
       break;
     case WM_ACTIVATE:
       if (LOWORD(m.WParam) != WA_INACTIVE && !HIWORD(m.WParam)) {
-        TWinControl* a = activeControl_;
+        Window* a = activeControl_;
         if (a && a->CanFocus()) {
           a->SetFocus();
           m.Result = 0;
@@ -399,7 +403,7 @@ void TForm::WndProc(TMessage& m) {
       }
       break;
     case WM_NCDESTROY:
-      if (Application.MainForm() == this) Application.Terminate();
+      if (Application::MainForm() == this) Application::Terminate();
       break;
     case CM_RELEASE:
       Free();
@@ -407,26 +411,26 @@ void TForm::WndProc(TMessage& m) {
     default:
       break;
   }
-  TWinControl::WndProc(m);
+  Window::WndProc(m);
 }
 
-// ---- TApplication --------------------------------------------------------
+// ---- Application --------------------------------------------------------
 
-void TApplication::Run() {
+void Application::Run() {
   terminated_ = false;
   running_ = true;
-  if (mainForm_) mainForm_->Show();
+  if (main_form_) main_form_->Show();
   while (!terminated_)
     if (!HandleMessage()) break;
   running_ = false;
 }
 
-void TApplication::Terminate() {
+void Application::Terminate() {
   if (running_ && !terminated_) PostQuitMessage(0);
   terminated_ = true;
 }
 
-bool TApplication::HandleMessage() {
+bool Application::HandleMessage() {
   MSG msg;
   BOOL r = GetMessageW(&msg, nullptr, 0, 0);
   if (r == 0) {
@@ -438,7 +442,7 @@ bool TApplication::HandleMessage() {
   return true;
 }
 
-bool TApplication::ProcessMessagesUntil(const std::function<bool()>& done, DWORD ms) {
+bool Application::ProcessMessagesUntil(const std::function<bool()>& done, DWORD ms) {
   const DWORD start = GetTickCount();
   while (!done()) {
     const DWORD elapsed = GetTickCount() - start;
@@ -450,7 +454,7 @@ bool TApplication::ProcessMessagesUntil(const std::function<bool()>& done, DWORD
   return true;
 }
 
-void TApplication::ProcessMessages() {
+void Application::ProcessMessages() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
@@ -461,7 +465,7 @@ void TApplication::ProcessMessages() {
   }
 }
 
-bool TApplication::IsDialogKeyMessage(const MSG& msg) {
+bool Application::IsDialogKeyMessage(const MSG& msg) {
   if (msg.message != WM_KEYDOWN) return false;
   switch (msg.wParam) {
     case VK_TAB:
@@ -475,22 +479,22 @@ bool TApplication::IsDialogKeyMessage(const MSG& msg) {
     default:
       return false;
   }
-  TWinControl* c = TWinControl::FromHandle(msg.hwnd);
+  Window* c = Window::FromHandle(msg.hwnd);
   if (!c) return false;
   if (SendMessageW(msg.hwnd, CM_WANTSPECIALKEY, msg.wParam, msg.lParam) != 0) return false;
-  TForm* f = c->GetParentForm();
+  Form* f = c->GetParentForm();
   return f && f->DialogKey(static_cast<WORD>(msg.wParam));
 }
 
-void TApplication::ProcessMessage(MSG& msg) {
+void Application::ProcessMessage(MSG& msg) {
   if (IsDialogKeyMessage(msg)) return;
   TranslateMessage(&msg);
   DispatchMessageW(&msg);
 }
 
-void TApplication::DestroyForms() {
-  DestroyComponents();
-  mainForm_ = nullptr;
+void Application::DestroyForms() {
+  Forms().DestroyComponents();
+  main_form_ = nullptr;
   terminated_ = false;  // a new set of forms makes a new run
 }
 

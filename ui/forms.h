@@ -10,36 +10,36 @@
 
 namespace ui {
 
-enum TCloseAction { caNone, caHide, caFree, caMinimize };
-enum TWindowState { wsNormal, wsMinimized, wsMaximized };
-enum TFormBorderStyle { bsNone, bsSingle, bsSizeable };
+enum class CloseAction { kNone, kHide, kFree, kMinimize };
+enum class WindowState { kNormal, kMinimized, kMaximized };
+enum class BorderStyle { kNone, kSingle, kSizeable };
 // Where the first showing places the form (once): as designed, centred on
 // the primary monitor's work area, or centred on the main form.
-enum TPosition { poDesigned, poScreenCenter, poDesktopCenter, poMainFormCenter };
+enum class Position { kDesigned, kScreenCenter, kDesktopCenter, kMainFormCenter };
 
-constexpr int mrNone = 0;
-constexpr int mrOk = 1;
-constexpr int mrCancel = 2;
+constexpr int kModalNone = 0;
+constexpr int kModalOk = 1;
+constexpr int kModalCancel = 2;
 
-using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
-using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
+using CloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
+using CloseEvent = std::function<void(TObject* Sender, CloseAction& Action)>;
 
-class TForm : public TWinControl {
+class Form : public Window {
  public:
-  // The owner is normally the Application; see TApplication::CreateForm.
-  explicit TForm(TComponent* owner);
-  ~TForm() override;
+  // The owner is normally the Application; see Application::CreateForm.
+  explicit Form(Component* owner);
+  ~Form() override;
 
   // Completes construction once the derived constructor has built the
   // components: creates the native windows, then raises OnCreate.
   void AfterConstruction();
 
   // ---- events (Sender is the form) ----
-  TNotifyEvent OnCreate;
-  TNotifyEvent OnShow;             // every showing, before the window appears
-  TCloseQueryEvent OnCloseQuery;   // every close request
-  TCloseEvent OnClose;
-  TNotifyEvent OnDestroy;
+  NotifyEvent OnCreate;
+  NotifyEvent OnShow;             // every showing, before the window appears
+  CloseQueryEvent OnCloseQuery;   // every close request
+  CloseEvent OnClose;
+  NotifyEvent OnDestroy;
 
   // ---- showing and closing ----
   void Show();
@@ -67,93 +67,93 @@ class TForm : public TWinControl {
   // The client size and the outer top-left corner in one move (one resize of the children, one trip to
   // the display server), keeping the frame.
   void SetClientSizeAt(int left, int top, int w, int h);
-  TWindowState WindowState();
-  void SetWindowState(TWindowState s);
-  TFormBorderStyle BorderStyle() const { return borderStyle_; }
-  void SetBorderStyle(TFormBorderStyle b) { borderStyle_ = b; }  // before the window exists
-  TPosition Position() const { return position_; }
-  void SetPosition(TPosition p) { position_ = p; }
+  WindowState GetWindowState();
+  void SetWindowState(WindowState s);
+  BorderStyle GetBorderStyle() const { return borderStyle_; }
+  void SetBorderStyle(BorderStyle b) { borderStyle_ = b; }  // before the window exists
+  Position GetPosition() const { return position_; }
+  void SetPosition(Position p) { position_ = p; }
 
   HFONT Font() const { return font_; }
   void SetIcon(HICON icon);
 
   // ---- focus and dialog navigation ----
-  TWinControl* ActiveControl();
+  Window* ActiveControl();
   // Moves the focus to the next (or previous) focusable control in tab order;
   // true when some control got it.
-  bool SelectNext(TWinControl* current, bool forward, bool checkTabStop);
+  bool SelectNext(Window* current, bool forward, bool checkTabStop);
   // Navigation keys that no control claimed: Tab and the arrows move the
   // focus; Enter and Escape serve default and cancel buttons, which forms here
   // do not have. True when the key was used.
   virtual bool DialogKey(WORD key);
 
  protected:
-  void CreateParams(TCreateParams& p) override;
-  void WndProc(TMessage& m) override;
+  void CreateParams(WindowParams& p) override;
+  void WndProc(Message& m) override;
   void BeforeDestruction() override;
-  virtual void DoClose(TCloseAction& action);
+  virtual void DoClose(CloseAction& action);
 
  private:
-  friend class TWinControl;
+  friend class Window;
   void PlaceFirstTime();
   void CloseModal();
   void SetClientSize(int w, int h, const POINT* topLeft = nullptr);
 
-  TFormBorderStyle borderStyle_ = bsSingle;
-  TPosition position_ = poDesigned;
-  TWindowState state_ = wsNormal;
+  BorderStyle borderStyle_ = BorderStyle::kSingle;
+  Position position_ = Position::kDesigned;
+  WindowState state_ = WindowState::kNormal;
   int clientWidth_ = 0, clientHeight_ = 0;  // until the window exists
   bool shownOnce_ = false;
   bool inModal_ = false;
   bool destroyed_ = false;
-  int modalResult_ = mrNone;
+  int modalResult_ = kModalNone;
   HFONT font_ = nullptr;
   HICON icon_ = nullptr;
-  TWinControl* activeControl_ = nullptr;
+  Window* activeControl_ = nullptr;
 };
 
-class TApplication : public TComponent {
+// The message loop and the forms it runs: one per process, main thread only.
+class Application {
  public:
-  TApplication() : TComponent(nullptr) {}
-  ~TApplication() override { DestroyForms(); }
+  Application() = delete;
 
   // Creates a form owned by the application; the first one becomes the main form.
   template <class T, class... A>
-  T* CreateForm(A&&... args) {
-    T* form = new T(this, static_cast<A&&>(args)...);
+  static T* CreateForm(A&&... args) {
+    T* form = new T(&Forms(), static_cast<A&&>(args)...);
     form->AfterConstruction();
-    if (!mainForm_) mainForm_ = form;
+    if (!main_form_) main_form_ = form;
     return form;
   }
-  TForm* MainForm() const { return mainForm_; }
+  static Form* MainForm() { return main_form_; }
+  // The forms the application owns.
+  static Component& Forms();
 
   // Shows the main form and handles messages until the main form closes.
-  void Run();
+  static void Run();
   // Ends Run's loop.
-  void Terminate();
-  bool Terminated() const { return terminated_; }
+  static void Terminate();
+  static bool Terminated() { return terminated_; }
   // Waits for one message and handles it; false when WM_QUIT arrived.
-  bool HandleMessage();
+  static bool HandleMessage();
   // Handles the messages waiting now.
-  void ProcessMessages();
+  static void ProcessMessages();
   // Handles messages as they come until `done` (asked at least every 50 ms) answers true or `ms` have passed;
   // answers whether `done` did.
-  bool ProcessMessagesUntil(const std::function<bool()>& done, DWORD ms);
+  static bool ProcessMessagesUntil(const std::function<bool()>& done, DWORD ms);
   // Dialog navigation first (after the focused control declined the key),
   // then translation and dispatch.
-  void ProcessMessage(MSG& msg);
-  bool IsDialogKeyMessage(const MSG& msg);
+  static void ProcessMessage(MSG& msg);
+  static bool IsDialogKeyMessage(const MSG& msg);
 
   // Frees every form, newest first; a later Run starts afresh.
-  void DestroyForms();
+  static void DestroyForms();
 
  private:
-  friend class TForm;
-  TForm* mainForm_ = nullptr;
-  bool running_ = false;
-  bool terminated_ = false;
+  friend class Form;
+  static inline Form* main_form_ = nullptr;
+  static inline bool running_ = false;
+  static inline bool terminated_ = false;
 };
-
-extern TApplication Application;
 
 }  // namespace ui

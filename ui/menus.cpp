@@ -11,12 +11,12 @@ namespace {
 
 // Command ids in use (main thread only). Ids stay below 0xF000, where the
 // system commands begin.
-std::map<UINT, TMenuItem*>& Commands() {
-  static std::map<UINT, TMenuItem*> commands;
+std::map<UINT, MenuItem*>& Commands() {
+  static std::map<UINT, MenuItem*> commands;
   return commands;
 }
 
-UINT NewCommand(TMenuItem* item) {
+UINT NewCommand(MenuItem* item) {
   static UINT next = 0x100;
   auto& commands = Commands();
   for (;;) {
@@ -31,9 +31,9 @@ UINT NewCommand(TMenuItem* item) {
 
 }  // namespace
 
-TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner), command_(NewCommand(this)) {}
+MenuItem::MenuItem(Component* owner) : Component(owner), command_(NewCommand(this)) {}
 
-TMenuItem::~TMenuItem() {
+MenuItem::~MenuItem() {
   if (menu_) {
     RemoveMenu(menu_->menu_, command_, MF_BYCOMMAND);
     auto& items = menu_->items_;
@@ -42,32 +42,32 @@ TMenuItem::~TMenuItem() {
   Commands().erase(command_);
 }
 
-void TMenuItem::Update() {
+void MenuItem::Update() {
   if (!menu_) return;
   UINT flags = MF_BYCOMMAND | MF_STRING | (checked_ ? MF_CHECKED : MF_UNCHECKED) | (enabled_ ? MF_ENABLED : MF_GRAYED);
   ModifyMenuW(menu_->menu_, command_, flags, command_, caption_.c_str());
 }
 
-void TMenuItem::SetCaption(const std::wstring& caption) {
+void MenuItem::SetCaption(const std::wstring& caption) {
   caption_ = caption;
   Update();
 }
 
-void TMenuItem::SetChecked(bool v) {
+void MenuItem::SetChecked(bool v) {
   checked_ = v;
   Update();
 }
 
-void TMenuItem::SetEnabled(bool v) {
+void MenuItem::SetEnabled(bool v) {
   enabled_ = v;
   Update();
 }
 
-void TMenuItem::Click() {
+void MenuItem::Click() {
   if (enabled_ && OnClick) OnClick(this);
 }
 
-bool TMenuItem::DispatchCommand(UINT command) {
+bool MenuItem::DispatchCommand(UINT command) {
   auto& commands = Commands();
   auto it = commands.find(command);
   if (it == commands.end()) return false;
@@ -75,14 +75,14 @@ bool TMenuItem::DispatchCommand(UINT command) {
   return true;
 }
 
-TPopupMenu::TPopupMenu(TComponent* owner) : TComponent(owner), menu_(CreatePopupMenu()) {}
+PopupMenu::PopupMenu(Component* owner) : Component(owner), menu_(CreatePopupMenu()) {}
 
-TPopupMenu::~TPopupMenu() {
-  for (TMenuItem* item : items_) item->menu_ = nullptr;
+PopupMenu::~PopupMenu() {
+  for (MenuItem* item : items_) item->menu_ = nullptr;
   DestroyMenu(menu_);
 }
 
-void TPopupMenu::Add(TMenuItem* item) {
+void PopupMenu::Add(MenuItem* item) {
   if (item->menu_) return;
   item->menu_ = this;
   items_.push_back(item);
@@ -90,9 +90,9 @@ void TPopupMenu::Add(TMenuItem* item) {
   item->Update();
 }
 
-void TPopupMenu::Popup(int x, int y) {
-  TForm* form = nullptr;
-  for (TComponent* c = Owner(); c && !form; c = c->Owner()) form = dynamic_cast<TForm*>(c);
+void PopupMenu::Popup(int x, int y) {
+  Form* form = nullptr;
+  for (Component* c = Owner(); c && !form; c = c->Owner()) form = dynamic_cast<Form*>(c);
   if (!form) return;
   HWND owner = form->Handle();
   // Without the foreground the menu would not close when the user clicks elsewhere.

@@ -11,12 +11,12 @@
 
 namespace ui {
 
-class TPopupMenu;
+class PopupMenu;
 
-class TMenuItem : public TComponent {
+class MenuItem : public Component {
  public:
-  explicit TMenuItem(TComponent* owner);
-  ~TMenuItem() override;
+  explicit MenuItem(Component* owner);
+  ~MenuItem() override;
 
   const std::wstring& Caption() const { return caption_; }
   void SetCaption(const std::wstring& caption);
@@ -28,39 +28,39 @@ class TMenuItem : public TComponent {
 
   // Raises OnClick with this item as Sender.
   void Click();
-  TNotifyEvent OnClick;
+  NotifyEvent OnClick;
 
   // Clicks the item with this command id; false when there is none.
   static bool DispatchCommand(UINT command);
 
  private:
-  friend class TPopupMenu;
+  friend class PopupMenu;
   void Update();
 
   std::wstring caption_;
   bool checked_ = false;
   bool enabled_ = true;
   UINT command_ = 0;
-  TPopupMenu* menu_ = nullptr;
+  PopupMenu* menu_ = nullptr;
 };
 
-class TPopupMenu : public TComponent {
+class PopupMenu : public Component {
  public:
-  explicit TPopupMenu(TComponent* owner);
-  ~TPopupMenu() override;
+  explicit PopupMenu(Component* owner);
+  ~PopupMenu() override;
 
-  void Add(TMenuItem* item);
+  void Add(MenuItem* item);
   int Count() const { return static_cast<int>(items_.size()); }
-  TMenuItem* Items(int i) const { return items_[static_cast<size_t>(i)]; }
+  MenuItem* Items(int i) const { return items_[static_cast<size_t>(i)]; }
   HMENU Handle() const { return menu_; }
 
   // Shows the menu at screen point (x, y); the owning form receives the command.
   void Popup(int x, int y);
 
  private:
-  friend class TMenuItem;
+  friend class MenuItem;
   HMENU menu_;
-  std::vector<TMenuItem*> items_;
+  std::vector<MenuItem*> items_;
 };
 
 }  // namespace ui

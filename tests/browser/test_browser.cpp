@@ -64,8 +64,8 @@ size_t TraceSize() { return ReadTrace().size(); }
 
 // What is queued already is handled before the first look.
 bool PumpUntil(const std::function<bool()>& done, DWORD ms = 5000) {
-  Application.ProcessMessages();
-  return Application.ProcessMessagesUntil(done, ms);
+  Application::ProcessMessages();
+  return Application::ProcessMessagesUntil(done, ms);
 }
 
 long StandinLive() {
@@ -86,28 +86,28 @@ std::wstring FrameName(cef_frame_t* f) { return f ? lzg::CefTakeUserFree(f->get_
 
 // A test window with a browser parent filling it and a browser host.
 struct Rig {
-  TForm* form;
-  TCEFWindowParent* parent;
-  TChromium* chromium;
+  Form* form;
+  BrowserParent* parent;
+  BrowserHost* chromium;
   std::mutex mu;
   std::vector<std::string> events;  // "<event> <details>"
   std::atomic<int> created{0}, beforeClose{0}, closeAsked{0};
   std::atomic<DWORD> eventThread{0};
   std::atomic<bool> wrongSender{false};
-  TCefCloseBrowserAction closeAnswer = cbaDelay;
+  CloseBrowserAction closeAnswer = CloseBrowserAction::kDelay;
 
   explicit Rig(bool bindKeys = true) {
-    form = new TForm(nullptr);
+    form = new Form(nullptr);
     form->SetBounds(50, 50, 500, 350);
-    parent = new TCEFWindowParent(form, form);
-    parent->SetAlign(alClient);
-    chromium = new TChromium(form);
+    parent = new BrowserParent(form, form);
+    parent->SetAlign(Align::kClient);
+    chromium = new BrowserHost(form);
     form->Show();
     chromium->OnAfterCreated = [this](TObject* s, cef_browser_t* b) {
       Note(s, "after_created " + std::to_string(IdOf(b)));
       ++created;
     };
-    chromium->OnClose = [this](TObject* s, cef_browser_t* b, TCefCloseBrowserAction& a) {
+    chromium->OnClose = [this](TObject* s, cef_browser_t* b, CloseBrowserAction& a) {
       Note(s, "close " + std::to_string(IdOf(b)));
       if (IdOf(b) == chromium->BrowserId() || chromium->IsClosing()) a = closeAnswer;
       ++closeAsked;
@@ -121,14 +121,14 @@ struct Rig {
                   std::to_string(status));
     };
     if (bindKeys) {
-      chromium->OnPreKeyEvent = [this](TObject* s, cef_browser_t*, const TCefKeyEvent* e, MSG* os, bool& shortcut,
+      chromium->OnPreKeyEvent = [this](TObject* s, cef_browser_t*, const cef_key_event_t* e, MSG* os, bool& shortcut,
                                        bool& result) {
         Note(s, "pre_key " + std::to_string(e->windows_key_code) + " " + std::to_string(e->type) + " " +
                     std::to_string(os ? os->message : 0));
         if (e->windows_key_code == 'P') result = true;
         if (e->windows_key_code == 'S') shortcut = true;
       };
-      chromium->OnKeyEvent = [this](TObject* s, cef_browser_t*, const TCefKeyEvent* e, MSG*, bool& result) {
+      chromium->OnKeyEvent = [this](TObject* s, cef_browser_t*, const cef_key_event_t* e, MSG*, bool& result) {
         Note(s, "key " + std::to_string(e->windows_key_code) + " " + std::to_string(e->type));
         if (e->windows_key_code == 'K') result = true;
       };
@@ -158,7 +158,7 @@ struct Rig {
   // The page closes itself; the owner delays and destroys the parent, as the game window does.
   void CloseThroughPage() {
     int before = beforeClose;
-    closeAnswer = cbaDelay;
+    closeAnswer = CloseBrowserAction::kDelay;
     SendPageCommand(BrowserWindow(), L"close");
     ASSERT_TRUE(PumpUntil([&] { return chromium->IsClosing(); }));
     parent->Free();
@@ -336,7 +336,7 @@ TEST_F(Host, PopupsReachOnBeforePopupWithWriteBacks) {
   {
     Rig rig;
     // A client of our own to hand back for one of the popups.
-    auto other = lzg::MakeRef<lzg::TCustomClientHandler>(nullptr, lzg::TClientHandlerFlags{});
+    auto other = lzg::MakeRef<lzg::Client>(nullptr, lzg::ClientHandlerFlags{});
     struct Seen {
       std::wstring url, frameName;
       int disposition;
@@ -346,9 +346,9 @@ TEST_F(Host, PopupsReachOnBeforePopupWithWriteBacks) {
     std::mutex mu;
     std::vector<Seen> seen;
     rig.chromium->OnBeforePopup = [&](TObject* s, cef_browser_t*, cef_frame_t* f, const std::wstring& url,
-                                      const std::wstring& frameName, TCefWindowOpenDisposition d, bool gesture,
-                                      const TCefPopupFeatures&, TCefWindowInfo&, cef_client_t*& client,
-                                      TCefBrowserSettings&, bool& noJs, bool& result) {
+                                      const std::wstring& frameName, cef_window_open_disposition_t d, bool gesture,
+                                      const cef_popup_features_t&, cef_window_info_t&, cef_client_t*& client,
+                                      cef_browser_settings_t&, bool& noJs, bool& result) {
       EXPECT_EQ(s, rig.chromium);
       EXPECT_TRUE(f);
       {
@@ -482,7 +482,7 @@ TEST_F(Host, KeysLoadEndsAndCloseActions) {
     ASSERT_TRUE(client);
 
     // A delayed close: the host stops at once, before the browser has gone.
-    rig.closeAnswer = cbaDelay;
+    rig.closeAnswer = CloseBrowserAction::kDelay;
     mark = TraceSize();
     SendPageCommand(bw, L"close");
     ASSERT_TRUE(PumpUntil([&] { return rig.chromium->IsClosing(); }));
@@ -540,7 +540,7 @@ TEST_F(Host, PostedEventsComeOnTheMainThreadWithValues) {
     Rig rig;
     rig.chromium->OnClose = nullptr;  // the host answers the close itself
     rig.chromium->OnOpenUrlFromTab = [](TObject*, cef_browser_t*, cef_frame_t*, const std::wstring&,
-                                        TCefWindowOpenDisposition d, bool, bool& result) { result = d == 4; };
+                                        cef_window_open_disposition_t d, bool, bool& result) { result = d == 4; };
     const DWORD mainThread = GetCurrentThreadId();
     std::vector<std::string> seen;
     bool offMain = false;
@@ -562,18 +562,18 @@ TEST_F(Host, PostedEventsComeOnTheMainThreadWithValues) {
       rig.parent = nullptr;
     };
     rig.chromium->OnBrowserClosed = [&](TObject*) { note(rig.chromium->Browser() ? "closed held" : "closed"); };
-    rig.chromium->OnLoadEnded = [&](TObject*, const TLoadEndNotice& n) {
+    rig.chromium->OnLoadEnded = [&](TObject*, const LoadEnd& n) {
       note("load_end " + std::to_string(n.ownBrowser) + std::to_string(n.mainFrame) + " " + testutil::ToUtf8(n.url) + " " +
            std::to_string(n.httpStatusCode));
     };
-    rig.chromium->OnLoadFailed = [&](TObject*, const TLoadErrorNotice& n) {
+    rig.chromium->OnLoadFailed = [&](TObject*, const LoadError& n) {
       note("load_failed " + std::to_string(n.ownBrowser) + std::to_string(n.mainFrame) + " " +
            std::to_string(n.errorCode) + " " + testutil::ToUtf8(n.failedUrl));
     };
     rig.chromium->OnRendererEnded = [&](TObject*, bool own, cef_termination_status_t status) {
       note("renderer_ended " + std::to_string(own) + " " + std::to_string(status));
     };
-    rig.chromium->OnNewWindowTaken = [&](TObject*, const std::wstring& url, TCefWindowOpenDisposition d) {
+    rig.chromium->OnNewWindowTaken = [&](TObject*, const std::wstring& url, cef_window_open_disposition_t d) {
       note("new_window " + testutil::ToUtf8(url) + " " + std::to_string(d));
     };
     rig.chromium->OnKeyTaken = [&](TObject*, UINT message, WPARAM wParam) {
@@ -627,7 +627,7 @@ TEST_F(Host, CancelledCloseLeavesTheHostUsable) {
     Rig rig;
     ASSERT_TRUE(rig.CreateAndWait());
     const std::string id = std::to_string(rig.chromium->BrowserId());
-    rig.closeAnswer = cbaCancel;
+    rig.closeAnswer = CloseBrowserAction::kCancel;
     size_t mark = TraceSize();
     SendPageCommand(rig.BrowserWindow(), L"close");
     ASSERT_TRUE(PumpUntil([&] { return !Events(mark, "do_close").empty(); }));
@@ -652,7 +652,7 @@ TEST_F(Host, DestroyingTheHostLeavesTheBrowserRunningDetached) {
     Rig rig;
     ASSERT_TRUE(rig.CreateAndWait());
     HWND bw = rig.BrowserWindow();
-    TChromium* chromium = rig.chromium;
+    BrowserHost* chromium = rig.chromium;
     chromium->Free();  // does not close the browser
     rig.chromium = nullptr;
     EXPECT_TRUE(IsWindow(bw));
@@ -680,10 +680,10 @@ LRESULT CALLBACK RecordingProc(HWND h, UINT m, WPARAM w, LPARAM l) {
 }  // namespace
 
 TEST(WindowParent, AnswersKeysDialogCodesAndHandsTheFocusOn) {
-  TForm form(nullptr);
+  Form form(nullptr);
   form.SetBounds(0, 0, 300, 200);
-  auto* parent = new TCEFWindowParent(&form, &form);
-  parent->SetAlign(alClient);
+  auto* parent = new BrowserParent(&form, &form);
+  parent->SetAlign(Align::kClient);
   EXPECT_EQ(parent->GetChildWindowHandle(), nullptr);
   EXPECT_FALSE(parent->HandleAllocated());  // asking creates nothing
   parent->UpdateSize();
@@ -744,7 +744,7 @@ TEST(WindowParent, AnswersKeysDialogCodesAndHandsTheFocusOn) {
   g_childMessages.clear();
   SendMessageW(h, WM_SETFOCUS, WPARAM(form.Handle()), 0);
   EXPECT_TRUE(g_childMessages.empty());
-  Application.ProcessMessages();
+  Application::ProcessMessages();
   ASSERT_EQ(g_childMessages.size(), 1u);
   EXPECT_EQ(g_childMessages[0].wParam, WPARAM(form.Handle()));
   EXPECT_EQ(g_childMessages[0].lParam, 0);
@@ -783,28 +783,28 @@ class FakeBrowser : public lzg::CefObject<cef_browser_t, FakeBrowser> {
 TEST(Dispatch, WriteBacksBookkeepingAndDetachedDefaults) {
   long base = lzg::LiveBridgedObjects();
   {
-    TChromium host(nullptr);
+    BrowserHost host(nullptr);
     std::string popupMode;
     cef_client_t* replacement = nullptr;
     int keyEvents = 0, closes = 0;
-    TCefCloseBrowserAction answer = cbaClose;
-    host.OnKeyEvent = [&](TObject*, cef_browser_t*, const TCefKeyEvent*, MSG*, bool&) { ++keyEvents; };
-    host.OnClose = [&](TObject*, cef_browser_t*, TCefCloseBrowserAction& a) {
+    CloseBrowserAction answer = CloseBrowserAction::kClose;
+    host.OnKeyEvent = [&](TObject*, cef_browser_t*, const cef_key_event_t*, MSG*, bool&) { ++keyEvents; };
+    host.OnClose = [&](TObject*, cef_browser_t*, CloseBrowserAction& a) {
       ++closes;
       a = answer;
     };
     host.OnBeforePopup = [&](TObject*, cef_browser_t*, cef_frame_t*, const std::wstring&, const std::wstring&,
-                             TCefWindowOpenDisposition, bool, const TCefPopupFeatures&, TCefWindowInfo&,
-                             cef_client_t*& client, TCefBrowserSettings&, bool& noJs, bool& result) {
+                             cef_window_open_disposition_t, bool, const cef_popup_features_t&, cef_window_info_t&,
+                             cef_client_t*& client, cef_browser_settings_t&, bool& noJs, bool& result) {
       if (popupMode == "nojs") noJs = true;
       if (popupMode == "js") noJs = false;
       if (popupMode == "empty") client = nullptr;
       if (popupMode == "replace") client = replacement;
       if (popupMode == "cancel") result = true;
     };
-    lzg::TClientHandlerFlags flags;
+    lzg::ClientHandlerFlags flags;
     flags.keyboard = true;  // OnKeyEvent alone: no pre-key handler bound
-    auto client = lzg::MakeRef<lzg::TCustomClientHandler>(&host, flags);
+    auto client = lzg::MakeRef<lzg::Client>(&host, flags);
     cef_client_t* c = client->CefPtr();
     lzg::CefRef<cef_keyboard_handler_t> kh(c->get_keyboard_handler(c));
     lzg::CefRef<cef_life_span_handler_t> ls(c->get_life_span_handler(c));
@@ -812,8 +812,8 @@ TEST(Dispatch, WriteBacksBookkeepingAndDetachedDefaults) {
     EXPECT_FALSE(lh);  // no load event bound
     auto own = lzg::MakeRef<FakeBrowser>(7);
     auto popup = lzg::MakeRef<FakeBrowser>(8);
-    auto proposed = lzg::MakeRef<lzg::TCustomClientHandler>(nullptr, lzg::TClientHandlerFlags{});
-    auto other = lzg::MakeRef<lzg::TCustomClientHandler>(nullptr, lzg::TClientHandlerFlags{});
+    auto proposed = lzg::MakeRef<lzg::Client>(nullptr, lzg::ClientHandlerFlags{});
+    auto other = lzg::MakeRef<lzg::Client>(nullptr, lzg::ClientHandlerFlags{});
     replacement = other->CefPtr();
 
     // is_keyboard_shortcut goes back unchanged when no pre-key handler is bound.
@@ -870,15 +870,15 @@ TEST(Dispatch, WriteBacksBookkeepingAndDetachedDefaults) {
     EXPECT_FALSE(own->HasOneRef());
     ls->on_after_created(ls.get(), popup->ToCef());
     EXPECT_EQ(host.BrowserId(), 7);
-    answer = cbaDelay;
+    answer = CloseBrowserAction::kDelay;
     EXPECT_EQ(ls->do_close(ls.get(), popup->ToCef()), 1);
     EXPECT_FALSE(host.IsClosing());  // not the host's browser
     ls->on_before_close(ls.get(), popup->ToCef());
     EXPECT_TRUE(host.Initialized());
-    answer = cbaCancel;
+    answer = CloseBrowserAction::kCancel;
     EXPECT_EQ(ls->do_close(ls.get(), own->ToCef()), 1);
     EXPECT_TRUE(host.Initialized());
-    answer = cbaClose;
+    answer = CloseBrowserAction::kClose;
     EXPECT_EQ(ls->do_close(ls.get(), own->ToCef()), 0);
     EXPECT_FALSE(host.Initialized());  // at once, before the browser has closed
     EXPECT_TRUE(host.IsClosing());
@@ -918,11 +918,11 @@ TEST(Dispatch, WriteBacksBookkeepingAndDetachedDefaults) {
 TEST(Dispatch, OpenUrlFromTabAndWideEngineValuesReachTheEvents) {
   long base = lzg::LiveBridgedObjects();
   {
-    TChromium host(nullptr);
+    BrowserHost host(nullptr);
     std::vector<std::string> seen;
     std::vector<int32_t> transitions, errors;
     host.OnOpenUrlFromTab = [&](TObject* sender, cef_browser_t* browser, cef_frame_t*, const std::wstring& url,
-                                TCefWindowOpenDisposition d, bool gesture, bool& result) {
+                                cef_window_open_disposition_t d, bool gesture, bool& result) {
       EXPECT_EQ(sender, &host);
       EXPECT_EQ(browser->get_identifier(browser), 7);
       EXPECT_FALSE(result);
@@ -935,9 +935,9 @@ TEST(Dispatch, OpenUrlFromTabAndWideEngineValuesReachTheEvents) {
     };
     host.OnLoadError = [&](TObject*, cef_browser_t*, cef_frame_t*, cef_errorcode_t code, const std::wstring&,
                            const std::wstring&) { errors.push_back(code); };
-    lzg::TClientHandlerFlags flags;
+    lzg::ClientHandlerFlags flags;
     flags.load = true;
-    auto client = lzg::MakeRef<lzg::TCustomClientHandler>(&host, flags);
+    auto client = lzg::MakeRef<lzg::Client>(&host, flags);
     cef_client_t* c = client->CefPtr();
     lzg::CefRef<cef_request_handler_t> rh(c->get_request_handler(c));
     lzg::CefRef<cef_load_handler_t> lh(c->get_load_handler(c));
@@ -965,7 +965,7 @@ TEST(Dispatch, OpenUrlFromTabAndWideEngineValuesReachTheEvents) {
     EXPECT_EQ(rh->on_open_urlfrom_tab(rh.get(), own->ToCef(), nullptr, &u, WOD_NEW_BACKGROUND_TAB, 1), 0);
     client->RemoveReferences();
     host.OnOpenUrlFromTab = [&](TObject*, cef_browser_t*, cef_frame_t*, const std::wstring&,
-                                TCefWindowOpenDisposition, bool, bool& result) { result = true; };
+                                cef_window_open_disposition_t, bool, bool& result) { result = true; };
     EXPECT_EQ(rh->on_open_urlfrom_tab(rh.get(), own->ToCef(), nullptr, &u, WOD_NEW_BACKGROUND_TAB, 1), 0);
     EXPECT_TRUE(own->HasOneRef());
   }
@@ -983,7 +983,7 @@ TEST(HostRules, QuotedStrDoublesInnerQuotes) {
 // ---- the engine for this process ------------------------------------------------------
 
 namespace {
-class TestApp : public TCefApplication {
+class TestApp : public EngineApp {
  protected:
   void ShowErrorMessageDlg(const std::wstring& text) override {
     fprintf(stderr, "engine start-up error: %s\n", testutil::ToUtf8(text).c_str());
@@ -1005,14 +1005,14 @@ int main(int argc, char** argv) {
   GlobalCEFApp->Locale = L"zh-CN";
   GlobalCEFApp->LocalesRequired = L"zh-CN";
   if (!GlobalCEFApp->StartMainProcess()) {
-    bool sub = GlobalCEFApp->ProcessType() != ptBrowser;
+    bool sub = GlobalCEFApp->GetProcessType() != ProcessType::kBrowser;
     DestroyGlobalCEFApp();
     if (!sub) fprintf(stderr, "the engine did not start\n");
     return sub ? 0 : 1;
   }
   testing::InitGoogleTest(&argc, argv);
   int rc = RUN_ALL_TESTS();
-  Application.DestroyForms();
+  Application::DestroyForms();
   using LiveFn = int (*)();
   auto engineLive = reinterpret_cast<LiveFn>(GetProcAddress(GlobalCEFApp->LibHandle(), "standin_live_objects"));
   DestroyGlobalCEFApp();

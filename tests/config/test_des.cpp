@@ -17,12 +17,12 @@
 
 namespace {
 
-TBlock FromU64(std::uint64_t v) {
-  TBlock b{};
+DesBlock FromU64(std::uint64_t v) {
+  DesBlock b{};
   for (int i = 0; i < 8; ++i) b[i] = static_cast<std::uint8_t>(v >> (56 - 8 * i));
   return b;
 }
-std::uint64_t ToU64(const TBlock& b) {
+std::uint64_t ToU64(const DesBlock& b) {
   std::uint64_t v = 0;
   for (auto x : b) v = (v << 8) | x;
   return v;
@@ -45,10 +45,10 @@ const Vector kVectors[] = {
 TEST(DesBlock, PublishedVectorsBothDirections) {
   for (const Vector& v : kVectors) {
     SCOPED_TRACE(testing::Message() << std::hex << v.key);
-    DES_Init(FromU64(v.key), true);
-    EXPECT_EQ(ToU64(DES_Code(FromU64(v.plain))), v.cipher);
-    DES_Init(FromU64(v.key), false);
-    EXPECT_EQ(ToU64(DES_Code(FromU64(v.cipher))), v.plain);
+    DesInit(FromU64(v.key), true);
+    EXPECT_EQ(ToU64(DesCode(FromU64(v.plain))), v.cipher);
+    DesInit(FromU64(v.key), false);
+    EXPECT_EQ(ToU64(DesCode(FromU64(v.cipher))), v.plain);
     // The tests' own encryptor must agree before it makes any cipher text below.
     EXPECT_EQ(ref::Des(v.key, v.plain, false), v.cipher);
     EXPECT_EQ(ref::Des(v.key, v.cipher, true), v.plain);
@@ -56,8 +56,8 @@ TEST(DesBlock, PublishedVectorsBothDirections) {
 }
 
 TEST(DesBlock, ParityBitsIgnored) {
-  DES_Init(FromU64(0x133457799BBCDFF1ull ^ 0x0101010101010101ull), true);
-  EXPECT_EQ(ToU64(DES_Code(FromU64(0x0123456789ABCDEFull))), 0x85E813540F0AB405ull);
+  DesInit(FromU64(0x133457799BBCDFF1ull ^ 0x0101010101010101ull), true);
+  EXPECT_EQ(ToU64(DesCode(FromU64(0x0123456789ABCDEFull))), 0x85E813540F0AB405ull);
 }
 
 TEST(DesBlock, AgreesWithReferenceOnManyBlocks) {
@@ -66,17 +66,17 @@ TEST(DesBlock, AgreesWithReferenceOnManyBlocks) {
     x ^= x << 13, x ^= x >> 7, x ^= x << 17;
     std::uint64_t key = x;
     x ^= x << 13, x ^= x >> 7, x ^= x << 17;
-    DES_Init(FromU64(key), true);
-    ASSERT_EQ(ToU64(DES_Code(FromU64(x))), ref::Des(key, x, false)) << i;
-    DES_Init(FromU64(key), false);
-    ASSERT_EQ(ToU64(DES_Code(FromU64(x))), ref::Des(key, x, true)) << i;
+    DesInit(FromU64(key), true);
+    ASSERT_EQ(ToU64(DesCode(FromU64(x))), ref::Des(key, x, false)) << i;
+    DesInit(FromU64(key), false);
+    ASSERT_EQ(ToU64(DesCode(FromU64(x))), ref::Des(key, x, true)) << i;
   }
 }
 
 TEST(DesKey, SumOfUnitsByPosition) {
   struct Case {
     std::string key;
-    TBlock expected;
+    DesBlock expected;
   };
   const Case cases[] = {
       {"", {0, 0, 0, 0, 0, 0, 0, 0}},
@@ -86,7 +86,7 @@ TEST(DesKey, SumOfUnitsByPosition) {
       {"123456789", {'8', '1' + '9', '2', '3', '4', '5', '6', '7'}},
       {std::string("\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\x02\x03", 10), {0xFF, 0x01, 0x02, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}},
   };
-  for (const Case& c : cases) EXPECT_EQ(StrToKey(c.key), c.expected) << c.key;
+  for (const Case& c : cases) EXPECT_EQ(DesKeyFromText(c.key), c.expected) << c.key;
 }
 
 #ifdef _WIN32  // the ANSI code page of the players' machines
@@ -94,16 +94,16 @@ TEST(DesKey, NonAsciiUserIdUsesAnsiBytes) {
   ASSERT_EQ(GetACP(), 936u) << "tests run with the Simplified Chinese code page";
   const std::string uid = testutil::ToAnsi(L"张三");
   ASSERT_EQ(uid, "\xD5\xC5\xC8\xFD");
-  EXPECT_EQ(StrToKey(uid), (TBlock{0, 0xD5, 0xC5, 0xC8, 0xFD, 0, 0, 0}));
+  EXPECT_EQ(DesKeyFromText(uid), (DesBlock{0, 0xD5, 0xC5, 0xC8, 0xFD, 0, 0, 0}));
   const std::string password = testutil::ToAnsi(L"密码Ab1");
-  EXPECT_EQ(DeCryptStr(ref::EncryptPassword(password, uid), uid), password);
-  EXPECT_NE(DeCryptStr(ref::EncryptPassword(password, uid), "张三"), password) << "UTF-8 bytes are another key";
+  EXPECT_EQ(DecryptText(ref::EncryptPassword(password, uid), uid), password);
+  EXPECT_NE(DecryptText(ref::EncryptPassword(password, uid), "张三"), password) << "UTF-8 bytes are another key";
 }
 #endif
 
 // What the cipher text's extra blocks decrypt to, ended at the first zero byte.
 std::string RefDecryptTail(std::uint64_t block, const std::string& uid) {
-  TBlock k = StrToKey(uid);
+  DesBlock k = DesKeyFromText(uid);
   std::uint64_t key = ToU64(k);
   std::uint64_t p = ref::Des(key, block, true);
   std::string out;
@@ -149,32 +149,32 @@ TEST(DesText, Framing) {
       {"empty user id", ref::EncryptPassword("zerokey!", ""), "", "zerokey!"},
       {"wrong key gives no failure", oneBlock, "someone", wrongKey},
   };
-  for (const Case& c : cases) EXPECT_EQ(DeCryptStr(c.cipher, c.key), c.expected) << c.what;
+  for (const Case& c : cases) EXPECT_EQ(DecryptText(c.cipher, c.key), c.expected) << c.what;
 }
 
 TEST(DesText, ZeroByteEndsThePassword) {
   const std::string uid = "u";
   const std::string withZero = std::string("ab\0cdefg", 8) + "hijklmno";
-  EXPECT_EQ(DeCryptStr(ref::EncryptPassword(withZero, uid), uid), "ab");
+  EXPECT_EQ(DecryptText(ref::EncryptPassword(withZero, uid), uid), "ab");
   const std::string zeroFirst = std::string("\0bcdefgh", 8) + "ijk";
-  EXPECT_EQ(DeCryptStr(ref::EncryptPassword(zeroFirst, uid), uid), "");
+  EXPECT_EQ(DecryptText(ref::EncryptPassword(zeroFirst, uid), uid), "");
 }
 
 TEST(DesText, LongUserIdsThatSumAlikeShareTheKey) {
   const std::string a = "aaaaaaaab", b = "caaaaaaa\x60";
-  ASSERT_EQ(StrToKey(a), StrToKey(b));
+  ASSERT_EQ(DesKeyFromText(a), DesKeyFromText(b));
   const std::string cipher = ref::EncryptPassword("secret99", a);
-  EXPECT_EQ(DeCryptStr(cipher, b), "secret99");
-  EXPECT_NE(DeCryptStr(cipher, "aaaaaaaa"), "secret99");
+  EXPECT_EQ(DecryptText(cipher, b), "secret99");
+  EXPECT_NE(DecryptText(cipher, "aaaaaaaa"), "secret99");
 }
 
 TEST(DesText, NeverThrowsOnLargeOrOddInput) {
   std::string big(200001, 'F');
-  std::string out = DeCryptStr(big, std::string(5000, '\x9C'));
+  std::string out = DecryptText(big, std::string(5000, '\x9C'));
   EXPECT_LE(out.size(), 100008u);
   for (char c = 1; c < 127; ++c) {
     if (isxdigit(static_cast<unsigned char>(c))) continue;
-    EXPECT_EQ(DeCryptStr(std::string("00") + c + "0", "k"), "") << int(c);
+    EXPECT_EQ(DecryptText(std::string("00") + c + "0", "k"), "") << int(c);
   }
 }
 

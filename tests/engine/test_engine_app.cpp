@@ -37,9 +37,9 @@ const wchar_t kBrowserCmd[] = L"\"C:\\game\\lzgmin.exe\"";
 const wchar_t kRendererCmd[] = L"\"C:\\game\\lzgmin.exe\" --type=renderer --lang=zh-CN";
 
 // Sees every start-up message instead of a message box.
-class RecordingApp : public TCefApplication {
+class RecordingApp : public EngineApp {
  public:
-  explicit RecordingApp(const std::wstring& cmd = kBrowserCmd) : TCefApplication(cmd) {}
+  explicit RecordingApp(const std::wstring& cmd = kBrowserCmd) : EngineApp(cmd) {}
   std::vector<std::wstring> messages;
   bool* destroyedFlag = nullptr;
   bool sawGlobalDuringTeardown = false;
@@ -48,8 +48,8 @@ class RecordingApp : public TCefApplication {
     sawGlobalDuringTeardown = GlobalCEFApp != nullptr;
     if (destroyedFlag) destroyedFlag[1] = sawGlobalDuringTeardown;
   }
-  using TCefApplication::LoadCEFlibrary;
-  void CallBaseShowErrorMessageDlg(const std::wstring& t) { TCefApplication::ShowErrorMessageDlg(t); }
+  using EngineApp::LoadCEFlibrary;
+  void CallBaseShowErrorMessageDlg(const std::wstring& t) { EngineApp::ShowErrorMessageDlg(t); }
 
  protected:
   void ShowErrorMessageDlg(const std::wstring& text) override { messages.push_back(text); }
@@ -57,7 +57,7 @@ class RecordingApp : public TCefApplication {
 
 // Puts an object in GlobalCEFApp for the handlers, and takes it out again.
 struct GlobalScope {
-  explicit GlobalScope(TCefApplication* app) { GlobalCEFApp = app; }
+  explicit GlobalScope(EngineApp* app) { GlobalCEFApp = app; }
   ~GlobalScope() { GlobalCEFApp = nullptr; }
 };
 
@@ -75,7 +75,7 @@ void MakeEngineFolder(const std::wstring& root) {
   WriteFile(root + L"\\cef\\locales\\zh-CN.pak");
 }
 
-void PointAt(TCefApplication& app, const std::wstring& root) {
+void PointAt(EngineApp& app, const std::wstring& root) {
   app.SetFrameworkDirPath(root + L"\\cef");
   app.SetResourcesDirPath(root + L"\\cef");
   app.SetLocalesDirPath(root + L"\\cef\\locales");
@@ -174,8 +174,8 @@ cef_cookie_manager_t* CEF_EXPORT FakeGetGlobalManager(cef_completion_callback_t*
 
 TEST(Creation, DefaultsAndRecord) {
   RecordingApp app;
-  EXPECT_EQ(app.Status(), asLoading);
-  EXPECT_EQ(app.ProcessType(), ptBrowser);
+  EXPECT_EQ(app.Status(), AppStatus::kLoading);
+  EXPECT_EQ(app.GetProcessType(), ProcessType::kBrowser);
   EXPECT_FALSE(app.LibLoaded());
   EXPECT_EQ(app.LibHandle(), nullptr);
   EXPECT_TRUE(app.MissingLibFiles().empty());
@@ -210,7 +210,7 @@ TEST(Creation, DefaultsAndRecord) {
   for (auto& f : flags) EXPECT_EQ(f.value, f.expected) << f.name;
   EXPECT_EQ(app.LogSeverity, LOGSEVERITY_DISABLE);
   EXPECT_EQ(app.SmoothScrolling, STATE_DEFAULT);
-  EXPECT_EQ(app.AutoplayPolicy, appDefault);
+  EXPECT_EQ(app.AutoplayPolicy, AutoplayPolicy::kDefault);
   EXPECT_EQ(app.RemoteDebuggingPort, 0);
   EXPECT_EQ(app.ShutdownWaitTime, 0u);
   EXPECT_TRUE(app.LocalesRequired.empty());
@@ -218,10 +218,10 @@ TEST(Creation, DefaultsAndRecord) {
 }
 
 TEST(Creation, RoleFromTheGivenCommandLine) {
-  EXPECT_EQ(RecordingApp(kRendererCmd).ProcessType(), ptRenderer);
-  EXPECT_EQ(RecordingApp(L"lzgmin.exe --type=gpu-process").ProcessType(), ptGPU);
-  EXPECT_EQ(RecordingApp(L"lzgmin.exe \"--type=utility\" --x").ProcessType(), ptOther);
-  EXPECT_EQ(RecordingApp(L"\"C:\\a b\\lzgmin.exe\" \"http://x/y?a=1 b\"").ProcessType(), ptBrowser);
+  EXPECT_EQ(RecordingApp(kRendererCmd).GetProcessType(), ProcessType::kRenderer);
+  EXPECT_EQ(RecordingApp(L"lzgmin.exe --type=gpu-process").GetProcessType(), ProcessType::kGpu);
+  EXPECT_EQ(RecordingApp(L"lzgmin.exe \"--type=utility\" --x").GetProcessType(), ProcessType::kOther);
+  EXPECT_EQ(RecordingApp(L"\"C:\\a b\\lzgmin.exe\" \"http://x/y?a=1 b\"").GetProcessType(), ProcessType::kBrowser);
   // A sub-process gets no browser-process handler, so it never waits for the context.
   EXPECT_TRUE(RecordingApp(kRendererCmd).GlobalContextInitialized());
 }
@@ -232,8 +232,8 @@ TEST(Creation, RoleAndProfileFromOneReadingOfTheCommandLine) {
   testutil::TempDir dir;
   for (const cmdcases::Case& c : cmdcases::kCases) {
     const std::string shown = testutil::ToUtf8(c.commandLine);
-    EXPECT_EQ(TCefApplication::ProcessTypeOf(c.commandLine), c.role) << shown;
-    EXPECT_EQ(RecordingApp(c.commandLine).ProcessType(), c.role) << shown;
+    EXPECT_EQ(EngineApp::ProcessTypeOf(c.commandLine), c.role) << shown;
+    EXPECT_EQ(RecordingApp(c.commandLine).GetProcessType(), c.role) << shown;
     ResetSettingsState();
     const lzg::LaunchPlan plan = lzg::PrepareLaunch(c.commandLine, dir.Dir());
     EXPECT_EQ(g_ParamStr_1, c.firstArgument) << shown;
@@ -270,28 +270,28 @@ TEST(Paths, SettersFollowTheRules) {
 
   struct Case {
     const char* what;
-    void (TCefApplication::*set)(const std::wstring&);
-    const std::wstring& (TCefApplication::*get)() const;
+    void (EngineApp::*set)(const std::wstring&);
+    const std::wstring& (EngineApp::*get)() const;
     std::wstring input, expected;
   } cases[] = {
-      {"framework empty", &TCefApplication::SetFrameworkDirPath, &TCefApplication::FrameworkDirPath, L"", L""},
-      {"framework relative existing", &TCefApplication::SetFrameworkDirPath, &TCefApplication::FrameworkDirPath, rel,
+      {"framework empty", &EngineApp::SetFrameworkDirPath, &EngineApp::FrameworkDirPath, L"", L""},
+      {"framework relative existing", &EngineApp::SetFrameworkDirPath, &EngineApp::FrameworkDirPath, rel,
        exeDir + rel},
-      {"framework relative missing", &TCefApplication::SetFrameworkDirPath, &TCefApplication::FrameworkDirPath,
+      {"framework relative missing", &EngineApp::SetFrameworkDirPath, &EngineApp::FrameworkDirPath,
        rel + L"-missing", L""},
-      {"resources absolute, mixed delimiters kept", &TCefApplication::SetResourcesDirPath,
-       &TCefApplication::ResourcesDirPath, mixed, mixed},
-      {"resources trailing delimiter kept", &TCefApplication::SetResourcesDirPath, &TCefApplication::ResourcesDirPath,
+      {"resources absolute, mixed delimiters kept", &EngineApp::SetResourcesDirPath,
+       &EngineApp::ResourcesDirPath, mixed, mixed},
+      {"resources trailing delimiter kept", &EngineApp::SetResourcesDirPath, &EngineApp::ResourcesDirPath,
        rel + L"\\sub\\", exeDir + rel + L"\\sub\\"},
-      {"locales absolute missing", &TCefApplication::SetLocalesDirPath, &TCefApplication::LocalesDirPath,
+      {"locales absolute missing", &EngineApp::SetLocalesDirPath, &EngineApp::LocalesDirPath,
        tmp.path() + L"\\nope", L""},
-      {"locales relative existing", &TCefApplication::SetLocalesDirPath, &TCefApplication::LocalesDirPath,
+      {"locales relative existing", &EngineApp::SetLocalesDirPath, &EngineApp::LocalesDirPath,
        rel + L"\\sub", exeDir + rel + L"\\sub"},
-      {"user data relative, not existing", &TCefApplication::SetUserDataPath, &TCefApplication::UserDataPath, L"data",
+      {"user data relative, not existing", &EngineApp::SetUserDataPath, &EngineApp::UserDataPath, L"data",
        exeDir + L"data"},
-      {"cookies absolute, not existing", &TCefApplication::SetCookies, &TCefApplication::Cookies,
+      {"cookies absolute, not existing", &EngineApp::SetCookies, &EngineApp::Cookies,
        L"C:/users/p/AppData/lzgmin/cookies", L"C:/users/p/AppData/lzgmin/cookies"},
-      {"cache relative", &TCefApplication::SetCache, &TCefApplication::Cache, L"c/x", exeDir + L"c/x"},
+      {"cache relative", &EngineApp::SetCache, &EngineApp::Cache, L"c/x", exeDir + L"c/x"},
   };
   for (const Case& c : cases) {
     RecordingApp app;
@@ -330,7 +330,7 @@ TEST(LaunchSteps, ProfileDirectoriesAndFixedProperties) {
     g_ParamStr_1 = c.param;
     CreateGlobalCEFApp_2();
     ASSERT_NE(GlobalCEFApp, nullptr);
-    TCefApplication& app = *GlobalCEFApp;
+    EngineApp& app = *GlobalCEFApp;
     EXPECT_EQ(app.Cache(), std::wstring(temp) + c.name + L"/cache" + suffix);
     EXPECT_EQ(app.Cookies(), std::wstring(appdata) + c.name + L"/cookies");
     EXPECT_EQ(app.UserDataPath(), std::wstring(appdata) + c.name + L"/UserData");
@@ -459,7 +459,7 @@ TEST(Switches, OnlyTheBrowserProcessWithAnEmptyType) {
     app.FlashEnabled = false;
     app.SetCache(L"C:/cache");
     GlobalScope global(&app);
-    auto handler = lzg::MakeRef<TCustomCefApp>(&app);
+    auto handler = lzg::MakeRef<AppHandler>(&app);
     auto line = lzg::MakeRef<FakeCommandLine>();
     cef_app_t* a = handler->CefPtr();
     std::wstring typeText = c.offeredType ? c.offeredType : L"";
@@ -479,7 +479,7 @@ TEST(Handlers, BrowserProcessHandlerOnlyInTheMainProcess) {
   {
     RecordingApp app;
     GlobalScope global(&app);
-    auto handler = lzg::MakeRef<TCustomCefApp>(&app);
+    auto handler = lzg::MakeRef<AppHandler>(&app);
     cef_app_t* a = handler->CefPtr();
     EXPECT_EQ(a->base.size, sizeof(cef_app_t));
     cef_browser_process_handler_t* bph = a->get_browser_process_handler(a);
@@ -497,13 +497,13 @@ TEST(Handlers, BrowserProcessHandlerOnlyInTheMainProcess) {
     RecordingApp app(kRendererCmd);
     app.OnContextInitialized = [] {};
     GlobalScope global(&app);
-    auto handler = lzg::MakeRef<TCustomCefApp>(&app);
+    auto handler = lzg::MakeRef<AppHandler>(&app);
     EXPECT_EQ(handler->CefPtr()->get_browser_process_handler(handler->CefPtr()), nullptr);
   }
   {
     RecordingApp app;
     app.MustCreateBrowserProcessHandler = false;  // and no event assigned
-    auto handler = lzg::MakeRef<TCustomCefApp>(&app);
+    auto handler = lzg::MakeRef<AppHandler>(&app);
     EXPECT_FALSE(handler->HasBrowserProcessHandler());
     EXPECT_TRUE(app.GlobalContextInitialized());
   }
@@ -511,7 +511,7 @@ TEST(Handlers, BrowserProcessHandlerOnlyInTheMainProcess) {
 }
 
 TEST(Handlers, ContextInitialisedMarksReadyThenCallsTheProgram) {
-  const long started = TCEFCookieInitializerThread::Started();
+  const long started = CookieStoreInitializer::Started();
   RecordingApp app;
   int calls = 0;
   bool readyDuringCall = false;
@@ -520,7 +520,7 @@ TEST(Handlers, ContextInitialisedMarksReadyThenCallsTheProgram) {
     readyDuringCall = app.GlobalContextInitialized();
   };
   GlobalScope global(&app);
-  auto handler = lzg::MakeRef<TCustomCefApp>(&app);
+  auto handler = lzg::MakeRef<AppHandler>(&app);
   cef_browser_process_handler_t* bph = handler->CefPtr()->get_browser_process_handler(handler->CefPtr());
   ASSERT_NE(bph, nullptr);
   EXPECT_FALSE(app.GlobalContextInitialized());
@@ -528,7 +528,7 @@ TEST(Handlers, ContextInitialisedMarksReadyThenCallsTheProgram) {
   EXPECT_TRUE(app.GlobalContextInitialized());
   EXPECT_EQ(calls, 1);
   EXPECT_TRUE(readyDuringCall);
-  EXPECT_EQ(TCEFCookieInitializerThread::Started(), started) << "no cookie path, yet a thread started";
+  EXPECT_EQ(CookieStoreInitializer::Started(), started) << "no cookie path, yet a thread started";
 
   // Once the teardown has begun (no global object), the callback does nothing.
   GlobalCEFApp = nullptr;
@@ -542,7 +542,7 @@ TEST(Handlers, FailuresAreReportedWithTheOperationName) {
   RecordingApp app;
   app.OnContextInitialized = [] { throw std::runtime_error("页面 broke"); };
   GlobalScope global(&app);
-  auto handler = lzg::MakeRef<TCustomCefApp>(&app);
+  auto handler = lzg::MakeRef<AppHandler>(&app);
   cef_browser_process_handler_t* bph = handler->CefPtr()->get_browser_process_handler(handler->CefPtr());
   ASSERT_NE(bph, nullptr);
   bph->on_context_initialized(bph);  // must not throw into the engine
@@ -564,7 +564,7 @@ class CookieInitializer : public ::testing::Test {
     fake.manager = new FakeCookieManager();
   }
   void TearDown() override {
-    ASSERT_TRUE(testutil::WaitUntil([] { return TCEFCookieInitializerThread::Running() == 0; }, 8000));
+    ASSERT_TRUE(testutil::WaitUntil([] { return CookieStoreInitializer::Running() == 0; }, 8000));
     if (fake.heldCallback) fake.heldCallback->base.release(&fake.heldCallback->base);
     if (fake.lastEvent) fake.lastEvent->Release();
     fake.manager->Release();
@@ -617,14 +617,14 @@ TEST_F(CookieInitializer, GivesUpAfterFiveSecondsWithoutBlocking) {
   GlobalScope global(&app);
   std::atomic<DWORD> settledAt{0};
   app.OnCookieStoreSettled = [&] { settledAt = GetTickCount(); };
-  const long running = TCEFCookieInitializerThread::Running();
+  const long running = CookieStoreInitializer::Running();
   DWORD t0 = GetTickCount();
   app.Internal_OnContextInitialized();
   EXPECT_LT(GetTickCount() - t0, 1000u) << "the context callback waited for the cookie store";
   ASSERT_TRUE(testutil::WaitUntil([&] { return fake.getManagerCalls.load() == 1; }, 3000));
-  EXPECT_EQ(TCEFCookieInitializerThread::Running(), running + 1);
+  EXPECT_EQ(CookieStoreInitializer::Running(), running + 1);
   EXPECT_FALSE(app.CookieStoreSettled()) << "settled while the store was still awaited";
-  ASSERT_TRUE(testutil::WaitUntil([] { return TCEFCookieInitializerThread::Running() == 0; }, 7000));
+  ASSERT_TRUE(testutil::WaitUntil([] { return CookieStoreInitializer::Running() == 0; }, 7000));
   DWORD took = GetTickCount() - t0;
   EXPECT_GE(took, 4900u);
   EXPECT_EQ(fake.lastEvent->waitedMs.load(), 5000);
@@ -640,8 +640,8 @@ TEST_F(CookieInitializer, NoManagerMeansNothingIsSet) {
   fake.manager = nullptr;
   RecordingApp app;
   app.SetCookies(L"C:/cookies");
-  EXPECT_TRUE(TCEFCookieInitializerThread::Start(L"C:/cookies", false));
-  ASSERT_TRUE(testutil::WaitUntil([] { return TCEFCookieInitializerThread::Running() == 0; }, 3000));
+  EXPECT_TRUE(CookieStoreInitializer::Start(L"C:/cookies", false));
+  ASSERT_TRUE(testutil::WaitUntil([] { return CookieStoreInitializer::Running() == 0; }, 3000));
   fake.manager = new FakeCookieManager();  // for TearDown's bookkeeping
   EXPECT_EQ(fake.getManagerCalls.load(), 1);
 }
@@ -650,8 +650,8 @@ TEST(CookieInitializerWithoutEngine, ReportsAndEnds) {
   CefTableScope table;
   lzg::g_cef.cef_waitable_event_create = nullptr;
   DebugOutputCapture capture;
-  EXPECT_TRUE(TCEFCookieInitializerThread::Start(L"C:/cookies", false));
-  ASSERT_TRUE(testutil::WaitUntil([] { return TCEFCookieInitializerThread::Running() == 0; }, 3000));
+  EXPECT_TRUE(CookieStoreInitializer::Start(L"C:/cookies", false));
+  ASSERT_TRUE(testutil::WaitUntil([] { return CookieStoreInitializer::Running() == 0; }, 3000));
   EXPECT_NE(capture.text().find(L"TCEFCookieInitializerThread.Execute error : "), std::wstring::npos);
 }
 
@@ -681,7 +681,7 @@ TEST(FileChecks, MissingFilesListedInOneMessageInOrder) {
     for (auto& l : c.listed) list += (list.empty() ? L"" : L"\r\n") + (tmp / l);
     ASSERT_EQ(app.messages.size(), 1u) << c.what;
     EXPECT_EQ(app.messages[0], L"CEF3 binaries missing !\r\n\r\nThe missing files are :\r\n" + list) << c.what;
-    EXPECT_EQ(app.Status(), asErrorMissingFiles);
+    EXPECT_EQ(app.Status(), AppStatus::kErrorMissingFiles);
     EXPECT_EQ(app.LibHandle(), nullptr);
     EXPECT_FALSE(app.StartMainProcess()) << "a second start";
     EXPECT_EQ(app.messages.size(), 1u);
@@ -709,7 +709,7 @@ TEST(FileChecks, NoEngineFolderLooksInTheCurrentDirectory) {
   expected += L"\r\nlocales\\zh-CN.pak";
   ASSERT_EQ(app.messages.size(), 1u);
   EXPECT_EQ(app.messages[0], expected);
-  EXPECT_EQ(app.Status(), asErrorMissingFiles);
+  EXPECT_EQ(app.Status(), AppStatus::kErrorMissingFiles);
 }
 
 TEST(FileChecks, FolderRemovedAfterSettingCountsEveryName) {
@@ -756,7 +756,7 @@ TEST(FileChecks, VersionAndMachine) {
     EXPECT_FALSE(app.StartMainProcess());
     ASSERT_EQ(app.messages.size(), 1u) << c.what;
     EXPECT_EQ(app.messages[0], c.message) << c.what;
-    EXPECT_EQ(app.Status(), asErrorDLLVersion);
+    EXPECT_EQ(app.Status(), AppStatus::kErrorDllVersion);
     EXPECT_EQ(app.LibHandle(), nullptr) << "loaded although the version is wrong";
   }
 }
@@ -809,7 +809,7 @@ TEST(Library, LoadFailureShowsTheSystemErrorCode) {
     EXPECT_FALSE(app.StartMainProcess());
     ASSERT_EQ(app.messages.size(), 1u) << c.what;
     EXPECT_EQ(app.messages[0], lzg::LoadErrorMessage(c.code)) << c.what;
-    EXPECT_EQ(app.Status(), asErrorLoadingLibrary);
+    EXPECT_EQ(app.Status(), AppStatus::kErrorLoadingLibrary);
     EXPECT_FALSE(app.LibLoaded());
   }
 }
@@ -840,7 +840,7 @@ TEST(Library, MissingExportKeepsTheLibraryAndBindsNothingOfThatGroup) {
     EXPECT_FALSE(app->StartMainProcess());
     ASSERT_EQ(app->messages.size(), 1u);
     EXPECT_EQ(app->messages[0], lzg::MissingExportMessage());
-    EXPECT_EQ(app->Status(), asErrorDLLVersion);
+    EXPECT_EQ(app->Status(), AppStatus::kErrorDllVersion);
     EXPECT_NE(app->LibHandle(), nullptr);
     EXPECT_FALSE(app->LibLoaded());
     EXPECT_EQ(lzg::g_cef.cef_initialize, nullptr);

@@ -64,9 +64,11 @@ void Report(const char* key, const std::wstring& value) {
   f << GetCurrentProcessId() << '\t' << key << '\t' << EscapeLine(value) << '\n';
 }
 void Report(const char* key, long long value) { Report(key, std::to_wstring(value)); }
+void Report(const char* key, ProcessType value) { Report(key, static_cast<long long>(value)); }
+void Report(const char* key, AppStatus value) { Report(key, static_cast<long long>(value)); }
 
 // Shows start-up messages to the report instead of a message box.
-class ReportingApp : public TCefApplication {
+class ReportingApp : public EngineApp {
  protected:
   void ShowErrorMessageDlg(const std::wstring& text) override { Report("message", text); }
 };
@@ -107,10 +109,10 @@ int RunClientProcess() {
   // The GUI layer's hidden window, which a sub-process must not keep; a window made by other code on the
   // thread beside it goes with it. The "bare" cases make none.
   const bool bare = caseName.find(L"bare") != std::wstring::npos;
-  ui::TForm* hiddenForm = nullptr;
+  ui::Form* hiddenForm = nullptr;
   HWND hidden = nullptr, other = nullptr;
   if (!bare) {
-    hiddenForm = new ui::TForm(nullptr);
+    hiddenForm = new ui::Form(nullptr);
     hiddenForm->AfterConstruction();
     hidden = hiddenForm->Handle();
     other = CreateWindowExW(0, L"STATIC", L"other window", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
@@ -123,8 +125,8 @@ int RunClientProcess() {
     GlobalCEFApp->OnContextInitialized = &GlobalCEFApp_OnContextInitialized_2;
     InitGlobalCEFApp_2();
   }
-  TCefApplication* app = GlobalCEFApp;
-  Report("role", app->ProcessType());
+  EngineApp* app = GlobalCEFApp;
+  Report("role", app->GetProcessType());
   Report("game_url", g_gameUrl);
   const bool started = app->StartMainProcess();
   Report("start", started);
@@ -145,8 +147,8 @@ int RunClientProcess() {
     app->SetOsmodalLoop(true);
     app->SetOsmodalLoop(false);
     const DWORD t0 = GetTickCount();
-    Report("cookie_threads_started", TCEFCookieInitializerThread::Started());
-    const bool ended = WaitFor([] { return TCEFCookieInitializerThread::Running() == 0; }, 8000);
+    Report("cookie_threads_started", CookieStoreInitializer::Started());
+    const bool ended = WaitFor([] { return CookieStoreInitializer::Running() == 0; }, 8000);
     Report("cookie_thread_ended", ended);
     Report("cookie_wait_ms", static_cast<long long>(GetTickCount() - t0));
   } else {
@@ -365,7 +367,7 @@ TEST(MainProcess, StartsTheEngineWithThisClientsSettings) {
 
   EXPECT_EQ(run.Reported("role"), "0");
   EXPECT_EQ(run.Reported("start"), "1");
-  EXPECT_EQ(run.Reported("status"), std::to_string(asInitialized));
+  EXPECT_EQ(run.Reported("status"), std::to_string(static_cast<int>(AppStatus::kInitialized)));
   EXPECT_EQ(run.Reported("reached_windows"), "1");
   EXPECT_EQ(run.Reported("second_start"), "0");
   EXPECT_EQ(run.Reported("context_ready"), "1");
@@ -474,11 +476,11 @@ TEST(SubProcess, RunsItsRoleWithoutWindowsOrChecksAndEnds) {
   ASSERT_FALSE(launched.empty());
   const DWORD child = static_cast<DWORD>(std::stoul(launched[0].fields["child"]));
   EXPECT_EQ(launched[0].fields["type"], "gpu-process");
-  EXPECT_EQ(run.Reported("role", child), std::to_string(ptGPU));
+  EXPECT_EQ(run.Reported("role", child), std::to_string(static_cast<int>(ProcessType::kGpu)));
   EXPECT_EQ(run.Reported("game_url", child), run.Reported("game_url", mainPid)) << "configuration not loaded";
   EXPECT_NE(run.Reported("game_url", child), "");
   EXPECT_EQ(run.Reported("start", child), "0");
-  EXPECT_EQ(run.Reported("status", child), std::to_string(asLoaded));
+  EXPECT_EQ(run.Reported("status", child), std::to_string(static_cast<int>(AppStatus::kLoaded)));
   EXPECT_EQ(run.Reported("missing", child), "");
   EXPECT_EQ(run.Reported("hidden_window_alive", child), "0");
   EXPECT_EQ(run.Reported("other_window_alive", child), "0");
@@ -510,7 +512,7 @@ TEST(SubProcess, WithNoWindowOfTheGuiLayerLeavesTheDisplayDriverUnloaded) {
   const DWORD pid = run.Run(L"renderer-bare", {}, L"--type=renderer");
   EXPECT_TRUE(run.Messages(pid).empty());
   EXPECT_EQ(run.Reported("start"), "0");
-  EXPECT_EQ(run.Reported("status"), std::to_string(asLoaded));
+  EXPECT_EQ(run.Reported("status"), std::to_string(static_cast<int>(AppStatus::kLoaded)));
   EXPECT_EQ(run.Reported("display_driver_loaded"), "0");
   auto exec = run.Events("execute_process");
   ASSERT_EQ(exec.size(), 1u);
@@ -542,7 +544,7 @@ TEST(SubProcess, ARoleTheEngineDoesNotSeeStartsNothing) {
   ClientRun run;
   run.CopyEngine();
   run.Run(L"split", {}, L"\"C:\\dir\\\" --type=utility");
-  EXPECT_EQ(run.Reported("role"), std::to_string(ptOther));
+  EXPECT_EQ(run.Reported("role"), std::to_string(static_cast<int>(ProcessType::kOther)));
   EXPECT_EQ(run.Reported("start"), "0");
   EXPECT_EQ(run.Reported("windows"), "0");
   EXPECT_EQ(run.Reported("reached_windows"), "<none>");
@@ -566,23 +568,23 @@ TEST(StartupFailure, EachCauseGivesItsMessage) {
     const wchar_t* variant;                  // stand-in copy to use, or none
     std::vector<std::wstring> remove;        // relative to the folder
     bool noEngineFolder;
-    TCefAplicationStatus status;
+    AppStatus status;
     const wchar_t* args;  // "--type=renderer": a sub-process, which runs no file check
   } cases[] = {
-      {"missing locale", nullptr, {L"cef\\locales\\zh-CN.pak"}, false, asErrorMissingFiles, L""},
+      {"missing locale", nullptr, {L"cef\\locales\\zh-CN.pak"}, false, AppStatus::kErrorMissingFiles, L""},
       {"missing in every directory",
        nullptr,
        {L"cef\\locales\\zh-CN.pak", L"cef\\snapshot_blob.bin", L"cef\\libEGL.dll"},
        false,
-       asErrorMissingFiles,
+       AppStatus::kErrorMissingFiles,
        L""},
-      {"no engine folder", nullptr, {}, true, asErrorMissingFiles, L""},
-      {"version 74.1.18.0", L"v74_1_18_0", {}, false, asErrorDLLVersion, L""},
-      {"x64 library", L"x64", {}, false, asErrorDLLVersion, L""},
-      {"no version resource", L"not_a_library", {}, false, asErrorDLLVersion, L""},
-      {"not a library, sub-process", L"not_a_library", {}, false, asErrorLoadingLibrary, L"--type=renderer"},
-      {"missing export", L"no_display_get_alls", {}, false, asErrorDLLVersion, L""},
-      {"missing export, sub-process", L"no_display_get_alls", {}, false, asErrorDLLVersion, L"--type=gpu-process"},
+      {"no engine folder", nullptr, {}, true, AppStatus::kErrorMissingFiles, L""},
+      {"version 74.1.18.0", L"v74_1_18_0", {}, false, AppStatus::kErrorDllVersion, L""},
+      {"x64 library", L"x64", {}, false, AppStatus::kErrorDllVersion, L""},
+      {"no version resource", L"not_a_library", {}, false, AppStatus::kErrorDllVersion, L""},
+      {"not a library, sub-process", L"not_a_library", {}, false, AppStatus::kErrorLoadingLibrary, L"--type=renderer"},
+      {"missing export", L"no_display_get_alls", {}, false, AppStatus::kErrorDllVersion, L""},
+      {"missing export, sub-process", L"no_display_get_alls", {}, false, AppStatus::kErrorDllVersion, L"--type=gpu-process"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -596,7 +598,7 @@ TEST(StartupFailure, EachCauseGivesItsMessage) {
       for (auto& n : lzg::FrameworkFileNames()) expected += L"\r\n" + n;
       for (auto& n : lzg::ResourceFileNames(false, true)) expected += L"\r\n" + n;
       expected += L"\r\nlocales\\zh-CN.pak";
-    } else if (c.status == asErrorMissingFiles) {
+    } else if (c.status == AppStatus::kErrorMissingFiles) {
       std::vector<std::wstring> order;
       for (auto& n : lzg::FrameworkFileNames()) order.push_back(L"cef\\" + n);
       for (auto& n : lzg::ResourceFileNames(false, true)) order.push_back(L"cef\\" + n);
@@ -627,7 +629,7 @@ TEST(StartupFailure, EachCauseGivesItsMessage) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], U8(expected));
     EXPECT_EQ(run.Reported("start"), "0");
-    EXPECT_EQ(run.Reported("status"), std::to_string(c.status));
+    EXPECT_EQ(run.Reported("status"), std::to_string(static_cast<int>(c.status)));
     EXPECT_EQ(run.Reported("reached_windows"), "<none>");
     EXPECT_EQ(run.Reported("windows"), "0");
     EXPECT_EQ(run.Reported("done"), c.name);
@@ -644,7 +646,7 @@ TEST(StartupFailure, FailedInitializeStillShutsDownWithoutMessage) {
   const DWORD pid = run.Run(L"init fail", {{L"STANDIN_INIT_FAIL", L"1"}});
   EXPECT_TRUE(run.Messages(pid).empty());
   EXPECT_EQ(run.Reported("start"), "0");
-  EXPECT_EQ(run.Reported("status"), std::to_string(asErrorInitializingLibrary));
+  EXPECT_EQ(run.Reported("status"), std::to_string(static_cast<int>(AppStatus::kErrorInitializingLibrary)));
   auto init = run.Events("initialize");
   ASSERT_EQ(init.size(), 1u);
   EXPECT_EQ(init[0].fields["result"], "0");

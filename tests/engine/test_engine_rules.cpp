@@ -13,21 +13,21 @@ using namespace lzg;
 TEST(ProcessType, LastTypeArgumentDecidesIgnoringCase) {
   struct Case {
     std::vector<std::wstring> args;
-    TCefProcessType expected;
+    ProcessType expected;
   } cases[] = {
-      {{}, ptBrowser},
-      {{L"https://game.example/play?id=1"}, ptBrowser},
-      {{L"--type=renderer"}, ptRenderer},
-      {{L"--TYPE=GPU-PROCESS"}, ptGPU},
-      {{L"--Type=Zygote"}, ptZygote},
-      {{L"--type=utility"}, ptOther},
-      {{L"--type="}, ptOther},
-      {{L"--type"}, ptBrowser},
-      {{L"--typ=renderer"}, ptBrowser},
-      {{L"--type=renderer-x"}, ptOther},
-      {{L"--type=gpu-process", L"--lang=zh-CN", L"--type=renderer"}, ptRenderer},
-      {{L"--type=renderer", L"--type=gpu-process"}, ptGPU},
-      {{L"x --type=renderer"}, ptBrowser},
+      {{}, ProcessType::kBrowser},
+      {{L"https://game.example/play?id=1"}, ProcessType::kBrowser},
+      {{L"--type=renderer"}, ProcessType::kRenderer},
+      {{L"--TYPE=GPU-PROCESS"}, ProcessType::kGpu},
+      {{L"--Type=Zygote"}, ProcessType::kZygote},
+      {{L"--type=utility"}, ProcessType::kOther},
+      {{L"--type="}, ProcessType::kOther},
+      {{L"--type"}, ProcessType::kBrowser},
+      {{L"--typ=renderer"}, ProcessType::kBrowser},
+      {{L"--type=renderer-x"}, ProcessType::kOther},
+      {{L"--type=gpu-process", L"--lang=zh-CN", L"--type=renderer"}, ProcessType::kRenderer},
+      {{L"--type=renderer", L"--type=gpu-process"}, ProcessType::kGpu},
+      {{L"x --type=renderer"}, ProcessType::kBrowser},
   };
   for (const Case& c : cases) {
     std::wstring joined;
@@ -92,7 +92,7 @@ TEST(BrowserSwitches, TableOrderForOtherSettings) {
          o.enableGPU = true;
          o.singleProcess = true;
          o.smoothScrolling = 2;
-         o.autoplayPolicy = appUserGestureRequiredForCrossOrigin;
+         o.autoplayPolicy = AutoplayPolicy::kUserGestureRequiredForCrossOrigin;
          o.fastUnload = true;
          o.disableGPUCache = true;
          o.disableSafeBrowsing = true;
@@ -117,7 +117,7 @@ TEST(BrowserSwitches, TableOrderForOtherSettings) {
        [](SwitchOptions& o) {
          o = ThisClient();
          o.smoothScrolling = 1;
-         o.autoplayPolicy = appDocumentUserActivationRequired;
+         o.autoplayPolicy = AutoplayPolicy::kDocumentUserActivationRequired;
        },
        {L"--enable-media-stream=1", L"--enable-speech-input=1", L"--enable-smooth-scrolling",
         L"--autoplay-policy=document-user-activation-required", L"--site-per-process"}},
@@ -132,9 +132,9 @@ TEST(BrowserSwitches, TableOrderForOtherSettings) {
     EXPECT_EQ(Render(BuildBrowserSwitches(o)), c.expected) << c.what;
   }
   SwitchOptions o = ThisClient();
-  const std::pair<TCefAutoplayPolicy, const wchar_t*> policies[] = {
-      {appNoUserGestureRequired, L"--autoplay-policy=no-user-gesture-required"},
-      {appUserGestureRequired, L"--autoplay-policy=user-gesture-required"}};
+  const std::pair<AutoplayPolicy, const wchar_t*> policies[] = {
+      {AutoplayPolicy::kNoUserGestureRequired, L"--autoplay-policy=no-user-gesture-required"},
+      {AutoplayPolicy::kUserGestureRequired, L"--autoplay-policy=user-gesture-required"}};
   for (auto& [policy, text] : policies) {
     o.autoplayPolicy = policy;
     EXPECT_EQ(Render(BuildBrowserSwitches(o))[2], text);

@@ -32,22 +32,22 @@ int Count(const char* event, const char* key = nullptr, const std::string& value
 
 // Handles the window's messages until `pred` holds.
 bool PumpUntil(const std::function<bool()>& pred, DWORD ms = 10000) {
-  return ui::Application.ProcessMessagesUntil(pred, ms);
+  return ui::Application::ProcessMessagesUntil(pred, ms);
 }
 
 std::wstring Title() { return ChildForm->sTitleBar1->Items(1).Caption(); }
 
 // The game window with a look below its own message handling: every system command
 // that reaches the default handling (and so DefWindowProc) is recorded.
-class ObservedChildForm : public TChildForm {
+class ObservedChildForm : public GameWindow {
  public:
-  using TChildForm::TChildForm;
+  using GameWindow::GameWindow;
   std::vector<std::pair<WPARAM, LPARAM>> defaultSysCommands;
 
  protected:
-  void DefaultHandler(ui::TMessage& m) override {
+  void DefaultHandler(ui::Message& m) override {
     if (m.Msg == WM_SYSCOMMAND) defaultSysCommands.emplace_back(m.WParam, m.LParam);
-    TChildForm::DefaultHandler(m);
+    GameWindow::DefaultHandler(m);
   }
 };
 
@@ -67,9 +67,9 @@ class ChildFormTest : public testing::Test {
     g_WidthArr[0] = 900;
     g_HeightArr[0] = 600;
     g_sPath = testutil::SelfDir() + L"childform_";  // size entries land in a file of this test's own
-    ChildForm = ui::Application.CreateForm<ObservedChildForm>();
+    ChildForm = ui::Application::CreateForm<ObservedChildForm>();
     g_titleAtCreation = Title();
-    FormHint = ui::Application.CreateForm<TFormHint>();
+    FormHint = ui::Application::CreateForm<ExitDialog>();
     ChildForm->FHomepage = L"http://t.example/?standin-frames=2";
     ChildForm->Show();
   }
@@ -81,12 +81,12 @@ TEST_F(ChildFormTest, MenuIsBuiltFromTheSettings) {
                                L"古典(800×600)",  L"超清(2208×1242)", L"全屏(1334×750)"};
   const int screenW = GetSystemMetrics(SM_CXSCREEN), screenH = GetSystemMetrics(SM_CYSCREEN);
   for (int i = 0; i < 7; ++i) {
-    ui::TMenuItem* item = ChildForm->NSetSizeArr[static_cast<size_t>(i)];
+    ui::MenuItem* item = ChildForm->NSetSizeArr[static_cast<size_t>(i)];
     ASSERT_TRUE(item);
     EXPECT_EQ(item->Tag, i);
     EXPECT_EQ(item->Caption(), captions[i]);
     EXPECT_EQ(item->Checked(), i == 3);
-    const TFormSize& s = FormCfgSizeArr[static_cast<size_t>(i)];
+    const SizePreset& s = FormCfgSizeArr[static_cast<size_t>(i)];
     EXPECT_EQ(item->Enabled(), i == 6 || (screenW >= s.Width && screenH >= s.Height)) << i;
   }
   EXPECT_EQ(ChildForm->sTitleBar1->Items(0).Caption(), L"设置分辨率");
@@ -127,7 +127,7 @@ TEST_F(ChildFormTest, TitleFollowsEveryLoadEndAndReload) {
 TEST_F(ChildFormTest, EmptyTitleKeepsTheLeadingSpace) {
   const std::wstring saved = g_title;
   g_title.clear();
-  EXPECT_EQ(TChildForm::LoadingTitle(), L" 正在加载，请稍后...");
+  EXPECT_EQ(GameWindow::LoadingTitle(), L" 正在加载，请稍后...");
   g_title = saved;
 }
 
@@ -178,7 +178,7 @@ TEST_F(ChildFormTest, AltNeverReachesKeyboardMenuModeWhileOtherSystemCommandsDo)
       {SC_KEYMENU, 0}, {SC_KEYMENU, 'a'}, {SC_KEYMENU, 'Z'}, {SC_KEYMENU | 0x3, 0}, {SC_KEYMENU | 0xF, 'q'}};
   const int loads = Count("load_url");
   int menuLoops = 0;
-  const ui::TMessageHandler enterLoop = [&](ui::TMessage& m) {
+  const ui::MessageHandler enterLoop = [&](ui::Message& m) {
     ++menuLoops;
     form->WMEnterMenuLoop(m);
   };
@@ -202,7 +202,7 @@ TEST_F(ChildFormTest, AltNeverReachesKeyboardMenuModeWhileOtherSystemCommandsDo)
     EXPECT_EQ(form->defaultSysCommands[0], std::make_pair(WPARAM{SC_KEYMENU}, LPARAM{' '}));
     EXPECT_TRUE(closer.SawMenu()) << "Alt+Space opened no system menu";
   }
-  form->OnMessage(WM_ENTERMENULOOP, [form](ui::TMessage& m) { form->WMEnterMenuLoop(m); });
+  form->OnMessage(WM_ENTERMENULOOP, [form](ui::Message& m) { form->WMEnterMenuLoop(m); });
 
   // Maximise and restore: performed, and each reloads the home address (profile 0's flag is 1).
   form->defaultSysCommands.clear();
@@ -218,7 +218,7 @@ TEST_F(ChildFormTest, AltNeverReachesKeyboardMenuModeWhileOtherSystemCommandsDo)
 
   // Close: the exit dialog; the stay click waits in the queue for its modal loop.
   int shows = 0;
-  const ui::TNotifyEvent show = FormHint->OnShow;
+  const ui::NotifyEvent show = FormHint->OnShow;
   FormHint->OnShow = [&](ui::TObject* s) {
     ++shows;
     show(s);
@@ -321,7 +321,7 @@ int main(int argc, char** argv) {
     DeleteFileW(TracePath().c_str());
     SetEnvironmentVariableW(L"STANDIN_TRACE", TracePath().c_str());
   }
-  GlobalCEFApp = new TCefApplication();
+  GlobalCEFApp = new EngineApp();
   GlobalCEFApp->SetFrameworkDirPath(L"cef");
   GlobalCEFApp->SetResourcesDirPath(L"cef");
   GlobalCEFApp->SetLocalesDirPath(L"cef\\locales");
@@ -340,7 +340,7 @@ int main(int argc, char** argv) {
     ChildForm->Close();
     if (g_btNeedClose != 1 || Count("on_before_close") != 1) rc = 1;
   }
-  ui::Application.DestroyForms();
+  ui::Application::DestroyForms();
   DestroyGlobalCEFApp();
   for (auto& e : tracefile::Read(TracePath()))
     if (e.event == "shutdown" && e.Get("open_browsers") != "0") rc = 1;

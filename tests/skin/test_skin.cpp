@@ -231,19 +231,19 @@ struct GameTitleBar {
     menu = CreatePopupMenu();
     AppendMenuW(menu, MF_STRING, 501, L"1334×750");
     AppendMenuW(menu, MF_STRING, 502, L"1600×900");
-    TacTitleBarItem& button = bar.Add();
-    button.SetAlign(TacItemAlign::Right);
-    button.SetStyle(TacItemStyle::Button);
+    TitleBarItem& button = bar.Add();
+    button.SetAlign(ItemAlign::kRight);
+    button.SetStyle(ItemStyle::kButton);
     button.SetCaption(L"设置分辨率");
     button.SetDropdownMenu(menu);
-    TacTitleBarItem& info = bar.Add();
-    info.SetAlign(TacItemAlign::Left);
-    info.SetStyle(TacItemStyle::Info);
+    TitleBarItem& info = bar.Add();
+    info.SetAlign(ItemAlign::kLeft);
+    info.SetStyle(ItemStyle::kInfo);
     info.SetCaption(kWindowText);
   }
   ~GameTitleBar() { DestroyMenu(menu); }
   HMENU menu;
-  TsTitleBar bar;
+  TitleBar bar;
 };
 
 struct PopupCall {
@@ -256,15 +256,15 @@ struct PopupCall {
 
 class SkinTest : public testing::Test {
  protected:
-  void TearDown() override { TsTitleBar::SetTrackPopupForTesting(nullptr); }
+  void TearDown() override { TitleBar::SetTrackPopupForTesting(nullptr); }
   void RecordPopups() {
-    TsTitleBar::SetTrackPopupForTesting([this](HMENU m, UINT f, int x, int y, HWND o) {
+    TitleBar::SetTrackPopupForTesting([this](HMENU m, UINT f, int x, int y, HWND o) {
       popup = {m, f, x, y, o, popup.count + 1};
       return TRUE;
     });
   }
   // The shipped skin, as the game window sets it up.
-  void ActivateShipped(TsSkinManager& manager) {
+  void ActivateShipped(SkinManager& manager) {
     manager.SetActive(false);
     manager.SetSkinDirectory(ExeDir() + L"\\\\Skins");  // the exe's folder ends in a delimiter
     manager.SetSkinName(L"Topaz 2017");
@@ -284,8 +284,8 @@ TEST_F(SkinTest, FoundAsFolderOrAsPackedFile) {
     else
       dir.Folder(L"My Skin", kFixtureIni);
     Form form;
-    TsSkinManager manager;
-    TsSkinProvider provider(&manager);
+    SkinManager manager;
+    SkinProvider provider(&manager);
     ASSERT_TRUE(provider.Attach(form.hwnd));
     manager.SetSkinDirectory(dir.Path());
     manager.SetSkinName(L"My Skin");
@@ -334,8 +334,8 @@ TEST_F(SkinTest, NotFoundOrUnreadableLeavesTheStandardFrame) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Form form;
-    TsSkinManager manager;
-    TsSkinProvider provider(&manager);
+    SkinManager manager;
+    SkinProvider provider(&manager);
     provider.SetTitleBar(&title.bar);
     provider.Attach(form.hwnd);
     manager.SetSkinDirectory(dir.Path());
@@ -366,8 +366,8 @@ TEST_F(SkinTest, SwitchingOffRestoresTheStandardFrameAndOnAgainReloads) {
   SkinDir dir;
   dir.Folder(L"Fixture", kFixtureIni);
   Form form;
-  TsSkinManager manager;
-  TsSkinProvider provider(&manager);
+  SkinManager manager;
+  SkinProvider provider(&manager);
   provider.Attach(form.hwnd);
   manager.SetSkinDirectory(dir.Path());
   manager.SetSkinName(L"Fixture");
@@ -405,12 +405,12 @@ TEST_F(SkinTest, DetachingHandsTheWindowBackWithAnyLaterHookKept) {
   dir.Folder(L"Fixture", kFixtureIni);
   Form form;
   const LONG_PTR own = GetWindowLongPtrW(form.hwnd, GWLP_WNDPROC);
-  TsSkinManager manager;
+  SkinManager manager;
   manager.SetSkinDirectory(dir.Path());
   manager.SetSkinName(L"Fixture");
   manager.SetActive(true);
   {
-    TsSkinProvider provider(&manager);
+    SkinProvider provider(&manager);
     ASSERT_TRUE(provider.Attach(form.hwnd));
     EXPECT_FALSE(provider.Attach(form.hwnd)) << "attached twice";
     form.Show();
@@ -443,8 +443,8 @@ TEST_F(SkinTest, DetachingHandsTheWindowBackWithAnyLaterHookKept) {
 
 TEST_F(SkinTest, ShippedTopazFrameIs8By36AndFillsTheWorkAreaMaximised) {
   Form form;
-  TsSkinManager manager;
-  TsSkinProvider provider(&manager);
+  SkinManager manager;
+  SkinProvider provider(&manager);
   provider.Attach(form.hwnd);
   ActivateShipped(manager);
   form.Show();
@@ -479,8 +479,8 @@ TEST_F(SkinTest, ShippedTopazFrameIs8By36AndFillsTheWorkAreaMaximised) {
 
 TEST_F(SkinTest, PaintsTheSkinAndNothingOfTheStandardCaption) {
   Form form;
-  TsSkinManager manager;
-  TsSkinProvider provider(&manager);
+  SkinManager manager;
+  SkinProvider provider(&manager);
   GameTitleBar title;
   provider.SetTitleBar(&title.bar);
   provider.Attach(form.hwnd);
@@ -521,8 +521,8 @@ TEST_F(SkinTest, PaintsTheSkinAndNothingOfTheStandardCaption) {
 
 TEST_F(SkinTest, ItemsSitSixPixelsApartAndCaptionChangesRepaintAtOnce) {
   Form form;
-  TsSkinManager manager;
-  TsSkinProvider provider(&manager);
+  SkinManager manager;
+  SkinProvider provider(&manager);
   GameTitleBar title;
   provider.SetTitleBar(&title.bar);
   provider.Attach(form.hwnd);
@@ -561,8 +561,8 @@ TEST_F(SkinTest, DropDownOpensAtTheItemsBottomLeft) {
     const bool rtl = ex != 0;
     SCOPED_TRACE(rtl ? "right-to-left" : "left-to-right");
     Form form(ex);
-    TsSkinManager manager;
-    TsSkinProvider provider(&manager);
+    SkinManager manager;
+    SkinProvider provider(&manager);
     GameTitleBar title;
     provider.SetTitleBar(&title.bar);
     provider.Attach(form.hwnd);
@@ -596,8 +596,8 @@ TEST_F(SkinTest, DropDownOpensAtTheItemsBottomLeft) {
 
 TEST_F(SkinTest, RealMenuAppearsUnderTheItemAndItsChoiceReachesTheWindow) {
   Form form;
-  TsSkinManager manager;
-  TsSkinProvider provider(&manager);
+  SkinManager manager;
+  SkinProvider provider(&manager);
   GameTitleBar title;
   provider.SetTitleBar(&title.bar);
   provider.Attach(form.hwnd);
@@ -639,8 +639,8 @@ TEST_F(SkinTest, CaptionButtonsPostSystemCommands) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Form form;
-    TsSkinManager manager;
-    TsSkinProvider provider(&manager);
+    SkinManager manager;
+    SkinProvider provider(&manager);
     provider.Attach(form.hwnd);
     ActivateShipped(manager);
     form.Show();
@@ -665,8 +665,8 @@ TEST_F(SkinTest, CaptionButtonsPostSystemCommands) {
 
 TEST_F(SkinTest, ReleasingAwayFromTheButtonDoesNothing) {
   Form form;
-  TsSkinManager manager;
-  TsSkinProvider provider(&manager);
+  SkinManager manager;
+  SkinProvider provider(&manager);
   provider.Attach(form.hwnd);
   ActivateShipped(manager);
   form.Show();
@@ -685,8 +685,8 @@ TEST_F(SkinTest, ReleasingAwayFromTheButtonDoesNothing) {
 
 TEST_F(SkinTest, HoverLightsAButtonAndLeavingClearsIt) {
   Form form;
-  TsSkinManager manager;
-  TsSkinProvider provider(&manager);
+  SkinManager manager;
+  SkinProvider provider(&manager);
   provider.Attach(form.hwnd);
   ActivateShipped(manager);
   form.Show();
@@ -716,8 +716,8 @@ void CALLBACK ShootMenuAndClose(HWND hwnd, UINT, UINT_PTR id, DWORD) {
 
 TEST_F(SkinTest, ScreenshotWithOpenMenu) {
   Form form;
-  TsSkinManager manager;
-  TsSkinProvider provider(&manager);
+  SkinManager manager;
+  SkinProvider provider(&manager);
   GameTitleBar title;
   provider.SetTitleBar(&title.bar);
   provider.Attach(form.hwnd);

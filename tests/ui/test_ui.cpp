@@ -21,16 +21,16 @@ namespace {
 using Log = std::vector<std::string>;
 
 // Records its own destruction.
-struct Probe : TComponent {
-  Probe(TComponent* owner, Log& log, std::string name) : TComponent(owner), log_(log), name_(std::move(name)) {}
+struct Probe : Component {
+  Probe(Component* owner, Log& log, std::string name) : Component(owner), log_(log), name_(std::move(name)) {}
   ~Probe() override { log_.push_back("free " + name_); }
   Log& log_;
   std::string name_;
 };
 
-struct ProbeControl : TWinControl {
-  ProbeControl(TComponent* owner, TWinControl* parent, bool* freed = nullptr)
-      : TWinControl(owner, parent), freed_(freed) {}
+struct ProbeControl : Window {
+  ProbeControl(Component* owner, Window* parent, bool* freed = nullptr)
+      : Window(owner, parent), freed_(freed) {}
   ~ProbeControl() override {
     if (freed_) *freed_ = true;
   }
@@ -54,14 +54,14 @@ void ClearLater() {
 }
 
 // Pumps until `done` or the time is up.
-bool PumpUntil(const std::function<bool()>& done, DWORD ms = 3000) { return Application.ProcessMessagesUntil(done, ms); }
+bool PumpUntil(const std::function<bool()>& done, DWORD ms = 3000) { return Application::ProcessMessagesUntil(done, ms); }
 
 class Ui : public ::testing::Test {
  protected:
   void TearDown() override {
-    Application.DestroyForms();
+    Application::DestroyForms();
     ClearLater();
-    Application.ProcessMessages();
+    Application::ProcessMessages();
   }
 };
 
@@ -110,16 +110,16 @@ TEST(Placement, CentresWithTruncationAndClamp) {
 // ---- lifecycle ------------------------------------------------------------
 
 namespace {
-struct LifeForm : TForm {
-  LifeForm(TComponent* owner, Log& log, TCloseAction action) : TForm(owner) {
+struct LifeForm : Form {
+  LifeForm(Component* owner, Log& log, CloseAction action) : Form(owner) {
     new Probe(this, log, "first");
     new Probe(this, log, "second");
     new Probe(this, log, "third");
     OnCreate = [&log, this](TObject* s) { log.push_back(s == this && HandleAllocated() ? "create" : "create?"); };
     OnShow = [&log, this](TObject*) { log.push_back(IsWindowVisible(Handle()) ? "show(visible)" : "show"); };
     OnCloseQuery = [&log](TObject*, bool& can) { log.push_back(can ? "closequery" : "closequery?"); };
-    OnClose = [&log, action](TObject*, TCloseAction& a) {
-      log.push_back(a == caHide ? "close" : "close?");
+    OnClose = [&log, action](TObject*, CloseAction& a) {
+      log.push_back(a == CloseAction::kHide ? "close" : "close?");
       a = action;
     };
     OnDestroy = [&log](TObject*) { log.push_back("destroy"); };
@@ -129,9 +129,9 @@ struct LifeForm : TForm {
 
 TEST_F(Ui, LifecycleEventsInOrderAndComponentsFreedNewestFirst) {
   Log log;
-  auto* f = Application.CreateForm<LifeForm>(log, caFree);
+  auto* f = Application::CreateForm<LifeForm>(log, CloseAction::kFree);
   HWND h = f->Handle();
-  EXPECT_EQ(Application.MainForm(), f);
+  EXPECT_EQ(Application::MainForm(), f);
   EXPECT_FALSE(IsWindowVisible(h));
   f->Show();
   EXPECT_TRUE(IsWindowVisible(h));
@@ -139,11 +139,11 @@ TEST_F(Ui, LifecycleEventsInOrderAndComponentsFreedNewestFirst) {
   f->Hide();
   f->Show();
   SendMessageW(h, WM_CLOSE, 0, 0);
-  EXPECT_TRUE(Application.Terminated());  // the main form closed
+  EXPECT_TRUE(Application::Terminated());  // the main form closed
   EXPECT_TRUE(IsWindow(h));               // and is destroyed only with the application
-  Application.DestroyForms();
+  Application::DestroyForms();
   EXPECT_FALSE(IsWindow(h));
-  EXPECT_EQ(Application.MainForm(), nullptr);
+  EXPECT_EQ(Application::MainForm(), nullptr);
   Log expected{"create",      "show",          "show", "closequery", "close",
                "destroy",     "free third",    "free second", "free first"};
   EXPECT_EQ(log, expected);
@@ -155,9 +155,9 @@ TEST_F(Ui, TheLayerCountsItsOwnWindowsWhileTheyExist) {
   const int before = lzg::gui_windows::Alive();
   HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
   EXPECT_EQ(lzg::gui_windows::Alive(), before);
-  auto* freed = new TForm(nullptr);
+  auto* freed = new Form(nullptr);
   freed->AfterConstruction();
-  auto* destroyed = new TForm(nullptr);
+  auto* destroyed = new Form(nullptr);
   destroyed->AfterConstruction();
   EXPECT_EQ(lzg::gui_windows::Alive(), before + 2);
   DestroyWindow(destroyed->Handle());  // behind the form's back, as the engine object does
@@ -170,14 +170,14 @@ TEST_F(Ui, TheLayerCountsItsOwnWindowsWhileTheyExist) {
 
 TEST_F(Ui, CloseQueryVetoKeepsTheFormAndAnswersSessionEnd) {
   Log log;
-  Application.CreateForm<TForm>();  // main form
-  auto* f = Application.CreateForm<TForm>();
+  Application::CreateForm<Form>();  // main form
+  auto* f = Application::CreateForm<Form>();
   bool allow = false;
   int closes = 0;
   f->OnCloseQuery = [&](TObject*, bool& can) { can = allow; };
-  f->OnClose = [&](TObject*, TCloseAction& a) {
+  f->OnClose = [&](TObject*, CloseAction& a) {
     ++closes;
-    EXPECT_EQ(a, caHide);
+    EXPECT_EQ(a, CloseAction::kHide);
   };
   f->Show();
   HWND h = f->Handle();
@@ -191,51 +191,51 @@ TEST_F(Ui, CloseQueryVetoKeepsTheFormAndAnswersSessionEnd) {
   EXPECT_EQ(SendMessageW(h, WM_QUERYENDSESSION, 0, 0), 1);
   EXPECT_EQ(closes, 0);  // a session query only asks
   SendMessageW(h, WM_CLOSE, 0, 0);
-  EXPECT_FALSE(IsWindowVisible(h));  // caHide on a secondary form
+  EXPECT_FALSE(IsWindowVisible(h));  // CloseAction::kHide on a secondary form
   EXPECT_TRUE(IsWindow(h));
   EXPECT_EQ(closes, 1);
-  EXPECT_FALSE(Application.Terminated());
+  EXPECT_FALSE(Application::Terminated());
 }
 
 TEST_F(Ui, SecondaryFormWithCaFreeIsReleasedAfterQueuedMessages) {
-  Application.CreateForm<TForm>();
+  Application::CreateForm<Form>();
   Log log;
-  auto* f = Application.CreateForm<LifeForm>(log, caFree);
+  auto* f = Application::CreateForm<LifeForm>(log, CloseAction::kFree);
   HWND h = f->Handle();
   f->Show();
   SendMessageW(h, WM_CLOSE, 0, 0);
   EXPECT_TRUE(IsWindow(h));  // not freed inside its own close
   EXPECT_TRUE(PumpUntil([&] { return !IsWindow(h); }));
-  EXPECT_EQ(Application.ComponentCount(), 1);
+  EXPECT_EQ(Application::Forms().ComponentCount(), 1);
   EXPECT_EQ(log.back(), "free first");
 }
 
 TEST_F(Ui, RunShowsTheMainFormAndEndsWhenItCloses) {
   struct Case {
-    std::vector<TCloseAction> actions;  // one per close request
+    std::vector<CloseAction> actions;  // one per close request
     int closesToEnd;
-  } cases[] = {{{caFree}, 1}, {{caHide}, 1}, {{caNone, caFree}, 2}};
+  } cases[] = {{{CloseAction::kFree}, 1}, {{CloseAction::kHide}, 1}, {{CloseAction::kNone, CloseAction::kFree}, 2}};
   for (const auto& c : cases) {
-    auto* f = Application.CreateForm<TForm>();
+    auto* f = Application::CreateForm<Form>();
     int shows = 0, closes = 0;
     bool timedOut = false;
     f->OnShow = [&](TObject*) {
       ++shows;
       PostMessageW(f->Handle(), WM_CLOSE, 0, 0);
     };
-    f->OnClose = [&](TObject*, TCloseAction& a) {
+    f->OnClose = [&](TObject*, CloseAction& a) {
       a = c.actions[static_cast<size_t>(closes++)];
-      if (a == caNone) PostMessageW(f->Handle(), WM_CLOSE, 0, 0);
+      if (a == CloseAction::kNone) PostMessageW(f->Handle(), WM_CLOSE, 0, 0);
     };
     Later(5000, [&] {
       timedOut = true;
-      Application.Terminate();
+      Application::Terminate();
     });
-    Application.Run();
+    Application::Run();
     EXPECT_FALSE(timedOut);
     EXPECT_EQ(shows, 1);
     EXPECT_EQ(closes, c.closesToEnd);
-    Application.DestroyForms();
+    Application::DestroyForms();
     ClearLater();
   }
 }
@@ -243,8 +243,8 @@ TEST_F(Ui, RunShowsTheMainFormAndEndsWhenItCloses) {
 // ---- modal loop -------------------------------------------------------------
 
 TEST_F(Ui, ShowModalDisablesOtherWindowsUntilClosedOrHidden) {
-  auto* main = Application.CreateForm<TForm>();
-  auto* dlg = Application.CreateForm<TForm>();
+  auto* main = Application::CreateForm<Form>();
+  auto* dlg = Application::CreateForm<Form>();
   main->Show();
   int queries = 0;
   dlg->OnCloseQuery = [&](TObject*, bool& can) { can = ++queries > 1; };  // the first close is vetoed
@@ -260,7 +260,7 @@ TEST_F(Ui, ShowModalDisablesOtherWindowsUntilClosedOrHidden) {
   });
   Later(5000, [&] { dlg->Hide(); });  // safety net
   int r = dlg->ShowModal();
-  EXPECT_EQ(r, mrCancel);
+  EXPECT_EQ(r, kModalCancel);
   EXPECT_TRUE(mainDisabledInside);
   EXPECT_TRUE(dlgVisibleInside);
   EXPECT_TRUE(stillRunningAfterVeto);
@@ -272,20 +272,20 @@ TEST_F(Ui, ShowModalDisablesOtherWindowsUntilClosedOrHidden) {
   // Hiding ends the loop as well; the form can be shown modally again.
   ClearLater();
   Later(50, [&] { dlg->Hide(); });
-  EXPECT_EQ(dlg->ShowModal(), mrCancel);
+  EXPECT_EQ(dlg->ShowModal(), kModalCancel);
   EXPECT_TRUE(IsWindowEnabled(main->Handle()));
 
   // WM_CLOSE from outside (the system) takes the same way.
   ClearLater();
   Later(50, [&] { PostMessageW(dlg->Handle(), WM_CLOSE, 0, 0); });
-  EXPECT_EQ(dlg->ShowModal(), mrCancel);
+  EXPECT_EQ(dlg->ShowModal(), kModalCancel);
   EXPECT_EQ(queries, 3);
 }
 
 // ---- geometry -------------------------------------------------------------
 
 TEST_F(Ui, ClientSizeChangesKeepFrameAndCorner) {
-  auto* f = Application.CreateForm<TForm>();
+  auto* f = Application::CreateForm<Form>();
   f->SetBounds(40, 30, 300, 200);
   f->Show();
   RECT wr, cr;
@@ -309,7 +309,7 @@ TEST_F(Ui, ClientSizeChangesKeepFrameAndCorner) {
   }
 
   // Before the window exists the size is kept for its creation.
-  TForm early(nullptr);
+  Form early(nullptr);
   early.SetClientWidth(602);
   early.SetClientHeight(394);
   early.HandleNeeded();
@@ -319,8 +319,8 @@ TEST_F(Ui, ClientSizeChangesKeepFrameAndCorner) {
 }
 
 TEST_F(Ui, FirstShowingCentresOnceAndMaximisedFormsShowMaximised) {
-  auto* main = Application.CreateForm<TForm>();
-  main->SetPosition(poScreenCenter);
+  auto* main = Application::CreateForm<Form>();
+  main->SetPosition(Position::kScreenCenter);
   main->SetClientWidth(700);
   main->SetClientHeight(500);
   main->Show();
@@ -336,16 +336,16 @@ TEST_F(Ui, FirstShowingCentresOnceAndMaximisedFormsShowMaximised) {
   EXPECT_EQ(main->Left(), 10);  // only the first showing is placed
   EXPECT_EQ(main->Top(), 20);
 
-  struct Dialog : TForm {
-    explicit Dialog(TComponent* o) : TForm(o) {
-      SetBorderStyle(bsNone);
-      SetPosition(poMainFormCenter);
+  struct Dialog : Form {
+    explicit Dialog(Component* o) : Form(o) {
+      SetBorderStyle(BorderStyle::kNone);
+      SetPosition(Position::kMainFormCenter);
       SetClientWidth(600);
       SetClientHeight(330);
     }
   };
   int leftInShow = -99999;
-  auto* d = Application.CreateForm<Dialog>();
+  auto* d = Application::CreateForm<Dialog>();
   d->OnShow = [&](TObject*) {
     d->SetBounds(1, 2, 600, 330);  // what a show handler places is replaced, once
     leftInShow = d->Left();
@@ -359,19 +359,19 @@ TEST_F(Ui, FirstShowingCentresOnceAndMaximisedFormsShowMaximised) {
   EXPECT_EQ(d->Left(), 1);
   EXPECT_EQ(d->Top(), 2);
 
-  auto* big = Application.CreateForm<TForm>();
-  big->SetWindowState(wsMaximized);
+  auto* big = Application::CreateForm<Form>();
+  big->SetWindowState(WindowState::kMaximized);
   EXPECT_FALSE(IsZoomed(big->Handle()));
   big->Show();
   EXPECT_TRUE(IsZoomed(big->Handle()));
-  EXPECT_EQ(big->WindowState(), wsMaximized);
+  EXPECT_EQ(big->GetWindowState(), WindowState::kMaximized);
 }
 
 TEST_F(Ui, ClientAlignedControlFollowsItsParentAndReportsResize) {
-  auto* f = Application.CreateForm<TForm>();
+  auto* f = Application::CreateForm<Form>();
   f->SetBounds(0, 0, 400, 300);
   auto* p = new ProbeControl(f, f);
-  p->SetAlign(alClient);
+  p->SetAlign(Align::kClient);
   int resizes = 0;
   p->OnResize = [&](TObject* s) {
     EXPECT_EQ(s, p);
@@ -416,7 +416,7 @@ TEST_F(Ui, ClientAlignedControlFollowsItsParentAndReportsResize) {
 }
 
 TEST_F(Ui, FreeingAControlDestroysItsWindowAndChildren) {
-  auto* f = Application.CreateForm<TForm>();
+  auto* f = Application::CreateForm<Form>();
   bool panelFreed = false, childFreed = false;
   auto* panel = new ProbeControl(f, f, &panelFreed);
   auto* child = new ProbeControl(f, panel, &childFreed);  // owned by the form, placed in the panel
@@ -436,12 +436,12 @@ TEST_F(Ui, FreeingAControlDestroysItsWindowAndChildren) {
 // ---- popup menu ----------------------------------------------------------
 
 TEST_F(Ui, MenuCommandsReachTheirItemsWhoeverTrackedTheMenu) {
-  auto* f = Application.CreateForm<TForm>();
-  auto* menu = new TPopupMenu(f);
+  auto* f = Application::CreateForm<Form>();
+  auto* menu = new PopupMenu(f);
   std::vector<TObject*> senders;
-  TMenuItem* items[3];
+  MenuItem* items[3];
   for (int i = 0; i < 3; ++i) {
-    items[i] = new TMenuItem(f);
+    items[i] = new MenuItem(f);
     items[i]->SetCaption(L"Item " + std::to_wstring(i));
     items[i]->Tag = i;
     items[i]->OnClick = [&](TObject* s) { senders.push_back(s); };
@@ -457,14 +457,14 @@ TEST_F(Ui, MenuCommandsReachTheirItemsWhoeverTrackedTheMenu) {
 
   f->Show();
   PostMessageW(f->Handle(), WM_COMMAND, items[1]->Command(), 0);
-  Application.ProcessMessages();
+  Application::ProcessMessages();
   ASSERT_EQ(senders.size(), 1u);
   EXPECT_EQ(senders[0], items[1]);
 
   // Someone else tracks the menu with the form as owner: choose the second
   // entry by keyboard once the menu is idle.
   bool idleSeen = false;
-  f->OnMessage(WM_ENTERIDLE, [&](TMessage& m) {
+  f->OnMessage(WM_ENTERIDLE, [&](Message& m) {
     if (!idleSeen && m.WParam == MSGF_MENU) {
       idleSeen = true;
       HWND target = reinterpret_cast<HWND>(m.LParam);
@@ -480,7 +480,7 @@ TEST_F(Ui, MenuCommandsReachTheirItemsWhoeverTrackedTheMenu) {
   EXPECT_TRUE(idleSeen);
   EXPECT_TRUE(PumpUntil([&] { return senders.size() == 2; }, 2000));
   ASSERT_EQ(senders.size(), 2u);
-  EXPECT_EQ(static_cast<TMenuItem*>(senders[1])->Tag, 1);
+  EXPECT_EQ(static_cast<MenuItem*>(senders[1])->Tag, 1);
 
   // Disabled items do not click; freed items leave the menu and their id.
   items[0]->SetEnabled(false);
@@ -489,14 +489,14 @@ TEST_F(Ui, MenuCommandsReachTheirItemsWhoeverTrackedTheMenu) {
   EXPECT_EQ(GetMenuItemCount(menu->Handle()), 2);
   PostMessageW(f->Handle(), WM_COMMAND, items[0]->Command(), 0);
   PostMessageW(f->Handle(), WM_COMMAND, gone, 0);
-  Application.ProcessMessages();
+  Application::ProcessMessages();
   EXPECT_EQ(senders.size(), 2u);
 }
 
 // ---- special keys ----------------------------------------------------------
 
 TEST_F(Ui, NavigationKeysAreOfferedToTheFocusedControlFirst) {
-  auto* f = Application.CreateForm<TForm>();
+  auto* f = Application::CreateForm<Form>();
   f->SetBounds(100, 100, 300, 200);
   auto* keeper = new ProbeControl(f, f);  // wants every special key
   auto* plain = new ProbeControl(f, f);
@@ -505,12 +505,12 @@ TEST_F(Ui, NavigationKeysAreOfferedToTheFocusedControlFirst) {
     c->SetBounds(10 + (c == plain) * 100, 10, 80, 30);
   }
   std::vector<WPARAM> asked, keeperKeys, plainKeys;
-  keeper->OnMessage(CM_WANTSPECIALKEY, [&](TMessage& m) {
+  keeper->OnMessage(CM_WANTSPECIALKEY, [&](Message& m) {
     asked.push_back(m.WParam);
     m.Result = 1;
   });
-  keeper->OnMessage(WM_KEYDOWN, [&](TMessage& m) { keeperKeys.push_back(m.WParam); });
-  plain->OnMessage(WM_KEYDOWN, [&](TMessage& m) { plainKeys.push_back(m.WParam); });
+  keeper->OnMessage(WM_KEYDOWN, [&](Message& m) { keeperKeys.push_back(m.WParam); });
+  plain->OnMessage(WM_KEYDOWN, [&](Message& m) { plainKeys.push_back(m.WParam); });
   f->Show();
   SetForegroundWindow(f->Handle());
   keeper->SetFocus();
@@ -518,7 +518,7 @@ TEST_F(Ui, NavigationKeysAreOfferedToTheFocusedControlFirst) {
 
   for (WPARAM k : {WPARAM(VK_TAB), WPARAM(VK_LEFT), WPARAM('A'), WPARAM(VK_RETURN), WPARAM(VK_ESCAPE), WPARAM(VK_DOWN)})
     PostMessageW(keeper->Handle(), WM_KEYDOWN, k, 0);
-  Application.ProcessMessages();
+  Application::ProcessMessages();
   EXPECT_TRUE(keeper->Focused());
   EXPECT_EQ(asked, (std::vector<WPARAM>{VK_TAB, VK_LEFT, VK_RETURN, VK_ESCAPE, VK_DOWN}));
   EXPECT_EQ(keeperKeys, (std::vector<WPARAM>{VK_TAB, VK_LEFT, 'A', VK_RETURN, VK_ESCAPE, VK_DOWN}));
@@ -527,16 +527,16 @@ TEST_F(Ui, NavigationKeysAreOfferedToTheFocusedControlFirst) {
   // (no default or cancel buttons) still reach it.
   plain->SetFocus();
   PostMessageW(plain->Handle(), WM_KEYDOWN, VK_TAB, 0);
-  Application.ProcessMessages();
+  Application::ProcessMessages();
   EXPECT_TRUE(keeper->Focused());
   plain->SetFocus();
   PostMessageW(plain->Handle(), WM_KEYDOWN, VK_LEFT, 0);
-  Application.ProcessMessages();
+  Application::ProcessMessages();
   EXPECT_TRUE(keeper->Focused());
   plain->SetFocus();
   PostMessageW(plain->Handle(), WM_KEYDOWN, VK_RETURN, 0);
   PostMessageW(plain->Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
-  Application.ProcessMessages();
+  Application::ProcessMessages();
   EXPECT_TRUE(plain->Focused());
   EXPECT_EQ(plainKeys, (std::vector<WPARAM>{VK_RETURN, VK_ESCAPE}));
 }
@@ -544,15 +544,15 @@ TEST_F(Ui, NavigationKeysAreOfferedToTheFocusedControlFirst) {
 // ---- picture controls -----------------------------------------------------
 
 TEST_F(Ui, PictureButtonBlendsOverThePictureAndClicksWithoutFocus) {
-  auto* f = Application.CreateForm<TForm>();
-  f->SetBorderStyle(bsNone);
+  auto* f = Application::CreateForm<Form>();
+  f->SetBorderStyle(BorderStyle::kNone);
   f->SetBounds(0, 0, 200, 100);
-  auto* panel = new TPanel(f, f);
-  panel->SetAlign(alClient);
-  auto* image = new TImage(f, panel);
+  auto* panel = new Panel(f, f);
+  panel->SetAlign(Align::kClient);
+  auto* image = new Image(f, panel);
   image->SetBounds(0, 0, 200, 100);
   image->SetBitmap(MakeBitmap(20, 10, [](int, int) { return 0xFFFF0000u; }));  // red, stretched
-  auto* button = new TPictureButton(f, panel);
+  auto* button = new PictureButton(f, panel);
   button->SetBounds(50, 20, 40, 40);
   // Left half transparent, right half opaque blue, row 0 half-transparent blue.
   button->SetBitmap(MakeBitmap(40, 40, [](int x, int y) -> UINT32 {
@@ -593,7 +593,7 @@ TEST_F(Ui, PictureButtonBlendsOverThePictureAndClicksWithoutFocus) {
   PostMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
   PostMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(80, 40));  // pressed, released outside
   PostMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(150, 40));
-  Application.ProcessMessages();
+  Application::ProcessMessages();
   EXPECT_EQ(clicks, 1);
   EXPECT_EQ(GetFocus(), focusBefore);
 }
