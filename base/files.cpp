@@ -29,6 +29,27 @@ std::wstring ExeDirectory() {
   return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
 }
 
+std::optional<std::string> ReadFileBytes(const std::wstring& path, unsigned long long max_bytes) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(h, &size) || static_cast<unsigned long long>(size.QuadPart) > max_bytes) {
+    CloseHandle(h);
+    return std::nullopt;
+  }
+  std::string bytes;
+  bytes.reserve(static_cast<size_t>(size.QuadPart));
+  char chunk[65536];
+  DWORD got = 0;
+  bool ok;
+  while ((ok = ReadFile(h, chunk, sizeof chunk, &got, nullptr)) && got > 0 && bytes.size() <= max_bytes)
+    bytes.append(chunk, got);
+  CloseHandle(h);
+  if (!ok || bytes.size() > max_bytes) return std::nullopt;
+  return bytes;
+}
+
 bool FileExists(const std::wstring& path) {
   const DWORD a = GetFileAttributesW(path.c_str());
   return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);

@@ -1,9 +1,10 @@
-// The running executable and file existence.
+// The running executable, whole-file reads and file existence.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace lzg {
@@ -16,6 +17,9 @@ std::wstring ReadWhole(const std::function<DWORD(wchar_t* buffer, DWORD size)>& 
 std::wstring ExePath();
 // The executable's directory with a trailing delimiter; empty when the path is unknown.
 std::wstring ExeDirectory();
+
+// The whole file's bytes; none when it cannot be opened or read to its end, or is larger than `max_bytes`.
+std::optional<std::string> ReadFileBytes(const std::wstring& path, unsigned long long max_bytes = ~0ull);
 
 // A file, not a directory, is there.
 bool FileExists(const std::wstring& path);

@@ -4,19 +4,6 @@
 
 namespace lzg {
 
-namespace {
-
-std::wstring ToWide(UINT codePage, std::string_view text) {
-  if (text.empty()) return std::wstring();
-  const int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  if (n <= 0) return std::wstring();
-  std::wstring out(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
-  return out;
-}
-
-}  // namespace
-
 std::string WideToAnsi(std::wstring_view text) {
   if (text.empty()) return std::string();
   const int n =
@@ -27,8 +14,13 @@ std::string WideToAnsi(std::wstring_view text) {
   return out;
 }
 
-std::wstring AnsiToWide(std::string_view text) { return ToWide(CP_ACP, text); }
-
-std::wstring Utf8ToWide(std::string_view text) { return ToWide(CP_UTF8, text); }
+std::wstring AnsiToWide(std::string_view text) {
+  if (text.empty()) return std::wstring();
+  const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  if (n <= 0) return std::wstring();
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+  return out;
+}
 
 }  // namespace lzg

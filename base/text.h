@@ -1,4 +1,4 @@
-// Conversions between wide text and the ANSI code page or UTF-8 (Windows' own converters).
+// Conversions between wide text and the system's ANSI code page (Windows' own converters); UTF-8 is utf8.h's.
 #pragma once
 
 #include <string>
@@ -11,7 +11,5 @@ namespace lzg {
 // Characters the code page lacks become its default character.
 std::string WideToAnsi(std::wstring_view text);
 std::wstring AnsiToWide(std::string_view text);
-// Invalid sequences become U+FFFD.
-std::wstring Utf8ToWide(std::string_view text);
 
 }  // namespace lzg

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace lzg {
 
 enum class Thread { kMain, kEngineUi };
@@ -21,8 +23,16 @@ DWORD EngineUi() noexcept;
 }  // namespace threads
 
 // True when the caller runs on `expected`, or when that thread is not known yet. Otherwise the wrong call is
-// reported under `entry` through the engine-boundary reporting (in every build: the engine's log shows it)
-// and the answer is false: the entry point returns without acting.
-bool OnThread(Thread expected, const char* entry) noexcept;
+// reported under the function's name (taken from `signature`, the compiler's text of it) through the
+// engine-boundary reporting (in every build: the engine's log shows it), and the answer is false: the entry
+// point returns without acting.
+bool OnThread(Thread expected, const char* signature) noexcept;
+
+// "BrowserHost.LoadUrl" from "void lzg::BrowserHost::LoadUrl(const std::wstring&)".
+std::string FunctionNameFromSignature(const char* signature);
 
 }  // namespace lzg
+
+// The check at an entry point where a wrong thread is possible; it names its function itself:
+//   if (!LZG_ON_THREAD(kMain)) return;
+#define LZG_ON_THREAD(thread) ::lzg::OnThread(::lzg::Thread::thread, __PRETTY_FUNCTION__)

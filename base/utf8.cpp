@@ -1,5 +1,7 @@
 #include "base/utf8.h"
 
+#include <cstdint>
+
 namespace lzg {
 
 namespace {
@@ -39,6 +41,57 @@ std::string ToUtf8(std::wstring_view text) {
       c = 0xFFFD;
     }
     AppendUtf8(out, c);
+  }
+  return out;
+}
+
+std::wstring FromUtf8(std::string_view s) {
+  std::wstring out;
+  std::size_t i = 0;
+  while (i < s.size()) {
+    const auto b = static_cast<std::uint8_t>(s[i]);
+    std::uint32_t cp;
+    int extra;
+    if (b < 0x80) {
+      cp = b;
+      extra = 0;
+    } else if ((b & 0xE0) == 0xC0) {
+      cp = b & 0x1F;
+      extra = 1;
+    } else if ((b & 0xF0) == 0xE0) {
+      cp = b & 0x0F;
+      extra = 2;
+    } else if ((b & 0xF8) == 0xF0) {
+      cp = b & 0x07;
+      extra = 3;
+    } else {
+      out.push_back(L'\uFFFD');
+      ++i;
+      continue;
+    }
+    std::size_t j = 1;
+    bool ok = true;
+    for (; j <= static_cast<std::size_t>(extra); ++j) {
+      if (i + j >= s.size() || (static_cast<std::uint8_t>(s[i + j]) & 0xC0) != 0x80) {
+        ok = false;
+        break;
+      }
+      cp = (cp << 6) | (static_cast<std::uint8_t>(s[i + j]) & 0x3F);
+    }
+    static constexpr std::uint32_t kMin[4] = {0, 0x80, 0x800, 0x10000};
+    if (!ok || cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+      out.push_back(L'\uFFFD');
+      i += ok ? extra + 1 : j;
+      continue;
+    }
+    if (cp >= 0x10000 && sizeof(wchar_t) == 2) {
+      cp -= 0x10000;
+      out.push_back(static_cast<wchar_t>(0xD800 + (cp >> 10)));
+      out.push_back(static_cast<wchar_t>(0xDC00 + (cp & 0x3FF)));
+    } else {
+      out.push_back(static_cast<wchar_t>(cp));
+    }
+    i += extra + 1;
   }
   return out;
 }

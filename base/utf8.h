@@ -1,4 +1,4 @@
-// UTF-8 encoding of wide text. Platform-free: wchar_t is UTF-16 on Windows and UTF-32 in the native test build.
+// UTF-8 and wide text, both ways. Platform-free: wchar_t is UTF-16 on Windows and UTF-32 in the native test build.
 #pragma once
 
 #include <string>
@@ -8,5 +8,9 @@ namespace lzg {
 
 // An unpaired surrogate or a value beyond U+10FFFF becomes U+FFFD.
 std::string ToUtf8(std::wstring_view text);
+
+// A malformed sequence (a stray or missing continuation byte, an overlong form, a surrogate, a value beyond
+// U+10FFFF) becomes U+FFFD.
+std::wstring FromUtf8(std::string_view text);
 
 }  // namespace lzg

@@ -1,10 +1,10 @@
 #include "browser/browser_parent.h"
 
-HWND BrowserParentControl::GetChildWindowHandle() {
-  return HandleAllocated() ? GetWindow(Handle(), GW_CHILD) : nullptr;
-}
+namespace lzg {
 
-void BrowserParentControl::UpdateSize() {
+HWND BrowserParent::GetChildWindowHandle() { return HandleAllocated() ? GetWindow(Handle(), GW_CHILD) : nullptr; }
+
+void BrowserParent::UpdateSize() {
   HWND child = GetChildWindowHandle();
   if (!child) return;
   RECT rc{};
@@ -13,26 +13,26 @@ void BrowserParentControl::UpdateSize() {
   SetWindowPos(child, nullptr, 0, 0, rc.right, rc.bottom, SWP_NOZORDER);
 }
 
-void BrowserParentControl::Resize() {
+void BrowserParent::Resize() {
   ui::Window::Resize();
   UpdateSize();
 }
 
 void BrowserParent::WndProc(ui::Message& m) {
-  switch (m.Msg) {
+  switch (m.msg) {
     case WM_SETFOCUS:
       // The browser's window belongs to the engine's thread: hand the focus on by message.
-      if (HWND child = GetChildWindowHandle()) PostMessageW(child, WM_SETFOCUS, m.WParam, 0);
+      if (HWND child = GetChildWindowHandle()) PostMessageW(child, WM_SETFOCUS, m.wparam, 0);
       break;
     case WM_ERASEBKGND:
       // No background under the browser: it would flicker through.
       if (GetChildWindowHandle()) return;
       break;
     case WM_GETDLGCODE:
-      m.Result = DLGC_WANTARROWS | DLGC_WANTCHARS;
+      m.result = DLGC_WANTARROWS | DLGC_WANTCHARS;
       return;
-    case ui::CM_WANTSPECIALKEY:
-      switch (m.WParam) {
+    case ui::kWantSpecialKeyMessage:
+      switch (m.wparam) {
         case VK_RETURN:
         case VK_ESCAPE:
         case VK_LEFT:
@@ -41,12 +41,14 @@ void BrowserParent::WndProc(ui::Message& m) {
         case VK_DOWN:
           break;  // left to dialog navigation
         default:
-          m.Result = 1;
+          m.result = 1;
           return;
       }
       break;
     default:
       break;
   }
-  BrowserParentControl::WndProc(m);
+  ui::Window::WndProc(m);
 }
+
+}  // namespace lzg

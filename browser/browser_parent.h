@@ -1,14 +1,16 @@
-// The native child window that carries the browser's own window. It finds the
-// browser's window as its first child and holds no handle of it. Main thread.
+// The native child window that carries the browser's own window. It finds the browser's window as its first
+// child and holds no handle of it. Main thread.
 #pragma once
 
 #include <windows.h>
 
 #include "ui/controls.h"
 
-class BrowserParentControl : public ui::Window {
+namespace lzg {
+
+class BrowserParent : public ui::Window {
  public:
-  BrowserParentControl(ui::Component* owner, ui::Window* parent) : ui::Window(owner, parent) {}
+  BrowserParent(ui::Component* owner, ui::Window* parent) : ui::Window(owner, parent) {}
 
   // The first child window, or null (the control's own window is not created here).
   HWND GetChildWindowHandle();
@@ -16,14 +18,9 @@ class BrowserParentControl : public ui::Window {
   void UpdateSize();
 
  protected:
-  // OnResize, then the child follows.
+  // The child follows every size change.
   void Resize() override;
-};
-
-class BrowserParent : public BrowserParentControl {
- public:
-  BrowserParent(ui::Component* owner, ui::Window* parent) : BrowserParentControl(owner, parent) {}
-
- protected:
   void WndProc(ui::Message& m) override;
 };
+
+}  // namespace lzg

@@ -1,22 +1,20 @@
-// The client and handler objects the browser host hands to the engine. Each is
-// a bridged engine struct (engine/bridge.h), reference-counted and shared by the
-// host and the engine. They reach the host only through ClientEvents; after
-// RemoveReferences they answer every callback with its default and reach
-// nothing. Callbacks arrive on the engine's threads.
+// The client and handler objects the browser host hands to the engine. Each is a bridged engine struct
+// (engine/bridge.h), reference-counted and shared by the host and the engine, with only the members bound that
+// the client answers: for a null member the engine gives its own default. They reach the host only through
+// ClientEvents; after Detach they answer every callback with the engine's default and reach nothing. Callbacks
+// arrive on the engine's UI thread, except can_get_cookies (IO thread).
 #pragma once
 
 #include <windows.h>
 
 #include "browser/client_events.h"
-#include "browser/host_rules.h"
 #include "engine/bridge.h"
 
 namespace lzg {
 
-// The non-owning link from a handler object to the host. A dispatch holds it for
-// its duration, so that clearing the link (host going away on the main thread)
-// waits for a callback that is running on an engine thread. Reentrant on one
-// thread: the host clears links from inside its own callbacks.
+// The non-owning link from a handler object to the host. A callback holds it for its duration, so that clearing
+// the link (the host going away on the main thread) waits for a callback that is running on an engine thread.
+// Reentrant on one thread: the host clears links from inside its own callbacks.
 class EventsLink {
  public:
   explicit EventsLink(ClientEvents* events) noexcept : events_(events) { InitializeCriticalSection(&lock_); }
@@ -52,18 +50,18 @@ class LifeSpanHandler : public CefObject<cef_life_span_handler_t, LifeSpanHandle
 
  public:
   explicit LifeSpanHandler(ClientEvents* events);
-  void RemoveReferences() { FEvents.Clear(); }
+  void Detach() { events_.Clear(); }
 
-  int OnBeforePopup(cef_browser_t* browser, cef_frame_t* frame, const cef_string_t* targetUrl,
-                    const cef_string_t* targetFrameName, cef_window_open_disposition_t targetDisposition,
-                    int userGesture, const cef_popup_features_t* popupFeatures, cef_window_info_t* windowInfo,
-                    cef_client_t** client, cef_browser_settings_t* settings, int* noJavascriptAccess);
+  int OnBeforePopup(cef_browser_t* browser, cef_frame_t* frame, const cef_string_t* target_url,
+                    const cef_string_t* target_frame_name, cef_window_open_disposition_t target_disposition,
+                    int user_gesture, const cef_popup_features_t* popup_features, cef_window_info_t* window_info,
+                    cef_client_t** client, cef_browser_settings_t* settings, int* no_javascript_access);
   void OnAfterCreated(cef_browser_t* browser);
   int DoClose(cef_browser_t* browser);
   void OnBeforeClose(cef_browser_t* browser);
 
  private:
-  EventsLink FEvents;
+  EventsLink events_;
 };
 
 class KeyboardHandler : public CefObject<cef_keyboard_handler_t, KeyboardHandler> {
@@ -71,14 +69,14 @@ class KeyboardHandler : public CefObject<cef_keyboard_handler_t, KeyboardHandler
 
  public:
   explicit KeyboardHandler(ClientEvents* events);
-  void RemoveReferences() { FEvents.Clear(); }
+  void Detach() { events_.Clear(); }
 
-  int OnPreKeyEvent(cef_browser_t* browser, const cef_key_event_t* event, cef_event_handle_t osEvent,
-                    int* isKeyboardShortcut);
-  int OnKeyEvent(cef_browser_t* browser, const cef_key_event_t* event, cef_event_handle_t osEvent);
+  int OnPreKeyEvent(cef_browser_t* browser, const cef_key_event_t* event, cef_event_handle_t os_event,
+                    int* is_keyboard_shortcut);
+  int OnKeyEvent(cef_browser_t* browser, const cef_key_event_t* event, cef_event_handle_t os_event);
 
  private:
-  EventsLink FEvents;
+  EventsLink events_;
 };
 
 class LoadHandler : public CefObject<cef_load_handler_t, LoadHandler> {
@@ -86,16 +84,14 @@ class LoadHandler : public CefObject<cef_load_handler_t, LoadHandler> {
 
  public:
   explicit LoadHandler(ClientEvents* events);
-  void RemoveReferences() { FEvents.Clear(); }
+  void Detach() { events_.Clear(); }
 
-  void OnLoadingStateChange(cef_browser_t* browser, int isLoading, int canGoBack, int canGoForward);
-  void OnLoadStart(cef_browser_t* browser, cef_frame_t* frame, cef_transition_type_t transitionType);
-  void OnLoadEnd(cef_browser_t* browser, cef_frame_t* frame, int httpStatusCode);
-  void OnLoadError(cef_browser_t* browser, cef_frame_t* frame, cef_errorcode_t errorCode,
-                   const cef_string_t* errorText, const cef_string_t* failedUrl);
+  void OnLoadEnd(cef_browser_t* browser, cef_frame_t* frame, int http_status);
+  void OnLoadError(cef_browser_t* browser, cef_frame_t* frame, cef_errorcode_t error, const cef_string_t* error_text,
+                   const cef_string_t* failed_url);
 
  private:
-  EventsLink FEvents;
+  EventsLink events_;
 };
 
 class RequestHandler : public CefObject<cef_request_handler_t, RequestHandler> {
@@ -103,73 +99,40 @@ class RequestHandler : public CefObject<cef_request_handler_t, RequestHandler> {
 
  public:
   explicit RequestHandler(ClientEvents* events);
-  void RemoveReferences() { FEvents.Clear(); }
+  void Detach() { events_.Clear(); }
 
-  int OnBeforeBrowse(cef_browser_t* browser, cef_frame_t* frame, cef_request_t* request, int userGesture,
-                     int isRedirect);
-  int OnOpenUrlFromTab(cef_browser_t* browser, cef_frame_t* frame, const cef_string_t* targetUrl,
-                       cef_window_open_disposition_t targetDisposition, int userGesture);
-  cef_return_value_t OnBeforeResourceLoad(cef_browser_t* browser, cef_frame_t* frame, cef_request_t* request,
-                                          cef_request_callback_t* callback);
-  cef_resource_handler_t* GetResourceHandler(cef_browser_t* browser, cef_frame_t* frame, cef_request_t* request);
-  void OnResourceRedirect(cef_browser_t* browser, cef_frame_t* frame, cef_request_t* request,
-                          cef_response_t* response, cef_string_t* newUrl);
-  int OnResourceResponse(cef_browser_t* browser, cef_frame_t* frame, cef_request_t* request,
-                         cef_response_t* response);
-  cef_response_filter_t* GetResourceResponseFilter(cef_browser_t* browser, cef_frame_t* frame,
-                                                   cef_request_t* request, cef_response_t* response);
-  void OnResourceLoadComplete(cef_browser_t* browser, cef_frame_t* frame, cef_request_t* request,
-                              cef_response_t* response, cef_urlrequest_status_t status, int64 receivedContentLength);
-  int GetAuthCredentials(cef_browser_t* browser, cef_frame_t* frame, int isProxy, const cef_string_t* host, int port,
-                         const cef_string_t* realm, const cef_string_t* scheme, cef_auth_callback_t* callback);
+  int OnBeforeBrowse(cef_browser_t* browser, cef_frame_t* frame, cef_request_t* request, int user_gesture,
+                     int is_redirect);
+  int OnOpenUrlFromTab(cef_browser_t* browser, cef_frame_t* frame, const cef_string_t* target_url,
+                       cef_window_open_disposition_t target_disposition, int user_gesture);
+  // A null member here would block every cookie: the engine's default for it is "no".
   int CanGetCookies(cef_browser_t* browser, cef_frame_t* frame, cef_request_t* request);
   int CanSetCookie(cef_browser_t* browser, cef_frame_t* frame, cef_request_t* request, const cef_cookie_t* cookie);
-  int OnQuotaRequest(cef_browser_t* browser, const cef_string_t* originUrl, int64 newSize,
-                     cef_request_callback_t* callback);
-  void OnProtocolExecution(cef_browser_t* browser, const cef_string_t* url, int* allowOsExecution);
-  int OnCertificateError(cef_browser_t* browser, cef_errorcode_t certError, const cef_string_t* requestUrl,
-                         cef_sslinfo_t* sslInfo, cef_request_callback_t* callback);
-  int OnSelectClientCertificate(cef_browser_t* browser, int isProxy, const cef_string_t* host, int port,
-                                size_t certificatesCount, cef_x509certificate_t* const* certificates,
-                                cef_select_client_certificate_callback_t* callback);
-  void OnPluginCrashed(cef_browser_t* browser, const cef_string_t* pluginPath);
-  void OnRenderViewReady(cef_browser_t* browser);
   void OnRenderProcessTerminated(cef_browser_t* browser, cef_termination_status_t status);
 
  private:
-  EventsLink FEvents;
+  EventsLink events_;
 };
 
-// The browser's cef_client_t: hands the engine the handler objects chosen at
-// construction, each with a new reference.
+// The browser's cef_client_t: hands the engine its four handler objects, each with a new reference.
 class Client : public CefObject<cef_client_t, Client> {
   using Self = Client;
 
  public:
-  Client(ClientEvents* events, const ClientHandlerFlags& flags);
-  // Detaches this object and every handler object from the host.
-  void RemoveReferences();
+  explicit Client(ClientEvents* events);
+  // Detaches every handler object from the host.
+  void Detach();
 
-  cef_life_span_handler_t* GetLifeSpanHandler();
-  cef_keyboard_handler_t* GetKeyboardHandler();
-  cef_load_handler_t* GetLoadHandler();
-  cef_request_handler_t* GetRequestHandler();
-  template <class T>
-  T* NoHandler() {
-    return nullptr;
-  }
-  int OnProcessMessageReceived(cef_browser_t* browser, cef_process_id_t sourceProcess,
-                               cef_process_message_t* message);
-
-  bool HasLoadHandler() const { return bool(FLoadHandler); }
-  bool HasKeyboardHandler() const { return bool(FKeyboardHandler); }
+  cef_life_span_handler_t* GetLifeSpanHandler() { return life_span_->ToCef(); }
+  cef_keyboard_handler_t* GetKeyboardHandler() { return keyboard_->ToCef(); }
+  cef_load_handler_t* GetLoadHandler() { return load_->ToCef(); }
+  cef_request_handler_t* GetRequestHandler() { return request_->ToCef(); }
 
  private:
-  EventsLink FEvents;
-  Ref<LifeSpanHandler> FLifeSpanHandler;
-  Ref<KeyboardHandler> FKeyboardHandler;
-  Ref<LoadHandler> FLoadHandler;
-  Ref<RequestHandler> FRequestHandler;
+  Ref<LifeSpanHandler> life_span_;
+  Ref<KeyboardHandler> keyboard_;
+  Ref<LoadHandler> load_;
+  Ref<RequestHandler> request_;
 };
 
 }  // namespace lzg

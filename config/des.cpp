@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+namespace lzg {
 namespace {
 
 // Bit tables of FIPS 46-3, positions counted from 1 at the most significant bit.
@@ -53,11 +54,6 @@ constexpr std::uint8_t kS[8][64] = {
      7,  4,  12, 5,  6,  11, 0,  14, 9,  2,  7,  11, 4,  1,  9,  12, 14, 2,  0,  6,  10, 13,
      15, 3,  5,  8,  2,  1,  14, 7,  4,  10, 8,  13, 15, 12, 9,  0,  3,  5,  6,  11}};
 
-// Cipher state, one bit per byte.
-std::uint8_t G[16][48];  // round subkeys, in the order DesCode applies them
-std::uint8_t C[56];      // key register after the first key permutation
-std::uint8_t L[32], R[32], F[32];
-
 int HexDigit(char c) noexcept {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -75,44 +71,46 @@ void RotateLeft28(std::uint8_t* half, int n) noexcept {
 
 }  // namespace
 
-DesBlock DesKeyFromText(const std::string& aKey) noexcept {
+DesBlock DesKeyFromText(const std::string& key_text) noexcept {
   DesBlock key{};
-  for (std::size_t n = 1; n <= aKey.size(); ++n) {
-    key[n % 8] = static_cast<std::uint8_t>(key[n % 8] + static_cast<std::uint8_t>(aKey[n - 1]));
+  for (std::size_t n = 1; n <= key_text.size(); ++n) {
+    key[n % 8] = static_cast<std::uint8_t>(key[n % 8] + static_cast<std::uint8_t>(key_text[n - 1]));
   }
   return key;
 }
 
-void DesInit(const DesBlock& Key, bool FCode) noexcept {
+DesCipher::DesCipher(const DesBlock& key, bool encrypt) noexcept {
+  std::uint8_t c[56];  // the key register after the first key permutation
   for (int i = 0; i < 56; ++i) {
     int bit = kPC1[i] - 1;
-    C[i] = (Key[bit / 8] >> (7 - bit % 8)) & 1;
+    c[i] = (key[bit / 8] >> (7 - bit % 8)) & 1;
   }
   std::uint8_t schedule[16][48];
   for (int round = 0; round < 16; ++round) {
-    RotateLeft28(C, kShifts[round]);
-    RotateLeft28(C + 28, kShifts[round]);
-    for (int i = 0; i < 48; ++i) schedule[round][i] = C[kPC2[i] - 1];
+    RotateLeft28(c, kShifts[round]);
+    RotateLeft28(c + 28, kShifts[round]);
+    for (int i = 0; i < 48; ++i) schedule[round][i] = c[kPC2[i] - 1];
   }
   for (int round = 0; round < 16; ++round) {
-    const std::uint8_t* src = schedule[FCode ? round : 15 - round];
-    for (int i = 0; i < 48; ++i) G[round][i] = src[i];
+    const std::uint8_t* src = schedule[encrypt ? round : 15 - round];
+    for (int i = 0; i < 48; ++i) subkeys_[round][i] = src[i];
   }
 }
 
-DesBlock DesCode(const DesBlock& Input) noexcept {
+DesBlock DesCipher::Code(const DesBlock& input) const noexcept {
   std::uint8_t bits[64];
   for (int i = 0; i < 64; ++i) {
     int bit = kIP[i] - 1;
-    bits[i] = (Input[bit / 8] >> (7 - bit % 8)) & 1;
+    bits[i] = (input[bit / 8] >> (7 - bit % 8)) & 1;
   }
+  std::uint8_t l[32], r[32], f[32];
   for (int i = 0; i < 32; ++i) {
-    L[i] = bits[i];
-    R[i] = bits[32 + i];
+    l[i] = bits[i];
+    r[i] = bits[32 + i];
   }
   for (int round = 0; round < 16; ++round) {
     std::uint8_t x[48];
-    for (int i = 0; i < 48; ++i) x[i] = R[kE[i] - 1] ^ G[round][i];
+    for (int i = 0; i < 48; ++i) x[i] = r[kE[i] - 1] ^ subkeys_[round][i];
     std::uint8_t s[32];
     for (int box = 0; box < 8; ++box) {
       const std::uint8_t* b = x + box * 6;
@@ -121,17 +119,17 @@ DesBlock DesCode(const DesBlock& Input) noexcept {
       std::uint8_t v = kS[box][row * 16 + col];
       for (int j = 0; j < 4; ++j) s[box * 4 + j] = (v >> (3 - j)) & 1;
     }
-    for (int i = 0; i < 32; ++i) F[i] = s[kP[i] - 1];
+    for (int i = 0; i < 32; ++i) f[i] = s[kP[i] - 1];
     for (int i = 0; i < 32; ++i) {
-      std::uint8_t next = L[i] ^ F[i];
-      L[i] = R[i];
-      R[i] = next;
+      std::uint8_t next = l[i] ^ f[i];
+      l[i] = r[i];
+      r[i] = next;
     }
   }
   // The last round's halves are not swapped: the pre-output block is R16 L16.
   for (int i = 0; i < 32; ++i) {
-    bits[i] = R[i];
-    bits[32 + i] = L[i];
+    bits[i] = r[i];
+    bits[32 + i] = l[i];
   }
   DesBlock out{};
   for (int i = 0; i < 64; ++i) {
@@ -141,20 +139,20 @@ DesBlock DesCode(const DesBlock& Input) noexcept {
   return out;
 }
 
-std::string DecryptText(const std::string& aStr, const std::string& aKey) noexcept {
+std::string DecryptText(const std::string& cipher_text, const std::string& key_text) noexcept {
   try {
-    if (aStr.empty()) return {};
-    DesInit(DesKeyFromText(aKey), false);
+    if (cipher_text.empty()) return {};
+    const DesCipher cipher(DesKeyFromText(key_text), false);
     std::string bytes;
-    bytes.reserve(aStr.size() / 2 + 8);
-    for (std::size_t i = 0; i < aStr.size(); i += 2) {
-      int hi = HexDigit(aStr[i]);
+    bytes.reserve(cipher_text.size() / 2 + 8);
+    for (std::size_t i = 0; i < cipher_text.size(); i += 2) {
+      int hi = HexDigit(cipher_text[i]);
       if (hi < 0) return {};
-      if (i + 1 == aStr.size()) {
+      if (i + 1 == cipher_text.size()) {
         bytes.push_back(static_cast<char>(hi));  // an odd last digit is a byte of its own
         break;
       }
-      int lo = HexDigit(aStr[i + 1]);
+      int lo = HexDigit(cipher_text[i + 1]);
       if (lo < 0) return {};
       bytes.push_back(static_cast<char>(hi * 16 + lo));
     }
@@ -164,7 +162,7 @@ std::string DecryptText(const std::string& aStr, const std::string& aKey) noexce
     for (std::size_t at = 0; at < bytes.size(); at += 8) {
       DesBlock block;
       for (int i = 0; i < 8; ++i) block[i] = static_cast<std::uint8_t>(bytes[at + i]);
-      DesBlock plain = DesCode(block);
+      DesBlock plain = cipher.Code(block);
       result.append(reinterpret_cast<const char*>(plain.data()), plain.size());
     }
     std::size_t zero = result.find('\0');
@@ -174,3 +172,5 @@ std::string DecryptText(const std::string& aStr, const std::string& aKey) noexce
     return {};
   }
 }
+
+}  // namespace lzg

@@ -1,56 +1,49 @@
-// What the runtime hands the engine: the app handler and its browser-process
-// handler. Both reach the application through GlobalCEFApp only while the
-// object they were made for is still the global one, so a callback that comes
-// after the teardown began does nothing.
+// What the engine application object hands the engine: the app handler and, in the browser process, its
+// browser-process handler. Both reach the application object only while it is attached: the object detaches
+// them when it goes, so a callback that comes after its teardown began does nothing.
 #pragma once
 
 #include <atomic>
 
-#include "engine/engine_app.h"
 #include "engine/bridge.h"
+#include "engine/engine_app.h"
 
-// Engine threads call every method below (the browser process's UI thread for
-// on_context_initialized; any thread for the command-line callback).
-class BrowserProcessHandler
-    : public lzg::CefObject<cef_browser_process_handler_t, BrowserProcessHandler> {
+namespace lzg {
+
+// Engine threads: the UI thread for on_context_initialized, the launcher thread for the child's command line.
+class BrowserProcessHandler : public CefObject<cef_browser_process_handler_t, BrowserProcessHandler> {
   using Self = BrowserProcessHandler;
 
  public:
   explicit BrowserProcessHandler(EngineApp* app);
-  void Detach() noexcept { FApp = nullptr; }
+  void Detach() noexcept { app_ = nullptr; }
 
   void OnContextInitialized();
-  void OnBeforeChildProcessLaunch(cef_command_line_t* commandLine);
-  void OnRenderProcessThreadCreated(cef_list_value_t* extraInfo);
-  cef_print_handler_t* GetPrintHandler() { return nullptr; }
-  void OnScheduleMessagePumpWork(int64 delayMs);
+  void OnBeforeChildProcessLaunch(cef_command_line_t* command_line);
 
  private:
-  ~BrowserProcessHandler() override { FApp = nullptr; }
-  EngineApp* App() const noexcept;
-
-  std::atomic<EngineApp*> FApp;
+  std::atomic<EngineApp*> app_;
 };
 
-class AppHandler : public lzg::CefObject<cef_app_t, AppHandler> {
+// Any engine thread: the command-line callback comes in every process.
+class AppHandler : public CefObject<cef_app_t, AppHandler> {
   using Self = AppHandler;
 
  public:
-  // Decides once which sub-handlers exist (only the browser-process one is ever made).
+  // The browser process's handler exists only in the browser process.
   explicit AppHandler(EngineApp* app);
+  void Detach() noexcept;
 
-  void OnBeforeCommandLineProcessing(const cef_string_t* processType, cef_command_line_t* commandLine);
-  void OnRegisterCustomSchemes(cef_scheme_registrar_t* registrar);
-  cef_resource_bundle_handler_t* GetResourceBundleHandler() { return nullptr; }
+  void OnBeforeCommandLineProcessing(const cef_string_t* process_type, cef_command_line_t* command_line);
   cef_browser_process_handler_t* GetBrowserProcessHandler();
-  cef_render_process_handler_t* GetRenderProcessHandler() { return nullptr; }
 
-  bool HasBrowserProcessHandler() const noexcept { return static_cast<bool>(FBrowserProcessHandler); }
+  bool HasBrowserProcessHandler() const noexcept { return static_cast<bool>(browser_process_handler_); }
 
  private:
   ~AppHandler() override;
-  EngineApp* App() const noexcept;
 
-  std::atomic<EngineApp*> FApp;
-  lzg::Ref<BrowserProcessHandler> FBrowserProcessHandler;
+  std::atomic<EngineApp*> app_;
+  Ref<BrowserProcessHandler> browser_process_handler_;
 };
+
+}  // namespace lzg

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstring>
 #include <exception>
+#include <string>
 #include <type_traits>
 
 #include "base/guarded.h"
@@ -122,7 +123,7 @@ class CefObject : public RefCounted {
   Holder holder_;
 };
 
-// Operation names as template arguments ("AppHandler.OnBeforeCommandLineProcessing").
+// Method names as template arguments.
 template <std::size_t N>
 struct OpName {
   char s[N];
@@ -145,9 +146,15 @@ struct FnReturn<R(CEF_CALLBACK*)(A...)> {
   using type = R;
 };
 
-// One __stdcall thunk per bound callback: maps self back, calls one method,
-// converts the result, and answers `neutral` when the method fails or the
-// object is gone.
+// The unqualified name of a type, read from the compiler's signature of this function ("Client" for lzg::Client).
+std::string TypeNameFromSignature(const char* signature);
+template <class T>
+std::string BridgedTypeName() {
+  return TypeNameFromSignature(__PRETTY_FUNCTION__);
+}
+
+// One __stdcall thunk per bound callback: maps self back, calls one method, converts the result, and answers
+// `neutral` when the method fails or the object is gone. A failure is reported as "<class>.<Method>".
 template <class Self, auto Method, OpName Name, class Fn, class Default = ZeroNeutral>
 struct Thunk;
 
@@ -162,15 +169,19 @@ struct Thunk<Self, Method, Name, R(CEF_CALLBACK*)(S*, A...), Default> {
       return Default::value();
     }
   }
+  static const char* Operation() {
+    static const std::string name = BridgedTypeName<Self>() + "." + Name.s;
+    return name.c_str();
+  }
   static R CEF_CALLBACK Call(S* self, A... a) {
     Self* obj = Self::FromCef(self);
     if constexpr (std::is_void_v<R>) {
-      if (obj) RunGuarded(Name.s, [&] { (obj->*Method)(a...); });
+      if (obj) RunGuarded(Operation(), [&] { (obj->*Method)(a...); });
     } else {
       R result = neutral();
       if (obj) {
         R r = result;
-        if (RunGuarded(Name.s, [&] { r = static_cast<R>((obj->*Method)(a...)); })) result = r;
+        if (RunGuarded(Operation(), [&] { r = static_cast<R>((obj->*Method)(a...)); })) result = r;
       }
       return result;
     }
@@ -179,14 +190,12 @@ struct Thunk<Self, Method, Name, R(CEF_CALLBACK*)(S*, A...), Default> {
 
 }  // namespace lzg
 
-// Binds engine struct member `field` to `Method` of the enclosing class `Self`
-// (a CefObject) under the failure-report name `name`. Use inside a constructor.
-#define LZG_BIND(field, Method, name)                                                          \
-  (this->cef().field = &::lzg::Thunk<Self, &Self::Method, ::lzg::OpName(name),                 \
-                                     decltype(this->cef().field)>::Call)
+// Binds engine struct member `field` to `Method` of the enclosing class `Self` (a CefObject). Use inside a
+// constructor.
+#define LZG_BIND(field, Method) \
+  (this->cef().field = &::lzg::Thunk<Self, &Self::Method, ::lzg::OpName(#Method), decltype(this->cef().field)>::Call)
 // Same, with a neutral result other than zero.
-#define LZG_BIND_OR(field, Method, name, neutral)                                              \
-  (this->cef().field = &::lzg::Thunk<Self, &Self::Method, ::lzg::OpName(name),                 \
-                                     decltype(this->cef().field),                              \
-                                     ::lzg::Neutral<typename ::lzg::FnReturn<decltype(this->cef().field)>::type, \
-                                                    (neutral)>>::Call)
+#define LZG_BIND_OR(field, Method, neutral)                                                                  \
+  (this->cef().field =                                                                                     \
+       &::lzg::Thunk<Self, &Self::Method, ::lzg::OpName(#Method), decltype(this->cef().field),             \
+                     ::lzg::Neutral<typename ::lzg::FnReturn<decltype(this->cef().field)>::type, (neutral)>>::Call)

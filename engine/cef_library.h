@@ -1,7 +1,8 @@
-// The process-wide table of the engine library's exported functions.
-// Filled by the start-up's library binding, group by group (all of a group or
-// none); every other part of the client calls the engine through it.
+// The process-wide table of the engine library's exported functions. Filled by the start-up's library binding,
+// group by group (all of a group or none); every other part of the client calls the engine through it.
 #pragma once
+
+#include <windows.h>
 
 #include "engine/cef_capi.h"
 
@@ -14,5 +15,12 @@ struct CefApi {
 };
 
 extern CefApi g_cef;
+
+// Binds every export of `library` into g_cef, group by group; a group is written only when all of it is found.
+// Returns the first missing name, or null when everything is bound (CefLibraryBound() then holds).
+const char* BindCefExports(HMODULE library);
+
+// Every export is bound. The library stays loaded to the process's end, so this never turns false again.
+bool CefLibraryBound() noexcept;
 
 }  // namespace lzg

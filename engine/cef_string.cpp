@@ -6,8 +6,6 @@
 
 namespace lzg {
 
-CefApi g_cef;
-
 std::wstring CefToWString(const cef_string_t* s) {
   if (!s || !s->str || s->length == 0) return std::wstring();
   return std::wstring(s->str, s->length);

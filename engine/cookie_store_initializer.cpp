@@ -12,6 +12,7 @@
 #include "engine/cef_ref.h"
 #include "engine/cef_string.h"
 
+namespace lzg {
 namespace {
 
 volatile LONG g_started = 0;
@@ -23,28 +24,28 @@ std::vector<cef_waitable_event_t*> g_waiting;
 bool g_abandoned = false;
 
 // Signals the event once the engine reports its cookie storage ready (an engine thread).
-class EventCompletionCallback : public lzg::CefObject<cef_completion_callback_t, EventCompletionCallback> {
+class EventCompletionCallback : public CefObject<cef_completion_callback_t, EventCompletionCallback> {
   using Self = EventCompletionCallback;
 
  public:
   explicit EventCompletionCallback(cef_waitable_event_t* event) {
-    lzg::AddRefCefObject(event);  // ours beyond the call that handed it over
-    FEvent = lzg::CefRef<cef_waitable_event_t>(event);
-    LZG_BIND(on_complete, OnComplete, "TCefEventCompletionCallback.OnComplete");
+    AddRefCefObject(event);  // ours beyond the call that handed it over
+    event_ = CefRef<cef_waitable_event_t>(event);
+    LZG_BIND(on_complete, OnComplete);
   }
   void OnComplete() {
-    if (FEvent && FEvent->signal) FEvent->signal(FEvent.get());
+    if (event_ && event_->signal) event_->signal(event_.get());
   }
 
  private:
-  lzg::CefRef<cef_waitable_event_t> FEvent;
+  CefRef<cef_waitable_event_t> event_;
 };
 
 }  // namespace
 
-bool CookieStoreInitializer::Start(const std::wstring& cookiesPath, bool persistSessionCookies,
-                                        std::function<void()> onSettled) {
-  auto* thread = new CookieStoreInitializer(cookiesPath, persistSessionCookies, std::move(onSettled));
+bool CookieStoreInitializer::Start(const std::wstring& cookies_path, bool persist_session_cookies,
+                                   std::function<void()> on_settled) {
+  auto* thread = new CookieStoreInitializer(cookies_path, persist_session_cookies, std::move(on_settled));
   InterlockedIncrement(&g_running);
   HANDLE h = CreateThread(nullptr, 0, &ThreadProc, thread, 0, nullptr);
   if (!h) {
@@ -57,14 +58,14 @@ bool CookieStoreInitializer::Start(const std::wstring& cookiesPath, bool persist
   return true;
 }
 
-void CookieStoreInitializer::AbandonAll(unsigned long waitMs) {
+void CookieStoreInitializer::AbandonAll(unsigned long wait_ms) {
   {
     std::lock_guard<std::mutex> lock(g_waitingLock);
     g_abandoned = true;
     for (cef_waitable_event_t* e : g_waiting) e->signal(e);
   }
   const DWORD start = GetTickCount();
-  while (Running() > 0 && GetTickCount() - start < waitMs) Sleep(5);
+  while (Running() > 0 && GetTickCount() - start < wait_ms) Sleep(5);
 }
 
 long CookieStoreInitializer::Started() { return InterlockedCompareExchange(&g_started, 0, 0); }
@@ -72,12 +73,12 @@ long CookieStoreInitializer::Running() { return InterlockedCompareExchange(&g_ru
 
 unsigned long __stdcall CookieStoreInitializer::ThreadProc(void* param) {
   auto* thread = static_cast<CookieStoreInitializer*>(param);
-  lzg::RunGuarded("TCEFCookieInitializerThread.Execute", [&] { thread->Execute(); });
-  if (thread->FOnSettled) {
+  RunGuarded("TCEFCookieInitializerThread.Execute", [&] { thread->Execute(); });
+  if (thread->on_settled_) {
     // Under the lock, so that AbandonAll, once it has marked the engine going down, knows no
     // notice is under way or still to come.
     std::lock_guard<std::mutex> lock(g_waitingLock);
-    if (!g_abandoned) lzg::RunGuarded("TCEFCookieInitializerThread.Execute", [&] { thread->FOnSettled(); });
+    if (!g_abandoned) RunGuarded("TCEFCookieInitializerThread.Execute", [&] { thread->on_settled_(); });
   }
   delete thread;
   InterlockedDecrement(&g_running);
@@ -85,16 +86,16 @@ unsigned long __stdcall CookieStoreInitializer::ThreadProc(void* param) {
 }
 
 void CookieStoreInitializer::Execute() {
-  if (FCookiesPath.empty()) return;
-  const lzg::CefApi& cef = lzg::g_cef;
+  if (cookies_path_.empty()) return;
+  const CefApi& cef = g_cef;
   if (!cef.cef_waitable_event_create || !cef.cef_cookie_manager_get_global_manager) {
     throw std::runtime_error("the engine library is not bound");
   }
-  lzg::CefRef<cef_waitable_event_t> event(cef.cef_waitable_event_create(/*automatic_reset=*/1, /*initially_signaled=*/0));
+  CefRef<cef_waitable_event_t> event(cef.cef_waitable_event_create(/*automatic_reset=*/1, /*initially_signaled=*/0));
   if (!event) throw std::runtime_error("cef_waitable_event_create failed");
 
-  auto callback = lzg::MakeRef<EventCompletionCallback>(event.get());
-  lzg::CefRef<cef_cookie_manager_t> manager(cef.cef_cookie_manager_get_global_manager(callback->ToCef()));
+  auto callback = MakeRef<EventCompletionCallback>(event.get());
+  CefRef<cef_cookie_manager_t> manager(cef.cef_cookie_manager_get_global_manager(callback->ToCef()));
   callback.reset();
 
   {
@@ -109,7 +110,9 @@ void CookieStoreInitializer::Execute() {
     if (g_abandoned) return;
   }
   if (ready && manager) {
-    cef_string_t path = lzg::CefStringView(FCookiesPath);
-    manager->set_storage_path(manager.get(), &path, FPersistSessionCookies ? 1 : 0, nullptr);
+    cef_string_t path = CefStringView(cookies_path_);
+    manager->set_storage_path(manager.get(), &path, persist_session_cookies_ ? 1 : 0, nullptr);
   }
 }
+
+}  // namespace lzg

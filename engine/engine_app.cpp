@@ -6,27 +6,21 @@
 #include <stdexcept>
 #include <vector>
 
+#include "base/command_line.h"
 #include "base/files.h"
 #include "base/gui_windows.h"
-#include "base/log.h"
-#include "base/text.h"
 #include "base/threads.h"
 #include "engine/app_handler.h"
-#include "engine/bridge.h"
 #include "engine/cef_library.h"
 #include "engine/cef_ref.h"
 #include "engine/cef_string.h"
 #include "engine/cookie_store_initializer.h"
+#include "engine/diagnostics.h"
 #include "engine/file_info.h"
-#include "engine/startup_rules.h"
-#include "base/command_line.h"
 
-EngineApp* GlobalCEFApp = nullptr;
-
+namespace lzg {
 namespace {
 
-// The file argument of our lines in the engine's log.
-const char kLogSource[] = "lzg_engine";
 const wchar_t kCrlf[] = L"\r\n";
 
 // The engine's floating-point code expects every x87 exception masked.
@@ -42,24 +36,30 @@ void MaskFpuExceptions() {
 // Relative input gets the executable's directory in front; nothing else is normalised.
 std::wstring AbsoluteFromExe(const std::wstring& value) {
   if (value.empty()) return value;
-  return PathIsRelativeW(value.c_str()) ? lzg::ExeDirectory() + value : value;
+  return PathIsRelativeW(value.c_str()) ? ExeDirectory() + value : value;
 }
 
-// The folder prefix under which a check looks for its files; `exists` says
-// whether that folder is there (an empty folder means the current directory).
-std::wstring GetAbsoluteDirPath(const std::wstring& dir, bool& exists) {
-  if (dir.empty()) {
-    exists = true;
-    return std::wstring();
-  }
-  std::wstring prefix = AbsoluteFromExe(lzg::IncludeTrailingPathDelimiter(dir));
-  exists = lzg::DirectoryExists(prefix);
-  return prefix;
+// The engine's own folders: kept only when they are there.
+std::wstring ExistingDirectory(const std::wstring& value) {
+  std::wstring path = AbsoluteFromExe(value);
+  return !path.empty() && DirectoryExists(path) ? path : std::wstring();
 }
 
-std::wstring LibraryPath(const std::wstring& frameworkDir) {
-  return frameworkDir.empty() ? std::wstring(L"libcef.dll")
-                              : lzg::IncludeTrailingPathDelimiter(frameworkDir) + L"libcef.dll";
+// The folder prefix under which a check looks for its files, and whether that folder is there (an empty folder
+// means the current directory).
+struct CheckFolder {
+  std::wstring prefix;
+  bool exists = true;
+};
+CheckFolder AbsoluteCheckFolder(const std::wstring& dir) {
+  if (dir.empty()) return {};
+  CheckFolder folder{AbsoluteFromExe(IncludeTrailingPathDelimiter(dir)), false};
+  folder.exists = DirectoryExists(folder.prefix);
+  return folder;
+}
+
+std::wstring LibraryPath(const std::wstring& framework_dir) {
+  return framework_dir.empty() ? std::wstring(L"libcef.dll") : IncludeTrailingPathDelimiter(framework_dir) + L"libcef.dll";
 }
 
 BOOL CALLBACK CollectThreadWindow(HWND hwnd, LPARAM param) {
@@ -67,236 +67,200 @@ BOOL CALLBACK CollectThreadWindow(HWND hwnd, LPARAM param) {
   return TRUE;
 }
 
+// A sub-process must own no window of ours: whatever the GUI layer made on this thread before the engine's start
+// goes. Looking through the thread's windows loads the display driver, so only when the layer holds some.
+void DestroyHiddenAppWindows() {
+  if (gui_windows::Alive() == 0) return;
+  std::vector<HWND> windows;
+  EnumThreadWindows(GetCurrentThreadId(), &CollectThreadWindow, reinterpret_cast<LPARAM>(&windows));
+  for (HWND w : windows) DestroyWindow(w);
+}
+
 }  // namespace
 
-// --- Creation ----------------------------------------------------------------------
+// ---- Creation ---------------------------------------------------------------------------------------
 
 EngineApp::EngineApp() : EngineApp(std::wstring(GetCommandLineW())) {}
 
-ProcessType EngineApp::ProcessTypeOf(const std::wstring& commandLine) {
+ProcessType EngineApp::ProcessTypeOf(const std::wstring& command_line) {
   // The profile's first argument is read by the same rule: one reading of the command line for both.
-  return lzg::ParseProcessType(lzg::CommandLineArguments(commandLine));
+  return ParseProcessType(CommandLineArguments(command_line));
 }
 
-std::wstring EngineApp::SwitchValueOf(const std::wstring& commandLine, const std::wstring& name) {
-  return lzg::SwitchValue(lzg::CommandLineArguments(commandLine), name).value_or(std::wstring());
+std::wstring EngineApp::SwitchValueOf(const std::wstring& command_line, const std::wstring& name) {
+  return SwitchValue(CommandLineArguments(command_line), name).value_or(std::wstring());
 }
 
-EngineApp::EngineApp(const std::wstring& commandLine) {
-  FProcessType = ProcessTypeOf(commandLine);
-  std::memset(&FSettings, 0, sizeof FSettings);
-  FSettings.size = sizeof(cef_settings_t);
+EngineApp::EngineApp(const std::wstring& command_line) {
+  process_type_ = ProcessTypeOf(command_line);
+  std::memset(&settings_, 0, sizeof settings_);
+  settings_.size = sizeof(cef_settings_t);
   MaskFpuExceptions();
   // The engine object is made on the main thread; the launch sequence has usually recorded it already.
-  if (!lzg::threads::Main()) lzg::threads::SetMain();
+  if (!threads::Main()) threads::SetMain();
 }
 
 EngineApp::~EngineApp() {
-  if (FProcessType == ProcessType::kBrowser) ShutDown();
-  FreeLibcefLibrary();
+  // From here on the engine's callbacks reach nothing of ours.
+  if (app_handler_) app_handler_->Detach();
+  if (process_type_ == ProcessType::kBrowser) ShutDown();
+  // The library stays loaded until the process ends: engine threads may still run code of it.
+  lib_loaded_ = false;
+  status_ = AppStatus::kUnloaded;
 }
 
-// --- Paths -------------------------------------------------------------------------
+// ---- Paths ------------------------------------------------------------------------------------------
 
-void EngineApp::SetFrameworkDirPath(const std::wstring& value) {
-  std::wstring path = AbsoluteFromExe(value);
-  FFrameworkDirPath = !path.empty() && lzg::DirectoryExists(path) ? path : std::wstring();
-}
-
-void EngineApp::SetResourcesDirPath(const std::wstring& value) {
-  std::wstring path = AbsoluteFromExe(value);
-  FResourcesDirPath = !path.empty() && lzg::DirectoryExists(path) ? path : std::wstring();
-}
-
-void EngineApp::SetLocalesDirPath(const std::wstring& value) {
-  std::wstring path = AbsoluteFromExe(value);
-  FLocalesDirPath = !path.empty() && lzg::DirectoryExists(path) ? path : std::wstring();
-}
+void EngineApp::SetFrameworkDirPath(const std::wstring& value) { framework_dir_path_ = ExistingDirectory(value); }
+void EngineApp::SetResourcesDirPath(const std::wstring& value) { resources_dir_path_ = ExistingDirectory(value); }
+void EngineApp::SetLocalesDirPath(const std::wstring& value) { locales_dir_path_ = ExistingDirectory(value); }
 
 void EngineApp::SetCache(const std::wstring& value) {
-  FCache = AbsoluteFromExe(value);
-  DisableGPUCache = FCache.empty();
+  cache_ = AbsoluteFromExe(value);
+  switches_.disable_gpu_cache = cache_.empty();
 }
 
-void EngineApp::SetCookies(const std::wstring& value) { FCookies = AbsoluteFromExe(value); }
+void EngineApp::SetCookies(const std::wstring& value) { cookies_ = AbsoluteFromExe(value); }
 
-void EngineApp::SetUserDataPath(const std::wstring& value) { FUserDataPath = AbsoluteFromExe(value); }
+void EngineApp::SetUserDataPath(const std::wstring& value) { user_data_path_ = AbsoluteFromExe(value); }
 
-// --- Settings record and switches ----------------------------------------------------
+// ---- Settings record and switches -------------------------------------------------------------------
 
 void EngineApp::InitializeSettings() {
-  using lzg::CefStringView;
-  cef_settings_t& s = FSettings;
+  static const std::wstring kEmpty;
+  cef_settings_t& s = settings_;
+  std::memset(&s, 0, sizeof s);
   s.size = sizeof(cef_settings_t);
-  s.no_sandbox = NoSandbox;
-  s.browser_subprocess_path = CefStringView(BrowserSubprocessPath);
-  s.framework_dir_path = CefStringView(FFrameworkDirPath);
-  s.multi_threaded_message_loop = FMultiThreadedMessageLoop;
-  s.external_message_pump = ExternalMessagePump;
-  s.windowless_rendering_enabled = WindowlessRenderingEnabled;
-  s.command_line_args_disabled = CommandLineArgsDisabled;
-  s.cache_path = CefStringView(FCache);
-  s.user_data_path = CefStringView(FUserDataPath);
-  s.persist_session_cookies = PersistSessionCookies;
-  s.persist_user_preferences = PersistUserPreferences;
-  s.user_agent = CefStringView(UserAgent);
-  s.product_version = CefStringView(ProductVersion);
-  s.locale = CefStringView(Locale);
-  s.log_file = CefStringView(LogFile);
-  s.log_severity = LogSeverity;
-  s.javascript_flags = CefStringView(JavaScriptFlags);
-  s.resources_dir_path = CefStringView(FResourcesDirPath);
-  s.locales_dir_path = CefStringView(FLocalesDirPath);
-  s.pack_loading_disabled = PackLoadingDisabled;
-  s.remote_debugging_port = RemoteDebuggingPort;
-  s.uncaught_exception_stack_size = UncaughtExceptionStackSize;
-  s.ignore_certificate_errors = IgnoreCertificateErrors;
-  s.enable_net_security_expiration = EnableNetSecurityExpiration;
-  s.background_color = BackgroundColor;
-  s.accept_language_list = CefStringView(AcceptLanguageList);
+  // The sandbox needs a sub-process executable of its own.
+  s.no_sandbox = 1;
+  // An empty sub-process path: the engine runs its sub-processes from this same executable.
+  s.browser_subprocess_path = CefStringView(kEmpty);
+  s.framework_dir_path = CefStringView(framework_dir_path_);
+  // The engine runs its own UI thread; the main thread keeps its ordinary message loop.
+  s.multi_threaded_message_loop = 1;
+  s.cache_path = CefStringView(cache_);
+  s.user_data_path = CefStringView(user_data_path_);
+  s.user_agent = CefStringView(kEmpty);
+  s.product_version = CefStringView(kEmpty);
+  s.locale = CefStringView(locale_);
+  s.log_file = CefStringView(kEmpty);
+  // No log of the engine's own beside the client's.
+  s.log_severity = LOGSEVERITY_DISABLE;
+  s.javascript_flags = CefStringView(kEmpty);
+  s.resources_dir_path = CefStringView(resources_dir_path_);
+  s.locales_dir_path = CefStringView(locales_dir_path_);
+  s.accept_language_list = CefStringView(accept_language_list_);
 }
 
-void EngineApp::Internal_OnBeforeCommandLineProcessing(const std::wstring& processType,
-                                                             cef_command_line_t* commandLine) {
-  if (!commandLine || FProcessType != ProcessType::kBrowser || !processType.empty()) return;
-  lzg::SwitchOptions o;
-  o.flashEnabled = FlashEnabled;
-  o.enableMediaStream = EnableMediaStream;
-  o.enableSpeechInput = EnableSpeechInput;
-  o.enableGPU = EnableGPU;
-  o.singleProcess = SingleProcess;
-  o.smoothScrolling = SmoothScrolling;
-  o.autoplayPolicy = AutoplayPolicy;
-  o.fastUnload = FastUnload;
-  o.disableGPUCache = DisableGPUCache;
-  o.disableSafeBrowsing = DisableSafeBrowsing;
-  o.muteAudio = MuteAudio;
-  o.disableWebSecurity = DisableWebSecurity;
-  o.disablePDFExtension = DisablePDFExtension;
-  o.sitePerProcess = SitePerProcess;
-  o.disableExtensions = DisableExtensions;
-  o.disableBackgroundNetworking = DisableBackgroundNetworking;
-  o.metricsRecordingOnly = MetricsRecordingOnly;
-  o.allowFileAccessFromFiles = AllowFileAccessFromFiles;
-  o.allowRunningInsecureContent = AllowRunningInsecureContent;
-  // CustomFlashPath is empty in this client, so no plug-in library is searched for here.
-  for (const lzg::BrowserSwitch& sw : lzg::BuildBrowserSwitches(o)) {
-    cef_string_t name = lzg::CefStringView(sw.name);
-    if (sw.hasValue) {
-      cef_string_t value = lzg::CefStringView(sw.value);
-      commandLine->append_switch_with_value(commandLine, &name, &value);
+void EngineApp::OnBeforeCommandLineProcessing(const std::wstring& process_type, cef_command_line_t* command_line) {
+  if (!command_line || process_type_ != ProcessType::kBrowser || !process_type.empty()) return;
+  for (const BrowserSwitch& sw : BuildBrowserSwitches(switches_)) {
+    cef_string_t name = CefStringView(sw.name);
+    if (sw.has_value) {
+      cef_string_t value = CefStringView(sw.value);
+      command_line->append_switch_with_value(command_line, &name, &value);
     } else {
-      commandLine->append_switch(commandLine, &name);
+      command_line->append_switch(command_line, &name);
     }
   }
 }
 
-// --- Handlers' entry points ----------------------------------------------------------
-
-bool EngineApp::MustCreateBrowserProcessHandlerNow() const {
-  return SingleProcess ||
-         (FProcessType == ProcessType::kBrowser && (MustCreateBrowserProcessHandler || OnContextInitialized ||
-                                        OnBeforeChildProcessLaunch || OnRenderProcessThreadCreated ||
-                                        OnScheduleMessagePumpWork));
+void EngineApp::OnBeforeChildProcessLaunch(cef_command_line_t* command_line) {
+  if (on_before_child_process_launch) on_before_child_process_launch(command_line);
 }
+
+// ---- Context and cookie store -----------------------------------------------------------------------
 
 bool EngineApp::GlobalContextInitialized() const {
-  return FGlobalContextInitialized.load() || !MustCreateBrowserProcessHandlerNow();
+  return context_initialized_.load() || process_type_ != ProcessType::kBrowser;
 }
 
-void EngineApp::Internal_OnContextInitialized() {
-  lzg::threads::SetEngineUi(GetCurrentThreadId());
-  FGlobalContextInitialized = true;
-  // The initialiser ends before the engine goes down (ShutDown abandons it first), so it may
-  // report back to this object.
-  if (!FCookies.empty() &&
-      !CookieStoreInitializer::Start(FCookies, PersistSessionCookies, [this] { CookieStoreHasSettled(); }))
+void EngineApp::OnContextInitialized() {
+  threads::SetEngineUi(GetCurrentThreadId());
+  context_initialized_ = true;
+  // The initialiser ends before the engine goes down (ShutDown abandons it first), so it may report back here.
+  if (!cookies_.empty() &&
+      !CookieStoreInitializer::Start(cookies_, /*persist_session_cookies=*/false, [this] { CookieStoreHasSettled(); }))
     CookieStoreHasSettled();
-  if (OnContextInitialized) OnContextInitialized();
+  if (on_context_initialized) on_context_initialized();
 }
 
-bool EngineApp::CookieStoreSettled() const { return FCookies.empty() || FCookieStoreSettled.load(); }
+bool EngineApp::CookieStoreSettled() const { return cookies_.empty() || cookie_store_settled_.load(); }
 
 void EngineApp::CookieStoreHasSettled() {
-  if (FCookieStoreSettled.exchange(true)) return;
-  if (OnCookieStoreSettled) OnCookieStoreSettled();
+  if (cookie_store_settled_.exchange(true)) return;
+  if (on_cookie_store_settled) on_cookie_store_settled();
 }
 
 void EngineApp::SetOsmodalLoop(bool value) {
   if (!LibLoaded()) return;
-  lzg::RunGuarded("TCefApplication.SetOsmodalLoop", [&] {
-    if (lzg::g_cef.cef_set_osmodal_loop) lzg::g_cef.cef_set_osmodal_loop(value ? 1 : 0);
+  RunGuarded("EngineApp.SetOsmodalLoop", [&] {
+    if (g_cef.cef_set_osmodal_loop) g_cef.cef_set_osmodal_loop(value ? 1 : 0);
   });
 }
 
-// --- Start-up ------------------------------------------------------------------------
+// ---- Start-up -----------------------------------------------------------------------------------------
 
 void EngineApp::Fail(AppStatus status, const std::wstring& message) {
-  FStatus = status;
-  ShowErrorMessageDlg(message);
+  status_ = status;
+  ShowErrorMessage(message);
 }
 
 bool EngineApp::StartMainProcess() {
-  if (FStatus != AppStatus::kLoading) return false;
+  if (status_ != AppStatus::kLoading) return false;
   bool result = false;
-  lzg::RunGuarded("TCefApplication.StartMainProcess", [&] {
-    // Sub-processes run from this same executable (no separate sub-process exe,
-    // not single-process), so every role passes through the steps below.
-    if (SetCurrentDir) SetCurrentDirectoryW(lzg::ExeDirectory().c_str());
-    if (!CheckCEFLibrary()) return;
-    if (!LoadCEFlibrary()) return;
-    if (FProcessType != ProcessType::kBrowser && DestroyAppWindows) DestroyHiddenAppWindows();
-    if (EnableHighDPISupport && lzg::g_cef.cef_enable_highdpi_support) lzg::g_cef.cef_enable_highdpi_support();
+  RunGuarded("EngineApp.StartMainProcess", [&] {
+    // Sub-processes run from this same executable, so every role passes through the steps below.
+    if (process_type_ == ProcessType::kBrowser && !CheckEngineFiles()) return;
+    if (!LoadEngineLibrary()) return;
+    if (process_type_ != ProcessType::kBrowser) DestroyHiddenAppWindows();
 
-    lzg::Ref<AppHandler> app = lzg::MakeRef<AppHandler>(this);
-    const int code = ExecuteProcess(app->CefPtr());
+    app_handler_ = MakeRef<AppHandler>(this);
+    const int code = ExecuteProcess(app_handler_->CefPtr());
     if (code >= 0) {  // a sub-process whose role has ended
-      FSubProcessExitCode = code;
+      sub_process_exit_code_ = code;
       return;
     }
     // The engine reads its command line by rules of its own. A process that this object (and the launch, which
     // skipped the configuration) took for a sub-process does not go on as a browser process it would never shut
     // down.
-    if (FProcessType != ProcessType::kBrowser) return;
-    result = InitializeLibrary(app->CefPtr());
+    if (process_type_ != ProcessType::kBrowser) return;
+    result = InitializeLibrary(app_handler_->CefPtr());
   });
   return result;
 }
 
-bool EngineApp::CheckCEFLibrary() {
-  if (!CheckCEFFiles || FProcessType != ProcessType::kBrowser) return true;
-  // All four run, so the one message lists everything that is missing.
-  bool ok = CheckSubprocessPath();
-  ok = CheckDLLs() && ok;
+bool EngineApp::CheckEngineFiles() {
+  // All three run, so the one message lists everything that is missing.
+  bool ok = CheckDlls();
   ok = CheckResources() && ok;
   ok = CheckLocales() && ok;
   if (!ok) {
-    Fail(AppStatus::kErrorMissingFiles, lzg::MissingFilesMessage(FMissingLibFiles));
+    Fail(AppStatus::kErrorMissingFiles, MissingFilesMessage(missing_lib_files_));
     return false;
   }
-  return CheckDLLVersionAndMachine();
+  return CheckDllVersionAndMachine();
 }
 
-std::optional<lzg::FileVersion> EngineApp::LibraryVersion() {
-  if (!FLibVersion) FLibVersion = lzg::GetDLLVersion(LibraryPath(FFrameworkDirPath));
-  return *FLibVersion;
+std::optional<FileVersion> EngineApp::LibraryVersion() {
+  if (!lib_version_) lib_version_ = GetDLLVersion(LibraryPath(framework_dir_path_));
+  return *lib_version_;
 }
 
 std::wstring EngineApp::LibraryVersionText() {
-  std::optional<lzg::FileVersion> version = LibraryVersion();
-  return version ? lzg::FormatVersion(*version) : std::wstring(L"none");
+  std::optional<FileVersion> version = LibraryVersion();
+  return version ? FormatVersion(*version) : std::wstring(L"none");
 }
 
-bool EngineApp::CheckDLLVersionAndMachine() {
-  std::wstring library = LibraryPath(FFrameworkDirPath);
-  std::optional<lzg::FileVersion> version = LibraryVersion();
-  if (!version || !(*version == lzg::kExpectedCefVersion)) {
-    Fail(AppStatus::kErrorDllVersion, lzg::UnsupportedVersionMessage(version));
+bool EngineApp::CheckDllVersionAndMachine() {
+  std::optional<FileVersion> version = LibraryVersion();
+  if (!version || !(*version == kExpectedCefVersion)) {
+    Fail(AppStatus::kErrorDllVersion, UnsupportedVersionMessage(version));
     return false;
   }
-  std::optional<uint16_t> machine = lzg::GetDLLHeaderMachine(library);
+  std::optional<uint16_t> machine = GetDLLHeaderMachine(LibraryPath(framework_dir_path_));
   if (machine) {  // an unreadable machine type passes
-    std::wstring message = lzg::MachineMessage(*machine);
+    std::wstring message = MachineMessage(*machine);
     if (!message.empty()) {
       Fail(AppStatus::kErrorDllVersion, message);
       return false;
@@ -305,28 +269,16 @@ bool EngineApp::CheckDLLVersionAndMachine() {
   return true;
 }
 
-bool EngineApp::CheckSubprocessPath() {
+bool EngineApp::CheckFilesExist(const std::wstring& dir, bool dir_exists, const std::vector<std::wstring>& names) {
   bool ok = false;
-  lzg::RunGuarded("CheckSubprocessPath", [&] {
-    if (BrowserSubprocessPath.empty() || lzg::FileExists(BrowserSubprocessPath)) {
-      ok = true;
-    } else {
-      FMissingLibFiles += lzg::ExtractFileName(BrowserSubprocessPath) + kCrlf;
-    }
-  });
-  return ok;
-}
-
-bool EngineApp::CheckFilesExist(const std::wstring& dir, bool dirExists, const std::vector<std::wstring>& names) {
-  bool ok = false;
-  lzg::RunGuarded("CheckFilesExist", [&] {
-    if (dirExists) {
+  RunGuarded("CheckFilesExist", [&] {
+    if (dir_exists) {
       bool all = true;
       for (const std::wstring& name : names) {
         if (name.empty()) continue;
         std::wstring full = dir + name;
-        if (!lzg::FileExists(full)) {
-          FMissingLibFiles += full + kCrlf;
+        if (!FileExists(full)) {
+          missing_lib_files_ += full + kCrlf;
           all = false;
         }
       }
@@ -334,120 +286,73 @@ bool EngineApp::CheckFilesExist(const std::wstring& dir, bool dirExists, const s
     } else {
       std::wstring list;
       for (const std::wstring& name : names) list += dir + name + kCrlf;
-      FMissingLibFiles = lzg::TrimBlanks(FMissingLibFiles) + kCrlf + list;
+      missing_lib_files_ = TrimBlanks(missing_lib_files_) + kCrlf + list;
     }
   });
   return ok;
 }
 
-bool EngineApp::CheckDLLs() {
+bool EngineApp::CheckDlls() {
   bool ok = false;
-  lzg::RunGuarded("CheckDLLs", [&] {
-    bool exists = false;
-    std::wstring dir = GetAbsoluteDirPath(FFrameworkDirPath, exists);
-    ok = CheckFilesExist(dir, exists, lzg::FrameworkFileNames());
+  RunGuarded("CheckDLLs", [&] {
+    const CheckFolder folder = AbsoluteCheckFolder(framework_dir_path_);
+    ok = CheckFilesExist(folder.prefix, folder.exists, FrameworkFileNames());
   });
   return ok;
 }
 
 bool EngineApp::CheckResources() {
   bool ok = false;
-  lzg::RunGuarded("CheckResources", [&] {
-    bool exists = false;
-    std::wstring dir = GetAbsoluteDirPath(FResourcesDirPath, exists);
-    ok = CheckFilesExist(dir, exists, lzg::ResourceFileNames(DisableExtensions, CheckDevToolsResources));
+  RunGuarded("CheckResources", [&] {
+    const CheckFolder folder = AbsoluteCheckFolder(resources_dir_path_);
+    ok = CheckFilesExist(folder.prefix, folder.exists,
+                         ResourceFileNames(switches_.disable_extensions, /*check_devtools_resources=*/true));
   });
   return ok;
 }
 
 bool EngineApp::CheckLocales() {
   bool ok = false;
-  lzg::RunGuarded("CheckLocales", [&] {
+  RunGuarded("CheckLocales", [&] {
     // Not made absolute: an empty folder means "locales\" under the current directory.
-    std::wstring dir = FLocalesDirPath.empty() ? std::wstring(L"locales\\")
-                                               : lzg::IncludeTrailingPathDelimiter(FLocalesDirPath);
-    ok = CheckFilesExist(dir, lzg::DirectoryExists(dir), lzg::LocaleFileNames(LocalesRequired));
+    std::wstring dir =
+        locales_dir_path_.empty() ? std::wstring(L"locales\\") : IncludeTrailingPathDelimiter(locales_dir_path_);
+    ok = CheckFilesExist(dir, DirectoryExists(dir), LocaleFileNames(locales_required_));
   });
   return ok;
 }
 
-// --- Library -------------------------------------------------------------------------
+// ---- Library ----------------------------------------------------------------------------------------
 
-namespace {
-
-struct ExportSlot {
-  const char* group;
-  const char* name;
-  void* slot;  // the field of lzg::g_cef
-};
-
-const ExportSlot kExports[] = {
-#define LZG_EXPORT_SLOT(group, name) {#group, #name, &lzg::g_cef.name},
-    CEF_EXPORTED_FUNCTIONS(LZG_EXPORT_SLOT)
-#undef LZG_EXPORT_SLOT
-};
-static_assert(sizeof(kExports) / sizeof(kExports[0]) == kCefExportedFunctionCount);
-
-// Binds group by group; a group is written only when all of it is found. Returns
-// the first missing name, or null when everything is bound.
-const char* BindExports(HMODULE library) {
-  const size_t count = sizeof(kExports) / sizeof(kExports[0]);
-  size_t i = 0;
-  while (i < count) {
-    size_t end = i;
-    while (end < count && std::strcmp(kExports[end].group, kExports[i].group) == 0) ++end;
-    std::vector<FARPROC> found;
-    for (size_t k = i; k < end; ++k) {
-      FARPROC f = GetProcAddress(library, kExports[k].name);
-      if (!f) return kExports[k].name;
-      found.push_back(f);
-    }
-    for (size_t k = i; k < end; ++k) std::memcpy(kExports[k].slot, &found[k - i], sizeof(FARPROC));
-    i = end;
-  }
-  return nullptr;
-}
-
-}  // namespace
-
-bool EngineApp::LoadCEFlibrary() {
-  std::wstring path = LibraryPath(FFrameworkDirPath);
+bool EngineApp::LoadEngineLibrary() {
+  std::wstring path = LibraryPath(framework_dir_path_);
   HMODULE library = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   if (!library) {
     DWORD error = GetLastError();
-    Fail(AppStatus::kErrorLoadingLibrary, lzg::LoadErrorMessage(error));
+    Fail(AppStatus::kErrorLoadingLibrary, LoadErrorMessage(error));
     return false;
   }
-  FLibHandle = library;
-  if (const char* missing = BindExports(library)) {
+  lib_handle_ = library;
+  if (const char* missing = BindCefExports(library)) {
     OutputDebugMessage(L"libcef.dll lacks the export " + std::wstring(missing, missing + std::strlen(missing)));
-    Fail(AppStatus::kErrorDllVersion, lzg::MissingExportMessage());
+    Fail(AppStatus::kErrorDllVersion, MissingExportMessage());
     return false;  // the library stays loaded
   }
-  FStatus = AppStatus::kLoaded;
-  FLibLoaded = true;
+  status_ = AppStatus::kLoaded;
+  lib_loaded_ = true;
   return true;
-}
-
-void EngineApp::DestroyHiddenAppWindows() {
-  // A sub-process must own no window of ours; whatever the GUI layer made on this
-  // thread before the engine start goes.
-  if (lzg::gui_windows::Alive() == 0) return;
-  std::vector<HWND> windows;
-  EnumThreadWindows(GetCurrentThreadId(), &CollectThreadWindow, reinterpret_cast<LPARAM>(&windows));
-  for (HWND w : windows) DestroyWindow(w);
 }
 
 int EngineApp::ExecuteProcess(cef_app_t* app) {
   int result = -1;
-  bool ran = lzg::RunGuarded("TCefApplication.ExecuteProcess", [&] {
-    if (!lzg::g_cef.cef_execute_process) throw std::runtime_error("cef_execute_process is not bound");
+  bool ran = RunGuarded("EngineApp.ExecuteProcess", [&] {
+    if (!g_cef.cef_execute_process) throw std::runtime_error("cef_execute_process is not bound");
     cef_main_args_t args{GetModuleHandleW(nullptr)};
-    lzg::AddRefCefObject(app);  // the engine owns the reference it is handed
-    result = lzg::g_cef.cef_execute_process(&args, app, WindowsSandboxInfo);
+    AddRefCefObject(app);  // the engine owns the reference it is handed
+    result = g_cef.cef_execute_process(&args, app, /*windows_sandbox_info=*/nullptr);
   });
   if (!ran) {
-    FStatus = AppStatus::kErrorExecutingProcess;
+    status_ = AppStatus::kErrorExecutingProcess;
     result = -1;
   }
   return result;
@@ -455,76 +360,35 @@ int EngineApp::ExecuteProcess(cef_app_t* app) {
 
 bool EngineApp::InitializeLibrary(cef_app_t* app) {
   bool ok = false;
-  bool ran = lzg::RunGuarded("TCefApplication.InitializeLibrary", [&] {
-    // DeleteCache/DeleteCookies are off and WidevinePath is empty: nothing to do first.
-    if (!lzg::g_cef.cef_initialize) throw std::runtime_error("cef_initialize is not bound");
+  bool ran = RunGuarded("TCefApplication.InitializeLibrary", [&] {
+    if (!g_cef.cef_initialize) throw std::runtime_error("cef_initialize is not bound");
     InitializeSettings();
     cef_main_args_t args{GetModuleHandleW(nullptr)};
-    lzg::AddRefCefObject(app);
-    ok = lzg::g_cef.cef_initialize(&args, &FSettings, app, WindowsSandboxInfo) != 0;
+    AddRefCefObject(app);
+    ok = g_cef.cef_initialize(&args, &settings_, app, /*windows_sandbox_info=*/nullptr) != 0;
   });
-  FStatus = ran && ok ? AppStatus::kInitialized : AppStatus::kErrorInitializingLibrary;
+  status_ = ran && ok ? AppStatus::kInitialized : AppStatus::kErrorInitializingLibrary;
   return ran && ok;
 }
 
-// --- Teardown ------------------------------------------------------------------------
+// ---- Teardown ---------------------------------------------------------------------------------------
 
 void EngineApp::ShutDown() {
-  if (ShutdownWaitTime > 0) Sleep(ShutdownWaitTime);
-  FStatus = AppStatus::kShuttingDown;
+  status_ = AppStatus::kShuttingDown;
   if (!LibLoaded()) return;
-  lzg::RunGuarded("TCefApplication.ShutDown", [&] {
-    // A cookie initialiser still waiting for the store would hold engine objects
-    // past the shutdown; it is woken and given a moment to let go of them.
+  RunGuarded("TCefApplication.ShutDown", [&] {
+    // A cookie initialiser still waiting for the store would hold engine objects past the shutdown; it is woken
+    // and given a moment to let go of them.
     CookieStoreInitializer::AbandonAll(1000);
-    if (lzg::g_cef.cef_shutdown) lzg::g_cef.cef_shutdown();
+    if (g_cef.cef_shutdown) g_cef.cef_shutdown();
   });
 }
 
-void EngineApp::FreeLibcefLibrary() {
-  lzg::RunGuarded("TCefApplication.FreeLibcefLibrary", [&] {
-    if (MustFreeLibrary && FLibHandle) {
-      FLibLoaded = false;
-      lzg::g_cef = lzg::CefApi{};
-      FreeLibrary(FLibHandle);
-    }
-  });
-  FLibHandle = nullptr;
-  FLibLoaded = false;
-  FStatus = AppStatus::kUnloaded;
-}
+// ---- Diagnostics ------------------------------------------------------------------------------------
 
-void DestroyGlobalCEFApp() {
-  EngineApp* app = GlobalCEFApp;
-  if (!app) return;
-  // Cleared first: code running during the teardown sees no object.
-  GlobalCEFApp = nullptr;
-  delete app;
-}
-
-// --- Diagnostics -----------------------------------------------------------------------
-
-void EngineApp::ShowErrorMessageDlg(const std::wstring& text) {
+void EngineApp::ShowErrorMessage(const std::wstring& text) {
   OutputDebugMessage(text);
-  if (ShowMessageDlg) MessageBoxW(nullptr, text.c_str(), L"Error", MB_OK | MB_ICONERROR | MB_TOPMOST);
+  MessageBoxW(nullptr, text.c_str(), L"Error", MB_OK | MB_ICONERROR | MB_TOPMOST);
 }
 
-void OutputDebugMessage(const std::wstring& text) {
-  try {
-    OutputDebugStringW(text.c_str());
-    lzg::log::Write(text);
-    EngineApp* app = GlobalCEFApp;
-    if (!app || !app->LibLoaded() || !lzg::g_cef.cef_log) return;
-    std::string message = lzg::WideToAnsi(text);
-    if (message.empty() || !kLogSource[0]) return;
-    lzg::g_cef.cef_log(kLogSource, 1, 2, message.c_str());
-  } catch (...) {
-    // The reporting path itself must never fail its caller.
-  }
-}
-
-bool CustomExceptionHandler(const std::wstring& operation, const std::wstring& message) {
-  OutputDebugMessage(operation + L" error : " + message);
-  EngineApp* app = GlobalCEFApp;
-  return app ? app->ReRaiseExceptions : false;
-}
+}  // namespace lzg

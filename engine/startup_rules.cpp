@@ -41,21 +41,21 @@ std::vector<BrowserSwitch> BuildBrowserSwitches(const SwitchOptions& o) {
   auto add = [&](const wchar_t* name) { out.push_back({name, L"", false}); };
   auto addValue = [&](const wchar_t* name, const wchar_t* value) { out.push_back({name, value, true}); };
 
-  if (o.flashEnabled) {
-    if (o.enableGPU) add(L"--enable-gpu-plugin");
+  if (o.flash_enabled) {
+    if (o.enable_gpu) add(L"--enable-gpu-plugin");
     add(L"--enable-accelerated-plugins");
     add(L"--enable-system-flash");
   }
-  addValue(L"--enable-media-stream", o.enableMediaStream ? L"1" : L"0");
-  addValue(L"--enable-speech-input", o.enableSpeechInput ? L"1" : L"0");
-  if (!o.enableGPU) {
+  addValue(L"--enable-media-stream", o.enable_media_stream ? L"1" : L"0");
+  addValue(L"--enable-speech-input", o.enable_speech_input ? L"1" : L"0");
+  if (!o.enable_gpu) {
     add(L"--disable-gpu");
     add(L"--disable-gpu-compositing");
   }
-  if (o.singleProcess) add(L"--single-process");
-  if (o.smoothScrolling == 1) add(L"--enable-smooth-scrolling");
-  if (o.smoothScrolling == 2) add(L"--disable-smooth-scrolling");
-  switch (o.autoplayPolicy) {
+  if (o.single_process) add(L"--single-process");
+  if (o.smooth_scrolling == 1) add(L"--enable-smooth-scrolling");
+  if (o.smooth_scrolling == 2) add(L"--disable-smooth-scrolling");
+  switch (o.autoplay_policy) {
     case AutoplayPolicy::kDocumentUserActivationRequired: addValue(L"--autoplay-policy", L"document-user-activation-required"); break;
     case AutoplayPolicy::kNoUserGestureRequired: addValue(L"--autoplay-policy", L"no-user-gesture-required"); break;
     case AutoplayPolicy::kUserGestureRequired: addValue(L"--autoplay-policy", L"user-gesture-required"); break;
@@ -64,22 +64,22 @@ std::vector<BrowserSwitch> BuildBrowserSwitches(const SwitchOptions& o) {
       break;
     case AutoplayPolicy::kDefault: break;
   }
-  if (o.fastUnload) add(L"--enable-fast-unload");
-  if (o.disableGPUCache) add(L"--disable-gpu-shader-disk-cache");
-  if (o.disableSafeBrowsing) {
+  if (o.fast_unload) add(L"--enable-fast-unload");
+  if (o.disable_gpu_cache) add(L"--disable-gpu-shader-disk-cache");
+  if (o.disable_safe_browsing) {
     add(L"--disable-client-side-phishing-detection");
     add(L"--safebrowsing-disable-auto-update");
     add(L"--safebrowsing-disable-download-protection");
   }
-  if (o.muteAudio) add(L"--mute-audio");
-  if (o.disableWebSecurity) add(L"--disable-web-security");
-  if (o.disablePDFExtension) add(L"--disable-pdf-extension");
-  if (o.sitePerProcess) add(L"--site-per-process");
-  if (o.disableExtensions) add(L"--disable-extensions");
-  if (o.disableBackgroundNetworking) add(L"--disable-background-networking");
-  if (o.metricsRecordingOnly) add(L"--metrics-recording-only");
-  if (o.allowFileAccessFromFiles) add(L"--allow-file-access-from-files");
-  if (o.allowRunningInsecureContent) add(L"--allow-running-insecure-content");
+  if (o.mute_audio) add(L"--mute-audio");
+  if (o.disable_web_security) add(L"--disable-web-security");
+  if (o.disable_pdf_extension) add(L"--disable-pdf-extension");
+  if (o.site_per_process) add(L"--site-per-process");
+  if (o.disable_extensions) add(L"--disable-extensions");
+  if (o.disable_background_networking) add(L"--disable-background-networking");
+  if (o.metrics_recording_only) add(L"--metrics-recording-only");
+  if (o.allow_file_access_from_files) add(L"--allow-file-access-from-files");
+  if (o.allow_running_insecure_content) add(L"--allow-running-insecure-content");
   return out;
 }
 

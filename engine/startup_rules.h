@@ -20,30 +20,30 @@ ProcessType ParseProcessType(const std::vector<std::wstring>& args);
 struct BrowserSwitch {
   std::wstring name;  // with its leading "--"
   std::wstring value;
-  bool hasValue = false;
+  bool has_value = false;
 };
 
-// The properties that decide the browser switches, with the object's creation defaults.
+// What decides the browser switches, with the engine's defaults.
 struct SwitchOptions {
-  bool flashEnabled = true;
-  bool enableMediaStream = true;
-  bool enableSpeechInput = true;
-  bool enableGPU = false;
-  bool singleProcess = false;
-  int smoothScrolling = 0;  // STATE_DEFAULT / STATE_ENABLED / STATE_DISABLED
-  AutoplayPolicy autoplayPolicy = AutoplayPolicy::kDefault;
-  bool fastUnload = false;
-  bool disableGPUCache = true;
-  bool disableSafeBrowsing = false;
-  bool muteAudio = false;
-  bool disableWebSecurity = false;
-  bool disablePDFExtension = false;
-  bool sitePerProcess = true;
-  bool disableExtensions = false;
-  bool disableBackgroundNetworking = false;
-  bool metricsRecordingOnly = false;
-  bool allowFileAccessFromFiles = false;
-  bool allowRunningInsecureContent = false;
+  bool flash_enabled = true;
+  bool enable_media_stream = true;
+  bool enable_speech_input = true;
+  bool enable_gpu = false;
+  bool single_process = false;
+  int smooth_scrolling = 0;  // STATE_DEFAULT / STATE_ENABLED / STATE_DISABLED
+  AutoplayPolicy autoplay_policy = AutoplayPolicy::kDefault;
+  bool fast_unload = false;
+  bool disable_gpu_cache = true;
+  bool disable_safe_browsing = false;
+  bool mute_audio = false;
+  bool disable_web_security = false;
+  bool disable_pdf_extension = false;
+  bool site_per_process = true;
+  bool disable_extensions = false;
+  bool disable_background_networking = false;
+  bool metrics_recording_only = false;
+  bool allow_file_access_from_files = false;
+  bool allow_running_insecure_content = false;
 };
 
 // The switches in the order the engine must receive them.

@@ -3,23 +3,20 @@
 #include <vector>
 
 #include "gamewindow/placement.h"
-#include "gamewindow/game_window.h"
-#include "config/settings.h"
 #include "resources/images.h"
 #include "resources/resource_ids.h"
 #include "ui/placement.h"
 
-ExitDialog* FormHint = nullptr;
-
+namespace lzg {
 namespace {
 
 BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM param) {
   MONITORINFO mi{};
   mi.cbSize = sizeof mi;
   if (!GetMonitorInfoW(monitor, &mi)) return TRUE;
-  auto& list = *reinterpret_cast<std::vector<lzg::Monitor>*>(param);
-  const lzg::Monitor m{{mi.rcMonitor.left, mi.rcMonitor.top, mi.rcMonitor.right, mi.rcMonitor.bottom},
-                       {mi.rcWork.left, mi.rcWork.top, mi.rcWork.right, mi.rcWork.bottom}};
+  auto& list = *reinterpret_cast<std::vector<Monitor>*>(param);
+  const Monitor m{{mi.rcMonitor.left, mi.rcMonitor.top, mi.rcMonitor.right, mi.rcMonitor.bottom},
+                  {mi.rcWork.left, mi.rcWork.top, mi.rcWork.right, mi.rcWork.bottom}};
   // The primary monitor first: it wins among equals.
   if (mi.dwFlags & MONITORINFOF_PRIMARY)
     list.insert(list.begin(), m);
@@ -32,7 +29,7 @@ BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM param) {
 // restored place while it is minimised (a minimised window sits at -32000, off every screen).
 struct GameBox {
   RECT outer{};
-  int clientW = 0, clientH = 0;
+  int client_w = 0, client_h = 0;
 };
 
 GameBox GameWindowBox(HWND game) {
@@ -40,8 +37,8 @@ GameBox GameWindowBox(HWND game) {
   GetWindowRect(game, &box.outer);
   RECT client{};
   GetClientRect(game, &client);
-  box.clientW = client.right;
-  box.clientH = client.bottom;
+  box.client_w = client.right;
+  box.client_h = client.bottom;
   WINDOWPLACEMENT wp{};
   wp.length = sizeof wp;
   if (IsIconic(game) && GetWindowPlacement(game, &wp)) {
@@ -55,8 +52,8 @@ GameBox GameWindowBox(HWND game) {
     AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(game, GWL_STYLE)) & ~WS_MINIMIZE, FALSE,
                        static_cast<DWORD>(GetWindowLongPtrW(game, GWL_EXSTYLE)));
     box.outer = r;
-    box.clientW = (r.right - r.left) - (frame.right - frame.left);
-    box.clientH = (r.bottom - r.top) - (frame.bottom - frame.top);
+    box.client_w = (r.right - r.left) - (frame.right - frame.left);
+    box.client_h = (r.bottom - r.top) - (frame.bottom - frame.top);
   }
   return box;
 }
@@ -65,66 +62,64 @@ GameBox GameWindowBox(HWND game) {
 
 ExitDialog::ExitDialog(ui::Component* owner) : ui::Form(owner) {
   SetBorderStyle(ui::BorderStyle::kNone);
-  // FormShow places every showing itself, the first one centred on the game window as the framework would.
+  // OnShow places every showing itself, the first one centred on the game window as the framework would.
   SetPosition(ui::Position::kDesigned);
   SetText(L"信息提示");
   SetClientWidth(kClientWidth);
   SetClientHeight(kClientHeight);
 
-  Panel1 = new ui::Panel(this, this);
-  Panel1->SetAlign(ui::Align::kClient);
+  panel_ = new ui::Panel(this, this);
+  panel_->SetAlign(ui::Align::kClient);
 
-  simg_di = new ui::Image(this, Panel1);
-  simg_di->SetBounds(0, 0, kClientWidth, kClientHeight);
+  background_ = new ui::Image(this, panel_);
+  background_->SetBounds(0, 0, kClientWidth, kClientHeight);
 
-  btn_zaiwan2 = new ui::PictureButton(this, Panel1);
-  btn_zaiwan2->SetBounds(kStayBounds.left, kStayBounds.top, kStayBounds.width, kStayBounds.height);
-  btn_zaiwan2->OnClick = [this](ui::TObject* s) { btn_zaiwan2Click(s); };
+  stay_button_ = new ui::PictureButton(this, panel_);
+  stay_button_->SetBounds(kStayBounds.left, kStayBounds.top, kStayBounds.width, kStayBounds.height);
+  // Stay: the dialog closes; the answer is no.
+  stay_button_->SetOnClick([this] { SetModalResult(ui::kModalCancel); });
 
-  btn_tuichu2 = new ui::PictureButton(this, Panel1);
-  btn_tuichu2->SetBounds(kExitBounds.left, kExitBounds.top, kExitBounds.width, kExitBounds.height);
-  btn_tuichu2->OnClick = [this](ui::TObject* s) { btn_tuichu2Click(s); };
-
-  OnShow = [this](ui::TObject* s) { FormShow(s); };
+  exit_button_ = new ui::PictureButton(this, panel_);
+  exit_button_->SetBounds(kExitBounds.left, kExitBounds.top, kExitBounds.width, kExitBounds.height);
+  exit_button_->SetOnClick([this] { SetModalResult(ui::kModalOk); });
 }
 
-// The pictures (a JPEG and two alpha bitmaps, about 1 MiB once decoded) are not needed before the first
-// close request: decoded then, before the dialog appears, they cost the start nothing.
+bool ExitDialog::AskToExit(HWND game_window) {
+  game_window_ = game_window;
+  return ShowModal() == ui::kModalOk;
+}
+
+// The pictures (a JPEG and two alpha bitmaps, about 1 MiB once decoded) are not needed before the first close
+// request: decoded then, before the dialog appears, they cost the start nothing.
 void ExitDialog::LoadPictures() {
-  if (FPicturesLoaded) return;
-  FPicturesLoaded = true;
-  simg_di->SetBitmap(lzg::LoadJpegResource(IDR_HINT_BACKGROUND));
-  btn_zaiwan2->SetBitmap(lzg::LoadAlphaBitmapResource(IDR_HINT_STAY));
-  btn_tuichu2->SetBitmap(lzg::LoadAlphaBitmapResource(IDR_HINT_EXIT));
+  if (pictures_loaded_) return;
+  pictures_loaded_ = true;
+  background_->SetBitmap(LoadJpegResource(IDR_HINT_BACKGROUND));
+  stay_button_->SetBitmap(LoadAlphaBitmapResource(IDR_HINT_STAY));
+  exit_button_->SetBitmap(LoadAlphaBitmapResource(IDR_HINT_EXIT));
 }
 
-void ExitDialog::FormShow(ui::TObject*) {
+void ExitDialog::OnShow() {
   LoadPictures();
-  if (!ChildForm || !ChildForm->HandleAllocated()) return;
-  const GameBox game = GameWindowBox(ChildForm->Handle());
-  lzg::Point p;
-  if (!FShownBefore) {
-    FShownBefore = true;
+  if (!game_window_ || !IsWindow(game_window_)) return;
+  const GameBox game = GameWindowBox(game_window_);
+  Point p;
+  if (!shown_before_) {
+    shown_before_ = true;
     const ui::Point c = ui::CenterOn(
         ui::Box{game.outer.left, game.outer.top, game.outer.right - game.outer.left, game.outer.bottom - game.outer.top},
         Width(), Height(), GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN));
     p = {c.x, c.y};
   } else {
-    p = lzg::DialogPosition(game.outer.left, game.outer.top, game.clientW, game.clientH, ClientWidth(),
-                            ClientHeight());
+    p = DialogPosition(game.outer.left, game.outer.top, game.client_w, game.client_h, ClientWidth(), ClientHeight());
   }
-  // Whatever state the game window is in (maximised, minimised, half off the screen), the question must be
-  // seen and answerable: wholly inside the work area of the game window's monitor.
-  std::vector<lzg::Monitor> monitors;
+  // Whatever state the game window is in (maximised, minimised, half off the screen), the question must be seen
+  // and answerable: wholly inside the work area of the game window's monitor.
+  std::vector<Monitor> monitors;
   EnumDisplayMonitors(nullptr, nullptr, &AddMonitor, reinterpret_cast<LPARAM>(&monitors));
-  const lzg::Rect owner{game.outer.left, game.outer.top, game.outer.right, game.outer.bottom};
-  if (!monitors.empty()) p = lzg::KeepInside(p, Width(), Height(), lzg::WorkAreaFor(owner, monitors));
+  const Rect owner{game.outer.left, game.outer.top, game.outer.right, game.outer.bottom};
+  if (!monitors.empty()) p = KeepInside(p, Width(), Height(), WorkAreaFor(owner, monitors));
   SetWindowPos(Handle(), nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void ExitDialog::btn_tuichu2Click(ui::TObject*) {
-  g_btNeedClose = 1;
-  Close();
-}
-
-void ExitDialog::btn_zaiwan2Click(ui::TObject*) { Close(); }
+}  // namespace lzg

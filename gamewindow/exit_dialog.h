@@ -1,29 +1,22 @@
-// The exit dialog: a borderless 600 x 330 picture with the question and two
-// picture buttons. Created hidden once at start, its pictures decoded at its
-// first showing; the game window shows it
-// modally for every close request and reads the answer from g_btNeedClose.
-// Main thread only.
+// The exit dialog: a borderless 600 x 330 picture with the question and two picture buttons, "退出" (exit) and
+// "再玩一会" (stay). Created hidden once at start, its pictures decoded at its first showing; the game window asks
+// it at every close request. Main thread only.
 #pragma once
+
+#include <windows.h>
 
 #include "ui/controls.h"
 #include "ui/forms.h"
+
+namespace lzg {
 
 class ExitDialog : public ui::Form {
  public:
   explicit ExitDialog(ui::Component* owner);
 
-  ui::Panel* Panel1;
-  ui::Image* simg_di;
-  ui::PictureButton* btn_zaiwan2;  // stay
-  ui::PictureButton* btn_tuichu2;  // exit
-
-  // Decodes the pictures at the first showing, then places the dialog over the game window on every showing,
-  // always wholly on the game window's monitor.
-  void FormShow(ui::TObject* Sender);
-  // Exit: g_btNeedClose := 1, then close.
-  void btn_tuichu2Click(ui::TObject* Sender);
-  // Stay: close; the answer stays as it was.
-  void btn_zaiwan2Click(ui::TObject* Sender);
+  // Shows the dialog modally over `game_window` and answers whether the player chose to exit. Closing the dialog
+  // any other way counts as staying.
+  bool AskToExit(HWND game_window);
 
   static constexpr int kClientWidth = 600;
   static constexpr int kClientHeight = 330;
@@ -36,11 +29,18 @@ class ExitDialog : public ui::Form {
   static constexpr ButtonBounds kExitBounds{55, 216, 240, 100};
 
  private:
+  // Decodes the pictures at the first showing, then places the dialog over the game window on every showing,
+  // always wholly on the game window's monitor.
+  void OnShow() override;
   void LoadPictures();
 
-  bool FShownBefore = false;
-  bool FPicturesLoaded = false;
+  ui::Panel* panel_;
+  ui::Image* background_;
+  ui::PictureButton* stay_button_;
+  ui::PictureButton* exit_button_;
+  HWND game_window_ = nullptr;
+  bool shown_before_ = false;
+  bool pictures_loaded_ = false;
 };
 
-// The one exit dialog, from its creation by the launch sequence until the loop has ended.
-extern ExitDialog* FormHint;
+}  // namespace lzg

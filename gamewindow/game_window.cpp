@@ -1,279 +1,355 @@
-// The game window: components, lifecycle and the close protocol.
 #include "gamewindow/game_window.h"
 
-#include "base/threads.h"
-#include "config/settings.h"
-#include "engine/engine_app.h"
+#include <shellapi.h>
+
+#include "base/files.h"
+#include "engine/diagnostics.h"
 #include "gamewindow/exit_dialog.h"
+#include "gamewindow/key_policy.h"
+#include "gamewindow/page_recovery.h"
 #include "gamewindow/popup_policy.h"
 #include "resources/images.h"
 
-GameWindow* ChildForm = nullptr;
-
+namespace lzg {
 namespace {
 
+// The window's size before the settings give it one.
+constexpr int kDesignWidth = 602;
+constexpr int kDesignHeight = 394;
+
 // The engine's immediate questions, answered on its UI thread from the values given, nothing else: a new tab or
-// window is taken (an instance may follow, on the main thread); Escape is handled and closes on its release.
-void NewWindowRule(cef_window_open_disposition_t disposition, bool& Result) {
-  Result = lzg::StartsNewInstance(static_cast<int>(disposition));
-}
+// window is taken (an instance may follow, on the main thread); Escape is the window's.
+class GamePolicy final : public BrowserHost::Policy {
+ public:
+  bool TakesPopup(const std::wstring&, cef_window_open_disposition_t disposition) const override {
+    return StartsNewInstance(static_cast<int>(disposition));
+  }
+  bool TakesModifiedClick(const std::wstring&, cef_window_open_disposition_t disposition) const override {
+    return StartsNewInstance(static_cast<int>(disposition));
+  }
+  PreKeyAnswer BeforeKey(const cef_key_event_t& event, const MSG*, bool is_shortcut) const override {
+    return {false, is_shortcut || MarksShortcut(static_cast<int>(event.type), event.windows_key_code)};
+  }
+  bool TakesKey(const cef_key_event_t&, const MSG* os_event) const override {
+    return os_event && lzg::TakesKey(os_event->message, os_event->wParam);
+  }
+  bool CancelsNavigation(const BrowserHost::Navigation&) const override { return false; }
+};
 
-void PreKeyRule(const cef_key_event_t* event, bool& isKeyboardShortcut, bool& Result) {
-  Result = false;
-  if (event && lzg::MarksShortcut(static_cast<int>(event->type), event->windows_key_code)) isKeyboardShortcut = true;
-}
-
-void KeyRule(const cef_key_event_t* event, const MSG* osEvent, bool& Result) {
-  // Characters and system keys (Alt) are left alone.
-  Result = event && osEvent && (osEvent->message == WM_KEYDOWN || osEvent->message == WM_KEYUP) &&
-           LOWORD(osEvent->wParam) == lzg::kVkEscape;
-}
+const GamePolicy kGamePolicy;
 
 }  // namespace
 
-GameWindow::GameWindow(ui::Component* owner) : ui::Form(owner) {
+GameWindow::GameWindow(ui::Component* owner, EngineApp& engine, Settings settings)
+    : ui::Form(owner), engine_(engine), settings_(std::move(settings)) {
   SetBorderStyle(ui::BorderStyle::kSingle);
   SetPosition(ui::Position::kScreenCenter);
-  SetText(L"澜舟阁游戏 正在加载，请稍后...");
-  SetClientWidth(602);
-  SetClientHeight(394);
-  SetIcon(lzg::LoadAppIcon());
+  // The caption shown when no skin is active; the title bar's item says the rest.
+  SetText(LoadingTitle(kDefaultTitle));
+  SetClientWidth(kDesignWidth);
+  SetClientHeight(kDesignHeight);
+  SetIcon(LoadAppIcon());
 
-  CEFWindowParent1 = new BrowserParent(this, this);
-  CEFWindowParent1->SetBounds(0, 0, 602, 394);
-  CEFWindowParent1->SetAlign(ui::Align::kClient);
-  CEFWindowParent1->SetTabOrder(0);
+  browser_parent_ = new BrowserParent(this, this);
+  browser_parent_->SetBounds(0, 0, kDesignWidth, kDesignHeight);
+  browser_parent_->SetAlign(ui::Align::kClient);
+  browser_parent_->SetTabOrder(0);
 
-  Chromium1 = new BrowserHost(this);
-  // Engine UI thread: the rules above, with no access to this window.
-  Chromium1->OnBeforePopup = [](ui::TObject*, cef_browser_t*, cef_frame_t*, const std::wstring&,
-                                const std::wstring&, cef_window_open_disposition_t d, bool, const cef_popup_features_t&,
-                                cef_window_info_t&, cef_client_t*&, cef_browser_settings_t&, bool&,
-                                bool& result) { NewWindowRule(d, result); };
-  Chromium1->OnOpenUrlFromTab = [](ui::TObject*, cef_browser_t*, cef_frame_t*, const std::wstring&,
-                                   cef_window_open_disposition_t d, bool, bool& result) { NewWindowRule(d, result); };
-  Chromium1->OnPreKeyEvent = [](ui::TObject*, cef_browser_t*, const cef_key_event_t* e, MSG*, bool& shortcut,
-                                bool& result) { PreKeyRule(e, shortcut, result); };
-  Chromium1->OnKeyEvent = [](ui::TObject*, cef_browser_t*, const cef_key_event_t* e, MSG* os, bool& result) {
-    KeyRule(e, os, result);
-  };
-  // Main thread.
-  Chromium1->OnBrowserReady = [this](ui::TObject* s) { Chromium1BrowserReady(s); };
-  Chromium1->OnBrowserCloseRequested = [this](ui::TObject* s) { Chromium1BrowserCloseRequested(s); };
-  Chromium1->OnBrowserClosed = [this](ui::TObject* s) { Chromium1BrowserClosed(s); };
-  Chromium1->OnLoadEnded = [this](ui::TObject* s, const LoadEnd& n) { Chromium1LoadEnded(s, n); };
-  Chromium1->OnLoadFailed = [this](ui::TObject* s, const LoadError& n) { Chromium1LoadFailed(s, n); };
-  Chromium1->OnRendererEnded = [this](ui::TObject* s, bool own, cef_termination_status_t st) {
-    Chromium1RendererEnded(s, own, st);
-  };
-  Chromium1->OnNewWindowTaken = [this](ui::TObject* s, const std::wstring& url, cef_window_open_disposition_t d) {
-    Chromium1NewWindowTaken(s, url, d);
-  };
-  Chromium1->OnKeyTaken = [this](ui::TObject* s, UINT message, WPARAM wParam) { Chromium1KeyTaken(s, message, wParam); };
+  BrowserHost::Delegate* const host_delegate = this;
+  browser_host_ = std::make_unique<BrowserHost>(engine_, host_delegate, &kGamePolicy);
+  preset_menu_ = std::make_unique<PresetMenu>(*this, settings_, [this](int preset) { OnPresetChosen(preset); });
 
-  PopupMenu1 = new ui::PopupMenu(this);
-  ui::MenuItem** items[] = {&NSetSize1, &NSetSize2, &NSetSize3, &NSetSize4, &NSetSize5, &NSetSize6, &NSetSize7};
-  int tag = 0;
-  for (ui::MenuItem** item : items) {
-    *item = new ui::MenuItem(this);
-    (*item)->Tag = tag++;
-    (*item)->OnClick = [this](ui::TObject* s) { NSetSize1Click(s); };
-    PopupMenu1->Add(*item);
-  }
-
-  sTitleBar1 = std::make_unique<lzg::TitleBar>();
-  sTitleBar1->SetItemMargin(6);
-  lzg::TitleBarItem& resolution = sTitleBar1->Add();
-  resolution.SetAlign(lzg::ItemAlign::kRight);
-  resolution.SetStyle(lzg::ItemStyle::kButton);
+  title_bar_ = std::make_unique<TitleBar>();
+  title_bar_->SetItemMargin(6);
+  TitleBarItem& resolution = title_bar_->Add();
+  resolution.SetAlign(ItemAlign::kRight);
+  resolution.SetStyle(ItemStyle::kButton);
   resolution.SetCaption(L"设置分辨率");
-  resolution.SetDropdownMenu(PopupMenu1->Handle());
+  resolution.SetDropdownMenu(preset_menu_->Handle());
   resolution.SetFont(L"Tahoma", 8);
-  lzg::TitleBarItem& title = sTitleBar1->Add();
-  title.SetAlign(lzg::ItemAlign::kLeft);
-  title.SetStyle(lzg::ItemStyle::kInfo);
-  title.SetCaption(L"澜舟阁游戏 正在加载，请稍后...");
+  TitleBarItem& title = title_bar_->Add();
+  title.SetAlign(ItemAlign::kLeft);
+  title.SetStyle(ItemStyle::kInfo);
+  title.SetCaption(LoadingTitle(kDefaultTitle));
   title.SetFont(L"Tahoma", 8);
-  sSkinManager1 = std::make_unique<lzg::SkinManager>();
-  sSkinProvider1 = std::make_unique<lzg::SkinProvider>(sSkinManager1.get());
-  sSkinProvider1->SkinSection = L"FORM";
-  sSkinProvider1->SetTitleBar(sTitleBar1.get());
-
-  OnMessage(CEFBROWSER_INITIALIZED, [this](ui::Message& m) { CEFInitializedMsg(m); });
-  OnMessage(CEFBROWSER_COOKIESREADY, [this](ui::Message& m) { CookiesReadyMsg(m); });
-  OnMessage(WM_TIMER, [this](ui::Message& m) { WMTimer(m); });
-  OnMessage(WM_MOVE, [this](ui::Message& m) { WMMove(m); });
-  OnMessage(WM_MOVING, [this](ui::Message& m) { WMMoving(m); });
-  OnMessage(WM_ENTERMENULOOP, [this](ui::Message& m) { WMEnterMenuLoop(m); });
-  OnMessage(WM_EXITMENULOOP, [this](ui::Message& m) { WMExitMenuLoop(m); });
-  OnMessage(WM_SYSCOMMAND, [this](ui::Message& m) { WMsyscommand(m); });
-  OnMessage(WM_QUERYENDSESSION, [this](ui::Message& m) { WMQueryEndSession(m); });
-  OnMessage(WM_ENDSESSION, [this](ui::Message& m) { WMEndSession(m); });
-
-  OnCreate = [this](ui::TObject* s) { FormCreate(s); };
-  OnShow = [this](ui::TObject* s) { FormShow(s); };
-  OnCloseQuery = [this](ui::TObject* s, bool& canClose) { FormCloseQuery(s, canClose); };
-  OnClose = [this](ui::TObject* s, ui::CloseAction& a) { FormClose(s, a); };
-  OnDestroy = [this](ui::TObject* s) { FormDestroy(s); };
+  skin_manager_ = std::make_unique<SkinManager>();
+  skin_provider_ = std::make_unique<SkinProvider>(skin_manager_.get());
+  skin_provider_->SkinSection = L"FORM";
+  skin_provider_->SetTitleBar(title_bar_.get());
 }
 
 GameWindow::~GameWindow() {
   // The skin lets go of the window while it still exists.
-  if (sSkinProvider1) sSkinProvider1->Detach();
-  sSkinProvider1.reset();
-  sSkinManager1.reset();
-  sTitleBar1.reset();
-  if (ChildForm == this) ChildForm = nullptr;
+  if (skin_provider_) skin_provider_->Detach();
+  skin_provider_.reset();
+  skin_manager_.reset();
+  title_bar_.reset();
 }
 
-std::uint8_t GameWindow::GetGameIndex() { return g_ParamStr_1.empty() ? 0 : 1; }
+std::wstring GameWindow::Title() const { return title_bar_->Items(1).Caption(); }
 
-std::wstring GameWindow::LoadingTitle() { return g_title + L" 正在加载，请稍后..."; }
+void GameWindow::SetTitle(const std::wstring& title) { title_bar_->Items(1).SetCaption(title); }
 
-// ---- window events -----------------------------------------------------------
+// ---- the window's life -------------------------------------------------------------------------------
 
-void GameWindow::FormCreate(ui::TObject*) {
-  for (int i = 0; i < FormSizeNum; ++i) NSetSizeArr[static_cast<size_t>(i)] = PopupMenu1->Items(i);
-  init_SetSizeMenuItem();
-  init_Skin();
-  SetMyTitle(LoadingTitle());
+void GameWindow::OnCreate() {
+  RecoveryController::Delegate& recovery_delegate = *this;
+  recovery_ = std::make_unique<RecoveryController>(recovery_delegate, Handle(), settings_.title);
+  preset_menu_->Build();
+  SetUpSkin();
+  SetTitle(LoadingTitle(settings_.title));
 }
 
-void GameWindow::FormShow(ui::TObject*) {
-  if (!lzg::OnThread(lzg::Thread::kMain, "TChildForm.FormShow")) return;
-  const int p = GetGameIndex();
-  SetClientWidth(g_WidthArr[static_cast<size_t>(p)]);
-  SetClientHeight(g_HeightArr[static_cast<size_t>(p)]);
-  if (!FShown) {
-    FShown = true;
-    // Refused while the engine's context is not ready; asked again on CEFBROWSER_INITIALIZED.
-    if (CEFWindowParent1) FBrowserRequested = Chromium1->CreateBrowser(CEFWindowParent1);
+void GameWindow::SetUpSkin() {
+  skin_provider_->Attach(Handle());
+  skin_manager_->SetActive(false);
+  skin_manager_->SetSkinDirectory(settings_.exe_dir + L"\\Skins");
+  if (!settings_.skin_name.empty()) {
+    skin_manager_->SetSkinName(settings_.skin_name);
+    skin_manager_->SetActive(true);
   }
 }
 
-void GameWindow::FormCloseQuery(ui::TObject*, bool& CanClose) {
-  if (!lzg::OnThread(lzg::Thread::kMain, "TChildForm.FormCloseQuery")) {
-    CanClose = false;
-    return;
+void GameWindow::OnShow() {
+  const Size& size = settings_.own().size;
+  SetClientWidth(size.width);
+  SetClientHeight(size.height);
+  if (!shown_) {
+    shown_ = true;
+    // Refused while the engine's context is not ready; asked again on kContextInitializedMessage.
+    if (browser_parent_) browser_requested_ = browser_host_->CreateBrowser(browser_parent_);
   }
-  if (FSessionExitChosen) {
-    // "Exit" was chosen at a session end that did not come: the browser is already closed.
-    CanClose = true;
-    return;
+}
+
+void GameWindow::OnDestroy() {
+  if (recovery_) recovery_->Stop();
+}
+
+bool GameWindow::OnCloseQuery() {
+  // "Exit" was chosen at a session end that did not come: the browser is already closed.
+  if (session_exit_chosen_) return true;
+  // A request that comes while the dialog is up (the page closing itself, a key posted before the dialog
+  // disabled the window) or while the exit is under way has already been answered.
+  if (exiting_ || !exit_dialog_ || exit_dialog_->InModal()) return false;
+  if (!AskToExit()) {
+    recovery_->AfterExitDialog(false);
+    browser_host_->SetFocus(true);
+    return false;
   }
-  // A request that comes while the dialog is up (the page closing itself, a key
-  // posted before the dialog disabled the window) or while the exit is under way
-  // has already been answered.
-  if (FExiting || !FormHint || FormHint->InModal()) {
-    CanClose = false;
-    return;
-  }
-  FormHint->ShowModal();
-  CanClose = g_btNeedClose == 1;
-  if (!CanClose) {
-    AfterExitDialog(false);
-    if (Chromium1) Chromium1->SetFocus(true);
-    return;
-  }
-  FExiting = true;
-  AfterExitDialog(true);
   CloseBrowserBeforeExit();
+  return true;
 }
 
-void GameWindow::FormClose(ui::TObject*, ui::CloseAction& Action) { Action = ui::CloseAction::kFree; }
-
-void GameWindow::FormDestroy(ui::TObject*) { StopRecovery(); }
+bool GameWindow::AskToExit() {
+  if (!exit_dialog_->AskToExit(Handle())) return false;
+  exiting_ = true;
+  recovery_->AfterExitDialog(true);
+  return true;
+}
 
 void GameWindow::CloseBrowserBeforeExit() {
-  // The engine must not be shut down with a browser open: destroying the parent
-  // destroys the browser's window, after which the engine reports it closed.
-  // The host knows its browser from the engine's report, before the main thread has heard of it.
-  const bool open = Chromium1 && Chromium1->BrowserId() != 0 && !FBrowserClosed;
+  // The engine must not be shut down with a browser open: destroying the parent destroys the browser's window,
+  // after which the engine reports it closed. The host knows its browser from the engine's report, before the
+  // main thread has heard of it.
+  const bool open = browser_host_->BrowserId() != 0 && !browser_closed_;
   // The wait below still dispatches messages: the window takes no input meanwhile.
   EnableWindow(Handle(), FALSE);
   // Popups the engine opened go first: the game browser's close detaches the client they share.
-  if (Chromium1) Chromium1->CloseOtherBrowsers(kBrowserCloseWaitMs);
-  if (CEFWindowParent1) {
-    CEFWindowParent1->Free();
-    CEFWindowParent1 = nullptr;
-  }
-  // The host raises its close event from a posted message, which this wait dispatches.
-  if (open) ui::Application::ProcessMessagesUntil([this] { return FBrowserClosed; }, kBrowserCloseWaitMs);
+  browser_host_->CloseOtherBrowsers(kBrowserCloseWaitMs);
+  DestroyBrowserParent();
+  // The host reports the close from a posted message, which this wait dispatches.
+  if (open) ui::Application::ProcessMessagesUntil([this] { return browser_closed_; }, kBrowserCloseWaitMs);
 }
 
-// ---- the browser's life span (main thread, raised by the host) ----------------------------
+void GameWindow::DestroyBrowserParent() {
+  if (!browser_parent_) return;
+  browser_parent_->Free();
+  browser_parent_ = nullptr;
+}
 
-void GameWindow::Chromium1BrowserReady(ui::TObject*) {
-  if (!lzg::OnThread(lzg::Thread::kMain, "TChildForm.Chromium1BrowserReady")) return;
-  if (!CEFWindowParent1) return;
-  CEFWindowParent1->UpdateSize();
+// ---- the browser's life (reported by the host) ---------------------------------------------------------
+
+void GameWindow::OnBrowserReady() {
+  if (!browser_parent_) return;
+  browser_parent_->UpdateSize();
   LoadHome();
 }
 
 // The page asked to close (window.close()): the browser ends with its parent window.
-void GameWindow::Chromium1BrowserCloseRequested(ui::TObject*) {
-  if (!lzg::OnThread(lzg::Thread::kMain, "TChildForm.Chromium1BrowserCloseRequested")) return;
-  if (!CEFWindowParent1) return;
-  CEFWindowParent1->Free();
-  CEFWindowParent1 = nullptr;
-}
+void GameWindow::OnBrowserCloseRequested() { DestroyBrowserParent(); }
 
-void GameWindow::Chromium1BrowserClosed(ui::TObject*) {
-  if (!lzg::OnThread(lzg::Thread::kMain, "TChildForm.Chromium1BrowserClosed")) return;
-  FBrowserClosed = true;
+void GameWindow::OnBrowserClosed() {
+  browser_closed_ = true;
   // During the exit the wait above sees the flag; otherwise the page closed itself and the window asks.
-  if (!FExiting) PostMessageW(Handle(), WM_CLOSE, 0, 0);
+  if (!exiting_) PostMessageW(Handle(), WM_CLOSE, 0, 0);
 }
 
-// ---- main-thread messages -----------------------------------------------------------
+void GameWindow::OnLoadEnded(const BrowserHost::LoadEnd& load) { recovery_->OnLoadEnded(load); }
 
-void GameWindow::CEFInitializedMsg(ui::Message&) {
-  if (!lzg::OnThread(lzg::Thread::kMain, "TChildForm.CEFInitializedMsg")) return;
-  if (FShown && !FBrowserRequested && CEFWindowParent1 && !FExiting)
-    FBrowserRequested = Chromium1->CreateBrowser(CEFWindowParent1);
+void GameWindow::OnLoadFailed(const BrowserHost::LoadError& failure) { recovery_->OnLoadFailed(failure, homepage_); }
+
+void GameWindow::OnRendererEnded(bool own_browser, cef_termination_status_t status) {
+  recovery_->OnRendererEnded(own_browser, status);
 }
 
-// The engine places what it draws outside the browser window (select lists, tooltips) from that window's
-// place on the screen: it must hear of every move to close or move them.
-void GameWindow::WMMove(ui::Message& m) {
-  if (!lzg::OnThread(lzg::Thread::kMain, "TChildForm.WMMove")) return;
-  Default(m);
-  if (Chromium1) Chromium1->NotifyMoveOrResizeStarted();
+// A popup or a modified click asked for a new tab or window: only web addresses become another instance's home,
+// as exactly one argument that the engine never reads as a switch; any other address stays cancelled.
+void GameWindow::OnNewWindowTaken(const std::wstring& target_url, cef_window_open_disposition_t) {
+  const InstanceStart start = InstanceStartFor(target_url);
+  if (!start.start) {
+    OutputDebugMessage(start.note);
+    return;
+  }
+  ShellExecuteW(Handle(), L"open", ExePath().c_str(), start.parameters.c_str(), L"", SW_SHOWNORMAL);
 }
 
-void GameWindow::WMMoving(ui::Message& m) {
-  if (!lzg::OnThread(lzg::Thread::kMain, "TChildForm.WMMoving")) return;
-  Default(m);
-  if (Chromium1) Chromium1->NotifyMoveOrResizeStarted();
+// Escape is taken on its press and release alike (the page never sees it); its release closes the window.
+void GameWindow::OnKeyTaken(UINT message, WPARAM wparam) {
+  if (ClosesWindow(message, wparam)) PostMessageW(Handle(), WM_CLOSE, 0, 0);
 }
 
-// A menu's modal loop (the system menu, the title bar's drop-down) runs inside this thread's message
-// dispatch: the engine is told so, as it asks for around any such loop.
-void GameWindow::WMEnterMenuLoop(ui::Message& m) {
-  if (!lzg::OnThread(lzg::Thread::kMain, "TChildForm.WMEnterMenuLoop")) return;
-  Default(m);
-  if (m.WParam == 0 && GlobalCEFApp) GlobalCEFApp->SetOsmodalLoop(true);
+// ---- recovery ----------------------------------------------------------------------------------------
+
+bool GameWindow::CanReload() const { return !exiting_ && browser_parent_; }
+
+bool GameWindow::ExitDialogOpen() const { return exit_dialog_ && exit_dialog_->InModal(); }
+
+void GameWindow::ReloadHome() {
+  SetTitle(LoadingTitle(settings_.title));
+  // The browser's parent is gone once the page closed itself; only the host is asked then.
+  if (browser_parent_) browser_parent_->UpdateSize();
+  LoadHome();
 }
 
-void GameWindow::WMExitMenuLoop(ui::Message& m) {
-  if (!lzg::OnThread(lzg::Thread::kMain, "TChildForm.WMExitMenuLoop")) return;
-  Default(m);
-  if (m.WParam == 0 && GlobalCEFApp) GlobalCEFApp->SetOsmodalLoop(false);
-}
-
-// ---- the cookie store before the first page ---------------------------------------------
+void GameWindow::ShowPage(const std::wstring& address) { browser_host_->LoadUrl(address); }
 
 void GameWindow::LoadHome() {
   // The flag turns true before its message is posted: a load held here is always released.
-  if (GlobalCEFApp && !GlobalCEFApp->CookieStoreSettled()) {
-    FHomeLoadHeld = true;
+  if (!engine_.CookieStoreSettled()) {
+    home_load_held_ = true;
     return;
   }
-  FHomeLoadHeld = false;
-  Chromium1->LoadURL(FHomepage);
+  home_load_held_ = false;
+  browser_host_->LoadUrl(homepage_);
 }
 
-void GameWindow::CookiesReadyMsg(ui::Message&) {
-  if (!lzg::OnThread(lzg::Thread::kMain, "TChildForm.CookiesReadyMsg")) return;
-  if (FHomeLoadHeld && !FExiting && CEFWindowParent1) LoadHome();
+// ---- size presets ------------------------------------------------------------------------------------
+
+void GameWindow::OnPresetChosen(int preset) {
+  if (exiting_) return;  // no size change or save while the exit waits for the browser
+  preset_menu_->Apply(preset);
+  ReloadAfterResize();
 }
+
+void GameWindow::ReloadAfterResize() {
+  if (settings_.own().reload_on_resize != 1) return;
+  // The player's own reload: automatic retries start again from the first wait.
+  recovery_->OnPlayerReload();
+  ReloadHome();
+}
+
+// ---- messages ----------------------------------------------------------------------------------------
+
+void GameWindow::WndProc(ui::Message& m) {
+  switch (m.msg) {
+    case kContextInitializedMessage:
+      OnContextInitialized();
+      return;
+    case kCookiesReadyMessage:
+      OnCookiesReady();
+      return;
+    case WM_TIMER:
+      if (recovery_ && recovery_->OnTimer(m.wparam)) return;
+      break;
+    case WM_MOVE:
+    case WM_MOVING:
+      // The engine places what it draws outside the browser window (select lists, tooltips) from that window's
+      // place on the screen: it must hear of every move to close or move them.
+      ui::Form::WndProc(m);
+      browser_host_->NotifyMoveOrResizeStarted();
+      return;
+    case WM_ENTERMENULOOP:
+    case WM_EXITMENULOOP:
+      // A menu's modal loop (the system menu) runs inside this thread's message dispatch: the engine is told so,
+      // as it asks for around any such loop. A track-popup menu (wParam not 0, the resolution drop-down) is not.
+      ui::Form::WndProc(m);
+      if (m.wparam == 0) engine_.SetOsmodalLoop(m.msg == WM_ENTERMENULOOP);
+      return;
+    case WM_SYSCOMMAND:
+      OnSysCommand(m);
+      return;
+    case WM_QUERYENDSESSION:
+      OnQueryEndSession(m);
+      return;
+    case WM_ENDSESSION:
+      OnEndSession(m);
+      return;
+    default:
+      break;
+  }
+  ui::Form::WndProc(m);
+}
+
+void GameWindow::OnContextInitialized() {
+  if (shown_ && !browser_requested_ && browser_parent_ && !exiting_)
+    browser_requested_ = browser_host_->CreateBrowser(browser_parent_);
+}
+
+void GameWindow::OnCookiesReady() {
+  if (home_load_held_ && !exiting_ && browser_parent_) LoadHome();
+}
+
+void GameWindow::OnSysCommand(ui::Message& m) {
+  // Alt alone or with a letter would put this thread into keyboard menu mode, in which the engine's UI thread (it
+  // owns the focused browser window and shares this thread's input state) hangs on Windows 10 and later; with no
+  // menu bar or access keys here, only Alt+Space, the system menu, goes on to the default handling.
+  if ((m.wparam & 0xFFF0) == SC_KEYMENU && m.lparam != L' ') {
+    m.result = 0;
+    return;
+  }
+  // While the exit waits for the browser, no state changes: no maximise (and its reload), no second close.
+  if (exiting_) {
+    m.result = 0;
+    return;
+  }
+  // The whole value: a command with its low bits set (a caption double-click) does not reload.
+  if (m.wparam == SC_MAXIMIZE || m.wparam == SC_RESTORE) ReloadAfterResize();
+  ui::Form::WndProc(m);
+}
+
+// ---- log-off and shutdown ----------------------------------------------------------------------------
+// The query asks the player as any close request does: "stay" refuses the session end; "exit" closes the browser
+// and allows it. Whatever the system does next, the window is never left half closed: a session that ends shuts
+// the engine down cleanly before the process goes, and a session end that another program cancels ends the
+// program as the player chose.
+
+void GameWindow::OnQueryEndSession(ui::Message& m) {
+  if (session_exit_chosen_ || exiting_) {
+    m.result = 1;  // already on the way out
+    return;
+  }
+  session_exit_chosen_ = OnCloseQuery();
+  m.result = session_exit_chosen_ ? 1 : 0;
+}
+
+void GameWindow::OnEndSession(ui::Message& m) {
+  m.result = 0;
+  if (!m.wparam) {
+    // Cancelled by another program after the player chose to exit: the exit goes ahead now.
+    if (session_exit_chosen_) PostMessageW(Handle(), WM_CLOSE, 0, 0);
+    return;
+  }
+  // The session ends, and the process with it as soon as this returns. Even when the query was refused (a forced
+  // log-off), every browser is closed and the engine shut down first.
+  if (!session_exit_chosen_) {
+    if (ExitDialogOpen()) exit_dialog_->Hide();  // its modal loop never resumes
+    exiting_ = true;
+    recovery_->AfterExitDialog(true);
+    CloseBrowserBeforeExit();
+  }
+  // A copy: the sequence's end frees this window.
+  const std::function<void()> end = on_session_ending_;
+  if (end) end();
+}
+
+}  // namespace lzg

@@ -111,36 +111,38 @@ std::wstring ErrorPageAddress(const std::wstring& html) {
 
 bool IsErrorPageAddress(const std::wstring& url) { return url.rfind(kErrorPagePrefix, 0) == 0; }
 
-std::wstring ErrorTitle(const std::wstring& gameTitle, int errorCode) {
-  return gameTitle + L" 无法连接游戏（" + NetErrorName(errorCode) + L"），稍后自动重试";
+std::wstring LoadingTitle(const std::wstring& game_title) { return game_title + L" 正在加载，请稍后..."; }
+
+std::wstring ErrorTitle(const std::wstring& game_title, int error_code) {
+  return game_title + L" 无法连接游戏（" + NetErrorName(error_code) + L"），稍后自动重试";
 }
 
-std::wstring StoppedTitle(const std::wstring& gameTitle) {
-  return gameTitle + L" 游戏页面已停止运行，请重新启动客户端";
+std::wstring StoppedTitle(const std::wstring& game_title) {
+  return game_title + L" 游戏页面已停止运行，请重新启动客户端";
 }
 
 void PageRecovery::Expire(std::uint64_t nowMs) {
-  while (!FRendererReloads.empty() && nowMs - FRendererReloads.front() >= kRendererWindowMs)
-    FRendererReloads.pop_front();
+  while (!renderer_reloads_.empty() && nowMs - renderer_reloads_.front() >= kRendererWindowMs)
+    renderer_reloads_.pop_front();
 }
 
 int PageRecovery::RecentRendererReloads(std::uint64_t nowMs) {
   Expire(nowMs);
-  return static_cast<int>(FRendererReloads.size());
+  return static_cast<int>(renderer_reloads_.size());
 }
 
 PageRecovery::Renderer PageRecovery::RendererEnded(std::uint64_t nowMs) {
-  if (FStopped) return Renderer::Ignore;
+  if (stopped_) return Renderer::Ignore;
   Expire(nowMs);
-  if (static_cast<int>(FRendererReloads.size()) >= kMaxRendererReloads) return Renderer::GiveUp;
-  FRendererReloads.push_back(nowMs);
+  if (static_cast<int>(renderer_reloads_.size()) >= kMaxRendererReloads) return Renderer::GiveUp;
+  renderer_reloads_.push_back(nowMs);
   return Renderer::Reload;
 }
 
 std::uint32_t PageRecovery::LoadFailed() {
-  if (FStopped) return 0;
-  if (FFailures < 1000) ++FFailures;
-  return RetryDelayMs(FFailures);
+  if (stopped_) return 0;
+  if (failures_ < 1000) ++failures_;
+  return RetryDelayMs(failures_);
 }
 
 }  // namespace lzg

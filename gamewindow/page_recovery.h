@@ -34,9 +34,10 @@ std::wstring ErrorPageAddress(const std::wstring& html);
 // True for an address made by ErrorPageAddress: its load end is not the game arriving.
 bool IsErrorPageAddress(const std::wstring& url);
 
-// The title item's words.
-std::wstring ErrorTitle(const std::wstring& gameTitle, int errorCode);
-std::wstring StoppedTitle(const std::wstring& gameTitle);
+// The title item's words: while the home address loads, after a failed load, after the page stopped for good.
+std::wstring LoadingTitle(const std::wstring& game_title);
+std::wstring ErrorTitle(const std::wstring& game_title, int error_code);
+std::wstring StoppedTitle(const std::wstring& game_title);
 
 // The game window's one recovery component: it decides when the home address is loaded again.
 // The window feeds it the events (on its main thread) and carries the decisions out.
@@ -56,23 +57,23 @@ class PageRecovery {
   std::uint32_t LoadFailed();
 
   // The game page arrived: the retries start again from the first delay next time.
-  void LoadSucceeded() { FFailures = 0; }
+  void LoadSucceeded() { failures_ = 0; }
   // The player asked for the page again (a preset's reload).
-  void Reset() { FFailures = 0; }
+  void Reset() { failures_ = 0; }
   // The window is closing: nothing is reloaded any more.
-  void Stop() { FStopped = true; }
+  void Stop() { stopped_ = true; }
 
-  bool Stopped() const { return FStopped; }
-  int Failures() const { return FFailures; }
+  bool Stopped() const { return stopped_; }
+  int Failures() const { return failures_; }
   // Reloads after a renderer's end still inside the window at `nowMs`.
   int RecentRendererReloads(std::uint64_t nowMs);
 
  private:
   void Expire(std::uint64_t nowMs);
 
-  std::deque<std::uint64_t> FRendererReloads;
-  int FFailures = 0;
-  bool FStopped = false;
+  std::deque<std::uint64_t> renderer_reloads_;
+  int failures_ = 0;
+  bool stopped_ = false;
 };
 
 }  // namespace lzg

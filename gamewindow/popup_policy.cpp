@@ -228,9 +228,4 @@ InstanceStart InstanceStartFor(const std::wstring& url) {
   return out;
 }
 
-bool MarksShortcut(int kind, int windowsKeyCode) {
-  return (kind == static_cast<int>(KeyKind::KeyDown) || kind == static_cast<int>(KeyKind::KeyUp)) &&
-         windowsKeyCode == kVkEscape;
-}
-
 }  // namespace lzg

@@ -1,5 +1,6 @@
-// What the game window does with a page's request for a new page, and with keys.
-// No Windows calls here: the same code builds natively for the fuzz targets.
+// What the game window does with a page's request for a new page: a new tab or window becomes a new instance
+// of the client, for web addresses only. No Windows calls here: the same code builds natively for the fuzz
+// targets.
 #pragma once
 
 #include <string>
@@ -37,13 +38,5 @@ struct InstanceStart {
   std::wstring note;        // the diagnostic line, when refused: the scheme and the length, never the address itself
 };
 InstanceStart InstanceStartFor(const std::wstring& url);
-
-// Key event kinds of the engine.
-enum class KeyKind { RawKeyDown = 0, KeyDown = 1, KeyUp = 2, Char = 3 };
-
-constexpr int kVkEscape = 27;
-
-// Before the page sees a key: Escape key-down/key-up is marked as a shortcut.
-bool MarksShortcut(int kind, int windowsKeyCode);
 
 }  // namespace lzg

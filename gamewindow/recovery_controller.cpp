@@ -1,12 +1,9 @@
-// The game window bringing its page back: after the renderer's end and after a failed load of the game.
-// The decisions are lzg::PageRecovery's; here they are carried out on the main thread.
-#include "base/threads.h"
-#include "browser/host_rules.h"
-#include "engine/engine_app.h"
-#include "gamewindow/exit_dialog.h"
-#include "gamewindow/game_window.h"
-#include "config/settings.h"
+#include "gamewindow/recovery_controller.h"
 
+#include "browser/host_rules.h"
+#include "engine/diagnostics.h"
+
+namespace lzg {
 namespace {
 
 const wchar_t* StatusName(cef_termination_status_t status) {
@@ -21,111 +18,112 @@ const wchar_t* StatusName(cef_termination_status_t status) {
 
 }  // namespace
 
-// ---- main thread, raised by the browser host ------------------------------------------------
+RecoveryController::RecoveryController(Delegate& delegate, HWND window, const std::wstring& game_title)
+    : delegate_(delegate), window_(window), game_title_(game_title) {}
 
-void GameWindow::Chromium1LoadEnded(ui::TObject*, const LoadEnd& notice) {
-  if (!lzg::OnThread(lzg::Thread::kMain, "TChildForm.Chromium1LoadEnded")) return;
-  if (!notice.ownBrowser || !notice.mainFrame) {
+void RecoveryController::OnLoadEnded(const BrowserHost::LoadEnd& load) {
+  if (!load.own_browser || !load.main_frame) {
     // Another frame or browser: it does not take the place of a notice about the game page.
-    if (!FRecoveryTitle) SetMyTitle(g_title);
+    if (!recovery_title_) delegate_.ShowTitle(game_title_);
     return;
   }
-  if (lzg::IsErrorPageAddress(notice.url)) return;  // the error title stays
-  FRecovery.LoadSucceeded();
-  KillTimer(Handle(), kRetryTimer);
-  FRecoveryTitle = false;
-  SetMyTitle(g_title);
+  if (IsErrorPageAddress(load.url)) return;  // the error title stays
+  recovery_.LoadSucceeded();
+  KillTimer(window_, kRetryTimer);
+  recovery_title_ = false;
+  delegate_.ShowTitle(game_title_);
 }
 
-void GameWindow::Chromium1RendererEnded(ui::TObject*, bool ownBrowser, cef_termination_status_t status) {
-  if (!lzg::OnThread(lzg::Thread::kMain, "TChildForm.Chromium1RendererEnded")) return;
+void RecoveryController::OnRendererEnded(bool own_browser, cef_termination_status_t status) {
   // A popup browser's renderer is not the game's.
-  if (!ownBrowser) return;
+  if (!own_browser) return;
   // This engine version reports only the status; the exit code stays with the engine's own log.
-  std::wstring record = L"Game page renderer ended: status " + std::to_wstring(static_cast<int>(status)) + L" (" +
-                        StatusName(status) + L"), exit code not reported by the engine";
-  if (FExiting || !CEFWindowParent1 || FRecovery.Stopped()) {
+  const std::wstring record = L"Game page renderer ended: status " + std::to_wstring(static_cast<int>(status)) +
+                              L" (" + StatusName(status) + L"), exit code not reported by the engine";
+  if (!delegate_.CanReload() || recovery_.Stopped()) {
     OutputDebugMessage(record + L"; no reload while closing");
     return;
   }
-  switch (FRecovery.RendererEnded(GetTickCount64())) {
-    case lzg::PageRecovery::Renderer::Reload:
-      OutputDebugMessage(record + L"; reload " + std::to_wstring(FRecovery.RecentRendererReloads(GetTickCount64())) +
-                         L" of " + std::to_wstring(lzg::PageRecovery::kMaxRendererReloads) + L" in 10 minutes");
-      RecoverReload(L"renderer ended");
+  switch (recovery_.RendererEnded(GetTickCount64())) {
+    case PageRecovery::Renderer::Reload:
+      OutputDebugMessage(record + L"; reload " + std::to_wstring(recovery_.RecentRendererReloads(GetTickCount64())) +
+                         L" of " + std::to_wstring(PageRecovery::kMaxRendererReloads) + L" in 10 minutes");
+      Reload(L"renderer ended");
       break;
-    case lzg::PageRecovery::Renderer::GiveUp:
-      OutputDebugMessage(record + L"; " + std::to_wstring(lzg::PageRecovery::kMaxRendererReloads) +
+    case PageRecovery::Renderer::GiveUp:
+      OutputDebugMessage(record + L"; " + std::to_wstring(PageRecovery::kMaxRendererReloads) +
                          L" reloads in 10 minutes already, no more");
-      KillTimer(Handle(), kRetryTimer);
-      FReloadHeld = false;
-      FRecoveryTitle = true;
-      SetMyTitle(lzg::StoppedTitle(g_title));
+      KillTimer(window_, kRetryTimer);
+      reload_held_ = false;
+      recovery_title_ = true;
+      delegate_.ShowTitle(StoppedTitle(game_title_));
       break;
-    case lzg::PageRecovery::Renderer::Ignore:
+    case PageRecovery::Renderer::Ignore:
       break;
   }
 }
 
-void GameWindow::Chromium1LoadFailed(ui::TObject*, const LoadError& failure) {
-  if (!lzg::OnThread(lzg::Thread::kMain, "TChildForm.Chromium1LoadFailed")) return;
-  if (!lzg::IsGameLoadFailure(failure.ownBrowser, failure.mainFrame, failure.errorCode)) return;
+void RecoveryController::OnLoadFailed(const BrowserHost::LoadError& failure, const std::wstring& retry_url) {
+  if (!IsGameLoadFailure(failure.own_browser, failure.main_frame, failure.error_code)) return;
   // Our own page failing must not bring itself up again.
-  if (lzg::IsErrorPageAddress(failure.failedUrl)) return;
-  const std::wstring record = L"Game page failed to load: error " + std::to_wstring(failure.errorCode) + L" " +
-                              lzg::NetErrorName(failure.errorCode) + L", " + lzg::QuotedStr(failure.failedUrl);
-  if (FExiting || !CEFWindowParent1 || FRecovery.Stopped()) {
+  if (IsErrorPageAddress(failure.failed_url)) return;
+  const std::wstring record = L"Game page failed to load: error " + std::to_wstring(failure.error_code) + L" " +
+                              NetErrorName(failure.error_code) + L", " + QuotedStr(failure.failed_url);
+  if (!delegate_.CanReload() || recovery_.Stopped()) {
     OutputDebugMessage(record + L"; no retry while closing");
     return;
   }
-  const std::uint32_t delay = FRecovery.LoadFailed();
-  OutputDebugMessage(record + L"; retry " + std::to_wstring(FRecovery.Failures()) + L" in " +
+  const std::uint32_t delay = recovery_.LoadFailed();
+  OutputDebugMessage(record + L"; retry " + std::to_wstring(recovery_.Failures()) + L" in " +
                      std::to_wstring(delay / 1000) + L" s");
-  FRecoveryTitle = true;
-  SetMyTitle(lzg::ErrorTitle(g_title, failure.errorCode));
-  Chromium1->LoadURL(lzg::ErrorPageAddress(
-      lzg::ErrorPageHtml(failure.errorCode, failure.errorText, failure.failedUrl, FHomepage)));
-  SetTimer(Handle(), kRetryTimer, delay, nullptr);
+  recovery_title_ = true;
+  delegate_.ShowTitle(ErrorTitle(game_title_, failure.error_code));
+  delegate_.ShowPage(
+      ErrorPageAddress(ErrorPageHtml(failure.error_code, failure.error_text, failure.failed_url, retry_url)));
+  SetTimer(window_, kRetryTimer, delay, nullptr);
 }
 
-void GameWindow::WMTimer(ui::Message& m) {
-  if (!lzg::OnThread(lzg::Thread::kMain, "TChildForm.WMTimer")) return;
-  if (m.WParam != kRetryTimer) {
-    Default(m);
-    return;
-  }
-  KillTimer(Handle(), kRetryTimer);
-  if (FExiting || FRecovery.Stopped()) return;
-  OutputDebugMessage(L"Game page: retry " + std::to_wstring(FRecovery.Failures()) + L" of the home address");
-  RecoverReload(L"retry");
+bool RecoveryController::OnTimer(UINT_PTR id) {
+  if (id != kRetryTimer) return false;
+  KillTimer(window_, kRetryTimer);
+  if (!delegate_.CanReload() || recovery_.Stopped()) return true;
+  OutputDebugMessage(L"Game page: retry " + std::to_wstring(recovery_.Failures()) + L" of the home address");
+  Reload(L"retry");
+  return true;
 }
 
-void GameWindow::RecoverReload(const wchar_t* why) {
-  if (FExiting || !CEFWindowParent1 || FRecovery.Stopped()) return;
-  if (FormHint && FormHint->InModal()) {
+void RecoveryController::OnPlayerReload() {
+  recovery_.Reset();
+  KillTimer(window_, kRetryTimer);
+  recovery_title_ = false;
+}
+
+void RecoveryController::Reload(const wchar_t* why) {
+  if (!delegate_.CanReload() || recovery_.Stopped()) return;
+  if (delegate_.ExitDialogOpen()) {
     // The player is deciding whether to leave: "stay" brings the page back, "exit" needs none.
     OutputDebugMessage(std::wstring(L"Game page reload held while the exit dialog is open (") + why + L")");
-    FReloadHeld = true;
+    reload_held_ = true;
     return;
   }
-  FReloadHeld = false;
+  reload_held_ = false;
   OutputDebugMessage(std::wstring(L"Game page reloaded (") + why + L")");
-  FRecoveryTitle = false;
-  SetMyTitle(LoadingTitle());
-  CEFWindowParent1->UpdateSize();
-  LoadHome();
+  recovery_title_ = false;
+  delegate_.ReloadHome();
 }
 
-void GameWindow::AfterExitDialog(bool exiting) {
+void RecoveryController::AfterExitDialog(bool exiting) {
   if (exiting) {
-    StopRecovery();
+    Stop();
     return;
   }
-  if (FReloadHeld) RecoverReload(L"after the exit dialog");
+  if (reload_held_) Reload(L"after the exit dialog");
 }
 
-void GameWindow::StopRecovery() {
-  FRecovery.Stop();
-  FReloadHeld = false;
-  if (HandleAllocated()) KillTimer(Handle(), kRetryTimer);
+void RecoveryController::Stop() {
+  recovery_.Stop();
+  reload_held_ = false;
+  if (IsWindow(window_)) KillTimer(window_, kRetryTimer);
 }
+
+}  // namespace lzg

@@ -1,60 +1,39 @@
 #include "launch/engine_setup.h"
 
-#include "engine/engine_app.h"
-#include "gamewindow/game_window.h"
-#include "config/settings.h"
 #include "base/guarded.h"
+#include "gamewindow/game_window.h"
 #include "launch/profile_folders.h"
 
-std::atomic<HWND> g_ChildFormHandle{nullptr};
-
+namespace lzg {
 namespace {
 
-// A directory whose computation failed leaves its setting as it was; each
-// setter runs on its own so one failure does not stop the others.
-void ApplyProfileDirs(bool profile1) {
-  const lzg::ProfileDirs dirs = lzg::ComputeProfileDirs(profile1);
-  lzg::GuardedStep([&] { if (dirs.Cache) GlobalCEFApp->SetCache(*dirs.Cache); });
-  lzg::GuardedStep([&] { if (dirs.Cookies) GlobalCEFApp->SetCookies(*dirs.Cookies); });
-  lzg::GuardedStep([&] { if (dirs.UserDataPath) GlobalCEFApp->SetUserDataPath(*dirs.UserDataPath); });
+void PostToWindow(const std::atomic<HWND>& window, UINT message) {
+  HWND handle = window.load();
+  if (handle && IsWindow(handle)) PostMessageW(handle, message, 0, 0);
 }
 
 }  // namespace
 
-void CreateGlobalCEFApp_2() {
-  GlobalCEFApp = new EngineApp();
-  GlobalCEFApp->OnContextInitialized = &GlobalCEFApp_OnContextInitialized_2;
-  GlobalCEFApp->OnCookieStoreSettled = &GlobalCEFApp_OnCookieStoreSettled_2;
-  InitGlobalCEFApp_2();
-}
-
-void InitGlobalCEFApp_2() {
-  EngineApp& app = *GlobalCEFApp;
+void ConfigureEngineApp(EngineApp& app, int profile) {
   app.SetFrameworkDirPath(L"cef");
   app.SetResourcesDirPath(L"cef");
   app.SetLocalesDirPath(L"cef\\locales");
-  app.EnableGPU = true;
-  app.AcceptLanguageList = L"zh-CN";
-  app.LocalesRequired = L"zh-CN";
-  app.Locale = L"zh-CN";
-  app.FlashEnabled = false;
-  if (!g_ParamStr_1.empty()) {
-    InitGlobalCEFApp_2_3game();
-  } else {
-    InitGlobalCEFApp_2_lzg();
-  }
+  app.set_enable_gpu(true);
+  app.set_accept_language_list(L"zh-CN");
+  app.set_locales_required(L"zh-CN");
+  app.set_locale(L"zh-CN");
+  app.set_flash_enabled(false);
+  // A folder whose computation failed leaves its setting as it was; each setter runs on its own so one failure
+  // does not stop the others.
+  const ProfileFolders folders = ComputeProfileFolders(profile);
+  GuardedStep([&] { if (folders.cache) app.SetCache(*folders.cache); });
+  GuardedStep([&] { if (folders.cookies) app.SetCookies(*folders.cookies); });
+  GuardedStep([&] { if (folders.user_data) app.SetUserDataPath(*folders.user_data); });
 }
 
-void InitGlobalCEFApp_2_lzg() { ApplyProfileDirs(false); }
-
-void InitGlobalCEFApp_2_3game() { ApplyProfileDirs(true); }
-
-void GlobalCEFApp_OnContextInitialized_2() {
-  HWND window = g_ChildFormHandle.load();
-  if (window && IsWindow(window)) PostMessageW(window, CEFBROWSER_INITIALIZED, 0, 0);
+void PostReportsTo(EngineApp& app, const std::atomic<HWND>& game_window) {
+  app.on_context_initialized = [&game_window] { PostToWindow(game_window, GameWindow::kContextInitializedMessage); };
+  app.on_cookie_store_settled = [&game_window] { PostToWindow(game_window, GameWindow::kCookiesReadyMessage); };
 }
 
-void GlobalCEFApp_OnCookieStoreSettled_2() {
-  HWND window = g_ChildFormHandle.load();
-  if (window && IsWindow(window)) PostMessageW(window, CEFBROWSER_COOKIESREADY, 0, 0);
-}
+}  // namespace lzg

@@ -1,22 +1,18 @@
 #include "launch/launch_plan.h"
 
 #include "base/command_line.h"
-#include "config/settings.h"
 #include "base/guarded.h"
 
 namespace lzg {
 
-std::wstring HomeAddress() { return g_ParamStr_1.empty() ? g_gameUrl : g_ParamStr_1; }
-
-LaunchPlan PrepareLaunch(std::wstring_view commandLine, const std::wstring& exeDir) {
-  // 1. The first argument; a failure leaves it empty (profile 0).
-  if (!GuardedStep([&] { g_ParamStr_1 = FirstArgument(commandLine); })) g_ParamStr_1.clear();
-  // 2. The configuration; whatever it reached before a failure stays.
-  GuardedStep([&] { LoadAppConfigIn(exeDir); });
-
+LaunchPlan PrepareLaunch(std::wstring_view command_line, const std::wstring& exe_dir) {
   LaunchPlan plan;
-  plan.profile = CurrentProfile();
-  plan.homepage = HomeAddress();
+  // 1. The first argument; a failure leaves it empty (profile 0).
+  if (!GuardedStep([&] { plan.first_argument = FirstArgument(command_line); })) plan.first_argument.clear();
+  plan.profile = ProfileFor(plan.first_argument);
+  // 2. The configuration; it swallows its own failures.
+  plan.settings = LoadSettings(exe_dir, plan.profile);
+  plan.homepage = plan.first_argument.empty() ? plan.settings.game_url : plan.first_argument;
   return plan;
 }
 

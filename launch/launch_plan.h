@@ -1,29 +1,23 @@
-// The launch sequence of every process of the client, engine sub-processes included.
+// What the first steps of the launch decide, in every process that is not an engine sub-process: the first
+// argument, the profile, the settings and the game window's home address.
 #pragma once
-
-#include <windows.h>
 
 #include <string>
 #include <string_view>
 
+#include "config/settings.h"
 
 namespace lzg {
 
-// What the first steps compute for the engine object and the game window.
 struct LaunchPlan {
-  int profile = 0;        // 1 when there is a first argument
-  std::wstring homepage;  // the game window's FHomepage
+  std::wstring first_argument;  // empty when there is none
+  int profile = 0;              // 1 when there is a first argument
+  Settings settings;
+  std::wstring homepage;  // the first argument, else the configured game address
 };
 
-// The game window's home address: the first argument, else the configured game address.
-std::wstring HomeAddress();
-
-// Steps 1 and 2 (first argument, configuration; each failure ignored) with
-// `exeDir` as the executable's directory, and what they decide. The profile's folders
-// are the engine object's business (CreateGlobalCEFApp_2), computed there only.
-LaunchPlan PrepareLaunch(std::wstring_view commandLine, const std::wstring& exeDir);
-
-// The whole sequence for this process; the result is the process's exit code.
-int RunLaunchSequence();
+// Steps 1 and 2 (the first argument, the configuration; each failure ignored) with `exe_dir` as the executable's
+// folder. The profile's folders are the engine object's business (engine_setup.h).
+LaunchPlan PrepareLaunch(std::wstring_view command_line, const std::wstring& exe_dir);
 
 }  // namespace lzg

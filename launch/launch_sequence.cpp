@@ -1,13 +1,17 @@
-// The launch sequence of the client's executable: every process, engine
-// sub-processes included, runs it from the entry point.
+// The launch sequence of the client's executable: every process, engine sub-processes included, runs it from the
+// entry point.
+#include "launch/launch_sequence.h"
+
+#include <atomic>
+#include <memory>
+
 #include "base/files.h"
 #include "base/log.h"
 #include "base/log_text.h"
-#include "engine/engine_app.h"
 #include "engine/cef_string.h"
+#include "engine/engine_app.h"
 #include "gamewindow/exit_dialog.h"
 #include "gamewindow/game_window.h"
-#include "config/settings.h"
 #include "launch/engine_setup.h"
 #include "launch/launch_plan.h"
 #include "lzg_version.h"
@@ -19,32 +23,35 @@ namespace {
 // Named on every engine sub-process, so that its lines in the log carry the profile too.
 const std::wstring kProfileSwitch = L"lzgmin-profile";
 
-void NameProfileOnSubProcesses(int profile) {
-  GlobalCEFApp->OnBeforeChildProcessLaunch = [profile](cef_command_line_t* commandLine) {
-    if (!commandLine || !commandLine->append_switch_with_value) return;
+void NameProfileOnSubProcesses(EngineApp& app, int profile) {
+  app.on_before_child_process_launch = [profile](cef_command_line_t* command_line) {
+    if (!command_line || !command_line->append_switch_with_value) return;
     const std::wstring value = std::to_wstring(profile);
     cef_string_t name = CefStringView(kProfileSwitch), text = CefStringView(value);
-    commandLine->append_switch_with_value(commandLine, &name, &text);
+    command_line->append_switch_with_value(command_line, &name, &text);
   };
 }
 
 // The main process's first line in the client's log: what support asks first.
-void LogStart(const LaunchPlan& plan) {
+void LogStart(EngineApp& app, const LaunchPlan& plan) {
   const std::wstring version(LZG_VERSION_TEXT, LZG_VERSION_TEXT + sizeof(LZG_VERSION_TEXT) - 1);
   log::Write(L"start: lzgmin " + version + L", profile " + std::to_wstring(plan.profile) + L", home " +
-             (plan.homepage.empty() ? std::wstring(L"(none)") : logtext::WithoutQuery(plan.homepage)) +
-             L", engine " + GlobalCEFApp->LibraryVersionText() + L", screen " +
-             std::to_wstring(GetSystemMetrics(SM_CXSCREEN)) + L"x" + std::to_wstring(GetSystemMetrics(SM_CYSCREEN)));
+             (plan.homepage.empty() ? std::wstring(L"(none)") : logtext::WithoutQuery(plan.homepage)) + L", engine " +
+             app.LibraryVersionText() + L", screen " + std::to_wstring(GetSystemMetrics(SM_CXSCREEN)) + L"x" +
+             std::to_wstring(GetSystemMetrics(SM_CYSCREEN)));
 }
 
-// The end of the sequence, for a session that ends under a running window: Windows ends the process as soon
-// as the window has answered, so the engine goes down here, cleanly, and the process ends with it.
-void EndWithTheSession() {
-  g_ChildFormHandle = nullptr;
+// What a session that ends under a running window needs to end the process cleanly: Windows ends the process as
+// soon as the window has answered, so the engine goes down first, here.
+struct SessionEnd {
+  std::atomic<HWND>* game_window;
+  std::unique_ptr<EngineApp>* engine;
+};
+
+[[noreturn]] void EndWithTheSession(const SessionEnd& end) {
+  *end.game_window = nullptr;
   ui::Application::DestroyForms();
-  FormHint = nullptr;
-  ChildForm = nullptr;
-  DestroyGlobalCEFApp();
+  end.engine->reset();
   log::Write(L"end: the session ended, exit code 0");
   ExitProcess(0);
 }
@@ -52,55 +59,58 @@ void EndWithTheSession() {
 }  // namespace
 
 int RunLaunchSequence() {
-  const std::wstring commandLine = GetCommandLineW();
+  const std::wstring command_line = GetCommandLineW();
   // The engine starts sub-processes of this executable at any time during a run. They go straight to the engine:
   // loading the configuration there would rewrite "zeRoVedi.dat" behind the main process's back (wiping the
   // credentials the launcher left for the next start, racing the game window's size saves), and would decode the
   // password inside a process that runs web content.
-  const bool engineSubProcess = EngineApp::ProcessTypeOf(commandLine) != ProcessType::kBrowser;
+  const bool engine_sub_process = EngineApp::ProcessTypeOf(command_line) != ProcessType::kBrowser;
 
   // The first argument and the configuration, each failure ignored.
   LaunchPlan plan;
-  if (!engineSubProcess) {
-    plan = PrepareLaunch(commandLine, lzg::ExeDirectory());
+  if (!engine_sub_process) {
+    plan = PrepareLaunch(command_line, ExeDirectory());
     log::SetProcess(plan.profile, L"main");
   } else {
     // The browser process names its profile on every sub-process it starts.
-    log::SetProcess(EngineApp::SwitchValueOf(commandLine, kProfileSwitch) == L"1" ? 1 : 0,
-                    EngineApp::SwitchValueOf(commandLine, L"type"));
+    log::SetProcess(EngineApp::SwitchValueOf(command_line, kProfileSwitch) == L"1" ? 1 : 0,
+                    EngineApp::SwitchValueOf(command_line, L"type"));
   }
 
-  // The engine object, with its paths and the profile's directories.
-  CreateGlobalCEFApp_2();
-  if (!engineSubProcess) {
-    NameProfileOnSubProcesses(plan.profile);
-    LogStart(plan);
+  // The game window's handle once it exists: all that the engine's threads reach of it.
+  std::atomic<HWND> game_window_handle{nullptr};
+  // The engine object, with its paths and the profile's folders.
+  auto engine = std::make_unique<EngineApp>();
+  PostReportsTo(*engine, game_window_handle);
+  ConfigureEngineApp(*engine, plan.profile);
+  if (!engine_sub_process) {
+    NameProfileOnSubProcesses(*engine, plan.profile);
+    LogStart(*engine, plan);
   }
 
   // A sub-process has done its whole work inside this call; false there and on failure.
-  int exitCode = 0;
-  if (GlobalCEFApp->StartMainProcess()) {
+  int exit_code = 0;
+  if (engine->StartMainProcess()) {
     // The game window first: it becomes the main window. Then the exit dialog.
-    ChildForm = ui::Application::CreateForm<GameWindow>();
-    g_ChildFormHandle = ChildForm->Handle();
-    FormHint = ui::Application::CreateForm<ExitDialog>();
-    ChildForm->FHomepage = plan.homepage;
-    ChildForm->OnSessionEnding = &EndWithTheSession;
+    GameWindow* game_window = ui::Application::CreateForm<GameWindow>(*engine, std::move(plan.settings));
+    game_window_handle = game_window->Handle();
+    game_window->SetExitDialog(ui::Application::CreateForm<ExitDialog>());
+    game_window->SetHomepage(plan.homepage);
+    const SessionEnd session_end{&game_window_handle, &engine};
+    game_window->SetOnSessionEnding([session_end] { EndWithTheSession(session_end); });
     // Shows the game window; returns once it has closed.
     ui::Application::Run();
-    g_ChildFormHandle = nullptr;
+    game_window_handle = nullptr;
     ui::Application::DestroyForms();
-    FormHint = nullptr;
-    ChildForm = nullptr;
     // The engine goes down with no browser open (the game window closed it first).
-    DestroyGlobalCEFApp();
-    log::Write(L"end: the game window closed, exit code " + std::to_wstring(exitCode));
+    engine.reset();
+    log::Write(L"end: the game window closed, exit code " + std::to_wstring(exit_code));
   } else {
-    exitCode = GlobalCEFApp->SubProcessExitCode();
-    DestroyGlobalCEFApp();
-    if (!engineSubProcess) log::Write(L"end: the engine did not start, exit code " + std::to_wstring(exitCode));
+    exit_code = engine->SubProcessExitCode();
+    engine.reset();
+    if (!engine_sub_process) log::Write(L"end: the engine did not start, exit code " + std::to_wstring(exit_code));
   }
-  return exitCode;
+  return exit_code;
 }
 
 }  // namespace lzg

@@ -26,20 +26,20 @@ std::wstring DateSuffix(const SYSTEMTIME& t) {
   return {wchar_t(L'0' + yy / 10), wchar_t(L'0' + yy % 10), wchar_t(L'0' + mm / 10), wchar_t(L'0' + mm % 10)};
 }
 
-ProfileDirs ComputeProfileDirs(bool profile1, const SYSTEMTIME& localTime) {
-  const wchar_t* name = profile1 ? L"/lzgmin3game" : L"/lzgmin";
-  const std::wstring suffix = DateSuffix(localTime);
-  ProfileDirs dirs;
-  GuardedStep([&] { dirs.Cache = RequireEnvironment(L"TEMP") + name + L"/cache" + suffix; });
-  GuardedStep([&] { dirs.Cookies = RequireEnvironment(L"APPDATA") + name + L"/cookies"; });
-  GuardedStep([&] { dirs.UserDataPath = RequireEnvironment(L"APPDATA") + name + L"/UserData"; });
-  return dirs;
+ProfileFolders ComputeProfileFolders(int profile, const SYSTEMTIME& local_time) {
+  const wchar_t* name = profile == 1 ? L"/lzgmin3game" : L"/lzgmin";
+  const std::wstring suffix = DateSuffix(local_time);
+  ProfileFolders folders;
+  GuardedStep([&] { folders.cache = RequireEnvironment(L"TEMP") + name + L"/cache" + suffix; });
+  GuardedStep([&] { folders.cookies = RequireEnvironment(L"APPDATA") + name + L"/cookies"; });
+  GuardedStep([&] { folders.user_data = RequireEnvironment(L"APPDATA") + name + L"/UserData"; });
+  return folders;
 }
 
-ProfileDirs ComputeProfileDirs(bool profile1) {
+ProfileFolders ComputeProfileFolders(int profile) {
   SYSTEMTIME now;
   GetLocalTime(&now);
-  return ComputeProfileDirs(profile1, now);
+  return ComputeProfileFolders(profile, now);
 }
 
 }  // namespace lzg

@@ -1,5 +1,5 @@
-// The engine's profile directories: cache under "TEMP", cookies and user data
-// under "APPDATA", named after the profile; the cache moves every calendar month.
+// The engine's profile folders: the cache under "TEMP", cookies and user data under "APPDATA", named after the
+// profile; the cache moves every calendar month.
 #pragma once
 
 #include <windows.h>
@@ -9,21 +9,21 @@
 
 namespace lzg {
 
-// A directory is missing when its step failed ("TEMP" or "APPDATA" unset, empty
-// or longer than the 1024-unit buffer); the engine setting then keeps its default.
-struct ProfileDirs {
-  std::optional<std::wstring> Cache;
-  std::optional<std::wstring> Cookies;
-  std::optional<std::wstring> UserDataPath;
+// A folder is missing when its step failed ("TEMP" or "APPDATA" unset, empty or longer than the 1024-unit
+// buffer); the engine setting then keeps its default.
+struct ProfileFolders {
+  std::optional<std::wstring> cache;
+  std::optional<std::wstring> cookies;
+  std::optional<std::wstring> user_data;
 };
 
 // "yymm" of a local date: 2406 for June 2024.
-std::wstring DateSuffix(const SYSTEMTIME& localTime);
+std::wstring DateSuffix(const SYSTEMTIME& local_time);
 
-// Profile 0 ("lzgmin") or 1 ("lzgmin3game"); each directory in its own guarded step.
-ProfileDirs ComputeProfileDirs(bool profile1, const SYSTEMTIME& localTime);
+// Profile 0 ("lzgmin") or 1 ("lzgmin3game"); each folder in its own guarded step.
+ProfileFolders ComputeProfileFolders(int profile, const SYSTEMTIME& local_time);
 
 // The same with the current local time.
-ProfileDirs ComputeProfileDirs(bool profile1);
+ProfileFolders ComputeProfileFolders(int profile);
 
 }  // namespace lzg

@@ -7,7 +7,7 @@
 
 #include "base/files.h"
 #include "base/gdi.h"
-#include "base/text.h"
+#include "base/utf8.h"
 #include "skin/raster.h"
 
 namespace lzg {
@@ -31,22 +31,10 @@ LRESULT CallNext(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 COLORREF Ref(skin::Color c) { return RGB((c >> 16) & 255, (c >> 8) & 255, c & 255); }
 
-std::wstring Wide(const std::string& s) { return lzg::Utf8ToWide(s); }
+std::wstring Wide(const std::string& s) { return lzg::FromUtf8(s); }
 
 // Whole small files only: a skin file beyond this is not a skin.
-bool ReadFileBytes(const std::wstring& path, std::string& out) {
-  HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return false;
-  LARGE_INTEGER size{};
-  bool ok = GetFileSizeEx(f, &size) && size.QuadPart <= 16 * 1024 * 1024;
-  if (ok) {
-    out.resize(static_cast<size_t>(size.QuadPart));
-    DWORD read = 0;
-    ok = out.empty() || (ReadFile(f, out.data(), static_cast<DWORD>(out.size()), &read, nullptr) && read == out.size());
-  }
-  CloseHandle(f);
-  return ok;
-}
+constexpr unsigned long long kMaxSkinFileBytes = 16 * 1024 * 1024;
 
 TitleBar::TrackPopupFn& TrackPopupSeam() {
   static TitleBar::TrackPopupFn fn;
@@ -161,13 +149,16 @@ bool SkinManager::Load() {
 
   std::string ini, reason;
   if (lzg::DirectoryExists(folder)) {
-    if (!ReadFileBytes(folder + L"\\" + Wide(skin::kSkinIniName), ini)) reason = "skin.ini missing or unreadable";
+    if (auto bytes = ReadFileBytes(folder + L"\\" + Wide(skin::kSkinIniName), kMaxSkinFileBytes))
+      ini = std::move(*bytes);
+    else
+      reason = "skin.ini missing or unreadable";
   } else if (lzg::FileExists(packed)) {
-    std::string bytes;
     std::map<std::string, std::string> files;
-    if (!ReadFileBytes(packed, bytes))
+    const std::optional<std::string> bytes = ReadFileBytes(packed, kMaxSkinFileBytes);
+    if (!bytes)
       reason = "packed file unreadable";
-    else if (!skin::UnpackSkin(bytes, files, reason))
+    else if (!skin::UnpackSkin(*bytes, files, reason))
       ;
     else if (auto it = files.find(skin::kSkinIniName); it == files.end())
       reason = "packed file has no skin.ini";
@@ -206,13 +197,13 @@ void TitleBarItem::SetStyle(ItemStyle style) {
 }
 
 void TitleBarItem::SetFont(const std::wstring& name, int points) {
-  fontName_ = name;
-  fontSize_ = points;
+  font_name_ = name;
+  font_size_ = points;
   bar_->Invalidate();
 }
 
 TitleBar::~TitleBar() {
-  if (owner_) owner_->titleBar_ = nullptr;
+  if (owner_) owner_->title_bar_ = nullptr;
 }
 
 TitleBarItem& TitleBar::Add() {
@@ -240,7 +231,7 @@ SkinProvider::SkinProvider(SkinManager* manager) : manager_(manager) {
 
 SkinProvider::~SkinProvider() {
   Detach();
-  if (titleBar_) titleBar_->owner_ = nullptr;
+  if (title_bar_) title_bar_->owner_ = nullptr;
   if (manager_) std::erase(manager_->providers_, this);
   for (auto& [key, font] : fonts_) DeleteObject(font);
 }
@@ -266,18 +257,18 @@ void SkinProvider::Detach() {
   const bool wasSkinned = Skinned();
   Unsubclass(form);
   hwnd_ = nullptr;
-  if (captionStripped_ && IsWindow(form))
-    SetWindowLongW(form, GWL_STYLE, GetWindowLongW(form, GWL_STYLE) | static_cast<LONG>(savedCaption_));
-  captionStripped_ = false;
+  if (caption_stripped_ && IsWindow(form))
+    SetWindowLongW(form, GWL_STYLE, GetWindowLongW(form, GWL_STYLE) | static_cast<LONG>(saved_caption_));
+  caption_stripped_ = false;
   if (wasSkinned && IsWindow(form))
     SetWindowPos(form, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void SkinProvider::SetTitleBar(TitleBar* bar) {
-  if (titleBar_) titleBar_->owner_ = nullptr;
-  titleBar_ = bar;
+  if (title_bar_) title_bar_->owner_ = nullptr;
+  title_bar_ = bar;
   if (bar) {
-    if (bar->owner_ && bar->owner_ != this) bar->owner_->titleBar_ = nullptr;
+    if (bar->owner_ && bar->owner_ != this) bar->owner_->title_bar_ = nullptr;
     bar->owner_ = this;
   }
   Repaint();
@@ -301,16 +292,16 @@ void SkinProvider::SkinChanged() {
 // frame unseen. The bits come back when the skin goes.
 void SkinProvider::SyncCaptionStyle() {
   const LONG style = GetWindowLongW(hwnd_, GWL_STYLE);
-  ownStyleChange_ = true;
-  if (Skinned() && !captionStripped_) {
-    savedCaption_ = style & WS_CAPTION;
-    captionStripped_ = true;
+  own_style_change_ = true;
+  if (Skinned() && !caption_stripped_) {
+    saved_caption_ = style & WS_CAPTION;
+    caption_stripped_ = true;
     SetWindowLongW(hwnd_, GWL_STYLE, style & ~WS_CAPTION);
-  } else if (!Skinned() && captionStripped_) {
-    captionStripped_ = false;
-    SetWindowLongW(hwnd_, GWL_STYLE, style | static_cast<LONG>(savedCaption_));
+  } else if (!Skinned() && caption_stripped_) {
+    caption_stripped_ = false;
+    SetWindowLongW(hwnd_, GWL_STYLE, style | static_cast<LONG>(saved_caption_));
   }
-  ownStyleChange_ = false;
+  own_style_change_ = false;
 }
 
 HFONT SkinProvider::Font(const std::wstring& name, int points, bool bold, bool cjk) const {
@@ -357,9 +348,9 @@ skin::FrameInput SkinProvider::Input() const {
   in.sizable = style & WS_THICKFRAME;
   in.maximized = IsZoomed(hwnd_);
   in.icon = SmallIcon() != nullptr;
-  if (titleBar_) {
-    in.itemMargin = titleBar_->ItemMargin();
-    for (const auto& item : titleBar_->items_) {
+  if (title_bar_) {
+    in.itemMargin = title_bar_->ItemMargin();
+    for (const auto& item : title_bar_->items_) {
       skin::ItemInput it;
       it.right = item->GetAlign() == ItemAlign::kRight;
       it.button = item->Style() == ItemStyle::kButton;
@@ -414,7 +405,7 @@ void SkinProvider::Paint(HDC windowDc) {
   HBITMAP bmp = CreateCompatibleBitmap(windowDc, w, h);
   HGDIOBJ oldBmp = SelectObject(dc, bmp);
 
-  const bool active = ncActive_;
+  const bool active = nc_active_;
   const int b = l.border, th = t.titleHeight;
   GradientV(dc, {0, 0, w, th}, active ? t.titleTop : t.inactiveTop, active ? t.titleBottom : t.inactiveBottom);
   Fill(dc, {0, th, b, h}, t.frame);
@@ -447,7 +438,7 @@ void SkinProvider::Paint(HDC windowDc) {
   skin::Canvas canvas(w, th);
   const auto button = [&](const Box& box, FramePart part) {
     if (box.Empty()) return;
-    const bool down = pressed_ == part && pressedOver_;
+    const bool down = pressed_ == part && pressed_over_;
     const bool hot = hot_.part == part && (pressed_ == FramePart::Nowhere || down);
     if (down || hot) {
       const skin::Color fill = part == FramePart::Close ? (down ? t.closePressedFill : t.closeHoverFill)
@@ -487,12 +478,12 @@ void SkinProvider::Paint(HDC windowDc) {
   button(l.min, FramePart::Min);
 
   // Button items: a gold rim around a gradient face.
-  const bool hasItems = titleBar_ && titleBar_->ItemCount() > 0;
+  const bool hasItems = title_bar_ && title_bar_->ItemCount() > 0;
   if (hasItems) {
-    for (int i = 0; i < titleBar_->ItemCount() && i < static_cast<int>(l.items.size()); ++i) {
+    for (int i = 0; i < title_bar_->ItemCount() && i < static_cast<int>(l.items.size()); ++i) {
       const Box& box = l.items[i];
-      if (box.Empty() || titleBar_->Items(i).Style() != ItemStyle::kButton) continue;
-      const bool down = openItem_ == i;
+      if (box.Empty() || title_bar_->Items(i).Style() != ItemStyle::kButton) continue;
+      const bool down = open_item_ == i;
       const bool hot = hot_.part == FramePart::Item && hot_.item == i;
       const skin::Color top = down ? t.itemPressedTop : hot ? t.itemHoverTop : t.itemTop;
       const skin::Color bottom = down ? t.itemPressedBottom : hot ? t.itemHoverBottom : t.itemBottom;
@@ -533,15 +524,15 @@ void SkinProvider::Paint(HDC windowDc) {
 
 void SkinProvider::PaintItems(HDC dc, const FrameLayout& l) {
   const skin::SkinTheme& t = manager_->Theme();
-  const bool active = ncActive_;
-  for (int i = 0; i < titleBar_->ItemCount() && i < static_cast<int>(l.items.size()); ++i) {
+  const bool active = nc_active_;
+  for (int i = 0; i < title_bar_->ItemCount() && i < static_cast<int>(l.items.size()); ++i) {
     const Box& box = l.items[i];
     if (box.Empty()) continue;
-    const TitleBarItem& item = titleBar_->Items(i);
+    const TitleBarItem& item = title_bar_->Items(i);
     HGDIOBJ oldFont = SelectObject(dc, Font(item.FontName(), item.FontSize(), false, HasCjk(item.Caption())));
     if (item.Style() == ItemStyle::kButton) {
       RECT r = R(box);
-      OffsetRect(&r, 0, openItem_ == i ? 1 : 0);
+      OffsetRect(&r, 0, open_item_ == i ? 1 : 0);
       Text(dc, item.Caption(), r, DT_CENTER, t.itemText, t.textShadow, true);
     } else {
       Text(dc, item.Caption(), R(box), DT_LEFT, active ? t.text : t.inactiveText, t.textShadow, active);
@@ -553,9 +544,9 @@ void SkinProvider::PaintItems(HDC dc, const FrameLayout& l) {
 // ---- Input --------------------------------------------------------------------------------
 
 void SkinProvider::OpenItem(int index) {
-  TitleBarItem& item = titleBar_->Items(index);
+  TitleBarItem& item = title_bar_->Items(index);
   if (!item.DropdownMenu()) {
-    if (item.OnClick) item.OnClick();
+    if (item.on_click_) item.on_click_();
     return;
   }
   const FrameLayout l = Layout();
@@ -567,7 +558,7 @@ void SkinProvider::OpenItem(int index) {
   const bool rtl = GetWindowLongW(hwnd_, GWL_EXSTYLE) & WS_EX_LAYOUTRTL;
   const int x = wr.left + (rtl ? box.right : box.left);
   const int y = wr.top + box.bottom;
-  openItem_ = index;
+  open_item_ = index;
   Repaint();
   HWND form = hwnd_;
   const UINT flags = TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON;
@@ -577,7 +568,7 @@ void SkinProvider::OpenItem(int index) {
     TrackPopupMenu(item.DropdownMenu(), flags, x, y, 0, form, nullptr);
   // The menu's loop may have outlived the window.
   if (hwnd_ != form || !IsWindow(form)) return;
-  openItem_ = -1;
+  open_item_ = -1;
   Repaint();
 }
 
@@ -645,7 +636,7 @@ LRESULT SkinProvider::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     }
     case WM_NCACTIVATE:
-      ncActive_ = wp != 0;
+      nc_active_ = wp != 0;
       Repaint();
       return TRUE;
     case WM_SETTEXT:
@@ -656,9 +647,9 @@ LRESULT SkinProvider::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_STYLECHANGING:
       // Someone else setting the style: keep their caption bits for later, not on the window.
-      if (wp == static_cast<WPARAM>(GWL_STYLE) && !ownStyleChange_) {
+      if (wp == static_cast<WPARAM>(GWL_STYLE) && !own_style_change_) {
         auto* ss = reinterpret_cast<STYLESTRUCT*>(lp);
-        savedCaption_ = ss->styleNew & WS_CAPTION;
+        saved_caption_ = ss->styleNew & WS_CAPTION;
         ss->styleNew &= ~WS_CAPTION;
       }
       break;
@@ -690,7 +681,7 @@ LRESULT SkinProvider::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (hit.part == FramePart::Close || hit.part == FramePart::Max || hit.part == FramePart::Min) {
         // Our own tracking: the default one would draw the standard buttons over ours.
         pressed_ = hit.part;
-        pressedOver_ = true;
+        pressed_over_ = true;
         SetCapture(hwnd);
         Repaint();
         return 0;
@@ -708,8 +699,8 @@ LRESULT SkinProvider::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       ClientToScreen(hwnd, &pt);
       const bool over = HitAt(pt).part == pressed_;
       if (msg == WM_MOUSEMOVE) {
-        if (over != pressedOver_) {
-          pressedOver_ = over;
+        if (over != pressed_over_) {
+          pressed_over_ = over;
           Repaint();
         }
         return 0;
@@ -759,7 +750,7 @@ LRESULT SkinProvider::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_SIZE:
     case WM_STYLECHANGED:
-      if (!ownStyleChange_) RedrawWindow(hwnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+      if (!own_style_change_) RedrawWindow(hwnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
       break;
     case WM_PRINT:
       if (lp & PRF_NONCLIENT) {

@@ -80,23 +80,25 @@ class TitleBarItem {
   HMENU DropdownMenu() const { return menu_; }
   void SetDropdownMenu(HMENU menu) { menu_ = menu; }
 
-  const std::wstring& FontName() const { return fontName_; }
-  int FontSize() const { return fontSize_; }  // points, at 96 DPI
+  const std::wstring& FontName() const { return font_name_; }
+  int FontSize() const { return font_size_; }  // points, at 96 DPI
   void SetFont(const std::wstring& name, int points);
 
   // A button item without a drop-down reports presses here.
-  std::function<void()> OnClick;
+  void SetOnClick(std::function<void()> on_click) { on_click_ = std::move(on_click); }
 
  private:
   friend class TitleBar;
+  friend class SkinProvider;
   explicit TitleBarItem(TitleBar* bar) : bar_(bar) {}
   TitleBar* bar_;
   std::wstring caption_;
   ItemAlign align_ = ItemAlign::kLeft;
   ItemStyle style_ = ItemStyle::kButton;
   HMENU menu_ = nullptr;
-  std::wstring fontName_ = L"Tahoma";
-  int fontSize_ = 8;
+  std::wstring font_name_ = L"Tahoma";
+  int font_size_ = 8;
+  std::function<void()> on_click_;
 };
 
 class TitleBar {
@@ -145,7 +147,7 @@ class SkinProvider {
   void Detach();
   HWND Form() const { return hwnd_; }
 
-  TitleBar* GetTitleBar() const { return titleBar_; }
+  TitleBar* GetTitleBar() const { return title_bar_; }
   void SetTitleBar(TitleBar* bar);
 
   // Which part of the skin paints the frame; every skin has the one section "FORM".
@@ -180,16 +182,16 @@ class SkinProvider {
   HICON SmallIcon() const;
 
   SkinManager* manager_;
-  TitleBar* titleBar_ = nullptr;
+  TitleBar* title_bar_ = nullptr;
   HWND hwnd_ = nullptr;
-  bool ncActive_ = true;
-  bool captionStripped_ = false;  // WS_CAPTION taken off while skinned
-  DWORD savedCaption_ = 0;        // ... and the bits to give back
-  bool ownStyleChange_ = false;
+  bool nc_active_ = true;
+  bool caption_stripped_ = false;  // WS_CAPTION taken off while skinned
+  DWORD saved_caption_ = 0;        // ... and the bits to give back
+  bool own_style_change_ = false;
   skin::FrameHit hot_;          // under the mouse
   skin::FramePart pressed_ = skin::FramePart::Nowhere;  // caption button held down
-  bool pressedOver_ = false;    // ... and the mouse still over it
-  int openItem_ = -1;           // item whose drop-down is open
+  bool pressed_over_ = false;    // ... and the mouse still over it
+  int open_item_ = -1;           // item whose drop-down is open
   mutable std::map<std::pair<std::wstring, int>, HFONT> fonts_;
 };
 

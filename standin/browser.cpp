@@ -65,8 +65,8 @@ class RequestCallback : public lzg::CefObject<RequestCallbackStruct, RequestCall
 
  public:
   explicit RequestCallback(std::shared_ptr<Decision> d) : d_(std::move(d)) {
-    LZG_BIND(cont, Cont, "CefRequestCallback.Continue");
-    LZG_BIND(cancel, Cancel, "CefRequestCallback.Cancel");
+    LZG_BIND(cont, Cont);
+    LZG_BIND(cancel, Cancel);
   }
   void Cont(int allow) {
     d_->allow = allow ? 1 : 0;
@@ -922,23 +922,23 @@ void PoisonOnFree::operator delete(void* p, std::size_t n) noexcept {
 
 Browser::Browser(std::shared_ptr<BrowserCore> core) : core_(std::move(core)) {
   STANDIN_MEMBERS_BROWSER(STANDIN_NEUTRAL)
-  LZG_BIND(get_host, GetHost, "CefBrowser.GetHost");
-  LZG_BIND(can_go_back, CanGoBack, "CefBrowser.CanGoBack");
-  LZG_BIND(can_go_forward, CanGoForward, "CefBrowser.CanGoForward");
-  LZG_BIND(is_loading, IsLoading, "CefBrowser.IsLoading");
-  LZG_BIND(reload, Reload, "CefBrowser.Reload");
-  LZG_BIND(reload_ignore_cache, ReloadIgnoreCache, "CefBrowser.ReloadIgnoreCache");
-  LZG_BIND(get_identifier, GetIdentifier, "CefBrowser.GetIdentifier");
-  LZG_BIND(is_same, IsSame, "CefBrowser.IsSame");
-  LZG_BIND(is_popup, IsPopup, "CefBrowser.IsPopup");
-  LZG_BIND(has_document, HasDocument, "CefBrowser.HasDocument");
-  LZG_BIND(get_main_frame, GetMainFrame, "CefBrowser.GetMainFrame");
-  LZG_BIND(get_focused_frame, GetFocusedFrame, "CefBrowser.GetFocusedFrame");
-  LZG_BIND(get_frame_byident, GetFrameByident, "CefBrowser.GetFrameByident");
-  LZG_BIND(get_frame, GetFrame, "CefBrowser.GetFrame");
-  LZG_BIND(get_frame_count, GetFrameCount, "CefBrowser.GetFrameCount");
-  LZG_BIND(get_frame_identifiers, GetFrameIdentifiers, "CefBrowser.GetFrameIdentifiers");
-  LZG_BIND(get_frame_names, GetFrameNames, "CefBrowser.GetFrameNames");
+  LZG_BIND(get_host, GetHost);
+  LZG_BIND(can_go_back, CanGoBack);
+  LZG_BIND(can_go_forward, CanGoForward);
+  LZG_BIND(is_loading, IsLoading);
+  LZG_BIND(reload, Reload);
+  LZG_BIND(reload_ignore_cache, ReloadIgnoreCache);
+  LZG_BIND(get_identifier, GetIdentifier);
+  LZG_BIND(is_same, IsSame);
+  LZG_BIND(is_popup, IsPopup);
+  LZG_BIND(has_document, HasDocument);
+  LZG_BIND(get_main_frame, GetMainFrame);
+  LZG_BIND(get_focused_frame, GetFocusedFrame);
+  LZG_BIND(get_frame_byident, GetFrameByident);
+  LZG_BIND(get_frame, GetFrame);
+  LZG_BIND(get_frame_count, GetFrameCount);
+  LZG_BIND(get_frame_identifiers, GetFrameIdentifiers);
+  LZG_BIND(get_frame_names, GetFrameNames);
 }
 
 cef_browser_t* Browser::Give() { return (new Browser(core_))->CefPtr(); }
@@ -1006,17 +1006,17 @@ void Browser::GetFrameNames(cef_string_list_t names) {
 
 Host::Host(lzg::Ref<Browser> browser) : browser_(std::move(browser)) {
   STANDIN_MEMBERS_BROWSER_HOST(STANDIN_NEUTRAL)
-  LZG_BIND(get_browser, GetBrowser, "CefBrowserHost.GetBrowser");
-  LZG_BIND(close_browser, CloseBrowser, "CefBrowserHost.CloseBrowser");
-  LZG_BIND(try_close_browser, TryCloseBrowser, "CefBrowserHost.TryCloseBrowser");
-  LZG_BIND(set_focus, SetFocus, "CefBrowserHost.SetFocus");
-  LZG_BIND(get_window_handle, GetWindowHandle, "CefBrowserHost.GetWindowHandle");
-  LZG_BIND(get_opener_window_handle, GetOpenerWindowHandle, "CefBrowserHost.GetOpenerWindowHandle");
-  LZG_BIND(get_client, GetClient, "CefBrowserHost.GetClient");
-  LZG_BIND(get_request_context, GetRequestContext, "CefBrowserHost.GetRequestContext");
-  LZG_BIND(was_resized, WasResized, "CefBrowserHost.WasResized");
-  LZG_BIND(was_hidden, WasHidden, "CefBrowserHost.WasHidden");
-  LZG_BIND(notify_move_or_resize_started, NotifyMoveOrResizeStarted, "CefBrowserHost.NotifyMoveOrResizeStarted");
+  LZG_BIND(get_browser, GetBrowser);
+  LZG_BIND(close_browser, CloseBrowser);
+  LZG_BIND(try_close_browser, TryCloseBrowser);
+  LZG_BIND(set_focus, SetFocus);
+  LZG_BIND(get_window_handle, GetWindowHandle);
+  LZG_BIND(get_opener_window_handle, GetOpenerWindowHandle);
+  LZG_BIND(get_client, GetClient);
+  LZG_BIND(get_request_context, GetRequestContext);
+  LZG_BIND(was_resized, WasResized);
+  LZG_BIND(was_hidden, WasHidden);
+  LZG_BIND(notify_move_or_resize_started, NotifyMoveOrResizeStarted);
 }
 
 void Host::CloseBrowser(int force_close) {
@@ -1055,16 +1055,16 @@ void Host::NotifyMoveOrResizeStarted() { Trace("notify_move_or_resize_started").
 Frame::Frame(lzg::Ref<Browser> browser, int64 id, std::wstring name, bool main)
     : browser_(std::move(browser)), id_(id), name_(std::move(name)), main_(main) {
   STANDIN_MEMBERS_FRAME(STANDIN_NEUTRAL)
-  LZG_BIND(is_valid, IsValid, "CefFrame.IsValid");
-  LZG_BIND(load_request, LoadRequest, "CefFrame.LoadRequest");
-  LZG_BIND(load_url, LoadUrl, "CefFrame.LoadUrl");
-  LZG_BIND(is_main, IsMain, "CefFrame.IsMain");
-  LZG_BIND(is_focused, IsFocused, "CefFrame.IsFocused");
-  LZG_BIND(get_name, GetName, "CefFrame.GetName");
-  LZG_BIND(get_identifier, GetIdentifier, "CefFrame.GetIdentifier");
-  LZG_BIND(get_parent, GetParent, "CefFrame.GetParent");
-  LZG_BIND(get_url, GetUrl, "CefFrame.GetUrl");
-  LZG_BIND(get_browser, GetBrowser, "CefFrame.GetBrowser");
+  LZG_BIND(is_valid, IsValid);
+  LZG_BIND(load_request, LoadRequest);
+  LZG_BIND(load_url, LoadUrl);
+  LZG_BIND(is_main, IsMain);
+  LZG_BIND(is_focused, IsFocused);
+  LZG_BIND(get_name, GetName);
+  LZG_BIND(get_identifier, GetIdentifier);
+  LZG_BIND(get_parent, GetParent);
+  LZG_BIND(get_url, GetUrl);
+  LZG_BIND(get_browser, GetBrowser);
 }
 
 int Frame::IsValid() { return !browser_->core().closed && FindFrame(browser_->core(), id_, nullptr); }

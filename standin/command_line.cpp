@@ -9,26 +9,26 @@ namespace standin {
 
 CommandLine::CommandLine() {
   STANDIN_MEMBERS_COMMAND_LINE(STANDIN_NEUTRAL)
-  LZG_BIND(is_valid, IsValid, "CefCommandLine.IsValid");
-  LZG_BIND(is_read_only, IsReadOnly, "CefCommandLine.IsReadOnly");
-  LZG_BIND(copy, Copy, "CefCommandLine.Copy");
-  LZG_BIND(init_from_argv, InitFromArgv, "CefCommandLine.InitFromArgv");
-  LZG_BIND(init_from_string, InitFromCefString, "CefCommandLine.InitFromString");
-  LZG_BIND(reset, Reset, "CefCommandLine.Reset");
-  LZG_BIND(get_argv, GetArgv, "CefCommandLine.GetArgv");
-  LZG_BIND(get_command_line_string, GetCommandLineString, "CefCommandLine.GetCommandLineString");
-  LZG_BIND(get_program, GetProgram, "CefCommandLine.GetProgram");
-  LZG_BIND(set_program, SetProgram, "CefCommandLine.SetProgram");
-  LZG_BIND(has_switches, HasSwitches, "CefCommandLine.HasSwitches");
-  LZG_BIND(has_switch, HasSwitch, "CefCommandLine.HasSwitch");
-  LZG_BIND(get_switch_value, GetSwitchValue, "CefCommandLine.GetSwitchValue");
-  LZG_BIND(get_switches, GetSwitches, "CefCommandLine.GetSwitches");
-  LZG_BIND(append_switch, AppendSwitch, "CefCommandLine.AppendSwitch");
-  LZG_BIND(append_switch_with_value, AppendSwitchWithValue, "CefCommandLine.AppendSwitchWithValue");
-  LZG_BIND(has_arguments, HasArguments, "CefCommandLine.HasArguments");
-  LZG_BIND(get_arguments, GetArguments, "CefCommandLine.GetArguments");
-  LZG_BIND(append_argument, AppendArgument, "CefCommandLine.AppendArgument");
-  LZG_BIND(prepend_wrapper, PrependWrapper, "CefCommandLine.PrependWrapper");
+  LZG_BIND(is_valid, IsValid);
+  LZG_BIND(is_read_only, IsReadOnly);
+  LZG_BIND(copy, Copy);
+  LZG_BIND(init_from_argv, InitFromArgv);
+  LZG_BIND(init_from_string, InitFromCefString);
+  LZG_BIND(reset, Reset);
+  LZG_BIND(get_argv, GetArgv);
+  LZG_BIND(get_command_line_string, GetCommandLineString);
+  LZG_BIND(get_program, GetProgram);
+  LZG_BIND(set_program, SetProgram);
+  LZG_BIND(has_switches, HasSwitches);
+  LZG_BIND(has_switch, HasSwitch);
+  LZG_BIND(get_switch_value, GetSwitchValue);
+  LZG_BIND(get_switches, GetSwitches);
+  LZG_BIND(append_switch, AppendSwitch);
+  LZG_BIND(append_switch_with_value, AppendSwitchWithValue);
+  LZG_BIND(has_arguments, HasArguments);
+  LZG_BIND(get_arguments, GetArguments);
+  LZG_BIND(append_argument, AppendArgument);
+  LZG_BIND(prepend_wrapper, PrependWrapper);
 }
 
 void CommandLine::InitFromArgs(const std::vector<std::wstring>& argv) {

@@ -13,15 +13,15 @@ std::atomic<uint64> g_next_request{1};
 
 Request::Request() : id_(g_next_request++) {
   STANDIN_MEMBERS_REQUEST(STANDIN_NEUTRAL)
-  LZG_BIND(is_read_only, IsReadOnly, "CefRequest.IsReadOnly");
-  LZG_BIND(get_url, GetUrl, "CefRequest.GetUrl");
-  LZG_BIND(set_url, SetUrl, "CefRequest.SetUrl");
-  LZG_BIND(get_method, GetMethod, "CefRequest.GetMethod");
-  LZG_BIND(set_method, SetMethod, "CefRequest.SetMethod");
-  LZG_BIND(get_flags, GetFlags, "CefRequest.GetFlags");
-  LZG_BIND(set_flags, SetFlags, "CefRequest.SetFlags");
-  LZG_BIND(get_transition_type, GetTransitionType, "CefRequest.GetTransitionType");
-  LZG_BIND(get_identifier, GetIdentifier, "CefRequest.GetIdentifier");
+  LZG_BIND(is_read_only, IsReadOnly);
+  LZG_BIND(get_url, GetUrl);
+  LZG_BIND(set_url, SetUrl);
+  LZG_BIND(get_method, GetMethod);
+  LZG_BIND(set_method, SetMethod);
+  LZG_BIND(get_flags, GetFlags);
+  LZG_BIND(set_flags, SetFlags);
+  LZG_BIND(get_transition_type, GetTransitionType);
+  LZG_BIND(get_identifier, GetIdentifier);
 }
 std::wstring Request::Url() const {
   std::lock_guard<std::mutex> l(mu_);

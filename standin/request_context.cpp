@@ -25,15 +25,15 @@ bool IsKnownPreference(const std::string& name) {
 RequestContext::RequestContext(std::shared_ptr<PrefStore> store, int browser_id, bool global)
     : store_(std::move(store)), browser_id_(browser_id), global_(global) {
   STANDIN_MEMBERS_REQUEST_CONTEXT(STANDIN_NEUTRAL)
-  LZG_BIND(is_same, IsSame, "CefRequestContext.IsSame");
-  LZG_BIND(is_sharing_with, IsSharingWith, "CefRequestContext.IsSharingWith");
-  LZG_BIND(is_global, IsGlobal, "CefRequestContext.IsGlobal");
-  LZG_BIND(get_default_cookie_manager, GetDefaultCookieManager, "CefRequestContext.GetDefaultCookieManager");
-  LZG_BIND(has_preference, HasPreference, "CefRequestContext.HasPreference");
-  LZG_BIND(get_preference, GetPreference, "CefRequestContext.GetPreference");
-  LZG_BIND(get_all_preferences, GetAllPreferences, "CefRequestContext.GetAllPreferences");
-  LZG_BIND(can_set_preference, CanSetPreference, "CefRequestContext.CanSetPreference");
-  LZG_BIND(set_preference, SetPreference, "CefRequestContext.SetPreference");
+  LZG_BIND(is_same, IsSame);
+  LZG_BIND(is_sharing_with, IsSharingWith);
+  LZG_BIND(is_global, IsGlobal);
+  LZG_BIND(get_default_cookie_manager, GetDefaultCookieManager);
+  LZG_BIND(has_preference, HasPreference);
+  LZG_BIND(get_preference, GetPreference);
+  LZG_BIND(get_all_preferences, GetAllPreferences);
+  LZG_BIND(can_set_preference, CanSetPreference);
+  LZG_BIND(set_preference, SetPreference);
 }
 
 int RequestContext::IsSame(cef_request_context_t* other) {
@@ -125,8 +125,8 @@ int RequestContext::SetPreference(const cef_string_t* name, cef_value_t* value, 
 
 CookieManager::CookieManager() {
   STANDIN_MEMBERS_COOKIE_MANAGER(STANDIN_NEUTRAL)
-  LZG_BIND(set_storage_path, SetStoragePath, "CefCookieManager.SetStoragePath");
-  LZG_BIND(flush_store, FlushStore, "CefCookieManager.FlushStore");
+  LZG_BIND(set_storage_path, SetStoragePath);
+  LZG_BIND(flush_store, FlushStore);
 }
 
 void CookieManager::NotifyReady(cef_completion_callback_t* callback, const char* event, DWORD late_ms) {

@@ -35,24 +35,24 @@ std::string RenderValue(const ValueData& v) {
 
 Value::Value(ValueData data) : data_(std::move(data)) {
   STANDIN_MEMBERS_VALUE(STANDIN_NEUTRAL)
-  LZG_BIND(is_valid, IsValid, "CefValue.IsValid");
-  LZG_BIND(is_owned, IsOwned, "CefValue.IsOwned");
-  LZG_BIND(is_read_only, IsReadOnly, "CefValue.IsReadOnly");
-  LZG_BIND(is_same, IsSame, "CefValue.IsSame");
-  LZG_BIND(is_equal, IsEqual, "CefValue.IsEqual");
-  LZG_BIND(copy, Copy, "CefValue.Copy");
-  LZG_BIND(get_type, GetType, "CefValue.GetType");
-  LZG_BIND(get_bool, GetBool, "CefValue.GetBool");
-  LZG_BIND(get_int, GetInt, "CefValue.GetInt");
-  LZG_BIND(get_double, GetDouble, "CefValue.GetDouble");
-  LZG_BIND(get_string, GetString, "CefValue.GetString");
-  LZG_BIND(get_dictionary, GetDictionary, "CefValue.GetDictionary");
-  LZG_BIND(set_null, SetNull, "CefValue.SetNull");
-  LZG_BIND(set_bool, SetBool, "CefValue.SetBool");
-  LZG_BIND(set_int, SetInt, "CefValue.SetInt");
-  LZG_BIND(set_double, SetDouble, "CefValue.SetDouble");
-  LZG_BIND(set_string, SetString, "CefValue.SetString");
-  LZG_BIND(set_dictionary, SetDictionary, "CefValue.SetDictionary");
+  LZG_BIND(is_valid, IsValid);
+  LZG_BIND(is_owned, IsOwned);
+  LZG_BIND(is_read_only, IsReadOnly);
+  LZG_BIND(is_same, IsSame);
+  LZG_BIND(is_equal, IsEqual);
+  LZG_BIND(copy, Copy);
+  LZG_BIND(get_type, GetType);
+  LZG_BIND(get_bool, GetBool);
+  LZG_BIND(get_int, GetInt);
+  LZG_BIND(get_double, GetDouble);
+  LZG_BIND(get_string, GetString);
+  LZG_BIND(get_dictionary, GetDictionary);
+  LZG_BIND(set_null, SetNull);
+  LZG_BIND(set_bool, SetBool);
+  LZG_BIND(set_int, SetInt);
+  LZG_BIND(set_double, SetDouble);
+  LZG_BIND(set_string, SetString);
+  LZG_BIND(set_dictionary, SetDictionary);
 }
 
 ValueData Value::Data() const {
@@ -114,31 +114,31 @@ int Value::SetDictionary(cef_dictionary_value_t* v) {
 
 DictionaryValue::DictionaryValue() {
   STANDIN_MEMBERS_DICTIONARY_VALUE(STANDIN_NEUTRAL)
-  LZG_BIND(is_valid, IsValid, "CefDictionaryValue.IsValid");
-  LZG_BIND(is_owned, IsOwned, "CefDictionaryValue.IsOwned");
-  LZG_BIND(is_read_only, IsReadOnly, "CefDictionaryValue.IsReadOnly");
-  LZG_BIND(is_same, IsSame, "CefDictionaryValue.IsSame");
-  LZG_BIND(is_equal, IsEqual, "CefDictionaryValue.IsEqual");
-  LZG_BIND(copy, Copy, "CefDictionaryValue.Copy");
-  LZG_BIND(get_size, GetSize, "CefDictionaryValue.GetSize");
-  LZG_BIND(clear, Clear, "CefDictionaryValue.Clear");
-  LZG_BIND(has_key, HasKey, "CefDictionaryValue.HasKey");
-  LZG_BIND(get_keys, GetKeys, "CefDictionaryValue.GetKeys");
-  LZG_BIND(remove, Remove, "CefDictionaryValue.Remove");
-  LZG_BIND(get_type, GetType, "CefDictionaryValue.GetType");
-  LZG_BIND(get_value, GetValue, "CefDictionaryValue.GetValue");
-  LZG_BIND(get_bool, GetBool, "CefDictionaryValue.GetBool");
-  LZG_BIND(get_int, GetInt, "CefDictionaryValue.GetInt");
-  LZG_BIND(get_double, GetDouble, "CefDictionaryValue.GetDouble");
-  LZG_BIND(get_string, GetString, "CefDictionaryValue.GetString");
-  LZG_BIND(get_dictionary, GetDictionary, "CefDictionaryValue.GetDictionary");
-  LZG_BIND(set_value, SetValue, "CefDictionaryValue.SetValue");
-  LZG_BIND(set_null, SetNull, "CefDictionaryValue.SetNull");
-  LZG_BIND(set_bool, SetBool, "CefDictionaryValue.SetBool");
-  LZG_BIND(set_int, SetInt, "CefDictionaryValue.SetInt");
-  LZG_BIND(set_double, SetDouble, "CefDictionaryValue.SetDouble");
-  LZG_BIND(set_string, SetString, "CefDictionaryValue.SetString");
-  LZG_BIND(set_dictionary, SetDictionary, "CefDictionaryValue.SetDictionary");
+  LZG_BIND(is_valid, IsValid);
+  LZG_BIND(is_owned, IsOwned);
+  LZG_BIND(is_read_only, IsReadOnly);
+  LZG_BIND(is_same, IsSame);
+  LZG_BIND(is_equal, IsEqual);
+  LZG_BIND(copy, Copy);
+  LZG_BIND(get_size, GetSize);
+  LZG_BIND(clear, Clear);
+  LZG_BIND(has_key, HasKey);
+  LZG_BIND(get_keys, GetKeys);
+  LZG_BIND(remove, Remove);
+  LZG_BIND(get_type, GetType);
+  LZG_BIND(get_value, GetValue);
+  LZG_BIND(get_bool, GetBool);
+  LZG_BIND(get_int, GetInt);
+  LZG_BIND(get_double, GetDouble);
+  LZG_BIND(get_string, GetString);
+  LZG_BIND(get_dictionary, GetDictionary);
+  LZG_BIND(set_value, SetValue);
+  LZG_BIND(set_null, SetNull);
+  LZG_BIND(set_bool, SetBool);
+  LZG_BIND(set_int, SetInt);
+  LZG_BIND(set_double, SetDouble);
+  LZG_BIND(set_string, SetString);
+  LZG_BIND(set_dictionary, SetDictionary);
 }
 
 std::map<std::wstring, ValueData> DictionaryValue::Entries() const {

@@ -7,11 +7,11 @@ WaitableEvent::WaitableEvent(bool automatic_reset, bool signaled)
     : event_(CreateEventW(nullptr, automatic_reset ? FALSE : TRUE, signaled ? TRUE : FALSE, nullptr)),
       automatic_(automatic_reset) {
   STANDIN_MEMBERS_WAITABLE_EVENT(STANDIN_NEUTRAL)
-  LZG_BIND(reset, Reset, "CefWaitableEvent.Reset");
-  LZG_BIND(signal, Signal, "CefWaitableEvent.Signal");
-  LZG_BIND(is_signaled, IsSignaled, "CefWaitableEvent.IsSignaled");
-  LZG_BIND(wait, Wait, "CefWaitableEvent.Wait");
-  LZG_BIND(timed_wait, TimedWait, "CefWaitableEvent.TimedWait");
+  LZG_BIND(reset, Reset);
+  LZG_BIND(signal, Signal);
+  LZG_BIND(is_signaled, IsSignaled);
+  LZG_BIND(wait, Wait);
+  LZG_BIND(timed_wait, TimedWait);
 }
 WaitableEvent::~WaitableEvent() { CloseHandle(event_); }
 void WaitableEvent::Reset() { ResetEvent(event_); }

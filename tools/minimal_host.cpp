@@ -33,7 +33,7 @@ class BrowserProcessHandler : public lzg::CefObject<cef_browser_process_handler_
   using Self = BrowserProcessHandler;
 
  public:
-  BrowserProcessHandler() { LZG_BIND(on_context_initialized, OnContextInitialized, "host.OnContextInitialized"); }
+  BrowserProcessHandler() { LZG_BIND(on_context_initialized, OnContextInitialized); }
   void OnContextInitialized() { PostMessageW(g_window, WM_CONTEXT_READY, 0, 0); }
 };
 
@@ -41,7 +41,7 @@ class App : public lzg::CefObject<cef_app_t, App> {
   using Self = App;
 
  public:
-  App() { LZG_BIND(get_browser_process_handler, GetBrowserProcessHandler, "host.GetBrowserProcessHandler"); }
+  App() { LZG_BIND(get_browser_process_handler, GetBrowserProcessHandler); }
   cef_browser_process_handler_t* GetBrowserProcessHandler() { return handler_->ToCef(); }
 
  private:
@@ -52,7 +52,7 @@ class LifeSpan : public lzg::CefObject<cef_life_span_handler_t, LifeSpan> {
   using Self = LifeSpan;
 
  public:
-  LifeSpan() { LZG_BIND(on_after_created, OnAfterCreated, "host.OnAfterCreated"); }
+  LifeSpan() { LZG_BIND(on_after_created, OnAfterCreated); }
   void OnAfterCreated(cef_browser_t* browser) {
     if (!g_browser && browser) {
       g_browser = browser;  // keep the reference the engine handed us
@@ -67,7 +67,7 @@ class Client : public lzg::CefObject<cef_client_t, Client> {
   using Self = Client;
 
  public:
-  Client() { LZG_BIND(get_life_span_handler, GetLifeSpanHandler, "host.GetLifeSpanHandler"); }
+  Client() { LZG_BIND(get_life_span_handler, GetLifeSpanHandler); }
   cef_life_span_handler_t* GetLifeSpanHandler() { return life_->ToCef(); }
 
  private:

@@ -122,7 +122,7 @@ void GraphicControl::SetVisible(bool v) {
 
 Window::Window(Component* owner, Window* parent)
     : Control(owner, parent), color_(GetSysColor(COLOR_BTNFACE)) {
-  if (parent) parent->tabOrder_.push_back(this);
+  if (parent) parent->tab_order_.push_back(this);
 }
 
 Window::~Window() {
@@ -142,7 +142,6 @@ Window* Window::FromHandle(HWND hwnd) {
 void Window::BeforeDestruction() {
   destroying_ = true;
   handlers_.clear();
-  OnResize = nullptr;
 }
 
 HWND Window::Handle() {
@@ -151,15 +150,15 @@ HWND Window::Handle() {
 }
 
 void Window::CreateParams(WindowParams& p) {
-  p.Caption = text_;
-  if (visible_) p.Style |= WS_VISIBLE;
-  if (!enabled_) p.Style |= WS_DISABLED;
-  if (tabStop_) p.Style |= WS_TABSTOP;
-  p.X = left_;
-  p.Y = top_;
-  p.Width = width_;
-  p.Height = height_;
-  p.WndParent = Parent() ? Parent()->Handle() : nullptr;
+  p.caption = text_;
+  if (visible_) p.style |= WS_VISIBLE;
+  if (!enabled_) p.style |= WS_DISABLED;
+  if (tab_stop_) p.style |= WS_TABSTOP;
+  p.x = left_;
+  p.y = top_;
+  p.width = width_;
+  p.height = height_;
+  p.parent = Parent() ? Parent()->Handle() : nullptr;
 }
 
 void Window::CreateWnd() {
@@ -171,18 +170,18 @@ void Window::CreateWnd() {
   CreateParams(p);
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
-  if (!GetClassInfoExW(Instance(), p.ClassName.c_str(), &wc)) {
+  if (!GetClassInfoExW(Instance(), p.class_name.c_str(), &wc)) {
     wc = WNDCLASSEXW{};
     wc.cbSize = sizeof wc;
-    wc.style = p.ClassStyle;
+    wc.style = p.class_style;
     wc.lpfnWndProc = &Window::Trampoline;
     wc.hInstance = Instance();
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = p.ClassName.c_str();
+    wc.lpszClassName = p.class_name.c_str();
     RegisterClassExW(&wc);
   }
-  CreateWindowExW(p.ExStyle, p.ClassName.c_str(), p.Caption.c_str(), p.Style, p.X, p.Y, p.Width, p.Height,
-                  p.WndParent, nullptr, Instance(), this);
+  CreateWindowExW(p.ex_style, p.class_name.c_str(), p.caption.c_str(), p.style, p.x, p.y, p.width, p.height,
+                  p.parent, nullptr, Instance(), this);
   if (!handle_) return;
   if (Form* f = GetParentForm(); f && f != this) SendMessageW(handle_, WM_SETFONT, WPARAM(f->Font()), FALSE);
   for (Control* c : std::vector<Control*>(controls_))
@@ -209,14 +208,14 @@ LRESULT CALLBACK Window::Trampoline(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     lzg::gui_windows::Destroyed();
     RemovePropW(hwnd, kBoundProp);
     self->handle_ = nullptr;
-    self->mouseCapture_ = nullptr;
+    self->mouse_capture_ = nullptr;
   }
-  return m.Result;
+  return m.result;
 }
 
 void Window::Dispatch(Message& m) {
   if (!destroying_) {
-    auto it = handlers_.find(m.Msg);
+    auto it = handlers_.find(m.msg);
     if (it != handlers_.end()) {
       MessageHandler h = it->second;  // the handler may replace itself
       h(m);
@@ -236,19 +235,19 @@ void Window::OnMessage(UINT msg, MessageHandler handler) {
 LRESULT Window::Perform(UINT msg, WPARAM wp, LPARAM lp) {
   Message m{msg, wp, lp, 0};
   Dispatch(m);
-  return m.Result;
+  return m.result;
 }
 
-void Window::DefaultHandler(Message& m) { m.Result = DefWindowProcW(handle_, m.Msg, m.WParam, m.LParam); }
+void Window::DefaultHandler(Message& m) { m.result = DefWindowProcW(handle_, m.msg, m.wparam, m.lparam); }
 
 void Window::WndProc(Message& m) {
-  switch (m.Msg) {
+  switch (m.msg) {
     case WM_ERASEBKGND: {
       bool graphics = std::any_of(controls_.begin(), controls_.end(),
                                   [](Control* c) { return dynamic_cast<GraphicControl*>(c) != nullptr; });
       // With graphic children WM_PAINT paints everything off-screen at once.
-      if (!graphics) PaintWindow(reinterpret_cast<HDC>(m.WParam), true);
-      m.Result = 1;
+      if (!graphics) PaintWindow(reinterpret_cast<HDC>(m.wparam), true);
+      m.result = 1;
       return;
     }
     case WM_PAINT: {
@@ -266,12 +265,12 @@ void Window::WndProc(Message& m) {
                ps.rcPaint.bottom - ps.rcPaint.top, mem.get(), ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
       }
       EndPaint(handle_, &ps);
-      m.Result = 0;
+      m.result = 0;
       return;
     }
     case WM_PRINTCLIENT:
-      PaintWindow(reinterpret_cast<HDC>(m.WParam), (m.LParam & PRF_ERASEBKGND) != 0);
-      m.Result = 0;
+      PaintWindow(reinterpret_cast<HDC>(m.wparam), (m.lparam & PRF_ERASEBKGND) != 0);
+      m.result = 0;
       return;
     case WM_SIZE:
       Realign();
@@ -279,28 +278,28 @@ void Window::WndProc(Message& m) {
       break;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
-      if (GraphicControl* g = GraphicAt(GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam))) {
-        mouseCapture_ = g;
+      if (GraphicControl* g = GraphicAt(GET_X_LPARAM(m.lparam), GET_Y_LPARAM(m.lparam))) {
+        mouse_capture_ = g;
         SetCapture(handle_);
-        g->MouseDown(GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam));
-        m.Result = 0;
+        g->MouseDown(GET_X_LPARAM(m.lparam), GET_Y_LPARAM(m.lparam));
+        m.result = 0;
         return;
       }
       break;
     case WM_LBUTTONUP:
-      if (GraphicControl* g = mouseCapture_) {
-        mouseCapture_ = nullptr;
+      if (GraphicControl* g = mouse_capture_) {
+        mouse_capture_ = nullptr;
         ReleaseCapture();
-        g->MouseUp(GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam));
-        m.Result = 0;
+        g->MouseUp(GET_X_LPARAM(m.lparam), GET_Y_LPARAM(m.lparam));
+        m.result = 0;
         return;
       }
       break;
     case WM_SETFOCUS:
-      if (Form* f = GetParentForm(); f && f != this) f->activeControl_ = this;
+      if (Form* f = GetParentForm(); f && f != this) f->active_control_ = this;
       break;
-    case CM_WANTSPECIALKEY:
-      m.Result = 0;
+    case kWantSpecialKeyMessage:
+      m.result = 0;
       return;
     default:
       break;
@@ -329,17 +328,15 @@ GraphicControl* Window::GraphicAt(int x, int y) {
   return nullptr;
 }
 
-void Window::Resize() {
-  if (OnResize) OnResize(this);
-}
+void Window::Resize() {}
 
 void Window::InsertControl(Control* c) { controls_.push_back(c); }
 
 void Window::RemoveControl(Control* c) {
   Erase(controls_, c);
-  Erase(tabOrder_, c);
-  if (mouseCapture_ == c) mouseCapture_ = nullptr;
-  if (Form* f = GetParentForm(); f && f->activeControl_ == c) f->activeControl_ = nullptr;
+  Erase(tab_order_, c);
+  if (mouse_capture_ == c) mouse_capture_ = nullptr;
+  if (Form* f = GetParentForm(); f && f->active_control_ == c) f->active_control_ = nullptr;
 }
 
 namespace {
@@ -413,20 +410,20 @@ void Window::SetText(const std::wstring& text) {
 
 int Window::TabOrder() const {
   if (!Parent()) return -1;
-  const auto& list = Parent()->tabOrder_;
+  const auto& list = Parent()->tab_order_;
   auto it = std::find(list.begin(), list.end(), this);
   return it == list.end() ? -1 : static_cast<int>(it - list.begin());
 }
 
 void Window::SetTabOrder(int order) {
   if (!Parent()) return;
-  auto& list = Parent()->tabOrder_;
+  auto& list = Parent()->tab_order_;
   Erase(list, this);
   order = std::clamp(order, 0, static_cast<int>(list.size()));
   list.insert(list.begin() + order, this);
 }
 
-std::vector<Window*> Window::TabList() const { return tabOrder_; }
+std::vector<Window*> Window::TabList() const { return tab_order_; }
 
 bool Window::CanFocus() {
   return handle_ && IsWindowVisible(handle_) && IsWindowEnabled(handle_);
@@ -493,7 +490,7 @@ void PictureButton::MouseUp(int x, int y) {
 }
 
 void PictureButton::Click() {
-  if (OnClick) OnClick(this);
+  if (on_click_) on_click_();
 }
 
 }  // namespace ui

@@ -19,24 +19,22 @@ class Control;
 class Window;
 class Form;
 
-using TObject = Component;
-using NotifyEvent = std::function<void(TObject* Sender)>;
 
 // Framework messages (the range VCL-style frameworks keep for themselves).
-constexpr UINT CM_BASE = 0xB000;
+constexpr UINT kFrameworkMessageBase = 0xB000;
 // Sent to the focused control before a key is used for dialog navigation:
 // wParam = virtual key, lParam = the key message's lParam. A non-zero result
 // keeps the key with the control.
-constexpr UINT CM_WANTSPECIALKEY = CM_BASE + 22;
+constexpr UINT kWantSpecialKeyMessage = kFrameworkMessageBase + 22;
 // Posted by Form::Release: the form frees itself once the message arrives.
-constexpr UINT CM_RELEASE = CM_BASE + 33;
+constexpr UINT kReleaseMessage = kFrameworkMessageBase + 33;
 
-// A window message as handlers see it; Result is returned to the sender.
+// A window message as handlers see it; `result` is returned to the sender.
 struct Message {
-  UINT Msg = 0;
-  WPARAM WParam = 0;
-  LPARAM LParam = 0;
-  LRESULT Result = 0;
+  UINT msg = 0;
+  WPARAM wparam = 0;
+  LPARAM lparam = 0;
+  LRESULT result = 0;
 };
 using MessageHandler = std::function<void(Message& m)>;
 
@@ -58,8 +56,6 @@ class Component {
   Component* Owner() const { return owner_; }
   int ComponentCount() const { return static_cast<int>(components_.size()); }
   Component* Components(int i) const { return components_[static_cast<size_t>(i)]; }
-
-  int Tag = 0;
 
  protected:
   friend class Application;
@@ -130,13 +126,13 @@ class GraphicControl : public Control {
 
 // Arguments for creating a native window.
 struct WindowParams {
-  std::wstring ClassName = L"LzgWinControl";
-  std::wstring Caption;
-  DWORD Style = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
-  DWORD ExStyle = 0;
-  UINT ClassStyle = CS_DBLCLKS;
-  int X = 0, Y = 0, Width = 0, Height = 0;
-  HWND WndParent = nullptr;
+  std::wstring class_name = L"LzgWinControl";
+  std::wstring caption;
+  DWORD style = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+  DWORD ex_style = 0;
+  UINT class_style = CS_DBLCLKS;
+  int x = 0, y = 0, width = 0, height = 0;
+  HWND parent = nullptr;
 };
 
 // A control with a native window. Its window is created by HandleNeeded (or
@@ -180,8 +176,8 @@ class Window : public Control {
 
   int TabOrder() const;
   void SetTabOrder(int order);
-  bool TabStop() const { return tabStop_; }
-  void SetTabStop(bool v) { tabStop_ = v; }
+  bool TabStop() const { return tab_stop_; }
+  void SetTabStop(bool v) { tab_stop_ = v; }
   bool CanFocus();
   bool Focused();
   void SetFocus();
@@ -194,15 +190,13 @@ class Window : public Control {
   void Invalidate();
   void Realign();
 
-  NotifyEvent OnResize;
-
  protected:
   virtual void CreateParams(WindowParams& params);
   virtual void CreateWnd();
   // The class's own message processing; overrides end with the base call.
   virtual void WndProc(Message& m);
   virtual void DefaultHandler(Message& m);
-  // Size changed: raises OnResize.
+  // The size changed.
   virtual void Resize();
   // Paints the background and the graphic children.
   virtual void PaintWindow(HDC dc, bool erase);
@@ -211,7 +205,7 @@ class Window : public Control {
 
   HWND handle_ = nullptr;
   COLORREF color_;
-  bool tabStop_ = false;
+  bool tab_stop_ = false;
   bool destroying_ = false;
 
  private:
@@ -224,11 +218,11 @@ class Window : public Control {
   GraphicControl* GraphicAt(int x, int y);
 
   std::vector<Control*> controls_;  // creation order; tab order below
-  std::vector<Window*> tabOrder_;
+  std::vector<Window*> tab_order_;
   std::map<UINT, MessageHandler> handlers_;
   std::wstring text_;
   HBRUSH brush_ = nullptr;
-  GraphicControl* mouseCapture_ = nullptr;
+  GraphicControl* mouse_capture_ = nullptr;
 };
 
 // A plain container window.
@@ -259,16 +253,16 @@ class PictureButton : public GraphicControl {
   PictureButton(Component* owner, Window* parent) : GraphicControl(owner, parent) {}
   void SetBitmap(HBITMAP bitmap);
   HBITMAP Bitmap() const { return bitmap_.get(); }
+  void SetOnClick(std::function<void()> on_click) { on_click_ = std::move(on_click); }
   void Click();
   void Paint(HDC dc) override;
   void MouseDown(int x, int y) override;
   void MouseUp(int x, int y) override;
 
-  NotifyEvent OnClick;
-
  private:
   lzg::GdiObject<HBITMAP> bitmap_;
   bool pressed_ = false;
+  std::function<void()> on_click_;
 };
 
 }  // namespace ui

@@ -91,36 +91,36 @@ Form::~Form() {
 void Form::BeforeDestruction() {
   if (!destroyed_) {
     destroyed_ = true;
-    if (OnDestroy) OnDestroy(this);
+    OnDestroy();
   }
   Window::BeforeDestruction();
 }
 
 void Form::AfterConstruction() {
   HandleNeeded();
-  if (OnCreate) OnCreate(this);
+  OnCreate();
 }
 
 void Form::CreateParams(WindowParams& p) {
-  p.ClassName = L"LzgForm";
-  p.Caption = Text();
-  p.Style = FormStyle(borderStyle_);
-  if (!enabled_) p.Style |= WS_DISABLED;
-  p.ExStyle = 0;
-  p.X = left_;
-  p.Y = top_;
-  p.Width = width_;
-  p.Height = height_;
-  if (clientWidth_ > 0 || clientHeight_ > 0) {
-    RECT r{0, 0, clientWidth_, clientHeight_};
-    AdjustWindowRectEx(&r, p.Style, FALSE, p.ExStyle);
-    if (clientWidth_ > 0) p.Width = r.right - r.left;
-    if (clientHeight_ > 0) p.Height = r.bottom - r.top;
+  p.class_name = L"LzgForm";
+  p.caption = Text();
+  p.style = FormStyle(border_style_);
+  if (!enabled_) p.style |= WS_DISABLED;
+  p.ex_style = 0;
+  p.x = left_;
+  p.y = top_;
+  p.width = width_;
+  p.height = height_;
+  if (client_width_ > 0 || client_height_ > 0) {
+    RECT r{0, 0, client_width_, client_height_};
+    AdjustWindowRectEx(&r, p.style, FALSE, p.ex_style);
+    if (client_width_ > 0) p.width = r.right - r.left;
+    if (client_height_ > 0) p.height = r.bottom - r.top;
   }
   // Secondary forms stay above the main form and leave the taskbar to it.
   Form* main = Application::MainForm();
-  p.WndParent = (main && main != this && main->HandleAllocated()) ? main->Handle() : nullptr;
-  if (!p.WndParent) p.ExStyle |= WS_EX_APPWINDOW;
+  p.parent = (main && main != this && main->HandleAllocated()) ? main->Handle() : nullptr;
+  if (!p.parent) p.ex_style |= WS_EX_APPWINDOW;
 }
 
 void Form::SetIcon(HICON icon) {
@@ -135,18 +135,18 @@ void Form::SetIcon(HICON icon) {
 
 int Form::ClientWidth() {
   if (HandleAllocated()) return ClientRect().right;
-  return clientWidth_;
+  return client_width_;
 }
 
 int Form::ClientHeight() {
   if (HandleAllocated()) return ClientRect().bottom;
-  return clientHeight_;
+  return client_height_;
 }
 
 void Form::SetClientSize(int w, int h, const POINT* topLeft) {
   if (!HandleAllocated()) {
-    clientWidth_ = w;
-    clientHeight_ = h;
+    client_width_ = w;
+    client_height_ = h;
     return;
   }
   RECT wr, cr;
@@ -218,10 +218,10 @@ void Form::Show() {
     BringWindowToTop(handle_);
     return;
   }
-  if (OnShow) OnShow(this);
+  OnShow();
   if (!handle_) return;  // the handler freed the window
-  if (!shownOnce_) {
-    shownOnce_ = true;
+  if (!shown_once_) {
+    shown_once_ = true;
     PlaceFirstTime();
   }
   visible_ = true;
@@ -246,24 +246,15 @@ void Form::SetVisible(bool v) {
     Hide();
 }
 
-bool Form::CloseQuery() {
-  bool canClose = true;
-  if (OnCloseQuery) OnCloseQuery(this, canClose);
-  return canClose;
-}
-
-void Form::DoClose(CloseAction& action) {
-  if (OnClose) OnClose(this, action);
-}
+bool Form::CloseQuery() { return OnCloseQuery(); }
 
 void Form::Close() {
-  if (inModal_) {
-    modalResult_ = kModalCancel;
+  if (in_modal_) {
+    modal_result_ = kModalCancel;
     return;
   }
   if (!CloseQuery()) return;
-  CloseAction action = CloseAction::kHide;
-  DoClose(action);
+  const CloseAction action = OnClose();
   if (action == CloseAction::kNone) return;
   if (Application::MainForm() == this)
     Application::Terminate();
@@ -278,48 +269,47 @@ void Form::Close() {
 void Form::CloseModal() {
   CloseAction action = CloseAction::kNone;
   if (CloseQuery()) {
-    action = CloseAction::kHide;
-    DoClose(action);
+    action = OnClose();
   }
-  if (action == CloseAction::kNone) modalResult_ = kModalNone;
+  if (action == CloseAction::kNone) modal_result_ = kModalNone;
   if (action == CloseAction::kFree) Release();
 }
 
 void Form::Release() {
-  if (HandleAllocated()) PostMessageW(handle_, CM_RELEASE, 0, 0);
+  if (HandleAllocated()) PostMessageW(handle_, kReleaseMessage, 0, 0);
 }
 
 int Form::ShowModal() {
-  if (inModal_ || !Handle() || IsWindowVisible(handle_)) return kModalNone;
+  if (in_modal_ || !Handle() || IsWindowVisible(handle_)) return kModalNone;
   HWND previous = GetActiveWindow();
   std::vector<HWND> disabled = DisableThreadWindows(handle_);
 
-  inModal_ = true;
-  modalResult_ = kModalNone;
+  in_modal_ = true;
+  modal_result_ = kModalNone;
   Show();
   if (handle_) SetForegroundWindow(handle_);
   while (handle_) {
     if (!Application::HandleMessage()) break;  // WM_QUIT: Run sees Terminated
-    if (modalResult_ != kModalNone) CloseModal();
-    if (modalResult_ != kModalNone) break;
+    if (modal_result_ != kModalNone) CloseModal();
+    if (modal_result_ != kModalNone) break;
     if (!handle_ || !IsWindowVisible(handle_)) {
-      modalResult_ = kModalCancel;
+      modal_result_ = kModalCancel;
       break;
     }
   }
   // Enable the others before hiding, so that the activation goes back to them.
   for (HWND h : disabled)
     if (IsWindow(h)) EnableWindow(h, TRUE);
-  inModal_ = false;
+  in_modal_ = false;
   if (handle_) Hide();
   if (previous && IsWindow(previous) && previous != handle_) SetActiveWindow(previous);
-  return modalResult_;
+  return modal_result_;
 }
 
 // ---- focus ---------------------------------------------------------------
 
 Window* Form::ActiveControl() {
-  if (activeControl_) return activeControl_;
+  if (active_control_) return active_control_;
   Window* f = FromHandle(GetFocus());
   return f && f != this && f->GetParentForm() == this ? f : nullptr;
 }
@@ -370,34 +360,34 @@ bool Form::DialogKey(WORD key) {
 // ---- messages ------------------------------------------------------------
 
 void Form::WndProc(Message& m) {
-  switch (m.Msg) {
+  switch (m.msg) {
     case WM_CREATE:
       if (icon_) SetIcon(icon_);
       break;
     case WM_CLOSE:
       Close();
-      m.Result = 0;
+      m.result = 0;
       return;
     case WM_QUERYENDSESSION:
-      m.Result = CloseQuery() ? 1 : 0;
+      m.result = CloseQuery() ? 1 : 0;
       return;
     case WM_COMMAND:
       // Menu commands, whoever popped the menu up for this window.
-      if (HIWORD(m.WParam) == 0 && m.LParam == 0 && MenuItem::DispatchCommand(LOWORD(m.WParam))) {
-        m.Result = 0;
+      if (HIWORD(m.wparam) == 0 && m.lparam == 0 && MenuItem::DispatchCommand(LOWORD(m.wparam))) {
+        m.result = 0;
         return;
       }
       break;
     case WM_ACTIVATE:
-      if (LOWORD(m.WParam) != WA_INACTIVE && !HIWORD(m.WParam)) {
-        Window* a = activeControl_;
+      if (LOWORD(m.wparam) != WA_INACTIVE && !HIWORD(m.wparam)) {
+        Window* a = active_control_;
         if (a && a->CanFocus()) {
           a->SetFocus();
-          m.Result = 0;
+          m.result = 0;
           return;
         }
         if (SelectNext(nullptr, true, true)) {
-          m.Result = 0;
+          m.result = 0;
           return;
         }
       }
@@ -405,7 +395,7 @@ void Form::WndProc(Message& m) {
     case WM_NCDESTROY:
       if (Application::MainForm() == this) Application::Terminate();
       break;
-    case CM_RELEASE:
+    case kReleaseMessage:
       Free();
       return;
     default:
@@ -481,7 +471,7 @@ bool Application::IsDialogKeyMessage(const MSG& msg) {
   }
   Window* c = Window::FromHandle(msg.hwnd);
   if (!c) return false;
-  if (SendMessageW(msg.hwnd, CM_WANTSPECIALKEY, msg.wParam, msg.lParam) != 0) return false;
+  if (SendMessageW(msg.hwnd, kWantSpecialKeyMessage, msg.wParam, msg.lParam) != 0) return false;
   Form* f = c->GetParentForm();
   return f && f->DialogKey(static_cast<WORD>(msg.wParam));
 }

@@ -21,8 +21,6 @@ constexpr int kModalNone = 0;
 constexpr int kModalOk = 1;
 constexpr int kModalCancel = 2;
 
-using CloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
-using CloseEvent = std::function<void(TObject* Sender, CloseAction& Action)>;
 
 class Form : public Window {
  public:
@@ -34,13 +32,6 @@ class Form : public Window {
   // components: creates the native windows, then raises OnCreate.
   void AfterConstruction();
 
-  // ---- events (Sender is the form) ----
-  NotifyEvent OnCreate;
-  NotifyEvent OnShow;             // every showing, before the window appears
-  CloseQueryEvent OnCloseQuery;   // every close request
-  CloseEvent OnClose;
-  NotifyEvent OnDestroy;
-
   // ---- showing and closing ----
   void Show();
   void Hide();
@@ -51,12 +42,13 @@ class Form : public Window {
   // Shows the form and runs a message loop until it closes or hides; the
   // thread's other windows take no input meanwhile.
   int ShowModal();
-  int ModalResult() const { return modalResult_; }
-  void SetModalResult(int r) { modalResult_ = r; }
-  bool InModal() const { return inModal_; }
+  int ModalResult() const { return modal_result_; }
+  void SetModalResult(int r) { modal_result_ = r; }
+  bool InModal() const { return in_modal_; }
   // Frees the form once the messages already queued have been handled.
   void Release();
-  virtual bool CloseQuery();
+  // Every close request: OnCloseQuery's answer.
+  bool CloseQuery();
 
   // ---- geometry ----
   int ClientWidth() override;
@@ -69,8 +61,8 @@ class Form : public Window {
   void SetClientSizeAt(int left, int top, int w, int h);
   WindowState GetWindowState();
   void SetWindowState(WindowState s);
-  BorderStyle GetBorderStyle() const { return borderStyle_; }
-  void SetBorderStyle(BorderStyle b) { borderStyle_ = b; }  // before the window exists
+  BorderStyle GetBorderStyle() const { return border_style_; }
+  void SetBorderStyle(BorderStyle b) { border_style_ = b; }  // before the window exists
   Position GetPosition() const { return position_; }
   void SetPosition(Position p) { position_ = p; }
 
@@ -91,7 +83,17 @@ class Form : public Window {
   void CreateParams(WindowParams& p) override;
   void WndProc(Message& m) override;
   void BeforeDestruction() override;
-  virtual void DoClose(CloseAction& action);
+  // ---- what a form does at each step of its life: derived forms override these ----
+  // Once, when the native windows exist.
+  virtual void OnCreate() {}
+  // Every showing, before the window appears.
+  virtual void OnShow() {}
+  // Every close request: true lets the form close.
+  virtual bool OnCloseQuery() { return true; }
+  // What closing means, once OnCloseQuery has let it happen.
+  virtual CloseAction OnClose() { return CloseAction::kHide; }
+  // Once, before the form is freed, while it is still whole.
+  virtual void OnDestroy() {}
 
  private:
   friend class Window;
@@ -99,17 +101,17 @@ class Form : public Window {
   void CloseModal();
   void SetClientSize(int w, int h, const POINT* topLeft = nullptr);
 
-  BorderStyle borderStyle_ = BorderStyle::kSingle;
+  BorderStyle border_style_ = BorderStyle::kSingle;
   Position position_ = Position::kDesigned;
   WindowState state_ = WindowState::kNormal;
-  int clientWidth_ = 0, clientHeight_ = 0;  // until the window exists
-  bool shownOnce_ = false;
-  bool inModal_ = false;
+  int client_width_ = 0, client_height_ = 0;  // until the window exists
+  bool shown_once_ = false;
+  bool in_modal_ = false;
   bool destroyed_ = false;
-  int modalResult_ = kModalNone;
+  int modal_result_ = kModalNone;
   HFONT font_ = nullptr;
   HICON icon_ = nullptr;
-  Window* activeControl_ = nullptr;
+  Window* active_control_ = nullptr;
 };
 
 // The message loop and the forms it runs: one per process, main thread only.

@@ -64,7 +64,7 @@ void MenuItem::SetEnabled(bool v) {
 }
 
 void MenuItem::Click() {
-  if (enabled_ && OnClick) OnClick(this);
+  if (enabled_ && on_click_) on_click_();
 }
 
 bool MenuItem::DispatchCommand(UINT command) {

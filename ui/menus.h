@@ -26,9 +26,8 @@ class MenuItem : public Component {
   void SetEnabled(bool v);
   UINT Command() const { return command_; }
 
-  // Raises OnClick with this item as Sender.
+  void SetOnClick(std::function<void()> on_click) { on_click_ = std::move(on_click); }
   void Click();
-  NotifyEvent OnClick;
 
   // Clicks the item with this command id; false when there is none.
   static bool DispatchCommand(UINT command);
@@ -41,6 +40,7 @@ class MenuItem : public Component {
   bool checked_ = false;
   bool enabled_ = true;
   UINT command_ = 0;
+  std::function<void()> on_click_;
   PopupMenu* menu_ = nullptr;
 };
 

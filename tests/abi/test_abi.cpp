@@ -30,8 +30,8 @@ class Probe : public lzg::CefObject<cef_request_handler_t, Probe> {
 
  public:
   explicit Probe(bool fail) : fail_(fail) {
-    LZG_BIND(on_before_browse, OnBeforeBrowse, "Probe.OnBeforeBrowse");
-    LZG_BIND_OR(can_get_cookies, CanGetCookies, "Probe.CanGetCookies", 1);
+    LZG_BIND(on_before_browse, OnBeforeBrowse);
+    LZG_BIND_OR(can_get_cookies, CanGetCookies, 1);
   }
   bool OnBeforeBrowse(cef_browser_t*, cef_frame_t*, cef_request_t*, int gesture, int) {
     if (fail_) throw std::runtime_error("boom");

@@ -171,18 +171,18 @@ class Host : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(GlobalCEFApp);
-    ourBase_ = lzg::LiveBridgedObjects();
-    engineBase_ = StandinLive();
-    traceFrom_ = TraceSize();
+    our_base_ = lzg::LiveBridgedObjects();
+    engine_base_ = StandinLive();
+    trace_from_ = TraceSize();
   }
   // Everything of a host is gone on both sides once its browser closed and the host is freed.
   void ExpectBalanced() {
-    EXPECT_TRUE(PumpUntil([&] { return lzg::LiveBridgedObjects() == ourBase_ && StandinLive() == engineBase_; }))
-        << "ours " << lzg::LiveBridgedObjects() << " (was " << ourBase_ << "), engine " << StandinLive() << " (was "
-        << engineBase_ << ")";
+    EXPECT_TRUE(PumpUntil([&] { return lzg::LiveBridgedObjects() == our_base_ && StandinLive() == engine_base_; }))
+        << "ours " << lzg::LiveBridgedObjects() << " (was " << our_base_ << "), engine " << StandinLive() << " (was "
+        << engine_base_ << ")";
   }
-  long ourBase_ = 0, engineBase_ = 0;
-  size_t traceFrom_ = 0;
+  long our_base_ = 0, engine_base_ = 0;
+  size_t trace_from_ = 0;
 };
 
 }  // namespace
@@ -195,7 +195,7 @@ TEST_F(Host, CreatesOnlyFromEmptyAndOnlyOnceTheContextIsReady) {
   EXPECT_FALSE(rig.chromium->CreateBrowser(rig.parent));
   EXPECT_FALSE(rig.chromium->HasClientHandler());  // nothing changed: a later call may succeed
   ASSERT_TRUE(PumpUntil([] { return GlobalCEFApp->GlobalContextInitialized(); }, 10000));
-  EXPECT_TRUE(Events(traceFrom_, "create_browser").empty());
+  EXPECT_TRUE(Events(trace_from_, "create_browser").empty());
 
   rig.chromium->LoadURL(L"https://early.example/");  // before the browser: not queued
   ASSERT_TRUE(rig.chromium->CreateBrowser(rig.parent));
@@ -209,7 +209,7 @@ TEST_F(Host, CreatesOnlyFromEmptyAndOnlyOnceTheContextIsReady) {
   EXPECT_NE(id, 0);
   EXPECT_FALSE(rig.chromium->CreateBrowser(rig.parent));  // Live
 
-  auto creates = Events(traceFrom_, "create_browser");
+  auto creates = Events(trace_from_, "create_browser");
   ASSERT_EQ(creates.size(), 1u);
   const TraceLine& c = creates[0];
   RECT rc;
@@ -224,7 +224,7 @@ TEST_F(Host, CreatesOnlyFromEmptyAndOnlyOnceTheContextIsReady) {
   EXPECT_EQ(c["url"], "about:blank");
   EXPECT_EQ(c["sync"], "0");
   EXPECT_NE(c["parent"].find(parentHex), std::string::npos) << c["parent"] << " vs " << parentHex;
-  EXPECT_TRUE(Events(traceFrom_, "load_url").empty());
+  EXPECT_TRUE(Events(trace_from_, "load_url").empty());
 
   // The browser window: the parent's first child, at its client rectangle.
   HWND bw = rig.BrowserWindow();
@@ -263,7 +263,7 @@ TEST_F(Host, CreatesOnlyFromEmptyAndOnlyOnceTheContextIsReady) {
       {"plugins.allow_outdated", "false"},
       {"plugins.always_authorize", "false"},
       {"browser.enable_spellchecking", "true"}};
-  auto written = Events(traceFrom_, "set_preference", "id", std::to_string(id));
+  auto written = Events(trace_from_, "set_preference", "id", std::to_string(id));
   ASSERT_EQ(written.size(), prefs.size());
   for (size_t i = 0; i < prefs.size(); ++i) {
     EXPECT_EQ(written[i]["name"], prefs[i].first);
@@ -298,7 +298,7 @@ TEST_F(Host, RefusedRequestLeavesTheHostRefusingForGood) {
     SetEnvironmentVariableW(L"STANDIN_REFUSE_CREATE", nullptr);
     EXPECT_TRUE(rig.chromium->HasClientHandler());
     EXPECT_FALSE(rig.chromium->CreateBrowser(rig.parent));
-    auto creates = Events(traceFrom_, "create_browser");
+    auto creates = Events(trace_from_, "create_browser");
     ASSERT_EQ(creates.size(), 1u);
     EXPECT_EQ(creates[0]["result"], "0");
   }
@@ -312,13 +312,13 @@ TEST_F(Host, FailingPreferenceIsLoggedAndTheNextOneStillWritten) {
     ASSERT_TRUE(rig.CreateAndWait());
     SetEnvironmentVariableW(L"STANDIN_FAIL_PREF", nullptr);
     std::string id = std::to_string(rig.chromium->BrowserId());
-    auto written = Events(traceFrom_, "set_preference", "id", id);
+    auto written = Events(trace_from_, "set_preference", "id", id);
     ASSERT_EQ(written.size(), 8u);
     EXPECT_EQ(written[2]["name"], "enable_referrers");
     EXPECT_EQ(written[2]["result"], "0");
     EXPECT_EQ(written[3]["name"], "enable_a_ping");
     EXPECT_EQ(written[3]["result"], "1");
-    auto logs = Events(traceFrom_, "log");
+    auto logs = Events(trace_from_, "log");
     bool found = false;
     for (auto& l : logs)
       found = found || l["message"] ==
@@ -694,7 +694,7 @@ TEST(WindowParent, AnswersKeysDialogCodesAndHandsTheFocusOn) {
     LRESULT wants;
   } keys[] = {{VK_RETURN, 0}, {VK_ESCAPE, 0}, {VK_LEFT, 0}, {VK_UP, 0}, {VK_RIGHT, 0}, {VK_DOWN, 0},
               {VK_TAB, 1},    {'A', 1},       {VK_F5, 1},   {VK_SPACE, 1}};
-  for (auto k : keys) EXPECT_EQ(parent->Perform(CM_WANTSPECIALKEY, k.vk), k.wants) << k.vk;
+  for (auto k : keys) EXPECT_EQ(parent->Perform(kWantSpecialKeyMessage, k.vk), k.wants) << k.vk;
   EXPECT_EQ(parent->Perform(WM_GETDLGCODE), DLGC_WANTARROWS | DLGC_WANTCHARS);
 
   form.Show();
@@ -772,7 +772,7 @@ class FakeBrowser : public lzg::CefObject<cef_browser_t, FakeBrowser> {
   using Self = FakeBrowser;
 
  public:
-  explicit FakeBrowser(int id) : id_(id) { LZG_BIND(get_identifier, GetIdentifier, "FakeBrowser.GetIdentifier"); }
+  explicit FakeBrowser(int id) : id_(id) { LZG_BIND(get_identifier, GetIdentifier); }
   int GetIdentifier() { return id_; }
 
  private:

@@ -88,7 +88,7 @@ bool ClientRun::Start(const std::wstring& args, const std::vector<std::wstring>&
 bool ClientRun::WaitExit(DWORD ms) {
   if (!process_) return false;
   if (WaitForSingleObject(process_, ms) != WAIT_OBJECT_0) return false;
-  GetExitCodeProcess(process_, &exitCode_);
+  GetExitCodeProcess(process_, &exit_code_);
   return true;
 }
 
@@ -249,7 +249,7 @@ bool ClientRun::ExitThroughDialog() {
   if (!DialogVisible()) PostMessageW(game, WM_CLOSE, 0, 0);
   if (!testutil::WaitUntil([&] { return DialogVisible(); }, 10000)) return false;
   ClickExit();
-  return WaitExit(20000) && exitCode_ == 0;
+  return WaitExit(20000) && exit_code_ == 0;
 }
 
 std::vector<DWORD> ClientRun::OtherInstances() const {

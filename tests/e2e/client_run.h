@@ -46,7 +46,7 @@ class ClientRun {
   DWORD Pid() const { return pid_; }
   // Waits for the end of the process; false on timeout. Exit code in ExitCode().
   bool WaitExit(DWORD ms = 20000);
-  DWORD ExitCode() const { return exitCode_; }
+  DWORD ExitCode() const { return exit_code_; }
   bool Running() const;
   // Every process of the run still running: the client, its engine's sub-processes, further instances.
   std::vector<DWORD> Processes() const { return testutil::ProcessesIn(Dir()); }
@@ -94,7 +94,7 @@ class ClientRun {
   testutil::TempDir dir_;
   HANDLE process_ = nullptr;
   DWORD pid_ = 0;
-  DWORD exitCode_ = 0xFFFFFFFF;
+  DWORD exit_code_ = 0xFFFFFFFF;
 };
 
 // No engine rule broken anywhere in the run (shutdown with open browsers, wrong thread, ...).

@@ -89,8 +89,8 @@ class FakeCommandLine : public lzg::CefObject<cef_command_line_t, FakeCommandLin
 
  public:
   FakeCommandLine() {
-    LZG_BIND(append_switch, AppendSwitch, "FakeCommandLine.AppendSwitch");
-    LZG_BIND(append_switch_with_value, AppendSwitchWithValue, "FakeCommandLine.AppendSwitchWithValue");
+    LZG_BIND(append_switch, AppendSwitch);
+    LZG_BIND(append_switch_with_value, AppendSwitchWithValue);
   }
   void AppendSwitch(const cef_string_t* name) { switches.push_back(lzg::CefToWString(name)); }
   void AppendSwitchWithValue(const cef_string_t* name, const cef_string_t* value) {
@@ -104,8 +104,8 @@ class FakeEvent : public lzg::CefObject<cef_waitable_event_t, FakeEvent> {
 
  public:
   FakeEvent() : h_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
-    LZG_BIND(signal, Signal, "FakeEvent.Signal");
-    LZG_BIND(timed_wait, TimedWait, "FakeEvent.TimedWait");
+    LZG_BIND(signal, Signal);
+    LZG_BIND(timed_wait, TimedWait);
   }
   ~FakeEvent() override { CloseHandle(h_); }
   void Signal() { SetEvent(h_); }
@@ -123,7 +123,7 @@ class FakeCookieManager : public lzg::CefObject<cef_cookie_manager_t, FakeCookie
   using Self = FakeCookieManager;
 
  public:
-  FakeCookieManager() { LZG_BIND(set_storage_path, SetStoragePath, "FakeCookieManager.SetStoragePath"); }
+  FakeCookieManager() { LZG_BIND(set_storage_path, SetStoragePath); }
   bool SetStoragePath(const cef_string_t* path, int persist, cef_completion_callback_t* callback) {
     storagePath = lzg::CefToWString(path);
     storagePersist = persist;

@@ -39,14 +39,14 @@ TEST(ProcessType, LastTypeArgumentDecidesIgnoringCase) {
 namespace {
 std::vector<std::wstring> Render(const std::vector<BrowserSwitch>& switches) {
   std::vector<std::wstring> out;
-  for (auto& s : switches) out.push_back(s.hasValue ? s.name + L"=" + s.value : s.name);
+  for (auto& s : switches) out.push_back(s.has_value ? s.name + L"=" + s.value : s.name);
   return out;
 }
 SwitchOptions ThisClient() {
   SwitchOptions o;
-  o.flashEnabled = false;
-  o.enableGPU = true;
-  o.disableGPUCache = false;  // a cache path is set
+  o.flash_enabled = false;
+  o.enable_gpu = true;
+  o.disable_gpu_cache = false;  // a cache path is set
   return o;
 }
 }  // namespace
@@ -55,8 +55,8 @@ TEST(BrowserSwitches, ThisClientGetsExactlyThreeInOrder) {
   EXPECT_EQ(Render(BuildBrowserSwitches(ThisClient())),
             (std::vector<std::wstring>{L"--enable-media-stream=1", L"--enable-speech-input=1", L"--site-per-process"}));
   std::vector<BrowserSwitch> s = BuildBrowserSwitches(ThisClient());
-  EXPECT_TRUE(s[0].hasValue);
-  EXPECT_FALSE(s[2].hasValue);
+  EXPECT_TRUE(s[0].has_value);
+  EXPECT_FALSE(s[2].has_value);
 }
 
 TEST(BrowserSwitches, TableOrderForOtherSettings) {
@@ -69,42 +69,42 @@ TEST(BrowserSwitches, TableOrderForOtherSettings) {
        {L"--enable-gpu-plugin" /*absent: GPU off*/}},
       {"flash without GPU",
        [](SwitchOptions& o) {
-         o.flashEnabled = true;
-         o.enableGPU = false;
-         o.disableGPUCache = false;
+         o.flash_enabled = true;
+         o.enable_gpu = false;
+         o.disable_gpu_cache = false;
        },
        {L"--enable-accelerated-plugins", L"--enable-system-flash", L"--enable-media-stream=1",
         L"--enable-speech-input=1", L"--disable-gpu", L"--disable-gpu-compositing", L"--site-per-process"}},
       {"flash with GPU",
        [](SwitchOptions& o) {
-         o.flashEnabled = true;
-         o.enableGPU = true;
-         o.disableGPUCache = false;
-         o.sitePerProcess = false;
+         o.flash_enabled = true;
+         o.enable_gpu = true;
+         o.disable_gpu_cache = false;
+         o.site_per_process = false;
        },
        {L"--enable-gpu-plugin", L"--enable-accelerated-plugins", L"--enable-system-flash", L"--enable-media-stream=1",
         L"--enable-speech-input=1"}},
       {"everything off or on",
        [](SwitchOptions& o) {
-         o.flashEnabled = false;
-         o.enableMediaStream = false;
-         o.enableSpeechInput = false;
-         o.enableGPU = true;
-         o.singleProcess = true;
-         o.smoothScrolling = 2;
-         o.autoplayPolicy = AutoplayPolicy::kUserGestureRequiredForCrossOrigin;
-         o.fastUnload = true;
-         o.disableGPUCache = true;
-         o.disableSafeBrowsing = true;
-         o.muteAudio = true;
-         o.disableWebSecurity = true;
-         o.disablePDFExtension = true;
-         o.sitePerProcess = true;
-         o.disableExtensions = true;
-         o.disableBackgroundNetworking = true;
-         o.metricsRecordingOnly = true;
-         o.allowFileAccessFromFiles = true;
-         o.allowRunningInsecureContent = true;
+         o.flash_enabled = false;
+         o.enable_media_stream = false;
+         o.enable_speech_input = false;
+         o.enable_gpu = true;
+         o.single_process = true;
+         o.smooth_scrolling = 2;
+         o.autoplay_policy = AutoplayPolicy::kUserGestureRequiredForCrossOrigin;
+         o.fast_unload = true;
+         o.disable_gpu_cache = true;
+         o.disable_safe_browsing = true;
+         o.mute_audio = true;
+         o.disable_web_security = true;
+         o.disable_pdf_extension = true;
+         o.site_per_process = true;
+         o.disable_extensions = true;
+         o.disable_background_networking = true;
+         o.metrics_recording_only = true;
+         o.allow_file_access_from_files = true;
+         o.allow_running_insecure_content = true;
        },
        {L"--enable-media-stream=0", L"--enable-speech-input=0", L"--single-process", L"--disable-smooth-scrolling",
         L"--autoplay-policy=user-gesture-required-for-cross-origin", L"--enable-fast-unload",
@@ -116,8 +116,8 @@ TEST(BrowserSwitches, TableOrderForOtherSettings) {
       {"smooth scrolling on, autoplay policies",
        [](SwitchOptions& o) {
          o = ThisClient();
-         o.smoothScrolling = 1;
-         o.autoplayPolicy = AutoplayPolicy::kDocumentUserActivationRequired;
+         o.smooth_scrolling = 1;
+         o.autoplay_policy = AutoplayPolicy::kDocumentUserActivationRequired;
        },
        {L"--enable-media-stream=1", L"--enable-speech-input=1", L"--enable-smooth-scrolling",
         L"--autoplay-policy=document-user-activation-required", L"--site-per-process"}},
@@ -136,7 +136,7 @@ TEST(BrowserSwitches, TableOrderForOtherSettings) {
       {AutoplayPolicy::kNoUserGestureRequired, L"--autoplay-policy=no-user-gesture-required"},
       {AutoplayPolicy::kUserGestureRequired, L"--autoplay-policy=user-gesture-required"}};
   for (auto& [policy, text] : policies) {
-    o.autoplayPolicy = policy;
+    o.autoplay_policy = policy;
     EXPECT_EQ(Render(BuildBrowserSwitches(o))[2], text);
   }
 }

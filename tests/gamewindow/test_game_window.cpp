@@ -46,7 +46,7 @@ class ObservedChildForm : public GameWindow {
 
  protected:
   void DefaultHandler(ui::Message& m) override {
-    if (m.Msg == WM_SYSCOMMAND) defaultSysCommands.emplace_back(m.WParam, m.LParam);
+    if (m.msg == WM_SYSCOMMAND) defaultSysCommands.emplace_back(m.wparam, m.lparam);
     GameWindow::DefaultHandler(m);
   }
 };
@@ -143,7 +143,7 @@ class MenuCloser {
     WaitForSingleObject(thread_, INFINITE);
     CloseHandle(thread_);
   }
-  bool SawMenu() const { return sawMenu_; }
+  bool SawMenu() const { return saw_menu_; }
 
  private:
   static DWORD WINAPI Run(void* p) {
@@ -151,7 +151,7 @@ class MenuCloser {
     const DWORD start = GetTickCount();
     while (!self->stop_) {
       if (HWND menu = e2e::OpenMenuWindow(GetCurrentProcessId())) {
-        self->sawMenu_ = true;
+        self->saw_menu_ = true;
         PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
         PostMessageW(menu, WM_KEYUP, VK_ESCAPE, static_cast<LPARAM>(0xC0010001u));
       } else if (GetTickCount() - start > 8000) {
@@ -164,7 +164,7 @@ class MenuCloser {
   HWND window_;
   HANDLE thread_ = nullptr;
   std::atomic<bool> stop_{false};
-  std::atomic<bool> sawMenu_{false};
+  std::atomic<bool> saw_menu_{false};
 };
 
 TEST_F(ChildFormTest, AltNeverReachesKeyboardMenuModeWhileOtherSystemCommandsDo) {

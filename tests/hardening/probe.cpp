@@ -273,7 +273,7 @@ void ProcessWatch::Update() {
     Open(e.pid);
     if (e.event == "subprocess_launch") {
       const DWORD child = static_cast<DWORD>(std::strtoul(e.Get("child").c_str(), nullptr, 10));
-      if (child) subprocesses_.insert(child), parentChild_.insert({e.pid, child});
+      if (child) subprocesses_.insert(child), parent_child_.insert({e.pid, child});
       Open(child);
     }
   }
@@ -283,7 +283,7 @@ std::set<DWORD> ProcessWatch::SubProcesses() const { return subprocesses_; }
 
 std::set<DWORD> ProcessWatch::SubProcessesOf(DWORD parent) const {
   std::set<DWORD> out;
-  for (auto& [p, c] : parentChild_)
+  for (auto& [p, c] : parent_child_)
     if (p == parent) out.insert(c);
   return out;
 }
@@ -306,11 +306,11 @@ bool TitleMenu::Locate() {
   GetWindowRect(game_, &wr);
   auto hit = [&](int x, int y) { return SendMessageW(game_, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTOBJECT; };
   // Right-aligned items keep their distance to the frame's right edge: try the last place first.
-  if (found_ && hit(wr.right - fromRight_, wr.top + fromTop_)) return true;
+  if (found_ && hit(wr.right - from_right_, wr.top + from_top_)) return true;
   const RECT item = e2e::FindTitleButton(game_);
   if (item.right <= item.left) return false;
-  fromRight_ = wr.right - (item.left + item.right) / 2;
-  fromTop_ = item.top - wr.top;
+  from_right_ = wr.right - (item.left + item.right) / 2;
+  from_top_ = item.top - wr.top;
   found_ = true;
   return true;
 }
@@ -320,7 +320,7 @@ bool TitleMenu::Choose(int index) {
   RECT wr{};
   GetWindowRect(game_, &wr);
   const DWORD pid = PidOf(game_);
-  PostMessageW(game_, WM_NCLBUTTONDOWN, HTOBJECT, MAKELPARAM(wr.right - fromRight_, wr.top + fromTop_));
+  PostMessageW(game_, WM_NCLBUTTONDOWN, HTOBJECT, MAKELPARAM(wr.right - from_right_, wr.top + from_top_));
   HWND menu = nullptr;
   if (!testutil::WaitUntil([&] { return (menu = e2e::OpenMenuWindow(pid)) != nullptr; }, 10000)) return false;
   // The keyboard's way through the drop-down: the first Down selects the first item.

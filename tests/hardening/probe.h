@@ -105,7 +105,7 @@ class ProcessWatch {
   const e2e::ClientRun& run_;
   std::vector<std::pair<DWORD, HANDLE>> handles_;
   std::set<DWORD> subprocesses_;
-  std::set<std::pair<DWORD, DWORD>> parentChild_;
+  std::set<std::pair<DWORD, DWORD>> parent_child_;
 };
 
 // ---- the resolution drop-down --------------------------------------------------------------
@@ -123,7 +123,7 @@ class TitleMenu {
  private:
   HWND game_;
   bool found_ = false;
-  int fromRight_ = 0, fromTop_ = 0;
+  int from_right_ = 0, from_top_ = 0;
 };
 
 }  // namespace hardening

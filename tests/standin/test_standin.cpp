@@ -160,8 +160,8 @@ class ProcessHandler : public lzg::CefObject<cef_browser_process_handler_t, Proc
 
  public:
   ProcessHandler() {
-    LZG_BIND(on_context_initialized, OnContextInitialized, "Test.OnContextInitialized");
-    LZG_BIND(on_before_child_process_launch, OnBeforeChildProcessLaunch, "Test.OnBeforeChildProcessLaunch");
+    LZG_BIND(on_context_initialized, OnContextInitialized);
+    LZG_BIND(on_before_child_process_launch, OnBeforeChildProcessLaunch);
   }
   void OnContextInitialized() {
     g_ui_thread = GetCurrentThreadId();
@@ -181,8 +181,8 @@ class App : public lzg::CefObject<cef_app_t, App> {
 
  public:
   App() : handler_(lzg::MakeRef<ProcessHandler>()) {
-    LZG_BIND(on_before_command_line_processing, OnBeforeCommandLine, "Test.OnBeforeCommandLine");
-    LZG_BIND(get_browser_process_handler, GetHandler, "Test.GetBrowserProcessHandler");
+    LZG_BIND(on_before_command_line_processing, OnBeforeCommandLine);
+    LZG_BIND(get_browser_process_handler, GetHandler);
   }
   void OnBeforeCommandLine(const cef_string_t* type, cef_command_line_t* cmd) {
     if (lzg::CefToWString(type).empty()) {
@@ -212,10 +212,10 @@ class LifeSpan : public lzg::CefObject<cef_life_span_handler_t, LifeSpan> {
 
  public:
   LifeSpan() {
-    LZG_BIND(on_before_popup, OnBeforePopup, "Test.OnBeforePopup");
-    LZG_BIND(on_after_created, OnAfterCreated, "Test.OnAfterCreated");
-    LZG_BIND(do_close, DoClose, "Test.DoClose");
-    LZG_BIND(on_before_close, OnBeforeClose, "Test.OnBeforeClose");
+    LZG_BIND(on_before_popup, OnBeforePopup);
+    LZG_BIND(on_after_created, OnAfterCreated);
+    LZG_BIND(do_close, DoClose);
+    LZG_BIND(on_before_close, OnBeforeClose);
   }
   int OnBeforePopup(cef_browser_t* browser, cef_frame_t* frame, const cef_string_t* url, const cef_string_t*,
                     cef_window_open_disposition_t disposition, int gesture, const cef_popup_features_t*,
@@ -323,7 +323,7 @@ class LoadHandler : public lzg::CefObject<cef_load_handler_t, LoadHandler> {
   using Self = LoadHandler;
 
  public:
-  LoadHandler() { LZG_BIND(on_load_end, OnLoadEnd, "Test.OnLoadEnd"); }
+  LoadHandler() { LZG_BIND(on_load_end, OnLoadEnd); }
   void OnLoadEnd(cef_browser_t* browser, cef_frame_t* frame, int status) {
     NoteThread("on_load_end");
     int n = ++g_load_ends;
@@ -339,8 +339,8 @@ class KeyHandler : public lzg::CefObject<cef_keyboard_handler_t, KeyHandler> {
 
  public:
   KeyHandler() {
-    LZG_BIND(on_pre_key_event, OnPreKey, "Test.OnPreKeyEvent");
-    LZG_BIND(on_key_event, OnKey, "Test.OnKeyEvent");
+    LZG_BIND(on_pre_key_event, OnPreKey);
+    LZG_BIND(on_key_event, OnKey);
   }
   int OnPreKey(cef_browser_t* browser, const cef_key_event_t* ev, cef_event_handle_t os, int*) {
     Record("pre", ev, os);
@@ -377,11 +377,11 @@ class RequestHandler : public lzg::CefObject<cef_request_handler_t, RequestHandl
 
  public:
   RequestHandler() {
-    LZG_BIND_OR(on_before_resource_load, OnBeforeResourceLoad, "Test.OnBeforeResourceLoad", RV_CONTINUE);
-    LZG_BIND_OR(can_get_cookies, CanGetCookies, "Test.CanGetCookies", 1);
-    LZG_BIND(on_before_browse, OnBeforeBrowse, "Test.OnBeforeBrowse");
-    LZG_BIND(on_render_process_terminated, OnTerminated, "Test.OnRenderProcessTerminated");
-    LZG_BIND(on_open_urlfrom_tab, OnOpenUrlFromTab, "Test.OnOpenUrlFromTab");
+    LZG_BIND_OR(on_before_resource_load, OnBeforeResourceLoad, RV_CONTINUE);
+    LZG_BIND_OR(can_get_cookies, CanGetCookies, 1);
+    LZG_BIND(on_before_browse, OnBeforeBrowse);
+    LZG_BIND(on_render_process_terminated, OnTerminated);
+    LZG_BIND(on_open_urlfrom_tab, OnOpenUrlFromTab);
   }
   int OnOpenUrlFromTab(cef_browser_t* browser, cef_frame_t* frame, const cef_string_t* url,
                        cef_window_open_disposition_t disposition, int gesture) {
@@ -453,10 +453,10 @@ class Client : public lzg::CefObject<cef_client_t, Client> {
         load_(lzg::MakeRef<LoadHandler>()),
         keys_(lzg::MakeRef<KeyHandler>()),
         requests_(lzg::MakeRef<RequestHandler>()) {
-    LZG_BIND(get_life_span_handler, GetLifeSpan, "Test.GetLifeSpanHandler");
-    LZG_BIND(get_load_handler, GetLoad, "Test.GetLoadHandler");
-    LZG_BIND(get_keyboard_handler, GetKeys, "Test.GetKeyboardHandler");
-    LZG_BIND(get_request_handler, GetRequests, "Test.GetRequestHandler");
+    LZG_BIND(get_life_span_handler, GetLifeSpan);
+    LZG_BIND(get_load_handler, GetLoad);
+    LZG_BIND(get_keyboard_handler, GetKeys);
+    LZG_BIND(get_request_handler, GetRequests);
   }
   cef_life_span_handler_t* GetLifeSpan() { return life_->ToCef(); }
   cef_load_handler_t* GetLoad() { return load_->ToCef(); }
@@ -474,7 +474,7 @@ class CookieDone : public lzg::CefObject<cef_completion_callback_t, CookieDone> 
   using Self = CookieDone;
 
  public:
-  CookieDone() { LZG_BIND(on_complete, OnComplete, "Test.OnComplete"); }
+  CookieDone() { LZG_BIND(on_complete, OnComplete); }
   ~CookieDone() { g_seen.Set("cookie_callback_freed_on_main", GetCurrentThreadId() == main_thread ? 1 : 0); }
   void OnComplete() {
     g_seen.Set("cookie_ready_on_main", GetCurrentThreadId() == main_thread ? 1 : 0);
@@ -914,7 +914,7 @@ class SendingTask : public lzg::CefObject<TaskLayout, SendingTask> {
   using Self = SendingTask;
 
  public:
-  explicit SendingTask(HWND target) : target_(target) { LZG_BIND(execute, Execute, "Test.SendingTask"); }
+  explicit SendingTask(HWND target) : target_(target) { LZG_BIND(execute, Execute); }
   void Execute() { SendMessageW(target_, WM_NULL, 0, 0); }
   cef_task_t* Give() { return reinterpret_cast<cef_task_t*>(ToCef()); }
 

@@ -465,9 +465,9 @@ TEST_F(Ui, MenuCommandsReachTheirItemsWhoeverTrackedTheMenu) {
   // entry by keyboard once the menu is idle.
   bool idleSeen = false;
   f->OnMessage(WM_ENTERIDLE, [&](Message& m) {
-    if (!idleSeen && m.WParam == MSGF_MENU) {
+    if (!idleSeen && m.wparam == MSGF_MENU) {
       idleSeen = true;
-      HWND target = reinterpret_cast<HWND>(m.LParam);
+      HWND target = reinterpret_cast<HWND>(m.lparam);
       if (!target) target = f->Handle();
       PostMessageW(target, WM_KEYDOWN, VK_DOWN, 0);
       PostMessageW(target, WM_KEYDOWN, VK_DOWN, 0);
@@ -505,12 +505,12 @@ TEST_F(Ui, NavigationKeysAreOfferedToTheFocusedControlFirst) {
     c->SetBounds(10 + (c == plain) * 100, 10, 80, 30);
   }
   std::vector<WPARAM> asked, keeperKeys, plainKeys;
-  keeper->OnMessage(CM_WANTSPECIALKEY, [&](Message& m) {
-    asked.push_back(m.WParam);
-    m.Result = 1;
+  keeper->OnMessage(kWantSpecialKeyMessage, [&](Message& m) {
+    asked.push_back(m.wparam);
+    m.result = 1;
   });
-  keeper->OnMessage(WM_KEYDOWN, [&](Message& m) { keeperKeys.push_back(m.WParam); });
-  plain->OnMessage(WM_KEYDOWN, [&](Message& m) { plainKeys.push_back(m.WParam); });
+  keeper->OnMessage(WM_KEYDOWN, [&](Message& m) { keeperKeys.push_back(m.wparam); });
+  plain->OnMessage(WM_KEYDOWN, [&](Message& m) { plainKeys.push_back(m.wparam); });
   f->Show();
   SetForegroundWindow(f->Handle());
   keeper->SetFocus();
