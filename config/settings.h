@@ -95,7 +95,7 @@ struct Settings {
 // The profile a first command-line argument gives: 1 with one, 0 without.
 inline int ProfileFor(const std::wstring& first_argument) { return first_argument.empty() ? 0 : 1; }
 
-// Reads "zeRoVedi.dat" in `exe_dir` (ending in a separator) for `profile`, writes the trace entry "step" and,
+// Reads "zeRoVedi.dat" in `exe_dir` (ending in a separator) for `profile` (1, or else 0), writes the trace entry "step" and,
 // unless the file says "istest=1", empties "uid" and "ip". A side file that exists but cannot be read leaves
 // the game address without its code, as a missing one does; every entry has been read by then.
 Settings LoadSettings(const std::wstring& exe_dir, int profile);

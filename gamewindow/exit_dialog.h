@@ -28,10 +28,12 @@ class ExitDialog : public ui::Form {
   static constexpr ButtonBounds kStayBounds{319, 216, 240, 100};
   static constexpr ButtonBounds kExitBounds{55, 216, 240, 100};
 
- private:
+ protected:
   // Decodes the pictures at the first showing, then places the dialog over the game window on every showing,
   // always wholly on the game window's monitor.
   void OnShow() override;
+
+ private:
   void LoadPictures();
 
   ui::Panel* panel_;

@@ -1,4 +1,4 @@
-// The configuration file and the settings state, through the real private-profile
+// The configuration file and the settings it gives, through the real private-profile
 // functions: defaults, integer rules, narrowing, long values, UTF-16 files, the
 // credential wipe, per-profile entries, presets and the side file.
 #include <gtest/gtest.h>
@@ -10,10 +10,13 @@
 #include <vector>
 
 #include "base/files.h"
-#include "config/settings.h"
+#include "base/log.h"
+#include "base/utf8.h"
 #include "config/config_int.h"
+#include "config/settings.h"
 #include "config/side_file.h"
 #include "tests/config/des_reference.h"
+#include "tests/support/log_lines.h"
 #include "tests/support/test_util.h"
 
 namespace {
@@ -81,7 +84,7 @@ TEST(SideFileLine, FirstLineAndEncodings) {
   struct Case {
     std::string bytes;
     bool ansi;
-    std::string ansiLine;
+    std::string ansi_line;
     std::wstring text;
   };
   const Case cases[] = {
@@ -98,28 +101,58 @@ TEST(SideFileLine, FirstLineAndEncodings) {
   };
   for (const Case& c : cases) {
     lzg::FirstLine line = lzg::SplitFirstLine(c.bytes);
-    EXPECT_EQ(line.isAnsi, c.ansi) << c.bytes;
-    EXPECT_EQ(line.ansi, c.ansiLine) << c.bytes;
+    EXPECT_EQ(line.is_ansi, c.ansi) << c.bytes;
+    EXPECT_EQ(line.ansi, c.ansi_line) << c.bytes;
     EXPECT_EQ(line.text, c.text) << c.bytes;
   }
   EXPECT_EQ(lzg::TrimControls(std::wstring(L"\0\x01 \t77 x\x1F\x20", 10)), L"77 x");
   EXPECT_EQ(lzg::TrimControls(L" \r\n "), L"");
   EXPECT_EQ(lzg::TrimControls(L"\u3000a\u3000"), L"\u3000a\u3000");  // only codes 0 to 32
-  EXPECT_EQ(lzg::DecodeUtf8("\xF0\x9F\x98\x80"), L"\U0001F600");
-  EXPECT_EQ(lzg::DecodeUtf8("\xC0\xAF"), L"\uFFFD");  // overlong form
-  EXPECT_EQ(lzg::DecodeUtf8("a\x80" "b"), L"a\uFFFDb");
-  EXPECT_EQ(lzg::DecodeUtf8("\xE6\x8E"), L"\uFFFD");
+  EXPECT_EQ(lzg::FromUtf8("\xF0\x9F\x98\x80"), L"\U0001F600");
+  EXPECT_EQ(lzg::FromUtf8("\xC0\xAF"), L"\uFFFD");  // overlong form
+  EXPECT_EQ(lzg::FromUtf8("a\x80" "b"), L"a\uFFFDb");
+  EXPECT_EQ(lzg::FromUtf8("\xE6\x8E"), L"\uFFFD");
 }
 
-// ---- LoadAppConfig against real files ----
+// ---- LoadSettings against real files ----
+
+TEST(DefaultSettings, ValuesBeforeAnyFile) {
+  const lzg::Settings s;
+  EXPECT_EQ(s.game_port, 2);
+  EXPECT_EQ(s.skin_name, L"Topaz 2017");
+  EXPECT_EQ(std::wstring(lzg::kSideFileName), L"52lzg.dat");
+  EXPECT_EQ(s.base_size, (lzg::Size{1334, 750}));
+  EXPECT_EQ(s.last_size, (lzg::Size{1334, 750}));
+  EXPECT_EQ(s.preset, 2);
+  EXPECT_EQ(s.last_preset, 2);
+  for (int i = 0; i < lzg::kProfileCount; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(s.profiles[i].title, L"澜舟阁游戏");
+    EXPECT_EQ(s.profiles[i].size, (lzg::Size{1334, 750}));
+    EXPECT_EQ(s.profiles[i].preset, 2);
+  }
+  // Only the platform's own instance reloads after a size change by default.
+  EXPECT_EQ(s.profiles[0].reload_on_resize, 1);
+  EXPECT_EQ(s.profiles[1].reload_on_resize, 0);
+  // A value not yet loaded already holds the built-in presets, so a window never sees a zero size.
+  struct Preset {
+    const wchar_t* name;
+    lzg::Size size;
+  };
+  const Preset built_in[] = {{L"经典", {1334, 890}}, {L"传统", {1000, 720}},  {L"现代", {1334, 750}},
+                             {L"高清", {1334, 1000}}, {L"古典", {800, 600}},   {L"超清", {2208, 1242}},
+                             {L"全屏", {1334, 750}}};
+  static_assert(std::size(built_in) == lzg::kPresetCount);
+  for (int k = 0; k < lzg::kPresetCount; ++k) {
+    SCOPED_TRACE(k);
+    EXPECT_EQ(s.presets[k].name, built_in[k].name);
+    EXPECT_EQ(s.presets[k].size, built_in[k].size);
+  }
+}
 
 class Config : public testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_EQ(GetACP(), 936u) << "tests run with the Simplified Chinese code page";
-    ResetSettingsState();
-  }
-  void TearDown() override { ResetSettingsState(); }
+  void SetUp() override { ASSERT_EQ(GetACP(), 936u) << "tests run with the Simplified Chinese code page"; }
 
   std::wstring Path() const { return dir_.File(L"zeRoVedi.dat"); }
   // An ANSI (code page 936) file, as the launcher writes it.
@@ -127,45 +160,41 @@ class Config : public testing::Test {
   void WriteUtf16(const std::wstring& text) const {
     testutil::WriteBytes(Path(), "\xFF\xFE" + testutil::Utf16Bytes(text));
   }
-  void Load(const std::wstring& arg = L"") {
-    g_ParamStr_1 = arg;
-    LoadAppConfigIn(dir_.Dir());
-  }
-  void ExpectDefaults() const {
-    EXPECT_EQ(g_sPath, dir_.Dir());
-    EXPECT_EQ(g_title, L"澜舟阁游戏");
-    EXPECT_EQ(g_titleArr[0], L"澜舟阁游戏");
-    EXPECT_EQ(g_titleArr[1], L"澜舟阁游戏");
-    EXPECT_EQ(g_SizeIndex, 2);
-    EXPECT_EQ(g_LastSizeIndex, 2);
+  lzg::Settings Load(int profile = 0) const { return lzg::LoadSettings(dir_.Dir(), profile); }
+  void ExpectDefaults(const lzg::Settings& s) const {
+    EXPECT_EQ(s.exe_dir, dir_.Dir());
+    EXPECT_EQ(s.title, L"澜舟阁游戏");
+    EXPECT_EQ(s.profiles[0].title, L"澜舟阁游戏");
+    EXPECT_EQ(s.profiles[1].title, L"澜舟阁游戏");
+    EXPECT_EQ(s.preset, 2);
+    EXPECT_EQ(s.last_preset, 2);
     for (int i = 0; i < 2; ++i) {
-      EXPECT_EQ(g_SizeIndexArr[i], 2);
-      EXPECT_EQ(g_WidthArr[i], 1334);
-      EXPECT_EQ(g_HeightArr[i], 750);
+      EXPECT_EQ(s.profiles[i].preset, 2);
+      EXPECT_EQ(s.profiles[i].size.width, 1334);
+      EXPECT_EQ(s.profiles[i].size.height, 750);
     }
-    EXPECT_EQ(g_SetSizeReloadArr[0], 1);
-    EXPECT_EQ(g_SetSizeReloadArr[1], 0);
-    EXPECT_EQ(g_Width, 1334);
-    EXPECT_EQ(g_Height, 750);
-    EXPECT_EQ(g_Width_Last, 1334);
-    EXPECT_EQ(g_Height_Last, 750);
-    EXPECT_EQ(g_SkinName, L"Topaz 2017");
-    EXPECT_EQ(g_gameUrl, L"");
-    EXPECT_EQ(g_loginUrl, L"");
-    EXPECT_EQ(g_Password, L"");
-    EXPECT_EQ(g_UserId, L"");
-    EXPECT_EQ(g_GamePort, 0);  // the entry's default, not the field's initial 2
-    EXPECT_EQ(g_isTest, 0);
-    EXPECT_EQ(g_btIsTui, 0);
-    for (int k = 0; k < FormSizeNum; ++k) {
-      EXPECT_EQ(FormCfgSizeNameArr[k], FormDefSizeNameArr[k]);
-      EXPECT_EQ(FormCfgSizeArr[k].Width, FormDefSizeArr[k].Width);
-      EXPECT_EQ(FormCfgSizeArr[k].Height, FormDefSizeArr[k].Height);
+    EXPECT_EQ(s.profiles[0].reload_on_resize, 1);
+    EXPECT_EQ(s.profiles[1].reload_on_resize, 0);
+    EXPECT_EQ(s.base_size.width, 1334);
+    EXPECT_EQ(s.base_size.height, 750);
+    EXPECT_EQ(s.last_size.width, 1334);
+    EXPECT_EQ(s.last_size.height, 750);
+    EXPECT_EQ(s.skin_name, L"Topaz 2017");
+    EXPECT_EQ(s.game_url, L"");
+    EXPECT_EQ(s.login_url, L"");
+    EXPECT_EQ(s.password, L"");
+    EXPECT_EQ(s.user_id, L"");
+    EXPECT_EQ(s.game_port, 0);  // the entry's default, not the field's initial 2
+    EXPECT_EQ(s.is_test, 0);
+    EXPECT_EQ(s.is_tui, 0);
+    for (int k = 0; k < lzg::kPresetCount; ++k) {
+      EXPECT_EQ(s.presets[k].name, lzg::kBuiltInPresets[k].name);
+      EXPECT_EQ(s.presets[k].size, lzg::kBuiltInPresets[k].size);
     }
   }
-  void ExpectWrites(bool credentialsWiped) const {
+  void ExpectWrites(bool credentials_wiped) const {
     EXPECT_EQ(IniValue(Path(), L"step"), L"GetConfig|GetConfig_02|");
-    if (credentialsWiped) {
+    if (credentials_wiped) {
       EXPECT_EQ(IniValue(Path(), L"uid"), L"");
       EXPECT_EQ(IniValue(Path(), L"ip"), L"");
     }
@@ -174,73 +203,60 @@ class Config : public testing::Test {
   TempDir dir_;
 };
 
-TEST_F(Config, InitialStateBeforeLoad) {
-  EXPECT_EQ(g_GamePort, 2);
-  EXPECT_EQ(g_SkinName, L"Topaz 2017");
-  EXPECT_EQ(g_tui_filename, L"52lzg.dat");
-  EXPECT_EQ(g_btNeedClose, 0);
-  EXPECT_EQ(FormCfgSizeArr[3].Width, 0);
-  EXPECT_EQ(FormCfgSizeNameArr[3], L"");
-  EXPECT_EQ(g_titleArr[1], L"澜舟阁游戏");
-}
-
 TEST_F(Config, NoFileGivesDefaultsAndCreatesIt) {
-  Load();
-  ExpectDefaults();
+  const lzg::Settings s = Load();
+  ExpectDefaults(s);
   ExpectWrites(true);
   std::string bytes;
   ASSERT_TRUE(testutil::ReadBytes(Path(), bytes));
   EXPECT_FALSE(bytes.starts_with("\xFF\xFE")) << "a file the program creates is ANSI text";
-  EXPECT_EQ(g_step, L"GetConfig|GetConfig_02|");
+  EXPECT_EQ(s.step, L"GetConfig|GetConfig_02|");
 }
 
 TEST_F(Config, EmptyFileGivesDefaults) {
   testutil::WriteBytes(Path(), "");
-  Load();
-  ExpectDefaults();
+  ExpectDefaults(Load());
   ExpectWrites(true);
 }
 
 TEST_F(Config, EntriesOutsideDumpAreIgnored) {
   WriteAnsi(L"[other]\r\ntitle_0=外\r\nWidth=9\r\n");
-  Load();
-  ExpectDefaults();
+  ExpectDefaults(Load());
   EXPECT_EQ(IniValue(Path(), L"title_0", L"other"), L"外");
 }
 
 TEST_F(Config, TitlePerProfile) {
   struct Case {
     const wchar_t* file;
-    const wchar_t* arg;
+    int profile;
     const wchar_t* title;
   };
   const Case cases[] = {
-      {L"[dump]\r\ntitle=X标题\r\ntitle_0=Y标题\r\n", L"", L"Y标题"},
-      {L"[dump]\r\ntitle=X标题\r\n", L"", L"澜舟阁游戏"},
-      {L"[dump]\r\ntitle_0=零\r\ntitle_1=一\r\n", L"http://g/1", L"一"},
-      {L"[DUMP]\r\nTITLE_0=大小写\r\n", L"", L"大小写"},
-      {L"[dump]\r\ntitle_0=  \"引号 内\"  \r\n", L"", L"引号 内"},
+      {L"[dump]\r\ntitle=X标题\r\ntitle_0=Y标题\r\n", 0, L"Y标题"},
+      {L"[dump]\r\ntitle=X标题\r\n", 0, L"澜舟阁游戏"},
+      {L"[dump]\r\ntitle_0=零\r\ntitle_1=一\r\n", 1, L"一"},
+      {L"[DUMP]\r\nTITLE_0=大小写\r\n", 0, L"大小写"},
+      {L"[dump]\r\ntitle_0=  \"引号 内\"  \r\n", 0, L"引号 内"},
   };
   for (const Case& c : cases) {
-    ResetSettingsState();
     WriteAnsi(c.file);
-    Load(c.arg);
-    EXPECT_EQ(g_title, c.title) << testutil::ToUtf8(c.file);
+    const lzg::Settings s = Load(c.profile);
+    EXPECT_EQ(s.profile, c.profile) << testutil::ToUtf8(c.file);
+    EXPECT_EQ(s.title, c.title) << testutil::ToUtf8(c.file);
   }
 }
 
 TEST_F(Config, SizeIndexCases) {
   WriteAnsi(L"[dump]\r\nSizeIndex=5\r\n");
-  Load();
-  EXPECT_EQ(g_SizeIndex, 2);
-  EXPECT_EQ(g_LastSizeIndex, 5);
+  lzg::Settings s = Load();
+  EXPECT_EQ(s.preset, 2);
+  EXPECT_EQ(s.last_preset, 5);
 
-  ResetSettingsState();
   WriteAnsi(L"[dump]\r\nSizeIndex=5\r\nSizeIndex_0=4\r\nSizeIndex_1=3\r\n");
-  Load(L"x");
-  EXPECT_EQ(g_SizeIndex, 3);
-  EXPECT_EQ(g_SizeIndexArr[0], 4);
-  EXPECT_EQ(g_LastSizeIndex, 5);
+  s = Load(1);
+  EXPECT_EQ(s.preset, 3);
+  EXPECT_EQ(s.profiles[0].preset, 4);
+  EXPECT_EQ(s.last_preset, 5);
 }
 
 TEST_F(Config, IntegersHexOverflowAndNarrowing) {
@@ -252,46 +268,46 @@ TEST_F(Config, IntegersHexOverflowAndNarrowing) {
       L"Width_1=0x500\r\nHeight_1= 720\r\nSizeIndex_1=-1\r\nSetSizeReload_1=x1\r\n"
       L"FormSize_0_w=0x\r\nFormSize_0_h=$FFFFFFFF\r\n"
       L"istest=1\r\n");
-  Load();
-  EXPECT_EQ(g_Width, 16);
-  EXPECT_EQ(g_Height, -32);
-  EXPECT_EQ(g_Width_Last, 16);
-  EXPECT_EQ(g_Height_Last, -32);
-  EXPECT_EQ(g_LastSizeIndex, 3);   // 0x103 keeps its low 8 bits
-  EXPECT_EQ(g_GamePort, 4464);     // 70000 keeps its low 16 bits
-  EXPECT_EQ(g_WidthArr[0], 1334);  // out of the 32-bit range: default
-  EXPECT_EQ(g_HeightArr[0], 750);
-  EXPECT_EQ(g_SizeIndexArr[0], 2);  // 258 gives 2
-  EXPECT_EQ(g_SizeIndex, 2);
-  EXPECT_EQ(g_SetSizeReloadArr[0], 1);
-  EXPECT_EQ(g_WidthArr[1], 1280);
-  EXPECT_EQ(g_HeightArr[1], 720);
-  EXPECT_EQ(g_SizeIndexArr[1], 255);
-  EXPECT_EQ(g_SetSizeReloadArr[1], 1);
-  EXPECT_EQ(FormCfgSizeArr[0].Width, 1334);
-  EXPECT_EQ(FormCfgSizeArr[0].Height, -1);
-  EXPECT_EQ(g_isTest, 1);
+  const lzg::Settings s = Load();
+  EXPECT_EQ(s.base_size.width, 16);
+  EXPECT_EQ(s.base_size.height, -32);
+  EXPECT_EQ(s.last_size.width, 16);
+  EXPECT_EQ(s.last_size.height, -32);
+  EXPECT_EQ(s.last_preset, 3);                 // 0x103 keeps its low 8 bits
+  EXPECT_EQ(s.game_port, 4464);                // 70000 keeps its low 16 bits
+  EXPECT_EQ(s.profiles[0].size.width, 1334);   // out of the 32-bit range: default
+  EXPECT_EQ(s.profiles[0].size.height, 750);
+  EXPECT_EQ(s.profiles[0].preset, 2);          // 258 gives 2
+  EXPECT_EQ(s.preset, 2);
+  EXPECT_EQ(s.profiles[0].reload_on_resize, 1);
+  EXPECT_EQ(s.profiles[1].size.width, 1280);
+  EXPECT_EQ(s.profiles[1].size.height, 720);
+  EXPECT_EQ(s.profiles[1].preset, 255);
+  EXPECT_EQ(s.profiles[1].reload_on_resize, 1);
+  EXPECT_EQ(s.presets[0].size.width, 1334);
+  EXPECT_EQ(s.presets[0].size.height, -1);
+  EXPECT_EQ(s.is_test, 1);
 }
 
 TEST_F(Config, LongValueArrivesCut) {
-  std::wstring longUrl = L"http://g/?" + std::wstring(2990, L'u');
-  ASSERT_EQ(longUrl.size(), 3000u);
-  std::wstring longTitle(3000, L'澜');
-  WriteAnsi(L"[dump]\r\ndoUrl2=" + longUrl + L"\r\ntitle_0=" + longTitle + L"\r\nuid=u\r\n");
-  Load();
-  EXPECT_EQ(g_gameUrl, longUrl.substr(0, 2047));
-  EXPECT_EQ(g_title, longTitle.substr(0, 2047));
+  std::wstring long_url = L"http://g/?" + std::wstring(2990, L'u');
+  ASSERT_EQ(long_url.size(), 3000u);
+  std::wstring long_title(3000, L'澜');
+  WriteAnsi(L"[dump]\r\ndoUrl2=" + long_url + L"\r\ntitle_0=" + long_title + L"\r\nuid=u\r\n");
+  const lzg::Settings s = Load();
+  EXPECT_EQ(s.game_url, long_url.substr(0, 2047));
+  EXPECT_EQ(s.title, long_title.substr(0, 2047));
   EXPECT_EQ(IniValue(Path(), L"uid"), L"");
 }
 
 TEST_F(Config, Utf16File) {
   WriteUtf16(L"[dump]\r\ntitle_0=测试标题\r\ndoUrl2=http://游戏/?a=1\r\nSkinName=皮肤\r\nuid=用户\r\nistest=1\r\n"
              L"[其他]\r\n键=值\r\n");
-  Load();
-  EXPECT_EQ(g_title, L"测试标题");
-  EXPECT_EQ(g_gameUrl, L"http://游戏/?a=1");
-  EXPECT_EQ(g_SkinName, L"皮肤");
-  EXPECT_EQ(g_UserId, L"用户");
+  const lzg::Settings s = Load();
+  EXPECT_EQ(s.title, L"测试标题");
+  EXPECT_EQ(s.game_url, L"http://游戏/?a=1");
+  EXPECT_EQ(s.skin_name, L"皮肤");
+  EXPECT_EQ(s.user_id, L"用户");
   std::string bytes;
   ASSERT_TRUE(testutil::ReadBytes(Path(), bytes));
   EXPECT_TRUE(bytes.starts_with("\xFF\xFE")) << "the file stays UTF-16";
@@ -308,21 +324,18 @@ TEST_F(Config, CredentialWipeUnlessTestMode) {
   const Case cases[] = {{L"0", true}, {L"1", false}, {L"2", true}, {nullptr, true}, {L"0x1", false}, {L"1x", true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.istest ? testutil::ToUtf8(c.istest) : "none");
-    ResetSettingsState();
     std::wstring file = L"[dump]\r\nuid=玩家7\r\nip=ABCDEF\r\nisDecodePwd=1\r\n";
     if (c.istest) file += std::wstring(L"istest=") + c.istest + L"\r\n";
     WriteAnsi(file);
-    Load();
-    EXPECT_EQ(g_UserId, L"玩家7");
-    EXPECT_EQ(g_Password, L"ABCDEF");
+    const lzg::Settings first = Load();
+    EXPECT_EQ(first.user_id, L"玩家7");
+    EXPECT_EQ(first.password, L"ABCDEF");
     EXPECT_EQ(IniValue(Path(), L"uid"), c.wiped ? L"" : L"玩家7");
     EXPECT_EQ(IniValue(Path(), L"ip"), c.wiped ? L"" : L"ABCDEF");
     EXPECT_EQ(IniValue(Path(), L"step"), L"GetConfig|GetConfig_02|");
 
     // A second start (or an engine sub-process) finds what the first left.
-    ResetSettingsState();
-    Load();
-    EXPECT_EQ(g_UserId, c.wiped ? L"" : L"玩家7");
+    EXPECT_EQ(Load().user_id, c.wiped ? L"" : L"玩家7");
   }
 }
 
@@ -330,71 +343,62 @@ TEST_F(Config, PasswordDecoding) {
   const std::wstring uid = L"张三";
   const std::string password = testutil::ToAnsi(L"密码pw9");
   const std::string cipher = ref::EncryptPassword(password, testutil::ToAnsi(uid));
-  std::wstring wideCipher(cipher.begin(), cipher.end());
+  std::wstring wide_cipher(cipher.begin(), cipher.end());
 
-  WriteAnsi(L"[dump]\r\nuid=" + uid + L"\r\nip=" + wideCipher + L"\r\n");
-  Load();
-  EXPECT_EQ(g_Password, L"密码pw9");
-  EXPECT_EQ(g_UserId, uid);
+  WriteAnsi(L"[dump]\r\nuid=" + uid + L"\r\nip=" + wide_cipher + L"\r\n");
+  lzg::Settings s = Load();
+  EXPECT_EQ(s.password, L"密码pw9");
+  EXPECT_EQ(s.user_id, uid);
 
-  ResetSettingsState();
-  WriteAnsi(L"[dump]\r\nuid=" + uid + L"\r\nip=" + wideCipher + L"\r\nisDecodePwd=1\r\n");
-  Load();
-  EXPECT_EQ(g_Password, wideCipher) << "stored as it is";
+  WriteAnsi(L"[dump]\r\nuid=" + uid + L"\r\nip=" + wide_cipher + L"\r\nisDecodePwd=1\r\n");
+  EXPECT_EQ(Load().password, wide_cipher) << "stored as it is";
 
-  ResetSettingsState();
-  WriteAnsi(L"[dump]\r\nuid=" + uid + L"\r\nip=" + wideCipher + L"zz\r\n");
-  Load();
-  EXPECT_EQ(g_Password, L"") << "a cipher text that does not decode";
+  WriteAnsi(L"[dump]\r\nuid=" + uid + L"\r\nip=" + wide_cipher + L"zz\r\n");
+  EXPECT_EQ(Load().password, L"") << "a cipher text that does not decode";
 
-  ResetSettingsState();
-  WriteAnsi(L"[dump]\r\nuid=李四\r\nip=" + wideCipher + L"\r\n");
-  Load();
-  EXPECT_NE(g_Password, L"密码pw9") << "another user id is another key";
+  WriteAnsi(L"[dump]\r\nuid=李四\r\nip=" + wide_cipher + L"\r\n");
+  EXPECT_NE(Load().password, L"密码pw9") << "another user id is another key";
 
   // A character the code page lacks is replaced before it becomes key material.
-  ResetSettingsState();
   const std::string replaced = ref::EncryptPassword("pw", "a?");
   testutil::WriteBytes(Path(), "\xFF\xFE" + testutil::Utf16Bytes(L"[dump]\r\nuid=a\uD55C\r\nip=" +
                                                                std::wstring(replaced.begin(), replaced.end()) + L"\r\n"));
-  Load();
-  EXPECT_EQ(g_UserId, L"a?");
-  EXPECT_EQ(g_Password, L"pw");
+  s = Load();
+  EXPECT_EQ(s.user_id, L"a?");
+  EXPECT_EQ(s.password, L"pw");
 }
 
 TEST_F(Config, PresetOverride) {
   WriteAnsi(L"[dump]\r\nFormSize_3_w=1600\r\n");
-  Load();
-  EXPECT_EQ(FormCfgSizeArr[3].Width, 1600);
-  EXPECT_EQ(FormCfgSizeArr[3].Height, 1000);
-  EXPECT_EQ(FormCfgSizeNameArr[3], L"高清");
-  for (int k = 0; k < FormSizeNum; ++k) {
+  lzg::Settings s = Load();
+  EXPECT_EQ(s.presets[3].size.width, 1600);
+  EXPECT_EQ(s.presets[3].size.height, 1000);
+  EXPECT_EQ(s.presets[3].name, L"高清");
+  for (int k = 0; k < lzg::kPresetCount; ++k) {
     if (k == 3) continue;
-    EXPECT_EQ(FormCfgSizeArr[k].Width, FormDefSizeArr[k].Width) << k;
-    EXPECT_EQ(FormCfgSizeArr[k].Height, FormDefSizeArr[k].Height) << k;
-    EXPECT_EQ(FormCfgSizeNameArr[k], FormDefSizeNameArr[k]) << k;
+    EXPECT_EQ(s.presets[k].size, lzg::kBuiltInPresets[k].size) << k;
+    EXPECT_EQ(s.presets[k].name, lzg::kBuiltInPresets[k].name) << k;
   }
 
-  ResetSettingsState();
   WriteAnsi(L"[dump]\r\nFormSizeName_6=最大\r\nFormSize_6_h=900\r\nFormSize_5_w=abc\r\n");
-  Load();
-  EXPECT_EQ(FormCfgSizeNameArr[6], L"最大");
-  EXPECT_EQ(FormCfgSizeArr[6].Height, 900);
-  EXPECT_EQ(FormCfgSizeArr[5].Width, 2208);
+  s = Load();
+  EXPECT_EQ(s.presets[6].name, L"最大");
+  EXPECT_EQ(s.presets[6].size.height, 900);
+  EXPECT_EQ(s.presets[5].size.width, 2208);
 }
 
 TEST_F(Config, OtherEntriesAndSkin) {
   WriteAnsi(L"[dump]\r\ndoUrl1=http://login/\r\ndoUrl2=http://game/?a=1\r\nSkinName=Air\r\nport=8080\r\n"
             L"Width=1000\r\nHeight=720\r\nSetSizeReload_0=0\r\nSetSizeReload_1=1\r\n");
-  Load();
-  EXPECT_EQ(g_loginUrl, L"http://login/");
-  EXPECT_EQ(g_gameUrl, L"http://game/?a=1");
-  EXPECT_EQ(g_SkinName, L"Air");
-  EXPECT_EQ(g_GamePort, 8080);
-  EXPECT_EQ(g_Width_Last, 1000);
-  EXPECT_EQ(g_Height_Last, 720);
-  EXPECT_EQ(g_SetSizeReloadArr[0], 0);
-  EXPECT_EQ(g_SetSizeReloadArr[1], 1);
+  const lzg::Settings s = Load();
+  EXPECT_EQ(s.login_url, L"http://login/");
+  EXPECT_EQ(s.game_url, L"http://game/?a=1");
+  EXPECT_EQ(s.skin_name, L"Air");
+  EXPECT_EQ(s.game_port, 8080);
+  EXPECT_EQ(s.last_size.width, 1000);
+  EXPECT_EQ(s.last_size.height, 720);
+  EXPECT_EQ(s.profiles[0].reload_on_resize, 0);
+  EXPECT_EQ(s.profiles[1].reload_on_resize, 1);
 }
 
 // The start reads the section once and looks entries up itself: every entry must come out as the
@@ -424,7 +428,6 @@ TEST_F(Config, EachEntryReadsAsThePlatformReadsIt) {
   };
   for (const std::wstring& entries : cases) {
     SCOPED_TRACE(testutil::ToUtf8(entries.substr(0, 60)));
-    ResetSettingsState();
     WriteAnsi(L"[dump]\r\nistest=1\r\n" + entries + L"\r\n[other]\r\ndoUrl2=elsewhere\r\n");
     auto platform = [&](const wchar_t* key, const wchar_t* def) {
       std::vector<wchar_t> buf(2048);
@@ -433,10 +436,10 @@ TEST_F(Config, EachEntryReadsAsThePlatformReadsIt) {
     };
     const std::wstring url = platform(L"doUrl2", L""), skin = platform(L"SkinName", L"Topaz 2017"),
                        title = platform(L"title_0", L"澜舟阁游戏");
-    Load();
-    EXPECT_EQ(g_gameUrl, url);
-    EXPECT_EQ(g_SkinName, skin);
-    EXPECT_EQ(g_title, title);
+    const lzg::Settings s = Load();
+    EXPECT_EQ(s.game_url, url);
+    EXPECT_EQ(s.skin_name, skin);
+    EXPECT_EQ(s.title, title);
   }
 }
 
@@ -455,11 +458,11 @@ TEST_F(Config, SideFile) {
   struct Case {
     const char* what;
     const wchar_t* istui;
-    const wchar_t* gameUrl;  // null: no entry
+    const wchar_t* game_url;  // null: no entry
     std::optional<std::string> side;
     const wchar_t* expected;
   };
-  const std::string ansiCode = testutil::ToAnsi(L"推广码");
+  const std::string ansi_code = testutil::ToAnsi(L"推广码");
   const Case cases[] = {
       {"code between blanks", L"1", L"http://g/?a=1", std::string("  77 \t\r\nsecond\r\n"), L"http://g/?a=1&tg=77"},
       {"istui 0", L"0", L"http://g/?a=1", std::string("77"), L"http://g/?a=1"},
@@ -470,56 +473,69 @@ TEST_F(Config, SideFile) {
       {"blank first line", L"1", L"http://g/?a=1", std::string("   \r\n88\r\n"), L"http://g/?a=1"},
       {"empty game address", L"1", nullptr, std::string("77"), L"&tg=77"},
       {"no encoding of the code", L"1", L"u", std::string("a b&c=d"), L"u&tg=a b&c=d"},
-      {"ANSI code page", L"1", L"u", ansiCode + "\n", L"u&tg=推广码"},
+      {"ANSI code page", L"1", L"u", ansi_code + "\n", L"u&tg=推广码"},
       {"UTF-8 mark", L"1", L"u", "\xEF\xBB\xBF " + testutil::ToUtf8(L"推广") + "\r\n", L"u&tg=推广"},
       {"UTF-16 mark", L"1", L"u", "\xFF\xFE" + testutil::Utf16Bytes(L" 推广 \r\nx"), L"u&tg=推广"},
       {"no line end, NULs trimmed", L"1", L"u", std::string("\0\0" "99\0", 5), L"u&tg=99"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    ResetSettingsState();
     std::wstring file = L"[dump]\r\n";
     if (c.istui) file += std::wstring(L"istui=") + c.istui + L"\r\n";
-    if (c.gameUrl) file += std::wstring(L"doUrl2=") + c.gameUrl + L"\r\n";
+    if (c.game_url) file += std::wstring(L"doUrl2=") + c.game_url + L"\r\n";
     WriteAnsi(file);
     DeleteFileW(dir_.File(L"52lzg.dat").c_str());
     if (c.side) testutil::WriteBytes(dir_.File(L"52lzg.dat"), *c.side);
-    Load();
-    EXPECT_EQ(g_gameUrl, c.expected);
+    EXPECT_EQ(Load().game_url, c.expected);
   }
 }
 
 TEST_F(Config, SideFileThatIsAFolderIsMissing) {
   WriteAnsi(L"[dump]\r\nistui=1\r\ndoUrl2=u\r\n");
   ASSERT_TRUE(CreateDirectoryW(dir_.File(L"52lzg.dat").c_str(), nullptr));
-  EXPECT_NO_THROW(Load());
-  EXPECT_EQ(g_gameUrl, L"u");
+  lzg::Settings s;
+  EXPECT_NO_THROW(s = Load());
+  EXPECT_EQ(s.game_url, L"u");
 }
 
-TEST_F(Config, UnreadableSideFileFailsAfterEverythingIsRead) {
+// The log's lines that mention `text`, among those written after the file held `before_size` bytes.
+int NewLogLinesWith(const std::string& text, size_t before_size) {
+  std::string bytes;
+  if (!testutil::ReadBytes(lzg::log::FilePath(), bytes) || bytes.size() < before_size) return 0;
+  int count = 0;
+  for (const std::string& line : logfile::Lines(bytes.substr(before_size)))
+    if (line.find(text) != std::string::npos) ++count;
+  return count;
+}
+
+TEST_F(Config, UnreadableSideFileLeavesTheAddressWithoutItsCode) {
   WriteAnsi(L"[dump]\r\nistui=1\r\ndoUrl2=u\r\nFormSize_6_w=1\r\ntitle_1=后\r\n");
   testutil::WriteBytes(dir_.File(L"52lzg.dat"), "77\r\n");
+  ASSERT_FALSE(lzg::log::FilePath().empty());
+  std::string log_before;
+  testutil::ReadBytes(lzg::log::FilePath(), log_before);
   // Held open without sharing: it exists, but cannot be read.
   HANDLE lock = CreateFileW(dir_.File(L"52lzg.dat").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-  g_ParamStr_1 = L"x";
-  EXPECT_ANY_THROW(LoadAppConfigIn(dir_.Dir()));
+  lzg::Settings s;
+  EXPECT_NO_THROW(s = Load(1));
   CloseHandle(lock);
-  EXPECT_EQ(g_tui_chrid, L"");
-  EXPECT_EQ(g_gameUrl, L"u");
-  EXPECT_EQ(FormCfgSizeArr[6].Width, 1);
-  EXPECT_EQ(g_title, L"后");
+  // Everything else was read, and the failure is one line of the log.
+  EXPECT_EQ(s.tui_code, L"");
+  EXPECT_EQ(s.game_url, L"u");
+  EXPECT_EQ(s.presets[6].size.width, 1);
+  EXPECT_EQ(s.title, L"后");
+  EXPECT_EQ(NewLogLinesWith("52lzg.dat", log_before.size()), 1);
   // The accessor was released: the file can be replaced right away.
   EXPECT_TRUE(DeleteFileW(Path().c_str()));
 }
 
 TEST_F(Config, SaveSizeEntriesOfOneProfile) {
   WriteAnsi(L"[dump]\r\nWidth_0=1000\r\nHeight_0=720\r\nSizeIndex_0=1\r\nchannel=qq\r\n[other]\r\nk=v\r\n");
-  Load(L"http://popup/");
-  g_WidthArr[1] = 2208;
-  g_HeightArr[1] = 1242;
-  g_SizeIndexArr[1] = 5;
-  SaveSizeEntries(1);
+  lzg::Settings popup = Load(1);
+  popup.own().size = {2208, 1242};
+  popup.own().preset = 5;
+  lzg::SaveSizeEntries(popup);
   EXPECT_EQ(IniValue(Path(), L"Width_1"), L"2208");
   EXPECT_EQ(IniValue(Path(), L"Height_1"), L"1242");
   EXPECT_EQ(IniValue(Path(), L"SizeIndex_1"), L"5");
@@ -527,25 +543,25 @@ TEST_F(Config, SaveSizeEntriesOfOneProfile) {
   EXPECT_EQ(IniValue(Path(), L"channel"), L"qq");
   EXPECT_EQ(IniValue(Path(), L"k", L"other"), L"v");
 
-  g_WidthArr[0] = -5;
-  SaveSizeEntries(0);
+  lzg::Settings platform = Load(0);
+  platform.own().size.width = -5;
+  lzg::SaveSizeEntries(platform);
   EXPECT_EQ(IniValue(Path(), L"Width_0"), L"-5");
   EXPECT_EQ(IniValue(Path(), L"SizeIndex_0"), L"1");
+  EXPECT_EQ(IniValue(Path(), L"Width_1"), L"2208") << "the other profile's entries stay";
 
-  ResetSettingsState();
-  Load(L"http://popup/");
-  EXPECT_EQ(g_WidthArr[1], 2208);
-  EXPECT_EQ(g_SizeIndex, 5);
+  const lzg::Settings again = Load(1);
+  EXPECT_EQ(again.profiles[1].size.width, 2208);
+  EXPECT_EQ(again.preset, 5);
 }
 
 TEST_F(Config, SaveSizeEntriesIgnoresWriteFailure) {
-  Load();
+  lzg::Settings s = Load();
   HANDLE lock = CreateFileW(Path().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-  g_WidthArr[0] = 800;
-  EXPECT_NO_THROW(SaveSizeEntries(0));
+  s.own().size.width = 800;
+  EXPECT_NO_THROW(lzg::SaveSizeEntries(s));
   CloseHandle(lock);
-  EXPECT_EQ(g_WidthArr[0], 800);
   EXPECT_EQ(IniValue(Path(), L"Width_0"), L"<missing>");
 }
 

@@ -1,8 +1,8 @@
 // Randomised configuration loads: thousands of configuration and side files,
 // generated from a seed and mutated from realistic ones, each loaded in process
-// with the state reset. Every load must end promptly, leave every field within
-// its type and the rules, write only the program's own entries, and keep every
-// other entry and section of the file as the platform reads it.
+// into a settings value of its own. Every load must end promptly without a failure,
+// leave every field within its type and the rules, write only the program's own
+// entries, and keep every other entry and section of the file as the platform reads it.
 //
 // LZG_CONFIG_SEED and LZG_CONFIG_COUNT override the seed and the count.
 #include <gtest/gtest.h>
@@ -238,35 +238,36 @@ std::string CheckOne(const TempDir& dir, const std::string& configBytes, const s
   GetPrivateProfileStringW(L"dump", L"Width", L"", raw, 4096, file.c_str());
   const int32_t expectWidth = lzg::ConfigIntOr(raw, 1334);
 
-  ResetSettingsState();
-  g_ParamStr_1 = profile1 ? L"http://popup.example/x" : L"";
+  const int p = profile1 ? 1 : 0;
+  lzg::Settings s;
   DWORD t0 = GetTickCount();
   try {
-    LoadAppConfigIn(dir.Dir());
+    s = lzg::LoadSettings(dir.Dir(), p);
   } catch (...) {
-    // Only an unreadable side file may end the load early; nothing else to check for it.
+    // Whatever the files hold, the load ends normally.
+    return "the load failed";
   }
   DWORD took = GetTickCount() - t0;
   if (took > 3000) return "load took " + std::to_string(took) + " ms";
 
   // Fields within their types and the rules.
-  const int p = profile1 ? 1 : 0;
-  if (g_sPath != dir.Dir()) return "g_sPath";
-  if (g_step != L"GetConfig|GetConfig_02|") return "g_step";
-  if (g_title != g_titleArr[p]) return "g_title is not the profile's title";
-  if (g_SizeIndex != g_SizeIndexArr[p]) return "g_SizeIndex is not the profile's preset";
-  if (g_Width != expectWidth) return "Width read wrongly";
-  if (g_Width_Last != g_Width || g_Height_Last != g_Height) return "copies of the base size";
-  for (const std::wstring* s : {&g_title, &g_loginUrl, &g_SkinName, &g_titleArr[0], &g_titleArr[1]})
-    if (s->size() > kValueLimit) return "a text longer than the read buffer";
-  for (const auto& name : FormCfgSizeNameArr)
-    if (name.size() > kValueLimit) return "a preset name longer than the read buffer";
-  if (g_tui_chrid.find_first_of(L"\r\n") != std::wstring::npos) return "side-file code holds a line break";
-  if (!g_tui_chrid.empty() && (g_tui_chrid.front() <= 32 || g_tui_chrid.back() <= 32)) return "side-file code not trimmed";
-  if (g_btIsTui != 1 && !g_tui_chrid.empty()) return "side file read although not enabled";
-  if (!g_tui_chrid.empty() && g_gameUrl.size() < 4 + g_tui_chrid.size()) return "tag suffix missing";
-  if (!g_tui_chrid.empty() && g_gameUrl.compare(g_gameUrl.size() - g_tui_chrid.size() - 4, std::wstring::npos,
-                                                L"&tg=" + g_tui_chrid) != 0)
+  if (s.exe_dir != dir.Dir()) return "exe_dir";
+  if (s.profile != p) return "profile";
+  if (s.step != L"GetConfig|GetConfig_02|") return "step";
+  if (s.title != s.profiles[p].title) return "title is not the profile's title";
+  if (s.preset != s.profiles[p].preset) return "preset is not the profile's preset";
+  if (s.base_size.width != expectWidth) return "Width read wrongly";
+  if (s.last_size != s.base_size) return "copies of the base size";
+  for (const std::wstring* text : {&s.title, &s.login_url, &s.skin_name, &s.profiles[0].title, &s.profiles[1].title})
+    if (text->size() > kValueLimit) return "a text longer than the read buffer";
+  for (const auto& preset : s.presets)
+    if (preset.name.size() > kValueLimit) return "a preset name longer than the read buffer";
+  const std::wstring& code = s.tui_code;
+  if (code.find_first_of(L"\r\n") != std::wstring::npos) return "side-file code holds a line break";
+  if (!code.empty() && (code.front() <= 32 || code.back() <= 32)) return "side-file code not trimmed";
+  if (s.is_tui != 1 && !code.empty()) return "side file read although not enabled";
+  if (!code.empty() && s.game_url.size() < 4 + code.size()) return "tag suffix missing";
+  if (!code.empty() && s.game_url.compare(s.game_url.size() - code.size() - 4, std::wstring::npos, L"&tg=" + code) != 0)
     return "tag suffix wrong";
 
   // Only the program's own entries are written: the file equals the original
@@ -377,7 +378,6 @@ TEST(RandomConfig, ThousandsOfFilesLoadSafely) {
       }
     }
   }
-  ResetSettingsState();
   char line[256];
   std::snprintf(line, sizeof line, "randomised configuration loads: %d files (%d generated, %d mutated), seed %u, %zu failures\n",
                 count, generated, mutated, seed, failures.size());

@@ -17,6 +17,11 @@
 
 namespace {
 
+using lzg::DecryptText;
+using lzg::DesBlock;
+using lzg::DesCipher;
+using lzg::DesKeyFromText;
+
 DesBlock FromU64(std::uint64_t v) {
   DesBlock b{};
   for (int i = 0; i < 8; ++i) b[i] = static_cast<std::uint8_t>(v >> (56 - 8 * i));
@@ -45,10 +50,11 @@ const Vector kVectors[] = {
 TEST(DesBlock, PublishedVectorsBothDirections) {
   for (const Vector& v : kVectors) {
     SCOPED_TRACE(testing::Message() << std::hex << v.key);
-    DesInit(FromU64(v.key), true);
-    EXPECT_EQ(ToU64(DesCode(FromU64(v.plain))), v.cipher);
-    DesInit(FromU64(v.key), false);
-    EXPECT_EQ(ToU64(DesCode(FromU64(v.cipher))), v.plain);
+    // Both directions at once: each cipher keeps its own subkeys.
+    const DesCipher encrypt(FromU64(v.key), true), decrypt(FromU64(v.key), false);
+    EXPECT_EQ(ToU64(encrypt.Code(FromU64(v.plain))), v.cipher);
+    EXPECT_EQ(ToU64(decrypt.Code(FromU64(v.cipher))), v.plain);
+    EXPECT_EQ(ToU64(encrypt.Code(FromU64(v.plain))), v.cipher);
     // The tests' own encryptor must agree before it makes any cipher text below.
     EXPECT_EQ(ref::Des(v.key, v.plain, false), v.cipher);
     EXPECT_EQ(ref::Des(v.key, v.cipher, true), v.plain);
@@ -56,8 +62,8 @@ TEST(DesBlock, PublishedVectorsBothDirections) {
 }
 
 TEST(DesBlock, ParityBitsIgnored) {
-  DesInit(FromU64(0x133457799BBCDFF1ull ^ 0x0101010101010101ull), true);
-  EXPECT_EQ(ToU64(DesCode(FromU64(0x0123456789ABCDEFull))), 0x85E813540F0AB405ull);
+  const DesCipher cipher(FromU64(0x133457799BBCDFF1ull ^ 0x0101010101010101ull), true);
+  EXPECT_EQ(ToU64(cipher.Code(FromU64(0x0123456789ABCDEFull))), 0x85E813540F0AB405ull);
 }
 
 TEST(DesBlock, AgreesWithReferenceOnManyBlocks) {
@@ -66,10 +72,8 @@ TEST(DesBlock, AgreesWithReferenceOnManyBlocks) {
     x ^= x << 13, x ^= x >> 7, x ^= x << 17;
     std::uint64_t key = x;
     x ^= x << 13, x ^= x >> 7, x ^= x << 17;
-    DesInit(FromU64(key), true);
-    ASSERT_EQ(ToU64(DesCode(FromU64(x))), ref::Des(key, x, false)) << i;
-    DesInit(FromU64(key), false);
-    ASSERT_EQ(ToU64(DesCode(FromU64(x))), ref::Des(key, x, true)) << i;
+    ASSERT_EQ(ToU64(DesCipher(FromU64(key), true).Code(FromU64(x))), ref::Des(key, x, false)) << i;
+    ASSERT_EQ(ToU64(DesCipher(FromU64(key), false).Code(FromU64(x))), ref::Des(key, x, true)) << i;
   }
 }
 

@@ -621,7 +621,7 @@ TEST(Keys, EscapeReleasedAsksOnceEatenOrWithAltNot) {
     return e.Get("frame") == "main" && true;
   }));
   ASSERT_TRUE(testutil::WaitUntil([&] {
-    for (auto& e : run.Events("on_load_start"))
+    for (auto& e : run.Events("on_before_browse"))
       if (e.Get("url").find("standin-eats-keys") != std::string::npos) return true;
     return false;
   }));

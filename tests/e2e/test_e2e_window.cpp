@@ -74,10 +74,12 @@ TEST(GameWindow, Profile0OpensTheGameAndClosesOnlyThroughTheDialog) {
   ASSERT_EQ(loads.size(), 1u);
   EXPECT_EQ(loads[0].Get("frame"), "main");
   EXPECT_EQ(loads[0].Get("url"), "http://game.example/play?x=1&tg=TG42");
-  auto starts = run.Events("on_load_start");
-  ASSERT_GE(starts.size(), 2u);
-  EXPECT_EQ(starts[0].Get("url"), "about:blank");
-  EXPECT_EQ(starts[1].Get("url"), "http://game.example/play?x=1&tg=TG42");
+  std::vector<TraceEvent> navigations;
+  for (auto& e : run.Events("on_before_browse"))
+    if (e.Get("frame") == "main") navigations.push_back(e);
+  ASSERT_GE(navigations.size(), 2u);
+  EXPECT_EQ(navigations[0].Get("url"), "about:blank");
+  EXPECT_EQ(navigations[1].Get("url"), "http://game.example/play?x=1&tg=TG42");
 
   // Profile 0's directories.
   auto init = run.Events("initialize");

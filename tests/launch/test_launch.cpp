@@ -84,27 +84,27 @@ class Env {
   std::optional<std::wstring> saved_[2];
 };
 
-TEST(ProfileDirs, PathsPerProfile) {
+TEST(ProfileFolders, PathsPerProfile) {
   Env env;
   Env::Set(L"TEMP", L"C:\\users\\p\\Temp");
   Env::Set(L"APPDATA", L"C:\\users\\p\\AppData\\Roaming");
-  lzg::ProfileDirs d0 = lzg::ComputeProfileDirs(false, Date(2024, 6));
-  EXPECT_EQ(d0.Cache, L"C:\\users\\p\\Temp/lzgmin/cache2406");
-  EXPECT_EQ(d0.Cookies, L"C:\\users\\p\\AppData\\Roaming/lzgmin/cookies");
-  EXPECT_EQ(d0.UserDataPath, L"C:\\users\\p\\AppData\\Roaming/lzgmin/UserData");
-  lzg::ProfileDirs d1 = lzg::ComputeProfileDirs(true, Date(2024, 6));
-  EXPECT_EQ(d1.Cache, L"C:\\users\\p\\Temp/lzgmin3game/cache2406");
-  EXPECT_EQ(d1.Cookies, L"C:\\users\\p\\AppData\\Roaming/lzgmin3game/cookies");
-  EXPECT_EQ(d1.UserDataPath, L"C:\\users\\p\\AppData\\Roaming/lzgmin3game/UserData");
+  lzg::ProfileFolders d0 = lzg::ComputeProfileFolders(0, Date(2024, 6));
+  EXPECT_EQ(d0.cache, L"C:\\users\\p\\Temp/lzgmin/cache2406");
+  EXPECT_EQ(d0.cookies, L"C:\\users\\p\\AppData\\Roaming/lzgmin/cookies");
+  EXPECT_EQ(d0.user_data, L"C:\\users\\p\\AppData\\Roaming/lzgmin/UserData");
+  lzg::ProfileFolders d1 = lzg::ComputeProfileFolders(1, Date(2024, 6));
+  EXPECT_EQ(d1.cache, L"C:\\users\\p\\Temp/lzgmin3game/cache2406");
+  EXPECT_EQ(d1.cookies, L"C:\\users\\p\\AppData\\Roaming/lzgmin3game/cookies");
+  EXPECT_EQ(d1.user_data, L"C:\\users\\p\\AppData\\Roaming/lzgmin3game/UserData");
 
   // A new month moves the cache only.
-  lzg::ProfileDirs next = lzg::ComputeProfileDirs(false, Date(2024, 7));
-  EXPECT_EQ(next.Cache, L"C:\\users\\p\\Temp/lzgmin/cache2407");
-  EXPECT_EQ(next.Cookies, d0.Cookies);
-  EXPECT_EQ(next.UserDataPath, d0.UserDataPath);
+  lzg::ProfileFolders next = lzg::ComputeProfileFolders(0, Date(2024, 7));
+  EXPECT_EQ(next.cache, L"C:\\users\\p\\Temp/lzgmin/cache2407");
+  EXPECT_EQ(next.cookies, d0.cookies);
+  EXPECT_EQ(next.user_data, d0.user_data);
 }
 
-TEST(ProfileDirs, DateSuffix) {
+TEST(ProfileFolders, DateSuffix) {
   struct Case {
     WORD year, month;
     const wchar_t* suffix;
@@ -113,13 +113,13 @@ TEST(ProfileDirs, DateSuffix) {
   for (const Case& c : cases) EXPECT_EQ(lzg::DateSuffix(Date(c.year, c.month)), c.suffix) << c.year;
 }
 
-TEST(ProfileDirs, UnusableVariablesLeaveTheirSettingsAlone) {
+TEST(ProfileFolders, UnusableVariablesLeaveTheirSettingsAlone) {
   Env env;
-  const std::wstring fits(1023, L'T'), tooLong(1024, L'T'), huge(5000, L'A');
+  const std::wstring fits(1023, L'T'), too_long(1024, L'T'), huge(5000, L'A');
   struct Case {
     const char* what;
     std::optional<std::wstring> temp, appdata;
-    bool cache, appdataDirs;
+    bool cache, appdata_folders;
   };
   const Case cases[] = {
       {"TEMP unset", std::nullopt, L"C:\\a", false, true},
@@ -127,32 +127,31 @@ TEST(ProfileDirs, UnusableVariablesLeaveTheirSettingsAlone) {
       {"APPDATA unset", L"C:\\t", std::nullopt, true, false},
       {"APPDATA empty", L"", L"", false, false},
       {"1023 units fit", fits, fits, true, true},
-      {"1024 units do not", tooLong, huge, false, false},
+      {"1024 units do not", too_long, huge, false, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Env::Set(L"TEMP", c.temp);
     Env::Set(L"APPDATA", c.appdata);
-    lzg::ProfileDirs d = lzg::ComputeProfileDirs(true, Date(2030, 2));
-    EXPECT_EQ(d.Cache.has_value(), c.cache);
-    EXPECT_EQ(d.Cookies.has_value(), c.appdataDirs);
-    EXPECT_EQ(d.UserDataPath.has_value(), c.appdataDirs);
-    if (c.cache) EXPECT_EQ(*d.Cache, *c.temp + L"/lzgmin3game/cache3002");
-    if (c.appdataDirs) EXPECT_EQ(*d.UserDataPath, *c.appdata + L"/lzgmin3game/UserData");
+    lzg::ProfileFolders d = lzg::ComputeProfileFolders(1, Date(2030, 2));
+    EXPECT_EQ(d.cache.has_value(), c.cache);
+    EXPECT_EQ(d.cookies.has_value(), c.appdata_folders);
+    EXPECT_EQ(d.user_data.has_value(), c.appdata_folders);
+    if (c.cache) {
+      EXPECT_EQ(*d.cache, *c.temp + L"/lzgmin3game/cache3002");
+    }
+    if (c.appdata_folders) {
+      EXPECT_EQ(*d.user_data, *c.appdata + L"/lzgmin3game/UserData");
+    }
   }
 }
 
 class Launch : public testing::Test {
  protected:
-  void SetUp() override { ResetSettingsState(); }
-  void TearDown() override { ResetSettingsState(); }
   void WriteConfig(const std::wstring& text) const {
     testutil::WriteBytes(dir_.File(L"zeRoVedi.dat"), testutil::ToAnsi(text));
   }
-  lzg::LaunchPlan Prepare(const wchar_t* commandLine) {
-    ResetSettingsState();
-    return lzg::PrepareLaunch(commandLine, dir_.Dir());
-  }
+  lzg::LaunchPlan Prepare(const wchar_t* command_line) const { return lzg::PrepareLaunch(command_line, dir_.Dir()); }
   testutil::TempDir dir_;
   Env env_;
 };
@@ -163,48 +162,54 @@ TEST_F(Launch, ProfileAndHomeAddress) {
   WriteConfig(L"[dump]\r\ndoUrl2=http://game/?u=1\r\nistui=1\r\ntitle_0=平台\r\ntitle_1=游戏\r\nistest=1\r\n");
   testutil::WriteBytes(dir_.File(L"52lzg.dat"), " 42 \r\n");
   struct Case {
-    const wchar_t* commandLine;
+    const wchar_t* command_line;
+    const wchar_t* first_argument;
     int profile;
     const wchar_t* home;
     const wchar_t* title;
   };
   const Case cases[] = {
-      {L"lzgmin.exe", 0, L"http://game/?u=1&tg=42", L"平台"},
-      {L"lzgmin.exe \"\"", 0, L"http://game/?u=1&tg=42", L"平台"},
-      {L"lzgmin.exe http://popup/x?y=2", 1, L"http://popup/x?y=2", L"游戏"},
-      {L"lzgmin.exe \"\" http://popup/", 1, L"http://popup/", L"游戏"},
-      {L"lzgmin.exe not-an-address", 1, L"not-an-address", L"游戏"},
-      {L"\"C:\\a b\\lzgmin.exe\" \"http://q/a b\"", 1, L"http://q/a b", L"游戏"},
+      {L"lzgmin.exe", L"", 0, L"http://game/?u=1&tg=42", L"平台"},
+      {L"lzgmin.exe \"\"", L"", 0, L"http://game/?u=1&tg=42", L"平台"},
+      {L"lzgmin.exe http://popup/x?y=2", L"http://popup/x?y=2", 1, L"http://popup/x?y=2", L"游戏"},
+      {L"lzgmin.exe \"\" http://popup/", L"http://popup/", 1, L"http://popup/", L"游戏"},
+      {L"lzgmin.exe not-an-address", L"not-an-address", 1, L"not-an-address", L"游戏"},
+      {L"\"C:\\a b\\lzgmin.exe\" \"http://q/a b\"", L"http://q/a b", 1, L"http://q/a b", L"游戏"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testutil::ToUtf8(c.commandLine));
-    lzg::LaunchPlan plan = Prepare(c.commandLine);
+    SCOPED_TRACE(testutil::ToUtf8(c.command_line));
+    const lzg::LaunchPlan plan = Prepare(c.command_line);
+    EXPECT_EQ(plan.first_argument, c.first_argument);
     EXPECT_EQ(plan.profile, c.profile);
+    EXPECT_EQ(plan.settings.profile, c.profile);
     EXPECT_EQ(plan.homepage, c.home);
-    EXPECT_EQ(g_title, c.title);
+    EXPECT_EQ(plan.settings.title, c.title);
     // The profile's folders, where they reach the engine's settings.
-    CreateGlobalCEFApp_2();
+    lzg::EngineApp app;
+    lzg::ConfigureEngineApp(app, plan.profile);
     SYSTEMTIME now;
     GetLocalTime(&now);
     const std::wstring name = c.profile ? L"/lzgmin3game" : L"/lzgmin";
-    EXPECT_EQ(GlobalCEFApp->Cache(), L"C:\\t" + name + L"/cache" + lzg::DateSuffix(now));
-    EXPECT_EQ(GlobalCEFApp->Cookies(), L"C:\\a" + name + L"/cookies");
-    EXPECT_EQ(GlobalCEFApp->UserDataPath(), L"C:\\a" + name + L"/UserData");
-    DestroyGlobalCEFApp();
+    EXPECT_EQ(app.Cache(), L"C:\\t" + name + L"/cache" + lzg::DateSuffix(now));
+    EXPECT_EQ(app.Cookies(), L"C:\\a" + name + L"/cookies");
+    EXPECT_EQ(app.UserDataPath(), L"C:\\a" + name + L"/UserData");
   }
 }
 
 TEST_F(Launch, NoConfigurationFile) {
-  lzg::LaunchPlan plan = Prepare(L"lzgmin.exe");
+  const lzg::LaunchPlan plan = Prepare(L"lzgmin.exe");
   EXPECT_EQ(plan.profile, 0);
   EXPECT_EQ(plan.homepage, L"");
-  EXPECT_EQ(g_title, L"澜舟阁游戏");
+  EXPECT_EQ(plan.settings.title, L"澜舟阁游戏");
   EXPECT_EQ(testutil::IniValue(dir_.File(L"zeRoVedi.dat"), L"step"), L"GetConfig|GetConfig_02|");
 }
 
-TEST_F(Launch, EngineSubProcessLoadsTheConfigurationToo) {
+// The plan knows no engine switches: an engine sub-process's command line is a first argument like any other.
+// The launch sequence never prepares a plan in a sub-process (test_launch_e2e checks that the file stays).
+TEST_F(Launch, PlanTakesAnEngineSwitchAsAnyFirstArgument) {
   WriteConfig(L"[dump]\r\nuid=u\r\nip=00\r\n");
-  lzg::LaunchPlan plan = Prepare(L"lzgmin.exe --type=gpu-process --lang=zh-CN");
+  const lzg::LaunchPlan plan = Prepare(L"lzgmin.exe --type=gpu-process --lang=zh-CN");
+  EXPECT_EQ(plan.first_argument, L"--type=gpu-process");
   EXPECT_EQ(plan.profile, 1);
   EXPECT_EQ(testutil::IniValue(dir_.File(L"zeRoVedi.dat"), L"uid"), L"");
   EXPECT_EQ(testutil::IniValue(dir_.File(L"zeRoVedi.dat"), L"step"), L"GetConfig|GetConfig_02|");
@@ -219,7 +224,7 @@ TEST_F(Launch, ConfigurationFailureIsSwallowed) {
   EXPECT_NO_THROW(plan = Prepare(L"lzgmin.exe"));
   CloseHandle(lock);
   EXPECT_EQ(plan.homepage, L"http://g/");
-  EXPECT_EQ(g_title, L"读到了");
+  EXPECT_EQ(plan.settings.title, L"读到了");
 }
 
 }  // namespace

@@ -1,25 +1,13 @@
-# The platform-free sources (no <windows.h>) and the tests and fuzz targets over them.
-set(LZG_NATIVE_SOURCES
-  ${ROOT}/base/log_text.cpp
-  ${ROOT}/base/utf8.cpp
-  ${ROOT}/gamewindow/placement.cpp
-  ${ROOT}/gamewindow/popup_policy.cpp
-  ${ROOT}/gamewindow/page_recovery.cpp
-  ${ROOT}/config/config_int.cpp
-  ${ROOT}/base/command_line.cpp
-  ${ROOT}/config/side_file.cpp
-  ${ROOT}/config/des.cpp
-  ${ROOT}/ui/placement.cpp
-  ${ROOT}/browser/host_rules.cpp
-  ${ROOT}/engine/startup_rules.cpp
-  ${ROOT}/skin/skin_format.cpp
-  ${ROOT}/skin/frame_layout.cpp
-  ${ROOT}/skin/raster.cpp
-)
+# The platform-free sources (no <windows.h>, listed by cmake/core_sources.cmake) and the tests and fuzz targets
+# over them.
+include(${ROOT}/cmake/core_sources.cmake)
+lzg_all_core_sources(${ROOT} LZG_NATIVE_SOURCES)
 set(LZG_NATIVE_TESTS
   ${ROOT}/tests/base/test_log_text.cpp
-  ${ROOT}/tests/gamewindow/test_rules.cpp
-  ${ROOT}/tests/gamewindow/test_recovery.cpp
+  ${ROOT}/tests/gamewindow/test_placement.cpp
+  ${ROOT}/tests/gamewindow/test_popup_policy.cpp
+  ${ROOT}/tests/gamewindow/test_key_policy.cpp
+  ${ROOT}/tests/gamewindow/test_page_recovery.cpp
   ${ROOT}/tests/config/test_des.cpp
   ${ROOT}/tests/engine/test_engine_rules.cpp
   ${ROOT}/tests/skin/test_skin_logic.cpp

@@ -8,10 +8,10 @@
 
 namespace testutil {
 
-inline POINT CentreOf(const ExitDialog::ButtonBounds& b) { return {b.left + b.width / 2, b.top + b.height / 2}; }
+inline POINT CentreOf(const lzg::ExitDialog::ButtonBounds& b) { return {b.left + b.width / 2, b.top + b.height / 2}; }
 
-inline const POINT kExitButton = CentreOf(ExitDialog::kExitBounds);
-inline const POINT kStayButton = CentreOf(ExitDialog::kStayBounds);
+inline const POINT kExitButton = CentreOf(lzg::ExitDialog::kExitBounds);
+inline const POINT kStayButton = CentreOf(lzg::ExitDialog::kStayBounds);
 
 // A click at `at` (client coordinates of the panel), as the mouse gives it: a move, a press and a release.
 inline void ClickOnPanel(HWND panel, POINT at) {

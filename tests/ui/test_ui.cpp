@@ -28,13 +28,38 @@ struct Probe : Component {
   std::string name_;
 };
 
+// A form whose life steps a test sets.
+struct HookForm : Form {
+  explicit HookForm(Component* owner) : Form(owner) {}
+  std::function<void()> on_create, on_show, on_destroy;
+  std::function<bool()> on_close_query;
+  std::function<CloseAction()> on_close;
+
+ protected:
+  void OnCreate() override {
+    if (on_create) on_create();
+  }
+  void OnShow() override {
+    if (on_show) on_show();
+  }
+  bool OnCloseQuery() override { return on_close_query ? on_close_query() : true; }
+  CloseAction OnClose() override { return on_close ? on_close() : CloseAction::kHide; }
+  void OnDestroy() override {
+    if (on_destroy) on_destroy();
+  }
+};
+
 struct ProbeControl : Window {
   ProbeControl(Component* owner, Window* parent, bool* freed = nullptr)
       : Window(owner, parent), freed_(freed) {}
   ~ProbeControl() override {
     if (freed_) *freed_ = true;
   }
+  void Resize() override {
+    if (on_resize) on_resize();
+  }
   bool* freed_;
+  std::function<void()> on_resize;
 };
 
 // Runs fn from the message loop after `ms` (thread timer: no window needed).
@@ -111,19 +136,27 @@ TEST(Placement, CentresWithTruncationAndClamp) {
 
 namespace {
 struct LifeForm : Form {
-  LifeForm(Component* owner, Log& log, CloseAction action) : Form(owner) {
+  LifeForm(Component* owner, Log& log, CloseAction action) : Form(owner), log_(log), action_(action) {
     new Probe(this, log, "first");
     new Probe(this, log, "second");
     new Probe(this, log, "third");
-    OnCreate = [&log, this](TObject* s) { log.push_back(s == this && HandleAllocated() ? "create" : "create?"); };
-    OnShow = [&log, this](TObject*) { log.push_back(IsWindowVisible(Handle()) ? "show(visible)" : "show"); };
-    OnCloseQuery = [&log](TObject*, bool& can) { log.push_back(can ? "closequery" : "closequery?"); };
-    OnClose = [&log, action](TObject*, CloseAction& a) {
-      log.push_back(a == CloseAction::kHide ? "close" : "close?");
-      a = action;
-    };
-    OnDestroy = [&log](TObject*) { log.push_back("destroy"); };
   }
+
+ protected:
+  void OnCreate() override { log_.push_back(HandleAllocated() ? "create" : "create?"); }
+  void OnShow() override { log_.push_back(IsWindowVisible(Handle()) ? "show(visible)" : "show"); }
+  bool OnCloseQuery() override {
+    log_.push_back("closequery");
+    return true;
+  }
+  CloseAction OnClose() override {
+    log_.push_back("close");
+    return action_;
+  }
+  void OnDestroy() override { log_.push_back("destroy"); }
+
+  Log& log_;
+  CloseAction action_;
 };
 }  // namespace
 
@@ -171,13 +204,13 @@ TEST_F(Ui, TheLayerCountsItsOwnWindowsWhileTheyExist) {
 TEST_F(Ui, CloseQueryVetoKeepsTheFormAndAnswersSessionEnd) {
   Log log;
   Application::CreateForm<Form>();  // main form
-  auto* f = Application::CreateForm<Form>();
+  auto* f = Application::CreateForm<HookForm>();
   bool allow = false;
   int closes = 0;
-  f->OnCloseQuery = [&](TObject*, bool& can) { can = allow; };
-  f->OnClose = [&](TObject*, CloseAction& a) {
+  f->on_close_query = [&] { return allow; };
+  f->on_close = [&] {
     ++closes;
-    EXPECT_EQ(a, CloseAction::kHide);
+    return CloseAction::kHide;
   };
   f->Show();
   HWND h = f->Handle();
@@ -216,16 +249,17 @@ TEST_F(Ui, RunShowsTheMainFormAndEndsWhenItCloses) {
     int closesToEnd;
   } cases[] = {{{CloseAction::kFree}, 1}, {{CloseAction::kHide}, 1}, {{CloseAction::kNone, CloseAction::kFree}, 2}};
   for (const auto& c : cases) {
-    auto* f = Application::CreateForm<Form>();
+    auto* f = Application::CreateForm<HookForm>();
     int shows = 0, closes = 0;
     bool timedOut = false;
-    f->OnShow = [&](TObject*) {
+    f->on_show = [&] {
       ++shows;
       PostMessageW(f->Handle(), WM_CLOSE, 0, 0);
     };
-    f->OnClose = [&](TObject*, CloseAction& a) {
-      a = c.actions[static_cast<size_t>(closes++)];
+    f->on_close = [&] {
+      const CloseAction a = c.actions[static_cast<size_t>(closes++)];
       if (a == CloseAction::kNone) PostMessageW(f->Handle(), WM_CLOSE, 0, 0);
+      return a;
     };
     Later(5000, [&] {
       timedOut = true;
@@ -244,10 +278,10 @@ TEST_F(Ui, RunShowsTheMainFormAndEndsWhenItCloses) {
 
 TEST_F(Ui, ShowModalDisablesOtherWindowsUntilClosedOrHidden) {
   auto* main = Application::CreateForm<Form>();
-  auto* dlg = Application::CreateForm<Form>();
+  auto* dlg = Application::CreateForm<HookForm>();
   main->Show();
   int queries = 0;
-  dlg->OnCloseQuery = [&](TObject*, bool& can) { can = ++queries > 1; };  // the first close is vetoed
+  dlg->on_close_query = [&] { return ++queries > 1; };  // the first close is vetoed
   bool mainDisabledInside = false, dlgVisibleInside = false, stillRunningAfterVeto = false;
   Later(50, [&] {
     mainDisabledInside = !IsWindowEnabled(main->Handle());
@@ -336,8 +370,8 @@ TEST_F(Ui, FirstShowingCentresOnceAndMaximisedFormsShowMaximised) {
   EXPECT_EQ(main->Left(), 10);  // only the first showing is placed
   EXPECT_EQ(main->Top(), 20);
 
-  struct Dialog : Form {
-    explicit Dialog(Component* o) : Form(o) {
+  struct Dialog : HookForm {
+    explicit Dialog(Component* o) : HookForm(o) {
       SetBorderStyle(BorderStyle::kNone);
       SetPosition(Position::kMainFormCenter);
       SetClientWidth(600);
@@ -346,7 +380,7 @@ TEST_F(Ui, FirstShowingCentresOnceAndMaximisedFormsShowMaximised) {
   };
   int leftInShow = -99999;
   auto* d = Application::CreateForm<Dialog>();
-  d->OnShow = [&](TObject*) {
+  d->on_show = [&] {
     d->SetBounds(1, 2, 600, 330);  // what a show handler places is replaced, once
     leftInShow = d->Left();
   };
@@ -373,10 +407,7 @@ TEST_F(Ui, ClientAlignedControlFollowsItsParentAndReportsResize) {
   auto* p = new ProbeControl(f, f);
   p->SetAlign(Align::kClient);
   int resizes = 0;
-  p->OnResize = [&](TObject* s) {
-    EXPECT_EQ(s, p);
-    ++resizes;
-  };
+  p->on_resize = [&] { ++resizes; };
   f->Show();
   p->HandleNeeded();
   struct Case {
@@ -438,13 +469,12 @@ TEST_F(Ui, FreeingAControlDestroysItsWindowAndChildren) {
 TEST_F(Ui, MenuCommandsReachTheirItemsWhoeverTrackedTheMenu) {
   auto* f = Application::CreateForm<Form>();
   auto* menu = new PopupMenu(f);
-  std::vector<TObject*> senders;
+  std::vector<int> clicked;  // the items' indices, in click order
   MenuItem* items[3];
   for (int i = 0; i < 3; ++i) {
     items[i] = new MenuItem(f);
     items[i]->SetCaption(L"Item " + std::to_wstring(i));
-    items[i]->Tag = i;
-    items[i]->OnClick = [&](TObject* s) { senders.push_back(s); };
+    items[i]->SetOnClick([&clicked, i] { clicked.push_back(i); });
     menu->Add(items[i]);
   }
   items[2]->SetChecked(true);
@@ -458,8 +488,8 @@ TEST_F(Ui, MenuCommandsReachTheirItemsWhoeverTrackedTheMenu) {
   f->Show();
   PostMessageW(f->Handle(), WM_COMMAND, items[1]->Command(), 0);
   Application::ProcessMessages();
-  ASSERT_EQ(senders.size(), 1u);
-  EXPECT_EQ(senders[0], items[1]);
+  ASSERT_EQ(clicked.size(), 1u);
+  EXPECT_EQ(clicked[0], 1);
 
   // Someone else tracks the menu with the form as owner: choose the second
   // entry by keyboard once the menu is idle.
@@ -478,9 +508,9 @@ TEST_F(Ui, MenuCommandsReachTheirItemsWhoeverTrackedTheMenu) {
   SetForegroundWindow(f->Handle());
   TrackPopupMenu(menu->Handle(), TPM_LEFTALIGN, 100, 100, 0, f->Handle(), nullptr);
   EXPECT_TRUE(idleSeen);
-  EXPECT_TRUE(PumpUntil([&] { return senders.size() == 2; }, 2000));
-  ASSERT_EQ(senders.size(), 2u);
-  EXPECT_EQ(static_cast<MenuItem*>(senders[1])->Tag, 1);
+  EXPECT_TRUE(PumpUntil([&] { return clicked.size() == 2; }, 2000));
+  ASSERT_EQ(clicked.size(), 2u);
+  EXPECT_EQ(clicked[1], 1);
 
   // Disabled items do not click; freed items leave the menu and their id.
   items[0]->SetEnabled(false);
@@ -490,7 +520,7 @@ TEST_F(Ui, MenuCommandsReachTheirItemsWhoeverTrackedTheMenu) {
   PostMessageW(f->Handle(), WM_COMMAND, items[0]->Command(), 0);
   PostMessageW(f->Handle(), WM_COMMAND, gone, 0);
   Application::ProcessMessages();
-  EXPECT_EQ(senders.size(), 2u);
+  EXPECT_EQ(clicked.size(), 2u);
 }
 
 // ---- special keys ----------------------------------------------------------
@@ -560,10 +590,7 @@ TEST_F(Ui, PictureButtonBlendsOverThePictureAndClicksWithoutFocus) {
     return x < 20 ? 0x00000000u : 0xFF0000FFu;
   }));
   int clicks = 0;
-  button->OnClick = [&](TObject* s) {
-    EXPECT_EQ(s, button);
-    ++clicks;
-  };
+  button->SetOnClick([&] { ++clicks; });
   f->Show();
 
   HDC screen = GetDC(nullptr);

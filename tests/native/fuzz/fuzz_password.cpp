@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Bias half of the inputs toward hexadecimal text.
   if (data[0] & 1)
     for (char& c : text) c = "0123456789abcdefABCDEF"[static_cast<uint8_t>(c) % 22];
-  std::string out = DecryptText(text, key);
+  std::string out = lzg::DecryptText(text, key);
   if (out.find('\0') != std::string::npos) std::abort();
   size_t bytes = (text.size() + 1) / 2;
   if (out.size() > (bytes + 7) / 8 * 8) std::abort();

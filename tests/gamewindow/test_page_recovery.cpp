@@ -144,6 +144,9 @@ TEST(Recovery, ErrorPageAddressCarriesUtf8) {
 }
 
 TEST(Recovery, Titles) {
+  EXPECT_EQ(lzg::LoadingTitle(L"游戏"), L"游戏 正在加载，请稍后...");
+  // An empty game title keeps the notice's leading space.
+  EXPECT_EQ(lzg::LoadingTitle(L""), L" 正在加载，请稍后...");
   EXPECT_EQ(lzg::ErrorTitle(L"游戏", -105), L"游戏 无法连接游戏（ERR_NAME_NOT_RESOLVED），稍后自动重试");
   EXPECT_NE(lzg::StoppedTitle(L"游戏").find(L"重新启动客户端"), std::wstring::npos);
 }
