@@ -26,6 +26,7 @@ lzg_build() {
 }
 
 XVFB_PID=""
+# A virtual display when none is set; false (with the reason) when the display does not answer.
 lzg_display() {
   if [ -z "${DISPLAY:-}" ]; then
     local n=90
@@ -33,7 +34,15 @@ lzg_display() {
     Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
     XVFB_PID=$!
     export DISPLAY=":$n"
-    for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
+    for _ in $(seq 100); do
+      xdpyinfo >/dev/null 2>&1 && break
+      kill -0 "$XVFB_PID" 2>/dev/null || break
+      sleep 0.1
+    done
+  fi
+  if ! xdpyinfo >/dev/null 2>&1; then
+    echo "the display $DISPLAY does not answer${XVFB_PID:+ (the virtual display did not come up)}" >&2
+    return 1
   fi
 }
 

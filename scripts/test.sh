@@ -4,23 +4,30 @@ set -uo pipefail
 source "$(dirname "$0")/common.sh"
 lzg_build || { echo "build failed"; exit 1; }
 trap lzg_cleanup EXIT
-lzg_display
+lzg_display || exit 1
 lzg_wine_start
 rc=0
 # Tests that measure something append their figures here; printed at the end.
 export LZG_FIGURES="Z:$BUILD/figures.txt"
 rm -f "$BUILD/figures.txt"
-# Tests clean up after themselves: what an earlier, interrupted run left is cleared first, and anything this run
-# leaves in the prefix's temporary folder or its application data fails it.
+# Tests clean up after themselves. Every test process keeps its temporary folder and its application data under
+# one folder of the build (tests/support/isolated_appdata.cpp), which must be empty after the run; the prefix's
+# own temporary folder and application data must stay free of the client's folders too. What an earlier,
+# interrupted run left is cleared first.
+TESTDATA="$BUILD/testdata"
+export LZGTEST_ROOT="Z:$(printf '%s' "$TESTDATA" | tr '/' '\\')"
 leftovers() {
-  find "$WINEPREFIX/drive_c/users" -mindepth 3 -maxdepth 4 \( -path '*/Temp/lzgtest_*' -o \
+  find "$TESTDATA" -mindepth 1 -maxdepth 3 2>/dev/null
+  find "$WINEPREFIX/drive_c/users" -mindepth 3 -maxdepth 4 \( -path '*/Temp/lzgtest_*' -o -path '*/Temp/lzgeng-*' -o \
     -path '*/AppData/Roaming/lzgmin' -o -path '*/Temp/lzgmin' -o -path '*/Temp/lzgmin3game' \) 2>/dev/null
 }
+rm -rf "$TESTDATA"
 leftovers | xargs -r rm -rf
+mkdir -p "$TESTDATA"
 (cd "$BUILD" && ctest --output-on-failure --no-tests=error --timeout 600 "$@") || rc=$?
 left=$(leftovers)
 if [ -n "$left" ]; then
-  echo "=== tests left these behind in the Wine prefix:"; echo "$left"; rc=1
+  echo "=== tests left these behind:"; echo "$left"; rc=1
   echo "$left" | xargs -r rm -rf
 fi
 # The native sanitizer and fuzz run belongs to every whole run: a lost script or run bit fails it.
