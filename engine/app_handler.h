@@ -1,28 +1,42 @@
 // What the engine application object hands the engine: the app handler and, in the browser process, its
-// browser-process handler. Both reach the application object only while it is attached: the object detaches
+// browser-process handler. Both report to the object through AppEvents only while attached: the object detaches
 // them when it goes, so a callback that comes after its teardown began does nothing.
 #pragma once
 
 #include <atomic>
+#include <string>
 
 #include "engine/bridge.h"
-#include "engine/engine_app.h"
 
 namespace lzg {
+
+// What the app handlers report, on the engine's threads. The engine application object implements it.
+class AppEvents {
+ public:
+  // Every process, for the engine's own command line (`process_type` empty in the browser process).
+  virtual void OnBeforeCommandLineProcessing(const std::wstring& process_type, cef_command_line_t* command_line) = 0;
+  // The browser process's UI thread.
+  virtual void OnContextInitialized() = 0;
+  // The browser process's launcher thread, with each sub-process's command line.
+  virtual void OnBeforeChildProcessLaunch(cef_command_line_t* command_line) = 0;
+
+ protected:
+  ~AppEvents() = default;
+};
 
 // Engine threads: the UI thread for on_context_initialized, the launcher thread for the child's command line.
 class BrowserProcessHandler : public CefObject<cef_browser_process_handler_t, BrowserProcessHandler> {
   using Self = BrowserProcessHandler;
 
  public:
-  explicit BrowserProcessHandler(EngineApp* app);
-  void Detach() noexcept { app_ = nullptr; }
+  explicit BrowserProcessHandler(AppEvents* events);
+  void Detach() noexcept { events_ = nullptr; }
 
   void OnContextInitialized();
   void OnBeforeChildProcessLaunch(cef_command_line_t* command_line);
 
  private:
-  std::atomic<EngineApp*> app_;
+  std::atomic<AppEvents*> events_;
 };
 
 // Any engine thread: the command-line callback comes in every process.
@@ -31,7 +45,7 @@ class AppHandler : public CefObject<cef_app_t, AppHandler> {
 
  public:
   // The browser process's handler exists only in the browser process.
-  explicit AppHandler(EngineApp* app);
+  AppHandler(AppEvents* events, bool browser_process);
   void Detach() noexcept;
 
   void OnBeforeCommandLineProcessing(const cef_string_t* process_type, cef_command_line_t* command_line);
@@ -42,7 +56,7 @@ class AppHandler : public CefObject<cef_app_t, AppHandler> {
  private:
   ~AppHandler() override;
 
-  std::atomic<EngineApp*> app_;
+  std::atomic<AppEvents*> events_;
   Ref<BrowserProcessHandler> browser_process_handler_;
 };
 

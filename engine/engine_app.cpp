@@ -10,7 +10,6 @@
 #include "base/files.h"
 #include "base/gui_windows.h"
 #include "base/threads.h"
-#include "engine/app_handler.h"
 #include "engine/cef_library.h"
 #include "engine/cef_ref.h"
 #include "engine/cef_string.h"
@@ -215,7 +214,8 @@ bool EngineApp::StartMainProcess() {
     if (!LoadEngineLibrary()) return;
     if (process_type_ != ProcessType::kBrowser) DestroyHiddenAppWindows();
 
-    app_handler_ = MakeRef<AppHandler>(this);
+    AppEvents* const events = this;
+    app_handler_ = MakeRef<AppHandler>(events, process_type_ == ProcessType::kBrowser);
     const int code = ExecuteProcess(app_handler_->CefPtr());
     if (code >= 0) {  // a sub-process whose role has ended
       sub_process_exit_code_ = code;

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/app_handler.h"
 #include "engine/app_types.h"
 #include "engine/bridge.h"
 #include "engine/cef_capi.h"
@@ -20,9 +21,7 @@
 
 namespace lzg {
 
-class AppHandler;
-
-class EngineApp {
+class EngineApp : private AppEvents {
  public:
   // The role read from this process's own command line.
   EngineApp();
@@ -49,13 +48,13 @@ class EngineApp {
   void InitializeSettings();
   const cef_settings_t& SettingsRecord() const { return settings_; }
 
-  // ---- Called by the app handler (engine threads) -------------------------------------------------
+  // ---- What the app handler reports (engine threads) ---------------------------------------------
   // Adds the browser switches; only in the browser process, for the engine's own (empty) type.
-  void OnBeforeCommandLineProcessing(const std::wstring& process_type, cef_command_line_t* command_line);
+  void OnBeforeCommandLineProcessing(const std::wstring& process_type, cef_command_line_t* command_line) override;
   // Engine UI thread: marks the context ready, starts the cookie initialiser, calls on_context_initialized.
-  void OnContextInitialized();
+  void OnContextInitialized() override;
   // The engine's process-launcher thread.
-  void OnBeforeChildProcessLaunch(cef_command_line_t* command_line);
+  void OnBeforeChildProcessLaunch(cef_command_line_t* command_line) override;
 
   // Main thread: tells the engine a modal loop of ours (a menu) runs. Ignored until the library is bound.
   void SetOsmodalLoop(bool value);
