@@ -5,7 +5,6 @@
 #include <stdexcept>
 
 #include "config/config_int.h"
-#include "config/settings.h"
 
 namespace lzg {
 namespace {

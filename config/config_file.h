@@ -9,6 +9,9 @@
 
 namespace lzg {
 
+// Every entry of the client lies in this section.
+constexpr const wchar_t* kConfigSection = L"dump";
+
 class ConfigFile {
  public:
   explicit ConfigFile(std::wstring path) : path_(std::move(path)) {}

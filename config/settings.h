@@ -9,7 +9,6 @@
 namespace lzg {
 
 constexpr const wchar_t* kConfigFileName = L"zeRoVedi.dat";
-constexpr const wchar_t* kConfigSection = L"dump";
 constexpr const wchar_t* kSideFileName = L"52lzg.dat";
 constexpr const wchar_t* kDefaultTitle = L"澜舟阁游戏";
 constexpr const wchar_t* kDefaultSkinName = L"Topaz 2017";

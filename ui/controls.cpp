@@ -7,7 +7,6 @@
 
 #include "base/gdi.h"
 #include "base/gui_windows.h"
-#include "ui/forms.h"
 
 namespace ui {
 
@@ -67,10 +66,10 @@ Control::~Control() {
   if (parent_) parent_->RemoveControl(this);
 }
 
-Form* Control::GetParentForm() {
+Window* Control::TopWindow() {
   Control* c = this;
   while (c->parent_) c = c->parent_;
-  return dynamic_cast<Form*>(c);
+  return dynamic_cast<Window*>(c);
 }
 
 int Control::Left() { return left_; }
@@ -183,7 +182,9 @@ void Window::CreateWnd() {
   CreateWindowExW(p.ex_style, p.class_name.c_str(), p.caption.c_str(), p.style, p.x, p.y, p.width, p.height,
                   p.parent, nullptr, Instance(), this);
   if (!handle_) return;
-  if (Form* f = GetParentForm(); f && f != this) SendMessageW(handle_, WM_SETFONT, WPARAM(f->Font()), FALSE);
+  if (Window* top = TopWindow(); top && top != this) {
+    if (HFONT font = top->ChildFont()) SendMessageW(handle_, WM_SETFONT, WPARAM(font), FALSE);
+  }
   for (Control* c : std::vector<Control*>(controls_))
     if (auto* w = dynamic_cast<Window*>(c)) w->HandleNeeded();
   Realign();
@@ -296,7 +297,7 @@ void Window::WndProc(Message& m) {
       }
       break;
     case WM_SETFOCUS:
-      if (Form* f = GetParentForm(); f && f != this) f->active_control_ = this;
+      if (Window* top = TopWindow(); top && top != this) top->ChildFocused(this);
       break;
     case kWantSpecialKeyMessage:
       m.result = 0;
@@ -336,7 +337,7 @@ void Window::RemoveControl(Control* c) {
   Erase(controls_, c);
   Erase(tab_order_, c);
   if (mouse_capture_ == c) mouse_capture_ = nullptr;
-  if (Form* f = GetParentForm(); f && f->active_control_ == c) f->active_control_ = nullptr;
+  if (Window* top = TopWindow()) top->ChildRemoved(c);
 }
 
 namespace {

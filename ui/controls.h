@@ -76,7 +76,8 @@ class Control : public Component {
   ~Control() override;
 
   Window* Parent() const { return parent_; }
-  Form* GetParentForm();
+  // The top of the parent chain: the form this control sits on (itself for a form).
+  Window* TopWindow();
 
   virtual int Left();
   virtual int Top();
@@ -195,6 +196,12 @@ class Window : public Control {
   virtual void CreateWnd();
   // The class's own message processing; overrides end with the base call.
   virtual void WndProc(Message& m);
+  // ---- what a top-level window (a form) offers the controls on it ----
+  // The font its child windows take; none here.
+  virtual HFONT ChildFont() { return nullptr; }
+  // A child window got the keyboard focus, or a child control is going away.
+  virtual void ChildFocused(Window*) {}
+  virtual void ChildRemoved(Control*) {}
   virtual void DefaultHandler(Message& m);
   // The size changed.
   virtual void Resize();

@@ -131,6 +131,8 @@ void Form::SetIcon(HICON icon) {
   }
 }
 
+Form* Form::Of(Control* control) { return control ? dynamic_cast<Form*>(control->TopWindow()) : nullptr; }
+
 // ---- geometry ------------------------------------------------------------
 
 int Form::ClientWidth() {
@@ -311,7 +313,7 @@ int Form::ShowModal() {
 Window* Form::ActiveControl() {
   if (active_control_) return active_control_;
   Window* f = FromHandle(GetFocus());
-  return f && f != this && f->GetParentForm() == this ? f : nullptr;
+  return f && f != this && Form::Of(f) == this ? f : nullptr;
 }
 
 bool Form::SelectNext(Window* current, bool forward, bool checkTabStop) {
@@ -472,7 +474,7 @@ bool Application::IsDialogKeyMessage(const MSG& msg) {
   Window* c = Window::FromHandle(msg.hwnd);
   if (!c) return false;
   if (SendMessageW(msg.hwnd, kWantSpecialKeyMessage, msg.wParam, msg.lParam) != 0) return false;
-  Form* f = c->GetParentForm();
+  Form* f = Form::Of(c);
   return f && f->DialogKey(static_cast<WORD>(msg.wParam));
 }
 

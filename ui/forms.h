@@ -67,6 +67,8 @@ class Form : public Window {
   void SetPosition(Position p) { position_ = p; }
 
   HFONT Font() const { return font_; }
+  // The form a control sits on, or null.
+  static Form* Of(Control* control);
   void SetIcon(HICON icon);
 
   // ---- focus and dialog navigation ----
@@ -82,6 +84,11 @@ class Form : public Window {
  protected:
   void CreateParams(WindowParams& p) override;
   void WndProc(Message& m) override;
+  HFONT ChildFont() override { return font_; }
+  void ChildFocused(Window* child) override { active_control_ = child; }
+  void ChildRemoved(Control* child) override {
+    if (active_control_ == child) active_control_ = nullptr;
+  }
   void BeforeDestruction() override;
   // ---- what a form does at each step of its life: derived forms override these ----
   // Once, when the native windows exist.

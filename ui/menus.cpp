@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <map>
 
-#include "ui/forms.h"
 
 namespace ui {
 
@@ -91,10 +90,12 @@ void PopupMenu::Add(MenuItem* item) {
 }
 
 void PopupMenu::Popup(int x, int y) {
-  Form* form = nullptr;
-  for (Component* c = Owner(); c && !form; c = c->Owner()) form = dynamic_cast<Form*>(c);
-  if (!form) return;
-  HWND owner = form->Handle();
+  // The top-level window among the menu's owners receives the command.
+  Window* top = nullptr;
+  for (Component* c = Owner(); c && !top; c = c->Owner())
+    if (auto* w = dynamic_cast<Window*>(c); w && !w->Parent()) top = w;
+  if (!top) return;
+  HWND owner = top->Handle();
   // Without the foreground the menu would not close when the user clicks elsewhere.
   SetForegroundWindow(owner);
   TrackPopupMenu(menu_, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, x, y, 0, owner, nullptr);
