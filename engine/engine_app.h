@@ -101,8 +101,11 @@ class EngineApp : private AppEvents {
   const SwitchOptions& switches() const { return switches_; }
   // Comma-separated; empty means every locale of the engine.
   void set_locales_required(const std::wstring& v) { locales_required_ = v; }
+  const std::wstring& locales_required() const { return locales_required_; }
   void set_locale(const std::wstring& v) { locale_ = v; }
+  const std::wstring& locale() const { return locale_; }
   void set_accept_language_list(const std::wstring& v) { accept_language_list_ = v; }
+  const std::wstring& accept_language_list() const { return accept_language_list_; }
 
   // Called on the engine's UI thread once the context is ready: hand work to the main thread only.
   std::function<void()> on_context_initialized;

@@ -1,5 +1,5 @@
-// Small helpers shared by the engine tests: temporary folders, files, and the
-// text this process sends to the debugger output.
+// Small helpers shared by the engine tests: temporary folders, files, the text
+// this process sends to the debugger output, and the error box a process shows.
 #pragma once
 
 #include <windows.h>
@@ -92,6 +92,55 @@ class DebugOutputCapture {
   }
   void* handler_ = nullptr;
 };
+
+// The "Error" box a process of ours shows: found within `ms`, its text read, answered with OK.
+struct ErrorBox {
+  bool found = false;
+  std::wstring body;  // the box's static text
+};
+
+namespace detail {
+struct BoxSearch {
+  DWORD pid;
+  HWND found;
+};
+inline BOOL CALLBACK FindErrorBox(HWND w, LPARAM p) {
+  auto* search = reinterpret_cast<BoxSearch*>(p);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(w, &owner);
+  wchar_t caption[64] = {};
+  GetWindowTextW(w, caption, 64);
+  if (owner == search->pid && std::wstring(caption) == L"Error" && IsWindowVisible(w)) {
+    search->found = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+inline BOOL CALLBACK CollectStaticText(HWND child, LPARAM p) {
+  wchar_t cls[32] = {}, text[2048] = {};
+  GetClassNameW(child, cls, 32);
+  GetWindowTextW(child, text, 2048);
+  if (_wcsicmp(cls, L"Static") == 0 && text[0]) *reinterpret_cast<std::wstring*>(p) += text;
+  return TRUE;
+}
+}  // namespace detail
+
+inline ErrorBox AnswerErrorBox(DWORD pid, DWORD ms) {
+  const DWORD t0 = GetTickCount();
+  while (GetTickCount() - t0 < ms) {
+    detail::BoxSearch search{pid, nullptr};
+    EnumWindows(&detail::FindErrorBox, reinterpret_cast<LPARAM>(&search));
+    if (search.found) {
+      ErrorBox box;
+      box.found = true;
+      EnumChildWindows(search.found, &detail::CollectStaticText, reinterpret_cast<LPARAM>(&box.body));
+      PostMessageW(search.found, WM_COMMAND, IDOK, 0);
+      return box;
+    }
+    Sleep(100);
+  }
+  return {};
+}
 
 inline std::string Narrow(const std::wstring& w) {
   int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, nullptr, 0, nullptr, nullptr);

@@ -1,23 +1,34 @@
 // The engine application object in this process: creation, paths, the settings
-// record, the switches, the file checks and their messages, the handlers, the
-// cookie initialiser against fake engine objects, the diagnostics, the teardown.
+// record, the switches, the file checks and their messages, the start-up against
+// fake entry points, the handlers, the cookie initialiser against fake engine
+// objects, the diagnostics, the teardown.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <new>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "base/files.h"
+#include "base/guarded.h"
+#include "base/log.h"
 #include "engine/engine_app.h"
 #include "engine/app_handler.h"
 #include "engine/bridge.h"
 #include "engine/cef_library.h"
 #include "engine/cef_string.h"
 #include "engine/cookie_store_initializer.h"
+#include "engine/diagnostics.h"
 #include "engine/file_info.h"
 #include "engine/startup_rules.h"
 #include "config/settings.h"
+#include "gamewindow/game_window.h"
 #include "launch/engine_setup.h"
 #include "launch/launch_plan.h"
 #include "launch/profile_folders.h"
@@ -30,6 +41,8 @@ using enginetest::DebugOutputCapture;
 using enginetest::Narrow;
 using enginetest::TempDir;
 using enginetest::WriteFile;
+using lzg::CookieStoreInitializer;
+using lzg::EngineApp;
 
 namespace {
 
@@ -41,24 +54,24 @@ class RecordingApp : public EngineApp {
  public:
   explicit RecordingApp(const std::wstring& cmd = kBrowserCmd) : EngineApp(cmd) {}
   std::vector<std::wstring> messages;
-  bool* destroyedFlag = nullptr;
-  bool sawGlobalDuringTeardown = false;
-  ~RecordingApp() override {
-    if (destroyedFlag) *destroyedFlag = true;
-    sawGlobalDuringTeardown = GlobalCEFApp != nullptr;
-    if (destroyedFlag) destroyedFlag[1] = sawGlobalDuringTeardown;
-  }
-  using EngineApp::LoadCEFlibrary;
-  void CallBaseShowErrorMessageDlg(const std::wstring& t) { EngineApp::ShowErrorMessageDlg(t); }
+  using EngineApp::LoadEngineLibrary;
+  void CallBaseShowErrorMessage(const std::wstring& t) { EngineApp::ShowErrorMessage(t); }
 
  protected:
-  void ShowErrorMessageDlg(const std::wstring& text) override { messages.push_back(text); }
+  void ShowErrorMessage(const std::wstring& text) override { messages.push_back(text); }
 };
 
-// Puts an object in GlobalCEFApp for the handlers, and takes it out again.
-struct GlobalScope {
-  explicit GlobalScope(EngineApp* app) { GlobalCEFApp = app; }
-  ~GlobalScope() { GlobalCEFApp = nullptr; }
+// Takes the library as loaded without loading one: the fake entry points in the function table stand in for it.
+class PreloadedApp : public RecordingApp {
+ public:
+  using RecordingApp::RecordingApp;
+  int loads = 0;
+
+ protected:
+  bool LoadEngineLibrary() override {
+    ++loads;
+    return true;
+  }
 };
 
 // The engine's function table is process-wide; each test leaves it as it found it.
@@ -75,11 +88,18 @@ void MakeEngineFolder(const std::wstring& root) {
   WriteFile(root + L"\\cef\\locales\\zh-CN.pak");
 }
 
+// The same with a library of the engine's version and machine, which passes every check before the load.
+void MakeCheckedEngineFolder(const std::wstring& root) {
+  MakeEngineFolder(root);
+  std::filesystem::copy_file(lzg::ExeDirectory() + L"test_engine_fake_libcef.dll", root + L"\\cef\\libcef.dll",
+                             std::filesystem::copy_options::overwrite_existing);
+}
+
 void PointAt(EngineApp& app, const std::wstring& root) {
   app.SetFrameworkDirPath(root + L"\\cef");
   app.SetResourcesDirPath(root + L"\\cef");
   app.SetLocalesDirPath(root + L"\\cef\\locales");
-  app.LocalesRequired = L"zh-CN";
+  app.set_locales_required(L"zh-CN");
 }
 
 // --- Fake engine objects, built on the same bridge as the runtime's own -------------
@@ -168,6 +188,59 @@ cef_cookie_manager_t* CEF_EXPORT FakeGetGlobalManager(cef_completion_callback_t*
   return g_fake->manager->ToCef();
 }
 
+// The engine's start-up entry points: what the object hands them, each app with the reference the engine owns.
+struct FakeStartup {
+  int execute_result = -1;  // the browser process
+  int initialize_result = 1;
+  std::vector<cef_app_t*> executed, initialized;
+  const cef_settings_t* settings = nullptr;
+  int no_sandbox_at_initialize = -1;  // read while the engine starts: the record is filled by then
+  int shutdowns = 0;
+  // The references the engine was handed go back when the test is done with them.
+  void ReleaseApps() {
+    for (cef_app_t* a : executed) a->base.release(&a->base);
+    for (cef_app_t* a : initialized) a->base.release(&a->base);
+    executed.clear();
+    initialized.clear();
+  }
+};
+FakeStartup* g_startup = nullptr;
+
+int CEF_EXPORT FakeExecuteProcess(const cef_main_args_t* args, cef_app_t* app, void* sandbox_info) {
+  EXPECT_EQ(args->instance, GetModuleHandleW(nullptr));
+  EXPECT_EQ(sandbox_info, nullptr);
+  g_startup->executed.push_back(app);
+  return g_startup->execute_result;
+}
+
+int CEF_EXPORT FakeInitialize(const cef_main_args_t* args, const cef_settings_t* settings, cef_app_t* app,
+                              void* sandbox_info) {
+  EXPECT_EQ(args->instance, GetModuleHandleW(nullptr));
+  EXPECT_EQ(sandbox_info, nullptr);
+  g_startup->initialized.push_back(app);
+  g_startup->settings = settings;
+  g_startup->no_sandbox_at_initialize = settings->no_sandbox;
+  return g_startup->initialize_result;
+}
+
+void CEF_EXPORT FakeShutdown() { g_startup->shutdowns++; }
+
+// Installs the fake entry points for one test and takes them out again.
+struct FakeStartupScope {
+  CefTableScope table;
+  FakeStartup fake;
+  FakeStartupScope() {
+    g_startup = &fake;
+    lzg::g_cef.cef_execute_process = &FakeExecuteProcess;
+    lzg::g_cef.cef_initialize = &FakeInitialize;
+    lzg::g_cef.cef_shutdown = &FakeShutdown;
+  }
+  ~FakeStartupScope() {
+    fake.ReleaseApps();
+    g_startup = nullptr;
+  }
+};
+
 }  // namespace
 
 // --- Creation ---------------------------------------------------------------------------
@@ -179,42 +252,45 @@ TEST(Creation, DefaultsAndRecord) {
   EXPECT_FALSE(app.LibLoaded());
   EXPECT_EQ(app.LibHandle(), nullptr);
   EXPECT_TRUE(app.MissingLibFiles().empty());
-  EXPECT_TRUE(app.MultiThreadedMessageLoop());
   EXPECT_FALSE(app.GlobalContextInitialized());
-  EXPECT_EQ(app.Settings().size, 204u);
-  const auto* bytes = reinterpret_cast<const unsigned char*>(&app.Settings());
+  EXPECT_EQ(app.SubProcessExitCode(), 0);
+  EXPECT_TRUE(app.FrameworkDirPath().empty());
+  EXPECT_TRUE(app.Cache().empty());
+  EXPECT_TRUE(app.Cookies().empty());
+  EXPECT_FALSE(app.on_context_initialized);
+  EXPECT_FALSE(app.on_cookie_store_settled);
+  EXPECT_FALSE(app.on_before_child_process_launch);
+  // Before the fill the record carries its size alone.
+  EXPECT_EQ(app.SettingsRecord().size, 204u);
+  const auto* bytes = reinterpret_cast<const unsigned char*>(&app.SettingsRecord());
   for (size_t i = 4; i < sizeof(cef_settings_t); ++i) ASSERT_EQ(bytes[i], 0) << "record byte " << i;
 
+  // The switches' inputs start at the engine's defaults.
+  const lzg::SwitchOptions& o = app.switches();
   struct {
     const char* name;
     bool value, expected;
   } flags[] = {
-      {"NoSandbox", app.NoSandbox, true},
-      {"FlashEnabled", app.FlashEnabled, true},
-      {"EnableMediaStream", app.EnableMediaStream, true},
-      {"EnableSpeechInput", app.EnableSpeechInput, true},
-      {"EnableGPU", app.EnableGPU, false},
-      {"DisableGPUCache", app.DisableGPUCache, true},
-      {"SitePerProcess", app.SitePerProcess, true},
-      {"SingleProcess", app.SingleProcess, false},
-      {"CheckCEFFiles", app.CheckCEFFiles, true},
-      {"CheckDevToolsResources", app.CheckDevToolsResources, true},
-      {"ShowMessageDlg", app.ShowMessageDlg, true},
-      {"DestroyAppWindows", app.DestroyAppWindows, true},
-      {"ReRaiseExceptions", app.ReRaiseExceptions, false},
-      {"MustFreeLibrary", app.MustFreeLibrary, false},
-      {"MustCreateBrowserProcessHandler", app.MustCreateBrowserProcessHandler, true},
-      {"PersistSessionCookies", app.PersistSessionCookies, false},
-      {"ExternalMessagePump", app.ExternalMessagePump, false},
+      {"flash_enabled", o.flash_enabled, true},
+      {"enable_media_stream", o.enable_media_stream, true},
+      {"enable_speech_input", o.enable_speech_input, true},
+      {"enable_gpu", o.enable_gpu, false},
+      {"disable_gpu_cache", o.disable_gpu_cache, true},
+      {"site_per_process", o.site_per_process, true},
+      {"single_process", o.single_process, false},
+      {"disable_extensions", o.disable_extensions, false},
   };
   for (auto& f : flags) EXPECT_EQ(f.value, f.expected) << f.name;
-  EXPECT_EQ(app.LogSeverity, LOGSEVERITY_DISABLE);
-  EXPECT_EQ(app.SmoothScrolling, STATE_DEFAULT);
-  EXPECT_EQ(app.AutoplayPolicy, AutoplayPolicy::kDefault);
-  EXPECT_EQ(app.RemoteDebuggingPort, 0);
-  EXPECT_EQ(app.ShutdownWaitTime, 0u);
-  EXPECT_TRUE(app.LocalesRequired.empty());
-  EXPECT_EQ(app.WindowsSandboxInfo, nullptr);
+  EXPECT_EQ(o.smooth_scrolling, STATE_DEFAULT);
+  EXPECT_EQ(o.autoplay_policy, AutoplayPolicy::kDefault);
+
+  // No locale named: every locale of the engine is required.
+  TempDir locales;
+  app.SetLocalesDirPath(locales.path());
+  EXPECT_FALSE(app.CheckLocales());
+  std::wstring every;
+  for (auto& n : lzg::LocaleFileNames(L"")) every += locales.path() + L"\\" + n + L"\r\n";
+  EXPECT_EQ(app.MissingLibFiles(), every);
 }
 
 TEST(Creation, RoleFromTheGivenCommandLine) {
@@ -234,15 +310,13 @@ TEST(Creation, RoleAndProfileFromOneReadingOfTheCommandLine) {
     const std::string shown = testutil::ToUtf8(c.commandLine);
     EXPECT_EQ(EngineApp::ProcessTypeOf(c.commandLine), c.role) << shown;
     EXPECT_EQ(RecordingApp(c.commandLine).GetProcessType(), c.role) << shown;
-    ResetSettingsState();
     const lzg::LaunchPlan plan = lzg::PrepareLaunch(c.commandLine, dir.Dir());
-    EXPECT_EQ(g_ParamStr_1, c.firstArgument) << shown;
+    EXPECT_EQ(plan.first_argument, c.firstArgument) << shown;
     EXPECT_EQ(plan.profile, *c.firstArgument ? 1 : 0) << shown;
     if (*c.firstArgument) {
       EXPECT_EQ(plan.homepage, c.firstArgument) << shown;
     }
   }
-  ResetSettingsState();
 }
 
 TEST(Creation, MasksEveryX87Exception) {
@@ -305,12 +379,12 @@ TEST(Paths, SettersFollowTheRules) {
 TEST(Paths, CacheDecidesGpuCacheSwitch) {
   RecordingApp app;
   app.SetCache(L"Z:\\not\\there");
-  EXPECT_FALSE(app.DisableGPUCache);
+  EXPECT_FALSE(app.switches().disable_gpu_cache);
   app.SetCache(L"");
   EXPECT_TRUE(app.Cache().empty());
-  EXPECT_TRUE(app.DisableGPUCache);
+  EXPECT_TRUE(app.switches().disable_gpu_cache);
   app.SetCache(L"rel");
-  EXPECT_FALSE(app.DisableGPUCache);
+  EXPECT_FALSE(app.switches().disable_gpu_cache);
 }
 
 // --- The launch steps that configure the object ---------------------------------------
@@ -322,126 +396,282 @@ TEST(LaunchSteps, ProfileDirectoriesAndFixedProperties) {
   wchar_t temp[1024], appdata[1024];
   ASSERT_GT(GetEnvironmentVariableW(L"TEMP", temp, 1024), 0u);
   ASSERT_GT(GetEnvironmentVariableW(L"APPDATA", appdata, 1024), 0u);
+  const std::wstring exeDir = lzg::ExeDirectory();
 
   struct Case {
-    std::wstring param, name;
-  } cases[] = {{L"", L"/lzgmin"}, {L"http://game.example/x?y=1", L"/lzgmin3game"}};
+    int profile;
+    std::wstring name;
+  } cases[] = {{0, L"/lzgmin"}, {1, L"/lzgmin3game"}};
   for (const Case& c : cases) {
-    g_ParamStr_1 = c.param;
-    CreateGlobalCEFApp_2();
-    ASSERT_NE(GlobalCEFApp, nullptr);
-    EngineApp& app = *GlobalCEFApp;
+    SCOPED_TRACE(c.profile);
+    RecordingApp app;
+    lzg::ConfigureEngineApp(app, c.profile);
     EXPECT_EQ(app.Cache(), std::wstring(temp) + c.name + L"/cache" + suffix);
     EXPECT_EQ(app.Cookies(), std::wstring(appdata) + c.name + L"/cookies");
     EXPECT_EQ(app.UserDataPath(), std::wstring(appdata) + c.name + L"/UserData");
-    EXPECT_FALSE(app.DisableGPUCache);
-    EXPECT_TRUE(app.EnableGPU);
-    EXPECT_FALSE(app.FlashEnabled);
-    EXPECT_EQ(app.AcceptLanguageList, L"zh-CN");
-    EXPECT_EQ(app.LocalesRequired, L"zh-CN");
-    EXPECT_EQ(app.Locale, L"zh-CN");
-    EXPECT_TRUE(static_cast<bool>(app.OnContextInitialized));
-    const bool hasCef = lzg::DirectoryExists(lzg::ExeDirectory() + L"cef");
-    EXPECT_EQ(app.FrameworkDirPath(), hasCef ? lzg::ExeDirectory() + L"cef" : L"");
-    DestroyGlobalCEFApp();
+    EXPECT_FALSE(app.switches().disable_gpu_cache);
+    EXPECT_TRUE(app.switches().enable_gpu);
+    EXPECT_FALSE(app.switches().flash_enabled);
+    const bool hasCef = lzg::DirectoryExists(exeDir + L"cef");
+    const bool hasLocales = lzg::DirectoryExists(exeDir + L"cef\\locales");
+    EXPECT_EQ(app.FrameworkDirPath(), hasCef ? exeDir + L"cef" : L"");
+    EXPECT_EQ(app.ResourcesDirPath(), hasCef ? exeDir + L"cef" : L"");
+    EXPECT_EQ(app.LocalesDirPath(), hasLocales ? exeDir + L"cef\\locales" : L"");
+    // The engine's reports are the game window's business (PostReportsTo), not this step's.
+    EXPECT_FALSE(app.on_context_initialized);
+    EXPECT_FALSE(app.on_cookie_store_settled);
+
+    // The locale and the accept-language list reach the engine through the record.
+    app.InitializeSettings();
+    EXPECT_EQ(lzg::CefToWString(&app.SettingsRecord().locale), L"zh-CN");
+    EXPECT_EQ(lzg::CefToWString(&app.SettingsRecord().accept_language_list), L"zh-CN");
+    // The one required locale: the only file a locale check asks for.
+    TempDir locales;
+    app.SetLocalesDirPath(locales.path());
+    EXPECT_FALSE(app.CheckLocales());
+    EXPECT_EQ(app.MissingLibFiles(), locales.path() + L"\\zh-CN.pak\r\n");
   }
-  g_ParamStr_1.clear();
 }
 
-TEST(LaunchSteps, ContextCallbackPostsOnlyToAnExistingWindow) {
-  g_ChildFormHandle = nullptr;
-  GlobalCEFApp_OnContextInitialized_2();  // no window yet: nothing, no failure
+TEST(LaunchSteps, ReportsPostOnlyToAnExistingWindow) {
+  struct Case {
+    const char* what;
+    void (*fire)(EngineApp&);
+    UINT message;
+  } cases[] = {
+      {"context initialised", [](EngineApp& a) { a.on_context_initialized(); },
+       lzg::GameWindow::kContextInitializedMessage},
+      {"cookie store settled", [](EngineApp& a) { a.on_cookie_store_settled(); },
+       lzg::GameWindow::kCookiesReadyMessage},
+  };
+  static_assert(lzg::GameWindow::kContextInitializedMessage == 0x8103);
+  static_assert(lzg::GameWindow::kCookiesReadyMessage == 0x8107);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::atomic<HWND> window{nullptr};
+    RecordingApp app;
+    lzg::PostReportsTo(app, window);
+    ASSERT_TRUE(app.on_context_initialized);
+    ASSERT_TRUE(app.on_cookie_store_settled);
+    MSG msg;
+    c.fire(app);  // no window yet: nothing, no failure
+    EXPECT_FALSE(PeekMessageW(&msg, reinterpret_cast<HWND>(-1), 0, 0, PM_REMOVE)) << "posted to the thread";
 
-  HWND w = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 1, 1, HWND_MESSAGE, nullptr, nullptr, nullptr);
-  ASSERT_NE(w, nullptr);
-  g_ChildFormHandle = w;
-  GlobalCEFApp_OnContextInitialized_2();
-  MSG msg;
-  ASSERT_TRUE(PeekMessageW(&msg, w, 0x8103, 0x8103, PM_REMOVE));
-  EXPECT_EQ(msg.wParam, 0u);
-  EXPECT_EQ(msg.lParam, 0);
-  DestroyWindow(w);
-  GlobalCEFApp_OnContextInitialized_2();  // a stale handle posts nothing
-  EXPECT_FALSE(PeekMessageW(&msg, w, 0x8103, 0x8103, PM_REMOVE));
-  g_ChildFormHandle = nullptr;
+    HWND w = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 1, 1, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(w, nullptr);
+    window = w;
+    c.fire(app);
+    ASSERT_TRUE(PeekMessageW(&msg, w, c.message, c.message, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 0u);
+    EXPECT_EQ(msg.lParam, 0);
+    EXPECT_FALSE(PeekMessageW(&msg, w, 0, 0, PM_REMOVE)) << "more than the one report";
+    DestroyWindow(w);
+    c.fire(app);  // a stale handle posts nothing
+    EXPECT_FALSE(PeekMessageW(&msg, w, c.message, c.message, PM_REMOVE));
+    EXPECT_FALSE(PeekMessageW(&msg, reinterpret_cast<HWND>(-1), 0, 0, PM_REMOVE)) << "posted to the thread";
+  }
 }
 
 // --- Settings record --------------------------------------------------------------------
 
-TEST(SettingsRecord, PointsAtTheObjectsOwnTexts) {
+// Every field of the record: the fixed values, and texts that are views of the object's own strings.
+TEST(SettingsRecord, EveryFieldFixedOrAViewOfTheObjectsOwnText) {
+  static_assert(sizeof(cef_settings_t) == 204, "a field was added to or removed from the record");
   TempDir tmp;
   MakeEngineFolder(tmp.path());
   RecordingApp app;
   PointAt(app, tmp.path());
   app.SetCache(L"C:/t/lzgmin/cache2406");
   app.SetUserDataPath(L"C:/a/lzgmin/UserData");
-  app.Locale = L"zh-CN";
-  app.AcceptLanguageList = L"zh-CN";
+  app.SetCookies(L"C:/a/lzgmin/cookies");
+  app.set_locale(L"zh-CN");
+  app.set_accept_language_list(L"en-US");
   app.InitializeSettings();
-  const cef_settings_t& s = app.Settings();
+  const cef_settings_t& s = app.SettingsRecord();
 
   EXPECT_EQ(s.size, 204u);
   EXPECT_EQ(s.no_sandbox, 1);
   EXPECT_EQ(s.multi_threaded_message_loop, 1);
+  EXPECT_EQ(s.log_severity, LOGSEVERITY_DISABLE);
   EXPECT_EQ(s.log_severity, 99);
+  struct Int {
+    const char* field;
+    long long value;
+  } ints[] = {{"external_message_pump", s.external_message_pump},
+              {"windowless_rendering_enabled", s.windowless_rendering_enabled},
+              {"command_line_args_disabled", s.command_line_args_disabled},
+              {"persist_session_cookies", s.persist_session_cookies},
+              {"persist_user_preferences", s.persist_user_preferences},
+              {"pack_loading_disabled", s.pack_loading_disabled},
+              {"remote_debugging_port", s.remote_debugging_port},
+              {"uncaught_exception_stack_size", s.uncaught_exception_stack_size},
+              {"ignore_certificate_errors", s.ignore_certificate_errors},
+              {"enable_net_security_expiration", s.enable_net_security_expiration},
+              {"background_color", s.background_color}};
+  for (auto& i : ints) EXPECT_EQ(i.value, 0) << i.field;
+
+  // Views: the object's string itself, no copy, nothing for the engine to free.
+  auto expect_view = [](const char* field, const cef_string_t& value, const wchar_t* text, size_t length) {
+    ASSERT_NE(value.str, nullptr) << field;
+    if (text) {
+      EXPECT_EQ(value.str, text) << field << ": not the object's own text";
+    }
+    EXPECT_EQ(value.length, length) << field;
+    EXPECT_EQ(value.dtor, nullptr) << field;
+    EXPECT_EQ(value.str[value.length], L'\0') << field;
+  };
   struct Text {
     const char* field;
     const cef_string_t& value;
     const std::wstring& owner;
   } texts[] = {
-      {"browser_subprocess_path", s.browser_subprocess_path, app.BrowserSubprocessPath},
       {"framework_dir_path", s.framework_dir_path, app.FrameworkDirPath()},
       {"cache_path", s.cache_path, app.Cache()},
       {"user_data_path", s.user_data_path, app.UserDataPath()},
-      {"user_agent", s.user_agent, app.UserAgent},
-      {"product_version", s.product_version, app.ProductVersion},
-      {"locale", s.locale, app.Locale},
-      {"log_file", s.log_file, app.LogFile},
-      {"javascript_flags", s.javascript_flags, app.JavaScriptFlags},
       {"resources_dir_path", s.resources_dir_path, app.ResourcesDirPath()},
       {"locales_dir_path", s.locales_dir_path, app.LocalesDirPath()},
-      {"accept_language_list", s.accept_language_list, app.AcceptLanguageList},
+      {"locale", s.locale, app.locale()},
+      {"accept_language_list", s.accept_language_list, app.accept_language_list()},
   };
   for (const Text& t : texts) {
-    EXPECT_EQ(t.value.str, t.owner.c_str()) << t.field << ": not the object's own text";
-    EXPECT_EQ(t.value.length, t.owner.size()) << t.field;
-    EXPECT_EQ(t.value.dtor, nullptr) << t.field;
-    ASSERT_NE(t.value.str, nullptr) << t.field;
-    EXPECT_EQ(t.value.str[t.value.length], L'\0') << t.field;
+    EXPECT_FALSE(t.owner.empty()) << t.field;
+    expect_view(t.field, t.value, t.owner.c_str(), t.owner.size());
   }
+  EXPECT_EQ(lzg::CefToWString(&s.framework_dir_path), tmp.path() + L"\\cef");
+  EXPECT_EQ(lzg::CefToWString(&s.resources_dir_path), tmp.path() + L"\\cef");
   EXPECT_EQ(lzg::CefToWString(&s.locales_dir_path), tmp.path() + L"\\cef\\locales");
   EXPECT_EQ(lzg::CefToWString(&s.cache_path), L"C:/t/lzgmin/cache2406");
-  EXPECT_EQ(s.browser_subprocess_path.length, 0u);
-  struct Int {
-    const char* field;
-    int value, expected;
-  } ints[] = {{"external_message_pump", s.external_message_pump, 0},
-              {"windowless_rendering_enabled", s.windowless_rendering_enabled, 0},
-              {"command_line_args_disabled", s.command_line_args_disabled, 0},
-              {"persist_session_cookies", s.persist_session_cookies, 0},
-              {"persist_user_preferences", s.persist_user_preferences, 0},
-              {"pack_loading_disabled", s.pack_loading_disabled, 0},
-              {"remote_debugging_port", s.remote_debugging_port, 0},
-              {"uncaught_exception_stack_size", s.uncaught_exception_stack_size, 0},
-              {"ignore_certificate_errors", s.ignore_certificate_errors, 0},
-              {"enable_net_security_expiration", s.enable_net_security_expiration, 0},
-              {"background_color", static_cast<int>(s.background_color), 0}};
-  for (auto& i : ints) EXPECT_EQ(i.value, i.expected) << i.field;
+  EXPECT_EQ(lzg::CefToWString(&s.user_data_path), L"C:/a/lzgmin/UserData");
+  EXPECT_EQ(lzg::CefToWString(&s.locale), L"zh-CN");
+  EXPECT_EQ(lzg::CefToWString(&s.accept_language_list), L"en-US");
 
-  // Changed properties reach the record on the next fill.
-  app.RemoteDebuggingPort = 9222;
-  app.PersistSessionCookies = true;
-  app.BackgroundColor = 0xFF102030u;
+  // No sub-process path and nothing of the engine's own: empty texts.
+  struct Empty {
+    const char* field;
+    const cef_string_t& value;
+  } empties[] = {{"browser_subprocess_path", s.browser_subprocess_path},
+                 {"user_agent", s.user_agent},
+                 {"product_version", s.product_version},
+                 {"log_file", s.log_file},
+                 {"javascript_flags", s.javascript_flags}};
+  for (const Empty& e : empties) expect_view(e.field, e.value, nullptr, 0);
+
+  // What the launch changes reaches the record on the next fill.
+  app.set_locale(L"en-GB");
+  app.SetCache(L"C:/t/lzgmin/cache2407");
+  app.SetUserDataPath(L"");
   app.InitializeSettings();
-  EXPECT_EQ(s.remote_debugging_port, 9222);
-  EXPECT_EQ(s.persist_session_cookies, 1);
-  EXPECT_EQ(s.background_color, 0xFF102030u);
+  EXPECT_EQ(lzg::CefToWString(&s.locale), L"en-GB");
+  EXPECT_EQ(s.cache_path.str, app.Cache().c_str());
+  EXPECT_EQ(lzg::CefToWString(&s.cache_path), L"C:/t/lzgmin/cache2407");
+  expect_view("user_data_path emptied", s.user_data_path, nullptr, 0);
+  EXPECT_EQ(s.no_sandbox, 1);
 }
 
-// --- Switches through the app handler -------------------------------------------------------
+// --- Start-up against the engine's entry points ----------------------------------------------
 
-TEST(Switches, OnlyTheBrowserProcessWithAnEmptyType) {
+// Each role hands the engine one app handler of its own; only the browser process goes on to start the engine,
+// with the object's own settings record, and only its handler carries a browser-process handler.
+TEST(StartUp, EachRoleHandsTheEngineItsAppHandler) {
   const long live = lzg::LiveBridgedObjects();
+  TempDir tmp;
+  MakeCheckedEngineFolder(tmp.path());
+  struct Case {
+    const char* what;
+    const wchar_t* cmd;
+    int execute_result, initialize_result;
+    bool started;
+    size_t initialized;
+    int exit_code;
+    std::vector<std::wstring> switches;  // what the engine's command line gets through the handler
+  } cases[] = {
+      {"browser", kBrowserCmd, -1, 1, true, 1, 0,
+       {L"--enable-media-stream=1", L"--enable-speech-input=1", L"--site-per-process"}},
+      {"browser, the engine does not start", kBrowserCmd, -1, 0, false, 1, 0,
+       {L"--enable-media-stream=1", L"--enable-speech-input=1", L"--site-per-process"}},
+      {"renderer ending with its role's code", kRendererCmd, 3, 1, false, 0, 3, {}},
+      // A role the engine does not see: the object keeps the role it read and starts nothing.
+      {"a role only the client reads", L"lzgmin.exe \"C:\\dir\\\" --type=utility", -1, 1, false, 0, 0, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeStartupScope scope;
+    scope.fake.execute_result = c.execute_result;
+    scope.fake.initialize_result = c.initialize_result;
+    {
+      PreloadedApp app(c.cmd);
+      PointAt(app, tmp.path());
+      app.set_enable_gpu(true);
+      app.set_flash_enabled(false);
+      app.SetCache(L"C:/cache");
+      EXPECT_EQ(app.StartMainProcess(), c.started);
+      EXPECT_TRUE(app.messages.empty());
+      EXPECT_EQ(app.loads, 1);
+      EXPECT_EQ(app.SubProcessExitCode(), c.exit_code);
+      ASSERT_EQ(scope.fake.executed.size(), 1u);
+      ASSERT_EQ(scope.fake.initialized.size(), c.initialized);
+      cef_app_t* handed = scope.fake.executed[0];
+      if (c.initialized) {
+        EXPECT_EQ(scope.fake.initialized[0], handed) << "two app handlers";
+        EXPECT_EQ(scope.fake.settings, &app.SettingsRecord()) << "not the object's own record";
+        EXPECT_EQ(scope.fake.no_sandbox_at_initialize, 1) << "the record was not filled before the start";
+        EXPECT_EQ(app.Status(), c.started ? AppStatus::kInitialized : AppStatus::kErrorInitializingLibrary);
+      }
+      cef_browser_process_handler_t* bph = handed->get_browser_process_handler(handed);
+      EXPECT_EQ(bph != nullptr, app.GetProcessType() == ProcessType::kBrowser);
+      if (bph) bph->base.release(&bph->base);
+
+      auto line = lzg::MakeRef<FakeCommandLine>();
+      const std::wstring empty_type;
+      cef_string_t no_type = lzg::CefStringView(empty_type);
+      handed->on_before_command_line_processing(handed, &no_type, line->ToCef());
+      EXPECT_EQ(line->switches, c.switches);
+      if (c.initialized) {
+        EXPECT_FALSE(app.StartMainProcess()) << "a second start";
+        EXPECT_EQ(scope.fake.executed.size(), 1u);
+      }
+    }
+    // The library was never bound by the object's own load: its teardown calls no cef_shutdown.
+    EXPECT_EQ(scope.fake.shutdowns, 0);
+  }
+  EXPECT_EQ(lzg::LiveBridgedObjects(), live) << "a reference was kept or released too often";
+}
+
+// --- The app handler the object hands the engine -------------------------------------------------
+
+// Reaches the app handler as the engine does: the object starts against the fake entry points (its library taken
+// as loaded) in a folder that passes the file checks, and the handler is the one it handed over.
+class AppHandlers : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    live_ = lzg::LiveBridgedObjects();
+    MakeCheckedEngineFolder(folder_.path());
+  }
+  void TearDown() override {
+    startup_.fake.ReleaseApps();
+    EXPECT_EQ(lzg::LiveBridgedObjects(), live_) << "a reference was kept or released too often";
+  }
+  // The engine keeps its reference to the handler until the test ends.
+  cef_app_t* Start(PreloadedApp& app) {
+    startup_.fake.execute_result = app.GetProcessType() == ProcessType::kBrowser ? -1 : 0;
+    const size_t before = startup_.fake.executed.size();
+    PointAt(app, folder_.path());
+    app.StartMainProcess();
+    if (startup_.fake.executed.size() != before + 1) {
+      ADD_FAILURE() << "no app handler handed to the engine";
+      return nullptr;
+    }
+    return startup_.fake.executed.back();
+  }
+
+  TempDir folder_;
+  FakeStartupScope startup_;
+  long live_ = 0;
+};
+using Switches = AppHandlers;
+using Handlers = AppHandlers;
+
+TEST_F(Switches, OnlyTheBrowserProcessWithAnEmptyType) {
   struct Case {
     const wchar_t* cmd;
     const wchar_t* offeredType;  // null: the engine passes no type at all
@@ -454,14 +684,13 @@ TEST(Switches, OnlyTheBrowserProcessWithAnEmptyType) {
       {L"lzgmin.exe --type=gpu-process", nullptr, {}},
   };
   for (const Case& c : cases) {
-    RecordingApp app(c.cmd);
-    app.EnableGPU = true;
-    app.FlashEnabled = false;
+    PreloadedApp app(c.cmd);
+    app.set_enable_gpu(true);
+    app.set_flash_enabled(false);
     app.SetCache(L"C:/cache");
-    GlobalScope global(&app);
-    auto handler = lzg::MakeRef<AppHandler>(&app);
+    cef_app_t* a = Start(app);
+    ASSERT_NE(a, nullptr) << Narrow(c.cmd);
     auto line = lzg::MakeRef<FakeCommandLine>();
-    cef_app_t* a = handler->CefPtr();
     std::wstring typeText = c.offeredType ? c.offeredType : L"";
     cef_string_t type = lzg::CefStringView(typeText);
     a->on_before_command_line_processing(a, c.offeredType ? &type : nullptr, line->ToCef());
@@ -469,59 +698,52 @@ TEST(Switches, OnlyTheBrowserProcessWithAnEmptyType) {
     EXPECT_TRUE(line->HasOneRef()) << "the command line's reference was not released";
     a->on_before_command_line_processing(a, nullptr, nullptr);  // no command line: nothing, no failure
   }
-  EXPECT_EQ(lzg::LiveBridgedObjects(), live);
 }
 
-// --- Handlers --------------------------------------------------------------------------------
-
-TEST(Handlers, BrowserProcessHandlerOnlyInTheMainProcess) {
-  const long live = lzg::LiveBridgedObjects();
+TEST_F(Handlers, BrowserProcessHandlerOnlyInTheMainProcess) {
   {
-    RecordingApp app;
-    GlobalScope global(&app);
-    auto handler = lzg::MakeRef<AppHandler>(&app);
-    cef_app_t* a = handler->CefPtr();
+    PreloadedApp app;  // nothing assigned: the browser process has its handler all the same
+    cef_app_t* a = Start(app);
+    ASSERT_NE(a, nullptr);
+    EXPECT_FALSE(app.GlobalContextInitialized());
     EXPECT_EQ(a->base.size, sizeof(cef_app_t));
     cef_browser_process_handler_t* bph = a->get_browser_process_handler(a);
     ASSERT_NE(bph, nullptr);
     EXPECT_EQ(bph->base.size, sizeof(cef_browser_process_handler_t));
     EXPECT_EQ(a->get_browser_process_handler(a), bph);  // the same object each time, a new reference
     bph->base.release(&bph->base);
-    EXPECT_EQ(a->get_resource_bundle_handler(a), nullptr);
-    EXPECT_EQ(a->get_render_process_handler(a), nullptr);
-    EXPECT_EQ(bph->get_print_handler(bph), nullptr);
-    a->on_register_custom_schemes(a, nullptr);
+    // Nothing else is answered: the members stay empty and the engine keeps its defaults (no resource bundle,
+    // render-process or print handler, no custom scheme).
+    EXPECT_EQ(a->get_resource_bundle_handler, nullptr);
+    EXPECT_EQ(a->get_render_process_handler, nullptr);
+    EXPECT_EQ(a->on_register_custom_schemes, nullptr);
+    EXPECT_EQ(bph->get_print_handler, nullptr);
+    EXPECT_EQ(bph->on_render_process_thread_created, nullptr);
+    EXPECT_EQ(bph->on_schedule_message_pump_work, nullptr);
     bph->base.release(&bph->base);
   }
   {
-    RecordingApp app(kRendererCmd);
-    app.OnContextInitialized = [] {};
-    GlobalScope global(&app);
-    auto handler = lzg::MakeRef<AppHandler>(&app);
-    EXPECT_EQ(handler->CefPtr()->get_browser_process_handler(handler->CefPtr()), nullptr);
-  }
-  {
-    RecordingApp app;
-    app.MustCreateBrowserProcessHandler = false;  // and no event assigned
-    auto handler = lzg::MakeRef<AppHandler>(&app);
-    EXPECT_FALSE(handler->HasBrowserProcessHandler());
+    PreloadedApp app(kRendererCmd);
+    app.on_context_initialized = [] {};
+    cef_app_t* a = Start(app);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->get_browser_process_handler(a), nullptr);
     EXPECT_TRUE(app.GlobalContextInitialized());
   }
-  EXPECT_EQ(lzg::LiveBridgedObjects(), live);
 }
 
-TEST(Handlers, ContextInitialisedMarksReadyThenCallsTheProgram) {
+TEST_F(Handlers, ContextInitialisedMarksReadyThenCallsTheProgram) {
   const long started = CookieStoreInitializer::Started();
-  RecordingApp app;
+  PreloadedApp app;
   int calls = 0;
   bool readyDuringCall = false;
-  app.OnContextInitialized = [&] {
+  app.on_context_initialized = [&] {
     ++calls;
     readyDuringCall = app.GlobalContextInitialized();
   };
-  GlobalScope global(&app);
-  auto handler = lzg::MakeRef<AppHandler>(&app);
-  cef_browser_process_handler_t* bph = handler->CefPtr()->get_browser_process_handler(handler->CefPtr());
+  cef_app_t* a = Start(app);
+  ASSERT_NE(a, nullptr);
+  cef_browser_process_handler_t* bph = a->get_browser_process_handler(a);
   ASSERT_NE(bph, nullptr);
   EXPECT_FALSE(app.GlobalContextInitialized());
   bph->on_context_initialized(bph);
@@ -529,25 +751,37 @@ TEST(Handlers, ContextInitialisedMarksReadyThenCallsTheProgram) {
   EXPECT_EQ(calls, 1);
   EXPECT_TRUE(readyDuringCall);
   EXPECT_EQ(CookieStoreInitializer::Started(), started) << "no cookie path, yet a thread started";
-
-  // Once the teardown has begun (no global object), the callback does nothing.
-  GlobalCEFApp = nullptr;
-  bph->on_context_initialized(bph);
-  EXPECT_EQ(calls, 1);
   bph->base.release(&bph->base);
 }
 
-TEST(Handlers, FailuresAreReportedWithTheOperationName) {
+// The launch names the profile on every sub-process through this callback.
+TEST_F(Handlers, ChildProcessLaunchHandsTheProgramTheCommandLine) {
+  PreloadedApp app;
+  std::vector<cef_command_line_t*> seen;
+  app.on_before_child_process_launch = [&](cef_command_line_t* line) { seen.push_back(line); };
+  cef_app_t* a = Start(app);
+  ASSERT_NE(a, nullptr);
+  cef_browser_process_handler_t* bph = a->get_browser_process_handler(a);
+  ASSERT_NE(bph, nullptr);
+  auto line = lzg::MakeRef<FakeCommandLine>();
+  bph->on_before_child_process_launch(bph, line->ToCef());
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0], line->CefPtr());
+  EXPECT_TRUE(line->HasOneRef()) << "the command line's reference was not released";
+  bph->base.release(&bph->base);
+}
+
+TEST_F(Handlers, FailuresAreReportedWithTheOperationName) {
   DebugOutputCapture capture;
-  RecordingApp app;
-  app.OnContextInitialized = [] { throw std::runtime_error("页面 broke"); };
-  GlobalScope global(&app);
-  auto handler = lzg::MakeRef<AppHandler>(&app);
-  cef_browser_process_handler_t* bph = handler->CefPtr()->get_browser_process_handler(handler->CefPtr());
+  PreloadedApp app;
+  app.on_context_initialized = [] { throw std::runtime_error("页面 broke"); };
+  cef_app_t* a = Start(app);
+  ASSERT_NE(a, nullptr);
+  cef_browser_process_handler_t* bph = a->get_browser_process_handler(a);
   ASSERT_NE(bph, nullptr);
   bph->on_context_initialized(bph);  // must not throw into the engine
   bph->base.release(&bph->base);
-  EXPECT_NE(capture.text().find(L"TCefCustomBrowserProcessHandler.OnContextInitialized error : 页面 broke"),
+  EXPECT_NE(capture.text().find(L"BrowserProcessHandler.OnContextInitialized error : 页面 broke"),
             std::wstring::npos)
       << Narrow(capture.text());
 }
@@ -580,13 +814,12 @@ TEST_F(CookieInitializer, AppliesTheDirectoryWhenStorageIsReady) {
   RecordingApp app;
   app.SetCookies(L"C:/Users/p/AppData/Roaming/lzgmin/cookies");
   std::atomic<int> notices{0}, pathSetAtNotice{-1};
-  app.OnCookieStoreSettled = [&] {
+  app.on_cookie_store_settled = [&] {
     pathSetAtNotice = fake.manager->storageCalls.load();
     notices++;
   };
-  GlobalScope global(&app);
   EXPECT_FALSE(app.CookieStoreSettled());
-  app.Internal_OnContextInitialized();
+  app.OnContextInitialized();
   ASSERT_TRUE(testutil::WaitUntil([&] { return fake.manager->storageCalls.load() == 1; }, 3000));
   EXPECT_EQ(fake.manager->storagePath, L"C:/Users/p/AppData/Roaming/lzgmin/cookies");
   EXPECT_EQ(fake.manager->storagePersist, 0);
@@ -600,10 +833,9 @@ TEST_F(CookieInitializer, AppliesTheDirectoryWhenStorageIsReady) {
 TEST_F(CookieInitializer, NothingToPointMeansSettledAtOnceWithoutANotice) {
   RecordingApp app;
   int notices = 0;
-  app.OnCookieStoreSettled = [&] { notices++; };
-  GlobalScope global(&app);
+  app.on_cookie_store_settled = [&] { notices++; };
   EXPECT_TRUE(app.CookieStoreSettled());
-  app.Internal_OnContextInitialized();
+  app.OnContextInitialized();
   EXPECT_TRUE(app.CookieStoreSettled());
   EXPECT_EQ(notices, 0);
   EXPECT_EQ(fake.getManagerCalls.load(), 0);
@@ -613,13 +845,11 @@ TEST_F(CookieInitializer, GivesUpAfterFiveSecondsWithoutBlocking) {
   fake.ready = false;
   RecordingApp app;
   app.SetCookies(L"C:/cookies");
-  app.PersistSessionCookies = true;
-  GlobalScope global(&app);
   std::atomic<DWORD> settledAt{0};
-  app.OnCookieStoreSettled = [&] { settledAt = GetTickCount(); };
+  app.on_cookie_store_settled = [&] { settledAt = GetTickCount(); };
   const long running = CookieStoreInitializer::Running();
   DWORD t0 = GetTickCount();
-  app.Internal_OnContextInitialized();
+  app.OnContextInitialized();
   EXPECT_LT(GetTickCount() - t0, 1000u) << "the context callback waited for the cookie store";
   ASSERT_TRUE(testutil::WaitUntil([&] { return fake.getManagerCalls.load() == 1; }, 3000));
   EXPECT_EQ(CookieStoreInitializer::Running(), running + 1);
@@ -696,12 +926,11 @@ TEST(FileChecks, NoEngineFolderLooksInTheCurrentDirectory) {
   WriteFile(tmp / L"icudtl.dat");  // found by its bare name
   RecordingApp app;
   PointAt(app, tmp.path() + L"\\missing");
-  app.BrowserSubprocessPath = tmp.path() + L"\\bin\\sub.exe";
   EXPECT_TRUE(app.FrameworkDirPath().empty());
   EXPECT_FALSE(app.StartMainProcess());
   SetCurrentDirectoryW(saved);
 
-  std::wstring expected = L"CEF3 binaries missing !\r\n\r\nThe missing files are :\r\nsub.exe";
+  std::wstring expected = L"CEF3 binaries missing !\r\n\r\nThe missing files are :";
   for (auto& n : lzg::FrameworkFileNames()) {
     if (n != L"icudtl.dat") expected += L"\r\n" + n;
   }
@@ -718,13 +947,12 @@ TEST(FileChecks, FolderRemovedAfterSettingCountsEveryName) {
   RecordingApp app;
   PointAt(app, tmp.path());
   std::filesystem::remove_all(tmp / L"cef\\locales");
-  app.LocalesRequired = L"zh-CN,en-US";
+  app.set_locales_required(L"zh-CN,en-US");
   EXPECT_FALSE(app.CheckLocales());
   EXPECT_EQ(app.MissingLibFiles(), L"\r\n" + (tmp / L"cef\\locales\\zh-CN.pak") + L"\r\n" +
                                        (tmp / L"cef\\locales\\en-US.pak") + L"\r\n");
-  EXPECT_TRUE(app.CheckDLLs());
+  EXPECT_TRUE(app.CheckDlls());
   EXPECT_TRUE(app.CheckResources());
-  EXPECT_TRUE(app.CheckSubprocessPath());
 }
 
 TEST(FileChecks, VersionAndMachine) {
@@ -804,13 +1032,13 @@ TEST(Library, LoadFailureShowsTheSystemErrorCode) {
     std::filesystem::create_directories(tmp / L"cef");
     if (!c.content.empty()) WriteFile(tmp / L"cef\\libcef.dll", c.content);
     RecordingApp app;
-    app.CheckCEFFiles = false;
     app.SetFrameworkDirPath(tmp / L"cef");
-    EXPECT_FALSE(app.StartMainProcess());
+    EXPECT_FALSE(app.LoadEngineLibrary());
     ASSERT_EQ(app.messages.size(), 1u) << c.what;
     EXPECT_EQ(app.messages[0], lzg::LoadErrorMessage(c.code)) << c.what;
     EXPECT_EQ(app.Status(), AppStatus::kErrorLoadingLibrary);
     EXPECT_FALSE(app.LibLoaded());
+    EXPECT_EQ(app.LibHandle(), nullptr);
   }
 }
 
@@ -823,34 +1051,33 @@ TEST(Library, SubProcessSkipsFileChecksButNotTheLibrary) {
   EXPECT_TRUE(app.MissingLibFiles().empty());
   ASSERT_EQ(app.messages.size(), 1u);
   EXPECT_EQ(app.messages[0], L"Error loading libcef.dll\r\n\r\nError code : 0x0000007E");
+  EXPECT_EQ(app.Status(), AppStatus::kErrorLoadingLibrary);
 }
 
 TEST(Library, MissingExportKeepsTheLibraryAndBindsNothingOfThatGroup) {
   CefTableScope table;
   lzg::g_cef = lzg::CefApi{};
   TempDir tmp;
-  MakeEngineFolder(tmp.path());
-  std::filesystem::copy_file(lzg::ExeDirectory() + L"test_engine_fake_libcef.dll", tmp / L"cef\\libcef.dll",
-                             std::filesystem::copy_options::overwrite_existing);
-  bool destroyed[2] = {false, false};
+  MakeCheckedEngineFolder(tmp.path());
+  const std::wstring library = tmp / L"cef\\libcef.dll";
+  HMODULE handle = nullptr;
   {
-    auto* app = new RecordingApp();
+    auto app = std::make_unique<RecordingApp>();
     PointAt(*app, tmp.path());
-    app->destroyedFlag = destroyed;
     EXPECT_FALSE(app->StartMainProcess());
     ASSERT_EQ(app->messages.size(), 1u);
     EXPECT_EQ(app->messages[0], lzg::MissingExportMessage());
     EXPECT_EQ(app->Status(), AppStatus::kErrorDllVersion);
-    EXPECT_NE(app->LibHandle(), nullptr);
+    handle = app->LibHandle();
+    EXPECT_NE(handle, nullptr);
     EXPECT_FALSE(app->LibLoaded());
+    EXPECT_FALSE(lzg::CefLibraryBound());
     EXPECT_EQ(lzg::g_cef.cef_initialize, nullptr);
     EXPECT_EQ(lzg::g_cef.cef_shutdown, nullptr);
-    GlobalCEFApp = app;
-    DestroyGlobalCEFApp();
   }
-  EXPECT_TRUE(destroyed[0]);
-  EXPECT_EQ(GlobalCEFApp, nullptr);
-  FreeLibrary(GetModuleHandleW((tmp / L"cef\\libcef.dll").c_str()));
+  // The object never frees the library: engine threads may still run code of it.
+  EXPECT_EQ(GetModuleHandleW(library.c_str()), handle) << "the library was freed with the object";
+  FreeLibrary(handle);
 }
 
 // --- Diagnostics and teardown --------------------------------------------------------------------
@@ -862,54 +1089,104 @@ void CEF_EXPORT RecordLog(const char* file, int line, int severity, const char* 
 }
 std::vector<int> g_modal;
 void CEF_EXPORT RecordModal(int value) { g_modal.push_back(value); }
+
+// The client's log as it stands (UTF-8).
+std::string ClientLog() {
+  std::ifstream f(std::filesystem::path(lzg::log::FilePath()), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
 }  // namespace
 
-TEST(Diagnostics, BeforeBindingOnlyTheDebuggerOutput) {
+TEST(Diagnostics, BeforeBindingOnlyTheDebuggerOutputAndTheLog) {
+  ASSERT_FALSE(lzg::CefLibraryBound());
   CefTableScope table;
   lzg::g_cef.cef_log = &RecordLog;
   lzg::g_cef.cef_set_osmodal_loop = &RecordModal;
   g_logged.clear();
   g_modal.clear();
   RecordingApp app;
-  GlobalScope global(&app);
   DebugOutputCapture capture;
-  OutputDebugMessage(L"引擎 starting");
+  lzg::OutputDebugMessage(L"引擎 starting");
   EXPECT_NE(capture.text().find(L"引擎 starting"), std::wstring::npos) << Narrow(capture.text());
+  EXPECT_NE(ClientLog().find(Narrow(L"引擎 starting")), std::string::npos);
   EXPECT_TRUE(g_logged.empty());
   app.SetOsmodalLoop(true);
   EXPECT_TRUE(g_modal.empty());
 }
 
-TEST(Diagnostics, ExceptionHandlerWritesAndAnswersReRaise) {
+// Failures are written, never raised again: a callback's failure stays on our side of the engine.
+TEST(Diagnostics, FailuresAreWrittenAndNeverRaisedAgain) {
   DebugOutputCapture capture;
-  EXPECT_FALSE(CustomExceptionHandler(L"TChromium.CreateBrowser", L"no parent"));
-  EXPECT_NE(capture.text().find(L"TChromium.CreateBrowser error : no parent"), std::wstring::npos);
-  RecordingApp app;
-  GlobalScope global(&app);
-  EXPECT_FALSE(CustomExceptionHandler(L"X", L"y"));
-  app.ReRaiseExceptions = true;
-  EXPECT_TRUE(CustomExceptionHandler(L"X", L"y"));
+  lzg::ReportFailure(L"TChromium.CreateBrowser", L"no parent");
+  EXPECT_NE(capture.text().find(L"TChromium.CreateBrowser error : no parent\n"), std::wstring::npos)
+      << Narrow(capture.text());
+  EXPECT_NE(ClientLog().find("TChromium.CreateBrowser error : no parent"), std::string::npos);
+
+  bool ran = true;
+  EXPECT_NO_THROW(ran = lzg::RunGuarded("Client.OnBeforePopup", [] { throw std::runtime_error("弹窗 failed"); }));
+  EXPECT_FALSE(ran);
+  EXPECT_NE(capture.text().find(L"Client.OnBeforePopup error : 弹窗 failed"), std::wstring::npos)
+      << Narrow(capture.text());
 }
 
-TEST(Diagnostics, ErrorDialogSwitchedOffOnlyWritesTheDebuggerOutput) {
+// A start-up message goes to the debugger output and the log, then to an "Error" box.
+TEST(Diagnostics, ErrorMessageWritesThenShowsABox) {
   DebugOutputCapture capture;
   RecordingApp app;
-  app.ShowMessageDlg = false;
-  DWORD t0 = GetTickCount();
-  app.CallBaseShowErrorMessageDlg(L"CEF3 binaries missing !");  // would block on a message box
-  EXPECT_LT(GetTickCount() - t0, 2000u);
+  enginetest::ErrorBox box;
+  std::thread answer([&box] { box = enginetest::AnswerErrorBox(GetCurrentProcessId(), 20000); });
+  app.CallBaseShowErrorMessage(L"CEF3 binaries missing !");  // returns once the box is answered
+  answer.join();
+  EXPECT_TRUE(app.messages.empty());
+  ASSERT_TRUE(box.found) << "no \"Error\" box";
+  EXPECT_EQ(box.body, L"CEF3 binaries missing !");
   EXPECT_NE(capture.text().find(L"CEF3 binaries missing !"), std::wstring::npos);
+  EXPECT_NE(ClientLog().find("CEF3 binaries missing !"), std::string::npos);
 }
 
-TEST(Teardown, DestroyTwiceAndNoObjectDuringTeardown) {
-  bool destroyed[2] = {false, true};
-  auto* app = new RecordingApp();
-  app->destroyedFlag = destroyed;
-  GlobalCEFApp = app;
-  DestroyGlobalCEFApp();
-  EXPECT_TRUE(destroyed[0]);
-  EXPECT_FALSE(destroyed[1]) << "GlobalCEFApp was still set while the object was destroyed";
-  EXPECT_EQ(GlobalCEFApp, nullptr);
-  DestroyGlobalCEFApp();  // nothing left: harmless
-  EXPECT_EQ(GlobalCEFApp, nullptr);
+// The engine holds the app handler past the object: from the object's teardown on, no callback reaches it.
+TEST(Teardown, TheObjectDetachesItsHandlersWhenItGoes) {
+  const long live = lzg::LiveBridgedObjects();
+  TempDir tmp;
+  MakeCheckedEngineFolder(tmp.path());
+  FakeStartupScope scope;
+  int contexts = 0, launches = 0;
+  // The object's memory outlives it here, so a callback that still reached it is counted instead of crashing.
+  alignas(PreloadedApp) unsigned char storage[sizeof(PreloadedApp)];
+  auto* app = new (storage) PreloadedApp();
+  PointAt(*app, tmp.path());
+  app->on_context_initialized = [&contexts] { ++contexts; };
+  app->on_before_child_process_launch = [&launches](cef_command_line_t*) { ++launches; };
+  ASSERT_TRUE(app->StartMainProcess());
+  ASSERT_EQ(scope.fake.executed.size(), 1u);
+  cef_app_t* handed = scope.fake.executed[0];
+  cef_browser_process_handler_t* bph = handed->get_browser_process_handler(handed);
+  ASSERT_NE(bph, nullptr);
+
+  auto line = lzg::MakeRef<FakeCommandLine>();
+  const std::wstring empty_type;
+  cef_string_t no_type = lzg::CefStringView(empty_type);
+  auto call_every_callback = [&] {
+    handed->on_before_command_line_processing(handed, &no_type, line->ToCef());
+    bph->on_before_child_process_launch(bph, line->ToCef());
+    bph->on_context_initialized(bph);
+  };
+  call_every_callback();  // attached: each reaches the object
+  EXPECT_EQ(line->switches.size(), lzg::BuildBrowserSwitches(app->switches()).size());
+  EXPECT_FALSE(line->switches.empty());
+  EXPECT_EQ(launches, 1);
+  EXPECT_EQ(contexts, 1);
+
+  app->~PreloadedApp();
+  line->switches.clear();
+  call_every_callback();
+  EXPECT_TRUE(line->switches.empty());
+  EXPECT_EQ(launches, 1);
+  EXPECT_EQ(contexts, 1);
+  EXPECT_TRUE(line->HasOneRef()) << "the command line's reference was not released";
+
+  bph->base.release(&bph->base);
+  line.reset();
+  scope.fake.ReleaseApps();
+  EXPECT_EQ(lzg::LiveBridgedObjects(), live) << "a reference was kept or released too often";
 }

@@ -14,12 +14,14 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "engine/engine_app.h"
 #include "engine/cookie_store_initializer.h"
+#include "engine/diagnostics.h"
 #include "engine/file_info.h"
 #include "engine/startup_rules.h"
 #include "config/settings.h"
@@ -30,6 +32,7 @@
 #include "tests/engine/engine_test_support.h"
 #include "tests/support/trace_faults.h"
 #include "tests/support/trace_reader.h"
+#include "tests/support/wait.h"
 
 namespace fs = std::filesystem;
 using enginetest::Narrow;
@@ -68,9 +71,9 @@ void Report(const char* key, ProcessType value) { Report(key, static_cast<long l
 void Report(const char* key, AppStatus value) { Report(key, static_cast<long long>(value)); }
 
 // Shows start-up messages to the report instead of a message box.
-class ReportingApp : public EngineApp {
+class ReportingApp : public lzg::EngineApp {
  protected:
-  void ShowErrorMessageDlg(const std::wstring& text) override { Report("message", text); }
+  void ShowErrorMessage(const std::wstring& text) override { Report("message", text); }
 };
 
 struct CountCtx {
@@ -91,43 +94,40 @@ int TopLevelWindowsOfThisProcess() {
   return ctx.n;
 }
 
-bool WaitFor(bool (*done)(), DWORD ms) {
-  DWORD t0 = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - t0 > ms) return false;
-    Sleep(20);
-  }
-  return true;
-}
-
-// The client's launch steps 1 to 4 and 8, with the case's checks where the
-// game window would be created.
+// The client's launch steps up to the engine's start, and its end, with the case's checks where the game window
+// would be created.
 int RunClientProcess() {
-  const std::wstring caseName = Env(L"LZG_ENGINE_CASE");
-  lzg::PrepareLaunch(GetCommandLineW(), lzg::ExeDirectory());
+  const std::wstring case_name = Env(L"LZG_ENGINE_CASE");
+  const std::wstring command_line = GetCommandLineW();
+  // As the client: an engine sub-process skips the first argument and the configuration.
+  const bool engine_sub_process = lzg::EngineApp::ProcessTypeOf(command_line) != ProcessType::kBrowser;
+  lzg::LaunchPlan plan;
+  if (!engine_sub_process) plan = lzg::PrepareLaunch(command_line, lzg::ExeDirectory());
 
   // The GUI layer's hidden window, which a sub-process must not keep; a window made by other code on the
   // thread beside it goes with it. The "bare" cases make none.
-  const bool bare = caseName.find(L"bare") != std::wstring::npos;
-  ui::Form* hiddenForm = nullptr;
+  const bool bare = case_name.find(L"bare") != std::wstring::npos;
+  ui::Form* hidden_form = nullptr;
   HWND hidden = nullptr, other = nullptr;
   if (!bare) {
-    hiddenForm = new ui::Form(nullptr);
-    hiddenForm->AfterConstruction();
-    hidden = hiddenForm->Handle();
+    hidden_form = new ui::Form(nullptr);
+    hidden_form->AfterConstruction();
+    hidden = hidden_form->Handle();
     other = CreateWindowExW(0, L"STATIC", L"other window", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
   }
 
+  // No game window here: the engine's reports find no window to post to.
+  std::atomic<HWND> game_window{nullptr};
+  std::unique_ptr<lzg::EngineApp> app;
   if (Env(L"LZG_ENGINE_REAL_DIALOG") == L"1") {
-    CreateGlobalCEFApp_2();
+    app = std::make_unique<lzg::EngineApp>();
   } else {
-    GlobalCEFApp = new ReportingApp();
-    GlobalCEFApp->OnContextInitialized = &GlobalCEFApp_OnContextInitialized_2;
-    InitGlobalCEFApp_2();
+    app = std::make_unique<ReportingApp>();
   }
-  EngineApp* app = GlobalCEFApp;
+  lzg::PostReportsTo(*app, game_window);
+  lzg::ConfigureEngineApp(*app, plan.profile);
   Report("role", app->GetProcessType());
-  Report("game_url", g_gameUrl);
+  Report("game_url", plan.settings.game_url);
   const bool started = app->StartMainProcess();
   Report("start", started);
   // This platform's display driver, which anything that looks at the window system loads.
@@ -141,26 +141,26 @@ int RunClientProcess() {
     // Here the game window would be created.
     Report("reached_windows", 1);
     Report("second_start", app->StartMainProcess());
-    const bool ready = WaitFor([] { return GlobalCEFApp->GlobalContextInitialized(); }, 15000);
+    const bool ready = testutil::WaitUntil([&] { return app->GlobalContextInitialized(); }, 15000);
     Report("context_ready", ready);
-    OutputDebugMessage(L"engine-e2e probe");
+    lzg::OutputDebugMessage(L"engine-e2e probe");
     app->SetOsmodalLoop(true);
     app->SetOsmodalLoop(false);
     const DWORD t0 = GetTickCount();
-    Report("cookie_threads_started", CookieStoreInitializer::Started());
-    const bool ended = WaitFor([] { return CookieStoreInitializer::Running() == 0; }, 8000);
+    Report("cookie_threads_started", lzg::CookieStoreInitializer::Started());
+    const bool ended = testutil::WaitUntil([] { return lzg::CookieStoreInitializer::Running() == 0; }, 8000);
     Report("cookie_thread_ended", ended);
     Report("cookie_wait_ms", static_cast<long long>(GetTickCount() - t0));
   } else {
     Report("windows", TopLevelWindowsOfThisProcess());
   }
   if (other && IsWindow(other)) DestroyWindow(other);
-  delete hiddenForm;
-  DestroyGlobalCEFApp();
-  Report("global_after_destroy", GlobalCEFApp != nullptr);
-  DestroyGlobalCEFApp();
-  Report("status_after_destroy", app ? 1 : 0);
-  Report("done", caseName);
+  delete hidden_form;
+  // The engine goes down with the object; the library stays loaded to the process's end.
+  const HMODULE library = app->LibHandle();
+  app.reset();
+  if (library) Report("library_kept", GetModuleHandleW(L"libcef.dll") == library);
+  Report("done", case_name);
   return 0;
 }
 
@@ -221,9 +221,9 @@ class ClientRun {
   const TempDir& root() const { return root_; }
   std::wstring path(const std::wstring& rel) const { return root_ / rel; }
 
-  // Starts the process and, when `watchBox` is set, answers the first "Error" box it shows.
+  // Starts the process and, when `box` is given, answers the first "Error" box it shows.
   DWORD Run(const std::wstring& caseName, const std::map<std::wstring, std::wstring>& env,
-            const std::wstring& args = L"", std::wstring* boxText = nullptr) {
+            const std::wstring& args = L"", enginetest::ErrorBox* box = nullptr) {
     std::map<std::wstring, std::wstring> all = {{L"LZG_ENGINE_CASE", caseName},
                                                 {L"LZG_ENGINE_REPORT", path(L"report.txt")},
                                                 {L"STANDIN_TRACE", path(L"trace.txt")},
@@ -249,7 +249,7 @@ class ClientRun {
     }
     CloseHandle(pi.hThread);
     pid_ = pi.dwProcessId;
-    if (boxText) *boxText = AnswerErrorBox(pi.dwProcessId, 20000);
+    if (box) *box = enginetest::AnswerErrorBox(pi.dwProcessId, 20000);
     if (WaitForSingleObject(pi.hProcess, 60000) != WAIT_OBJECT_0) {
       TerminateProcess(pi.hProcess, 1);
       ADD_FAILURE() << "the client process did not end";
@@ -294,46 +294,6 @@ class ClientRun {
   DWORD pid() const { return pid_; }
 
  private:
-  struct BoxCtx {
-    DWORD pid;
-    HWND found;
-  };
-  static BOOL CALLBACK FindBox(HWND w, LPARAM p) {
-    auto* c = reinterpret_cast<BoxCtx*>(p);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(w, &owner);
-    wchar_t caption[64] = {};
-    GetWindowTextW(w, caption, 64);
-    if (owner == c->pid && std::wstring(caption) == L"Error" && IsWindowVisible(w)) {
-      c->found = w;
-      return FALSE;
-    }
-    return TRUE;
-  }
-  static BOOL CALLBACK CollectStatic(HWND child, LPARAM p) {
-    wchar_t cls[32] = {}, text[2048] = {};
-    GetClassNameW(child, cls, 32);
-    GetWindowTextW(child, text, 2048);
-    if (_wcsicmp(cls, L"Static") == 0 && text[0]) *reinterpret_cast<std::wstring*>(p) += text;
-    return TRUE;
-  }
-  static std::wstring AnswerErrorBox(DWORD pid, DWORD ms) {
-    DWORD t0 = GetTickCount();
-    while (GetTickCount() - t0 < ms) {
-      BoxCtx ctx{pid, nullptr};
-      EnumWindows(&FindBox, reinterpret_cast<LPARAM>(&ctx));
-      if (ctx.found) {
-        // The body is the box's static text control.
-        std::wstring body;
-        EnumChildWindows(ctx.found, &CollectStatic, reinterpret_cast<LPARAM>(&body));
-        PostMessageW(ctx.found, WM_COMMAND, IDOK, 0);
-        return body;
-      }
-      Sleep(100);
-    }
-    return L"<no box>";
-  }
-
   TempDir root_;
   std::wstring exe_;
   DWORD pid_ = 0;
@@ -373,7 +333,7 @@ TEST(MainProcess, StartsTheEngineWithThisClientsSettings) {
   EXPECT_EQ(run.Reported("context_ready"), "1");
   EXPECT_EQ(run.Reported("hidden_window_alive"), "1") << "the main process keeps its windows";
   EXPECT_EQ(run.Reported("other_window_alive"), "1");
-  EXPECT_EQ(run.Reported("global_after_destroy"), "0");
+  EXPECT_EQ(run.Reported("library_kept"), "1") << "the library was freed with the engine object";
   EXPECT_TRUE(run.Messages().empty());
 
   auto init = run.Events("initialize");
@@ -477,8 +437,10 @@ TEST(SubProcess, RunsItsRoleWithoutWindowsOrChecksAndEnds) {
   const DWORD child = static_cast<DWORD>(std::stoul(launched[0].fields["child"]));
   EXPECT_EQ(launched[0].fields["type"], "gpu-process");
   EXPECT_EQ(run.Reported("role", child), std::to_string(static_cast<int>(ProcessType::kGpu)));
-  EXPECT_EQ(run.Reported("game_url", child), run.Reported("game_url", mainPid)) << "configuration not loaded";
-  EXPECT_NE(run.Reported("game_url", child), "");
+  // The main process reads the configuration; the sub-process, by the role it reads from the engine's command
+  // line, leaves it alone.
+  EXPECT_EQ(run.Reported("game_url", mainPid), "http://game.example/start") << "configuration not loaded";
+  EXPECT_EQ(run.Reported("game_url", child), "") << "the sub-process read the configuration";
   EXPECT_EQ(run.Reported("start", child), "0");
   EXPECT_EQ(run.Reported("status", child), std::to_string(static_cast<int>(AppStatus::kLoaded)));
   EXPECT_EQ(run.Reported("missing", child), "");
@@ -661,9 +623,10 @@ TEST(StartupFailure, RealMessageBoxOfTheRunningProcess) {
   ClientRun run;
   run.CopyEngine();
   fs::remove(run.path(L"cef\\locales\\zh-CN.pak"));
-  std::wstring box;
+  enginetest::ErrorBox box;
   run.Run(L"real box", {{L"LZG_ENGINE_REAL_DIALOG", L"1"}}, L"", &box);
-  EXPECT_EQ(box, L"CEF3 binaries missing !\r\n\r\nThe missing files are :\r\n" + run.path(L"cef\\locales\\zh-CN.pak"));
+  ASSERT_TRUE(box.found) << "no \"Error\" box";
+  EXPECT_EQ(box.body, L"CEF3 binaries missing !\r\n\r\nThe missing files are :\r\n" + run.path(L"cef\\locales\\zh-CN.pak"));
   EXPECT_EQ(run.Reported("start"), "0");
   EXPECT_EQ(run.Reported("done"), "real box");
 }
