@@ -339,15 +339,17 @@ void BrowserHost::OnAfterCreated(cef_browser_t* browser) {
   // The first browser is the host's; a popup served by the same client is not recorded as the host's own.
   const int id = BrowserIdOf(browser);
   int none = 0;
-  if (id != 0 && !closing_.load() && browser_id_.compare_exchange_strong(none, id)) {
+  const bool own = id != 0 && !closing_.load() && browser_id_.compare_exchange_strong(none, id);
+  if (own) {
     initialized_ = true;
-    PostBrowserCreated(browser);
   } else if (id != 0 && id != browser_id_.load()) {
     AddRefCefObject(browser);
     std::lock_guard<std::mutex> l(others_mu_);
     if (!others_.emplace(id, browser).second) ReleaseCefObject(browser);
   }
+  // Every browser gets the client's preferences before anyone hears of it.
   UpdatePreferences(browser);
+  if (own) PostBrowserCreated(browser);
 }
 
 bool BrowserHost::OnBeforePopup(cef_browser_t*, const std::wstring& target_url,

@@ -2,6 +2,8 @@
 // the start-up rules can build anywhere.
 #pragma once
 
+namespace lzg {
+
 // The role of a process, read from its command line.
 enum class ProcessType { kBrowser, kRenderer, kZygote, kGpu, kOther };
 
@@ -27,3 +29,5 @@ enum class AutoplayPolicy {
   kUserGestureRequired,
   kUserGestureRequiredForCrossOrigin
 };
+
+}  // namespace lzg

@@ -38,6 +38,9 @@
 #include "tests/support/command_line_cases.h"
 
 using enginetest::DebugOutputCapture;
+using lzg::AppStatus;
+using lzg::AutoplayPolicy;
+using lzg::ProcessType;
 using enginetest::Narrow;
 using enginetest::TempDir;
 using enginetest::WriteFile;

@@ -36,6 +36,8 @@
 
 namespace fs = std::filesystem;
 using enginetest::Narrow;
+using lzg::AppStatus;
+using lzg::ProcessType;
 using enginetest::TempDir;
 using enginetest::WriteFile;
 

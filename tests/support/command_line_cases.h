@@ -7,6 +7,8 @@
 
 namespace cmdcases {
 
+using lzg::ProcessType;
+
 struct Case {
   const wchar_t* commandLine;
   const wchar_t* firstArgument;  // the profile's address (empty: profile 0)
