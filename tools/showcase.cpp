@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "tests/e2e/client_run.h"
+#include "tests/support/client_run.h"
 
 namespace {
 

@@ -7,18 +7,15 @@
 #include "engine/startup_rules.h"
 #include "base/command_line.h"
 #include "tests/support/command_line_cases.h"
+#include "tests/support/utf8_text.h"
 
 namespace {
 
-std::string Narrow(const std::wstring& s) {
-  std::string out;
-  for (wchar_t c : s) out += c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
-  return out;
-}
+using testutil::ToUtf8;
 
 TEST(CommandLine, FirstArgumentAndRoleFromTheSameArguments) {
   for (const cmdcases::Case& c : cmdcases::kCases) {
-    SCOPED_TRACE(Narrow(c.commandLine));
+    SCOPED_TRACE(ToUtf8(c.commandLine));
     const std::vector<std::wstring> args = lzg::CommandLineArguments(c.commandLine);
     EXPECT_EQ(lzg::FirstArgument(c.commandLine), c.firstArgument);
     EXPECT_EQ(args.empty() ? std::wstring() : args.front(), c.firstArgument);
@@ -39,7 +36,7 @@ TEST(CommandLine, EveryArgumentInOrder) {
       {L"p \"C:\\x\\\" --type=renderer\"", {L"C:\\x\\", L"--type=renderer"}},
       {L"p a\x01\x1F\tb  \"", {L"a", L"b"}},
   };
-  for (const Case& c : cases) EXPECT_EQ(lzg::CommandLineArguments(c.commandLine), c.args) << Narrow(c.commandLine);
+  for (const Case& c : cases) EXPECT_EQ(lzg::CommandLineArguments(c.commandLine), c.args) << ToUtf8(c.commandLine);
   // The text ends at a zero unit, as a command line does.
   EXPECT_EQ(lzg::CommandLineArguments(std::wstring_view(L"p a\0b", 5)), std::vector<std::wstring>{L"a"});
 }

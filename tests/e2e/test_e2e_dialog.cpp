@@ -3,7 +3,7 @@
 // wholly inside the work area each time, and "stay" and "exit" must work from there.
 #include <gtest/gtest.h>
 
-#include "tests/e2e/client_run.h"
+#include "tests/support/client_test.h"
 
 namespace {
 
@@ -25,12 +25,6 @@ const wchar_t kConfig[] =
     L"[dump]\r\ndoUrl2=http://game.example/play\r\nWidth_0=1000\r\nHeight_0=720\r\nSizeIndex_0=1\r\n"
     L"title_0=对话框\r\n";
 
-RECT WorkArea() {
-  RECT wa{};
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &wa, 0);
-  return wa;
-}
-
 // Puts the game window into `state` the way a player does (the window's own system commands, a drag).
 void Enter(HWND game, State state) {
   switch (state) {
@@ -47,7 +41,7 @@ void Enter(HWND game, State state) {
     case State::HalfOff: {
       RECT r{};
       GetWindowRect(game, &r);
-      const RECT wa = WorkArea();
+      const RECT wa = e2e::WorkArea();
       // Half of it past the right edge and most of it below the bottom.
       SetWindowPos(game, nullptr, wa.right - (r.right - r.left) / 2, wa.bottom - 60, 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -67,7 +61,7 @@ void ExpectDialogOnScreen(ClientRun& run, State state, const char* showing) {
   ASSERT_NE(dialog, nullptr);
   RECT d{};
   GetWindowRect(dialog, &d);
-  const RECT wa = WorkArea();
+  const RECT wa = e2e::WorkArea();
   EXPECT_GE(d.left, wa.left);
   EXPECT_GE(d.top, wa.top);
   EXPECT_LE(d.right, wa.right);
@@ -89,27 +83,27 @@ void Stay(ClientRun& run) {
   EXPECT_TRUE(run.Running());
 }
 
-class DialogPlacement : public testing::TestWithParam<State> {};
+class DialogPlacement : public e2e::ClientTest, public testing::WithParamInterface<State> {};
 
 // First showing: the state first, then the first close request of the process; "stay", then a later showing
 // in the same state; "exit" from there.
 TEST_P(DialogPlacement, FirstAndLaterShowingOnScreen) {
-  ClientRun run;
-  run.WriteConfig(kConfig);
-  ASSERT_TRUE(run.Start());
-  ASSERT_TRUE(run.WaitLoaded());
-  HWND game = run.Game();
+  ASSERT_TRUE(StartGame(kConfig));
+  HWND game = run_.Game();
   ASSERT_NE(game, nullptr);
   Enter(game, GetParam());
-  ExpectDialogOnScreen(run, GetParam(), "first");
-  Stay(run);
-  if (GetParam() == State::Minimised) EXPECT_TRUE(IsIconic(game));  // "stay" leaves it as it was
-  ExpectDialogOnScreen(run, GetParam(), "later");
-  Stay(run);
-  ExpectDialogOnScreen(run, GetParam(), "again");
-  ASSERT_TRUE(run.ClickExit());
-  ASSERT_TRUE(run.WaitExit(30000));
-  e2e::ExpectCleanEnd(run);
+  ExpectDialogOnScreen(run_, GetParam(), "first");
+  Stay(run_);
+  if (GetParam() == State::Minimised) {
+    EXPECT_TRUE(IsIconic(game));  // "stay" leaves it as it was
+  }
+  ExpectDialogOnScreen(run_, GetParam(), "later");
+  Stay(run_);
+  ExpectDialogOnScreen(run_, GetParam(), "again");
+  // "exit" from the dialog that is up, in that state.
+  ASSERT_TRUE(run_.ClickExit());
+  ASSERT_TRUE(run_.WaitExit(30000));
+  e2e::ExpectCleanEnd(run_);
 }
 
 INSTANTIATE_TEST_SUITE_P(States, DialogPlacement,
@@ -124,19 +118,18 @@ INSTANTIATE_TEST_SUITE_P(States, DialogPlacement,
                            return std::string("x");
                          });
 
+using DialogPlacementChanges = e2e::ClientTest;
+
 // A later showing after the state changed between showings: first normal, then minimised.
-TEST(DialogPlacementChanges, MinimisedAfterANormalShowing) {
-  ClientRun run;
-  run.WriteConfig(kConfig);
-  ASSERT_TRUE(run.Start());
-  ASSERT_TRUE(run.WaitLoaded());
-  ExpectDialogOnScreen(run, State::Normal, "first");
-  Stay(run);
-  Enter(run.Game(), State::Minimised);
-  ExpectDialogOnScreen(run, State::Minimised, "later");
-  ASSERT_TRUE(run.ClickExit());
-  ASSERT_TRUE(run.WaitExit(30000));
-  e2e::ExpectCleanEnd(run);
+TEST_F(DialogPlacementChanges, MinimisedAfterANormalShowing) {
+  ASSERT_TRUE(StartGame(kConfig));
+  ExpectDialogOnScreen(run_, State::Normal, "first");
+  Stay(run_);
+  Enter(run_.Game(), State::Minimised);
+  ExpectDialogOnScreen(run_, State::Minimised, "later");
+  ASSERT_TRUE(run_.ClickExit());
+  ASSERT_TRUE(run_.WaitExit(30000));
+  e2e::ExpectCleanEnd(run_);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "tests/e2e/client_run.h"
+#include "tests/support/client_test.h"
 
 namespace {
 
@@ -26,21 +26,22 @@ int IndexOf(const std::vector<TraceEvent>& trace, DWORD pid, const std::string& 
   return -1;
 }
 
-TEST(Engine, TheGamePageWaitsForTheProfilesCookieStoreWithoutFreezingTheWindow) {
-  ClientRun run;
-  run.WriteConfig(L"[dump]\r\ndoUrl2=" + testutil::FromUtf8(kGame) + L"\r\nistui=1\r\nWidth_0=800\r\nHeight_0=600\r\n");
-  ASSERT_TRUE(run.Start(L"", {L"STANDIN_COOKIE_DELAY_MS=3000"}));
-  ASSERT_TRUE(run.WaitEvents("on_after_created", 1, nullptr, 20000));
+using Engine = e2e::ClientTest;
+
+TEST_F(Engine, TheGamePageWaitsForTheProfilesCookieStoreWithoutFreezingTheWindow) {
+  ASSERT_TRUE(StartClient(L"[dump]\r\ndoUrl2=" + testutil::FromUtf8(kGame) + L"\r\nistui=1\r\nWidth_0=800\r\nHeight_0=600\r\n",
+                          L"", {L"STANDIN_COOKIE_DELAY_MS=3000"}));
+  ASSERT_TRUE(run_.WaitEvents("on_after_created", 1, nullptr, 20000));
   // The browser is there, the store not yet: the page waits and the window answers meanwhile.
-  if (run.Events("cookie_set_storage_path").empty()) {
-    EXPECT_TRUE(run.Events("load_url").empty()) << "the game page was loaded before the cookie store was set";
-    EXPECT_TRUE(Answers(run.Game())) << "the window froze while the cookie store was awaited";
+  if (run_.Events("cookie_set_storage_path").empty()) {
+    EXPECT_TRUE(run_.Events("load_url").empty()) << "the game page was loaded before the cookie store was set";
+    EXPECT_TRUE(Answers(run_.Game())) << "the window froze while the cookie store was awaited";
   }
-  ASSERT_TRUE(run.WaitLoaded(30000));
-  const auto trace = run.Trace();
-  const int ready = IndexOf(trace, run.Pid(), "cookie_storage_ready");
-  const int path = IndexOf(trace, run.Pid(), "cookie_set_storage_path");
-  const int home = IndexOf(trace, run.Pid(), "load_url", "url", kGame);
+  ASSERT_TRUE(run_.WaitLoaded(30000));
+  const auto trace = run_.Trace();
+  const int ready = IndexOf(trace, run_.Pid(), "cookie_storage_ready");
+  const int path = IndexOf(trace, run_.Pid(), "cookie_set_storage_path");
+  const int home = IndexOf(trace, run_.Pid(), "load_url", "url", kGame);
   ASSERT_GE(ready, 0);
   ASSERT_GE(path, 0);
   ASSERT_GE(home, 0);
@@ -48,10 +49,9 @@ TEST(Engine, TheGamePageWaitsForTheProfilesCookieStoreWithoutFreezingTheWindow) 
   EXPECT_LT(path, home) << "the game's first cookies would land in the engine's default store";
   const std::string dir = trace[static_cast<size_t>(path)].Get("path");
   EXPECT_EQ(dir.size() >= 15 ? dir.substr(dir.size() - 15) : dir, "/lzgmin/cookies");
-  EXPECT_GE(trace[static_cast<size_t>(ready)].ms - run.Events("cookie_get_global_manager")[0].ms, 3000);
-  EXPECT_TRUE(Answers(run.Game()));
-  ASSERT_TRUE(run.ExitThroughDialog());
-  e2e::ExpectCleanEnd(run);
+  EXPECT_GE(trace[static_cast<size_t>(ready)].ms - run_.Events("cookie_get_global_manager")[0].ms, 3000);
+  EXPECT_TRUE(Answers(run_.Game()));
+  ASSERT_TRUE(ExitCleanly());
 }
 
 // A sub-process the engine started: its id and type, and a handle to wait for its end.
@@ -78,33 +78,30 @@ std::wstring ImageOf(HANDLE process) {
   return QueryFullProcessImageNameW(process, 0, path, &n) ? std::wstring(path, n) : std::wstring();
 }
 
-TEST(Engine, SubProcessesStartedDuringPlayRunTheClientLeaveItsFileAloneAndEndWithIt) {
-  ClientRun run;
+TEST_F(Engine, SubProcessesStartedDuringPlayRunTheClientLeaveItsFileAloneAndEndWithIt) {
   // Test mode keeps the credentials in the file: every entry stays for the sub-processes to leave alone.
-  run.WriteConfig(L"[dump]\r\nuid=player01\r\nip=00112233445566778899AABBCCDDEEFF\r\nistest=1\r\nisDecodePwd=0\r\n"
-                  L"doUrl2=" + testutil::FromUtf8(kGame) +
-                  L"\r\nWidth_0=800\r\nHeight_0=600\r\nSizeIndex_0=4\r\ntitle_0=子进程\r\nistui=1\r\n[other]\r\nx=1\r\n");
-  ASSERT_TRUE(run.Start());
-  ASSERT_TRUE(run.WaitLoaded());
+  ASSERT_TRUE(StartGame(L"[dump]\r\nuid=player01\r\nip=00112233445566778899AABBCCDDEEFF\r\nistest=1\r\nisDecodePwd=0\r\n"
+                        L"doUrl2=" + testutil::FromUtf8(kGame) +
+                        L"\r\nWidth_0=800\r\nHeight_0=600\r\nSizeIndex_0=4\r\ntitle_0=子进程\r\nistui=1\r\n[other]\r\nx=1\r\n"));
   // The start-up's own writes (the trace entry) are done once the page is there.
   std::string before;
-  testutil::ReadBytes(run.Config(), before);
+  testutil::ReadBytes(run_.Config(), before);
   ASSERT_NE(before.find("uid=player01"), std::string::npos);
-  const size_t atStart = LaunchedChildren(run).size();
+  const size_t atStart = LaunchedChildren(run_).size();
 
-  ASSERT_TRUE(run.PageCommand(L"spawn renderer"));
-  ASSERT_TRUE(run.PageCommand(L"spawn utility"));
-  ASSERT_TRUE(run.PageCommand(L"navigate http://other.example/next"));
+  ASSERT_TRUE(run_.PageCommand(L"spawn renderer"));
+  ASSERT_TRUE(run_.PageCommand(L"spawn utility"));
+  ASSERT_TRUE(run_.PageCommand(L"navigate http://other.example/next"));
   // Two renderers (the command's and the new site's) and a utility process, each running its role.
-  ASSERT_TRUE(run.WaitEvents("subprocess_launch", atStart + 3, nullptr, 20000));
-  std::vector<Child> children = LaunchedChildren(run);
+  ASSERT_TRUE(run_.WaitEvents("subprocess_launch", atStart + 3, nullptr, 20000));
+  std::vector<Child> children = LaunchedChildren(run_);
   std::multiset<std::string> types;
   for (size_t i = atStart; i < children.size(); ++i) types.insert(children[i].type);
   EXPECT_EQ(types, (std::multiset<std::string>{"renderer", "renderer", "utility"}));
-  const std::wstring exe = run.Dir() + L"lzgmin.exe";
-  for (auto& e : run.Events("subprocess_launch")) EXPECT_EQ(testutil::FromUtf8(e.Get("exe")), exe);
+  const std::wstring exe = run_.Dir() + L"lzgmin.exe";
+  for (auto& e : run_.Events("subprocess_launch")) EXPECT_EQ(testutil::FromUtf8(e.Get("exe")), exe);
   auto started = [&](const Child& c) {
-    for (auto& e : run.Trace())
+    for (auto& e : run_.Trace())
       if (e.pid == c.pid && e.event == "subprocess_start" && e.Get("type") == c.type) return true;
     return false;
   };
@@ -116,21 +113,22 @@ TEST(Engine, SubProcessesStartedDuringPlayRunTheClientLeaveItsFileAloneAndEndWit
         << c.type << " " << c.pid << " never ran its role";
     EXPECT_EQ(WaitForSingleObject(c.process, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << c.type << " ended early";
   }
-  EXPECT_TRUE(run.WaitLoaded());
-  EXPECT_TRUE(Answers(run.Game()));
+  EXPECT_TRUE(run_.WaitLoaded());
+  EXPECT_TRUE(Answers(run_.Game()));
   std::string during;
-  testutil::ReadBytes(run.Config(), during);
+  testutil::ReadBytes(run_.Config(), during);
   EXPECT_EQ(during, before) << "a sub-process started during play rewrote the configuration";
 
-  ASSERT_TRUE(run.ExitThroughDialog());
+  // The children are awaited between the client's end and the check of the whole run's end.
+  ASSERT_TRUE(run_.ExitThroughDialog());
   for (Child& c : children) {
     EXPECT_EQ(WaitForSingleObject(c.process, 20000), static_cast<DWORD>(WAIT_OBJECT_0))
         << c.type << " " << c.pid << " outlived the client";
     CloseHandle(c.process);
   }
-  e2e::ExpectCleanEnd(run);
+  e2e::ExpectCleanEnd(run_);
   std::string after;
-  testutil::ReadBytes(run.Config(), after);
+  testutil::ReadBytes(run_.Config(), after);
   EXPECT_EQ(after, before);
 }
 

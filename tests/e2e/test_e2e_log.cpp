@@ -3,7 +3,7 @@
 // and never a credential, a code or a query part.
 #include <gtest/gtest.h>
 
-#include "tests/e2e/client_run.h"
+#include "tests/support/client_test.h"
 #include "tests/support/log_lines.h"
 #include "tests/config/des_reference.h"
 
@@ -53,14 +53,12 @@ const wchar_t kConfig[] =
     L"[dump]\r\ndoUrl2=http://game.example/play?session=abc\r\nWidth_0=800\r\nHeight_0=600\r\nSizeIndex_0=4\r\n"
     L"title_0=日志\r\n";
 
-TEST(Log, NormalRunWritesItsStartAndItsEnd) {
-  ClientRun run;
-  run.WriteConfig(kConfig);
-  ASSERT_TRUE(run.Start());
-  ASSERT_TRUE(run.WaitLoaded());
-  ASSERT_TRUE(run.ExitThroughDialog());
-  e2e::ExpectCleanEnd(run);
-  const std::vector<Line> own = Of(ParsedLog(run), run.Pid());
+using Log = e2e::ClientTest;
+
+TEST_F(Log, NormalRunWritesItsStartAndItsEnd) {
+  ASSERT_TRUE(StartGame(kConfig));
+  ASSERT_TRUE(ExitCleanly());
+  const std::vector<Line> own = Of(ParsedLog(run_), run_.Pid());
   ASSERT_GE(own.size(), 2u);
   EXPECT_EQ(own.front().text, "start: lzgmin 1.0.0.0, profile 0, home http://game.example/play, engine 74.1.19.0, "
                               "screen " + Screen());
@@ -73,32 +71,26 @@ TEST(Log, NormalRunWritesItsStartAndItsEnd) {
   EXPECT_EQ(own.back().thread, "main");
 }
 
-TEST(Log, FailedEngineStartSaysSo) {
-  ClientRun run;
-  run.WriteConfig(kConfig);
-  ASSERT_TRUE(run.Start(L"", {L"STANDIN_INIT_FAIL=1"}));
-  ASSERT_TRUE(run.WaitExit(30000));
-  e2e::ExpectCleanEnd(run, {.engineStarted = false});
-  const std::vector<Line> own = Of(ParsedLog(run), run.Pid());
+TEST_F(Log, FailedEngineStartSaysSo) {
+  ASSERT_TRUE(StartClient(kConfig, L"", {L"STANDIN_INIT_FAIL=1"}));
+  ASSERT_TRUE(run_.WaitExit(30000));
+  e2e::ExpectCleanEnd(run_, {.engineStarted = false});
+  const std::vector<Line> own = Of(ParsedLog(run_), run_.Pid());
   ASSERT_GE(own.size(), 2u);
   EXPECT_EQ(own.front().text.rfind("start: lzgmin 1.0.0.0, profile 0, ", 0), 0u) << own.front().text;
   EXPECT_EQ(own.back().text, "end: the engine did not start, exit code 0");
 }
 
-TEST(Log, RendererCrashAndLoadErrorAreRecorded) {
-  ClientRun run;
-  run.WriteConfig(kConfig);
-  ASSERT_TRUE(run.Start());
-  ASSERT_TRUE(run.WaitLoaded());
-  ASSERT_TRUE(run.PageCommand(L"crash"));
-  ASSERT_TRUE(testutil::WaitUntil([&] { return Has(run, "Game page renderer ended: status 2"); }, 20000));
-  ASSERT_TRUE(run.WaitEvents("on_load_end", 2, [](const e2e::TraceEvent& e) { return e.Get("frame") == "main"; }));
-  ASSERT_TRUE(run.PageCommand(L"navigate http://game.example/gone?standin-neterror=-105&key=v1"));
-  ASSERT_TRUE(testutil::WaitUntil([&] { return Has(run, "Game page failed to load: error -105"); }, 20000));
-  ASSERT_TRUE(run.ExitThroughDialog());
-  e2e::ExpectCleanEnd(run);
+TEST_F(Log, RendererCrashAndLoadErrorAreRecorded) {
+  ASSERT_TRUE(StartGame(kConfig));
+  ASSERT_TRUE(run_.PageCommand(L"crash"));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return Has(run_, "Game page renderer ended: status 2"); }, 20000));
+  ASSERT_TRUE(run_.WaitEvents("on_load_end", 2, [](const e2e::TraceEvent& e) { return e.Get("frame") == "main"; }));
+  ASSERT_TRUE(run_.PageCommand(L"navigate http://game.example/gone?standin-neterror=-105&key=v1"));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return Has(run_, "Game page failed to load: error -105"); }, 20000));
+  ASSERT_TRUE(ExitCleanly());
   bool crash = false, failure = false;
-  for (const Line& l : Of(ParsedLog(run), run.Pid())) {
+  for (const Line& l : Of(ParsedLog(run_), run_.Pid())) {
     if (l.text.find("renderer ended") != std::string::npos) {
       crash = true;
       EXPECT_EQ(l.thread, "main") << l.text;
@@ -116,31 +108,28 @@ TEST(Log, RendererCrashAndLoadErrorAreRecorded) {
 
 // Credentials kept for tests ("istest" 1), a promotion code, and addresses that carry them: no log line
 // of either instance holds any of them, while the lines still say what happened.
-TEST(Log, NoSecretInAnyLogFile) {
+TEST_F(Log, NoSecretInAnyLogFile) {
   const std::string uid = "player01", password = "secret-pw";
   const std::string stored = ref::EncryptPassword(password, uid);
-  ClientRun run;
-  run.WriteConfig(L"[dump]\r\nistest=1\r\nuid=" + testutil::FromUtf8(uid) + L"\r\nip=" + testutil::FromUtf8(stored) +
-                  L"\r\ndoUrl2=http://game.example/play?uid=" + testutil::FromUtf8(uid) +
-                  L"&pwd=" + testutil::FromUtf8(password) +
-                  L"&standin-neterror=-105\r\nistui=1\r\nWidth_0=800\r\nHeight_0=600\r\nSizeIndex_0=4\r\n");
-  testutil::WriteBytes(run.Dir() + L"52lzg.dat", "97531\r\n");
-  ASSERT_TRUE(run.Start());
-  ASSERT_TRUE(testutil::WaitUntil([&] { return Has(run, "Game page failed to load"); }, 20000));
-  ASSERT_TRUE(run.PageCommand(L"popup 3 1 http://game.example/popup?uid=" + testutil::FromUtf8(uid)));
-  ASSERT_TRUE(testutil::WaitUntil([&] { return !run.OtherInstances().empty(); }, 60000));
-  const DWORD second = run.OtherInstances().front();
-  ASSERT_TRUE(testutil::WaitUntil([&] { return !Of(ParsedLog(run), second).empty(); }, 60000));
-  run.KillOtherInstances();
-  ASSERT_TRUE(run.ExitThroughDialog());
-  e2e::ExpectCleanEnd(run);
+  testutil::WriteBytes(run_.Dir() + L"52lzg.dat", "97531\r\n");
+  ASSERT_TRUE(StartClient(L"[dump]\r\nistest=1\r\nuid=" + testutil::FromUtf8(uid) + L"\r\nip=" + testutil::FromUtf8(stored) +
+                          L"\r\ndoUrl2=http://game.example/play?uid=" + testutil::FromUtf8(uid) +
+                          L"&pwd=" + testutil::FromUtf8(password) +
+                          L"&standin-neterror=-105\r\nistui=1\r\nWidth_0=800\r\nHeight_0=600\r\nSizeIndex_0=4\r\n"));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return Has(run_, "Game page failed to load"); }, 20000));
+  ASSERT_TRUE(run_.PageCommand(L"popup 3 1 http://game.example/popup?uid=" + testutil::FromUtf8(uid)));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return !run_.OtherInstances().empty(); }, 60000));
+  const DWORD second = run_.OtherInstances().front();
+  ASSERT_TRUE(testutil::WaitUntil([&] { return !Of(ParsedLog(run_), second).empty(); }, 60000));
+  run_.KillOtherInstances();
+  ASSERT_TRUE(ExitCleanly());
 
   std::string all;
-  for (const std::string& l : run.LogLines()) all += l + "\n";
+  for (const std::string& l : run_.LogLines()) all += l + "\n";
   for (const std::string& secret : {uid, password, stored, std::string("97531")})
     EXPECT_EQ(all.find(secret), std::string::npos) << secret << " is in the log:\n" << all;
   EXPECT_NE(all.find("failed to load"), std::string::npos);
-  const std::vector<Line> popup = Of(ParsedLog(run), second);
+  const std::vector<Line> popup = Of(ParsedLog(run_), second);
   ASSERT_FALSE(popup.empty());
   EXPECT_EQ(popup.front().profile, "1");
   EXPECT_EQ(popup.front().text.rfind("start: lzgmin 1.0.0.0, profile 1, home http://game.example/popup, ", 0), 0u)

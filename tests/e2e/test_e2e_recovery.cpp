@@ -3,7 +3,7 @@
 // (the error page, then retries after 5 s, 15 s, ...), with the exit dialog open or chosen meanwhile.
 #include <gtest/gtest.h>
 
-#include "tests/e2e/client_run.h"
+#include "tests/support/client_test.h"
 
 namespace {
 
@@ -65,175 +65,158 @@ double CrashAndWaitForReload(ClientRun& run, const wchar_t* command) {
   return again.back().ms - gone;
 }
 
-TEST(Recovery, ACrashedGamePageComesBackAndTheWindowStillWorks) {
-  ClientRun run;
-  run.WriteConfig(Config(kGame));
-  ASSERT_TRUE(run.Start());
-  ASSERT_TRUE(run.WaitLoaded());
-  const size_t renderers = run.Events("subprocess_launch").size();
+using Recovery = e2e::ClientTest;
 
-  const double delay = CrashAndWaitForReload(run, L"crash");
+TEST_F(Recovery, ACrashedGamePageComesBackAndTheWindowStillWorks) {
+  ASSERT_TRUE(StartGame(Config(kGame)));
+  const size_t renderers = run_.Events("subprocess_launch").size();
+
+  const double delay = CrashAndWaitForReload(run_, L"crash");
   EXPECT_LT(delay, 2000) << "the home address came back too late";
-  auto ended = run.Events("on_render_process_terminated");
+  auto ended = run_.Events("on_render_process_terminated");
   ASSERT_EQ(ended.size(), 1u);
   EXPECT_EQ(ended[0].Get("status"), "2");
   EXPECT_EQ(ended[0].Get("code"), "c0000005");
   // A new renderer for the reloaded page.
-  auto launched = run.Events("subprocess_launch");
+  auto launched = run_.Events("subprocess_launch");
   ASSERT_EQ(launched.size(), renderers + 1);
   EXPECT_EQ(launched.back().Get("type"), "renderer");
   // Recorded for support, with the status.
-  ASSERT_EQ(Records(run, "renderer ended: status 2 (crashed)").size(), 1u);
-  EXPECT_EQ(Records(run, "Game page reloaded (renderer ended)").size(), 1u);
+  ASSERT_EQ(Records(run_, "renderer ended: status 2 (crashed)").size(), 1u);
+  EXPECT_EQ(Records(run_, "Game page reloaded (renderer ended)").size(), 1u);
 
   // The window and the dialog work as before: stay, then exit.
-  PostMessageW(run.Game(), WM_CLOSE, 0, 0);
-  ASSERT_TRUE(testutil::WaitUntil([&] { return run.DialogVisible(); }));
-  ASSERT_TRUE(run.ClickStay());
-  ASSERT_TRUE(testutil::WaitUntil([&] { return !run.DialogVisible(); }));
-  EXPECT_TRUE(run.Running());
-  ASSERT_TRUE(run.ExitThroughDialog());
-  e2e::ExpectCleanEnd(run);
-  EXPECT_EQ(Loads(run, kGame).size(), 2u);
+  PostMessageW(run_.Game(), WM_CLOSE, 0, 0);
+  ASSERT_TRUE(testutil::WaitUntil([&] { return run_.DialogVisible(); }));
+  ASSERT_TRUE(run_.ClickStay());
+  ASSERT_TRUE(testutil::WaitUntil([&] { return !run_.DialogVisible(); }));
+  EXPECT_TRUE(run_.Running());
+  ASSERT_TRUE(ExitCleanly());
+  EXPECT_EQ(Loads(run_, kGame).size(), 2u);
 }
 
-TEST(Recovery, FourCrashesGiveThreeReloadsThenTheTitleSaysWhy) {
-  ClientRun run;
-  run.WriteConfig(Config(kGame));
-  ASSERT_TRUE(run.Start());
-  ASSERT_TRUE(run.WaitLoaded());
+TEST_F(Recovery, FourCrashesGiveThreeReloadsThenTheTitleSaysWhy) {
+  ASSERT_TRUE(StartGame(Config(kGame)));
   // The out-of-memory end is reported as a crash with the engine's OOM exit code; it counts the same.
   const wchar_t* commands[] = {L"crash", L"crash oom", L"crash"};
-  for (const wchar_t* c : commands) CrashAndWaitForReload(run, c);
-  EXPECT_EQ(run.Events("on_render_process_terminated")[1].Get("code"), "e0000008");
-  ASSERT_EQ(Loads(run, kGame).size(), 4u);
+  for (const wchar_t* c : commands) CrashAndWaitForReload(run_, c);
+  EXPECT_EQ(run_.Events("on_render_process_terminated")[1].Get("code"), "e0000008");
+  ASSERT_EQ(Loads(run_, kGame).size(), 4u);
 
-  ASSERT_TRUE(run.PageCommand(L"crash"));
-  ASSERT_TRUE(run.WaitEvents("on_render_process_terminated", 4));
-  ASSERT_TRUE(testutil::WaitUntil([&] { return !Records(run, "no more").empty(); }, 5000));
+  ASSERT_TRUE(run_.PageCommand(L"crash"));
+  ASSERT_TRUE(run_.WaitEvents("on_render_process_terminated", 4));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return !Records(run_, "no more").empty(); }, 5000));
   Sleep(2000);
-  EXPECT_EQ(Loads(run, kGame).size(), 4u) << "a fourth reload within ten minutes";
-  EXPECT_EQ(Records(run, "Game page reloaded").size(), 3u);
+  EXPECT_EQ(Loads(run_, kGame).size(), 4u) << "a fourth reload within ten minutes";
+  EXPECT_EQ(Records(run_, "Game page reloaded").size(), 3u);
   RECT r{};
-  GetWindowRect(run.Game(), &r);
+  GetWindowRect(run_.Game(), &r);
   e2e::SaveScreenshot(r, L"recovery_stopped");
-  ASSERT_TRUE(run.ExitThroughDialog());
-  e2e::ExpectCleanEnd(run);
+  ASSERT_TRUE(ExitCleanly());
 }
 
-TEST(Recovery, ACrashWithTheExitDialogOpenWaitsForTheAnswer) {
-  ClientRun run;
-  run.WriteConfig(Config(kGame));
-  ASSERT_TRUE(run.Start());
-  ASSERT_TRUE(run.WaitLoaded());
+TEST_F(Recovery, ACrashWithTheExitDialogOpenWaitsForTheAnswer) {
+  ASSERT_TRUE(StartGame(Config(kGame)));
 
   // Stay: the held reload goes ahead.
-  PostMessageW(run.Game(), WM_CLOSE, 0, 0);
-  ASSERT_TRUE(testutil::WaitUntil([&] { return run.DialogVisible(); }));
-  ASSERT_TRUE(run.PageCommand(L"crash"));
-  ASSERT_TRUE(run.WaitEvents("on_render_process_terminated", 1));
-  ASSERT_TRUE(testutil::WaitUntil([&] { return !Records(run, "held while the exit dialog").empty(); }, 5000));
-  EXPECT_EQ(Loads(run, kGame).size(), 1u) << "reloaded behind the dialog";
-  ASSERT_TRUE(run.ClickStay());
-  ASSERT_TRUE(testutil::WaitUntil([&] { return Loads(run, kGame).size() == 2; }, 5000));
-  ASSERT_TRUE(testutil::WaitUntil([&] { return MainLoadEndAfter(run, Loads(run, kGame).back().ms); }));
+  PostMessageW(run_.Game(), WM_CLOSE, 0, 0);
+  ASSERT_TRUE(testutil::WaitUntil([&] { return run_.DialogVisible(); }));
+  ASSERT_TRUE(run_.PageCommand(L"crash"));
+  ASSERT_TRUE(run_.WaitEvents("on_render_process_terminated", 1));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return !Records(run_, "held while the exit dialog").empty(); }, 5000));
+  EXPECT_EQ(Loads(run_, kGame).size(), 1u) << "reloaded behind the dialog";
+  ASSERT_TRUE(run_.ClickStay());
+  ASSERT_TRUE(testutil::WaitUntil([&] { return Loads(run_, kGame).size() == 2; }, 5000));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return MainLoadEndAfter(run_, Loads(run_, kGame).back().ms); }));
 
   // Exit: no reload at all.
-  PostMessageW(run.Game(), WM_CLOSE, 0, 0);
-  ASSERT_TRUE(testutil::WaitUntil([&] { return run.DialogVisible(); }));
-  ASSERT_TRUE(run.PageCommand(L"crash"));
-  ASSERT_TRUE(run.WaitEvents("on_render_process_terminated", 2));
-  ASSERT_TRUE(testutil::WaitUntil([&] { return Records(run, "held while the exit dialog").size() == 2; }, 5000));
-  ASSERT_TRUE(run.ClickExit());
+  PostMessageW(run_.Game(), WM_CLOSE, 0, 0);
+  ASSERT_TRUE(testutil::WaitUntil([&] { return run_.DialogVisible(); }));
+  ASSERT_TRUE(run_.PageCommand(L"crash"));
+  ASSERT_TRUE(run_.WaitEvents("on_render_process_terminated", 2));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return Records(run_, "held while the exit dialog").size() == 2; }, 5000));
+  ASSERT_TRUE(run_.ClickExit());
   // During the exit's wait for the browser, when the page is still there to be told: nothing follows.
-  run.PageCommand(L"crash");
-  ASSERT_TRUE(run.WaitExit());
-  e2e::ExpectCleanEnd(run);
-  EXPECT_EQ(Loads(run, kGame).size(), 2u);
+  run_.PageCommand(L"crash");
+  ASSERT_TRUE(run_.WaitExit());
+  e2e::ExpectCleanEnd(run_);
+  EXPECT_EQ(Loads(run_, kGame).size(), 2u);
 }
 
-TEST(Recovery, AnUnreachableGameShowsTheErrorPageAndRetriesUntilItLoads) {
-  ClientRun run;
-  run.WriteConfig(Config(kUnreachable));
-  ASSERT_TRUE(run.Start());
+TEST_F(Recovery, AnUnreachableGameShowsTheErrorPageAndRetriesUntilItLoads) {
+  ASSERT_TRUE(StartClient(Config(kUnreachable)));
   // The error page within 2 s of the failure.
-  if (!testutil::WaitUntil([&] { return !Loads(run, "").empty(); }, 40000)) Dump(run);
-  ASSERT_FALSE(Loads(run, "").empty());
-  auto errors = run.Events("on_load_error");
+  if (!testutil::WaitUntil([&] { return !Loads(run_, "").empty(); }, 40000)) Dump(run_);
+  ASSERT_FALSE(Loads(run_, "").empty());
+  auto errors = run_.Events("on_load_error");
   ASSERT_GE(errors.size(), 1u);
   EXPECT_EQ(errors[0].Get("error"), "-105");
   EXPECT_EQ(errors[0].Get("text"), "ERR_NAME_NOT_RESOLVED");
-  EXPECT_LT(Loads(run, "")[0].ms - errors[0].ms, 2000);
-  ASSERT_TRUE(testutil::WaitUntil([&] { return MainLoadEndAfter(run, Loads(run, "")[0].ms); }));
+  EXPECT_LT(Loads(run_, "")[0].ms - errors[0].ms, 2000);
+  ASSERT_TRUE(testutil::WaitUntil([&] { return MainLoadEndAfter(run_, Loads(run_, "")[0].ms); }));
   Sleep(500);
   RECT r{};
-  GetWindowRect(run.Game(), &r);
+  GetWindowRect(run_.Game(), &r);
   e2e::SaveScreenshot(r, L"recovery_error_page");
 
   // Retries: never before their time (5 s, then 15 s after the next failure), not much later either.
   const double wants[] = {5000, 15000};
   for (size_t i = 0; i < 2; ++i) {
-    ASSERT_TRUE(testutil::WaitUntil([&] { return Loads(run, kUnreachable).size() == i + 2; }, 30000)) << "retry " << i;
-    auto fails = run.Events("on_load_error");
+    ASSERT_TRUE(testutil::WaitUntil([&] { return Loads(run_, kUnreachable).size() == i + 2; }, 30000)) << "retry " << i;
+    auto fails = run_.Events("on_load_error");
     ASSERT_GE(fails.size(), i + 1);
-    const double waited = Loads(run, kUnreachable)[i + 1].ms - fails[i].ms;
+    const double waited = Loads(run_, kUnreachable)[i + 1].ms - fails[i].ms;
     EXPECT_GE(waited, wants[i]) << "retry " << i + 1 << " early";
     EXPECT_LT(waited, wants[i] + 5000) << "retry " << i + 1 << " late";
-    ASSERT_TRUE(run.WaitEvents("on_load_error", i + 2));
+    ASSERT_TRUE(run_.WaitEvents("on_load_error", i + 2));
   }
   EXPECT_TRUE(testutil::WaitUntil(
-      [&] { return Records(run, "Game page failed to load: error -105 ERR_NAME_NOT_RESOLVED").size() == 3; }, 5000));
-  EXPECT_EQ(Records(run, "Game page: retry").size(), 2u);
+      [&] { return Records(run_, "Game page failed to load: error -105 ERR_NAME_NOT_RESOLVED").size() == 3; }, 5000));
+  EXPECT_EQ(Records(run_, "Game page: retry").size(), 2u);
 
   // The game becomes reachable: it loads, and the retries stop.
-  ASSERT_TRUE(run.PageCommand(testutil::FromUtf8(std::string("navigate ") + kGame)));
+  ASSERT_TRUE(run_.PageCommand(testutil::FromUtf8(std::string("navigate ") + kGame)));
   bool ok = testutil::WaitUntil(
       [&] {
-        for (auto& e : run.Events("on_before_browse"))
-          if (e.Get("url") == kGame) return MainLoadEndAfter(run, e.ms);
+        for (auto& e : run_.Events("on_before_browse"))
+          if (e.Get("url") == kGame) return MainLoadEndAfter(run_, e.ms);
         return false;
       },
       30000);
-  if (!ok) Dump(run);
+  if (!ok) Dump(run_);
   ASSERT_TRUE(ok);
-  if (run.Events("on_load_error").size() != 3u) Dump(run);
-  EXPECT_EQ(run.Events("on_load_error").size(), 3u);
-  const size_t retries = Loads(run, kUnreachable).size();
+  if (run_.Events("on_load_error").size() != 3u) Dump(run_);
+  EXPECT_EQ(run_.Events("on_load_error").size(), 3u);
+  const size_t retries = Loads(run_, kUnreachable).size();
   Sleep(1000);
-  ASSERT_TRUE(run.ExitThroughDialog());
-  e2e::ExpectCleanEnd(run);
-  EXPECT_EQ(Loads(run, kUnreachable).size(), retries);
+  ASSERT_TRUE(ExitCleanly());
+  EXPECT_EQ(Loads(run_, kUnreachable).size(), retries);
 }
 
-TEST(Recovery, ExitWithARetryPendingEndsCleanly) {
-  ClientRun run;
-  run.WriteConfig(Config(kUnreachable));
-  ASSERT_TRUE(run.Start());
-  ASSERT_TRUE(testutil::WaitUntil([&] { return !Loads(run, "").empty(); }, 40000));
-  PostMessageW(run.Game(), WM_CLOSE, 0, 0);
-  ASSERT_TRUE(testutil::WaitUntil([&] { return run.DialogVisible(); }));
-  const size_t loads = Loads(run, kUnreachable).size();
-  ASSERT_TRUE(run.ClickExit());
-  ASSERT_TRUE(run.WaitExit());
-  e2e::ExpectCleanEnd(run);
-  EXPECT_EQ(Loads(run, kUnreachable).size(), loads) << "a retry after the dialog's exit";
+TEST_F(Recovery, ExitWithARetryPendingEndsCleanly) {
+  ASSERT_TRUE(StartClient(Config(kUnreachable)));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return !Loads(run_, "").empty(); }, 40000));
+  PostMessageW(run_.Game(), WM_CLOSE, 0, 0);
+  ASSERT_TRUE(testutil::WaitUntil([&] { return run_.DialogVisible(); }));
+  const size_t loads = Loads(run_, kUnreachable).size();
+  ASSERT_TRUE(run_.ClickExit());
+  ASSERT_TRUE(run_.WaitExit());
+  e2e::ExpectCleanEnd(run_);
+  EXPECT_EQ(Loads(run_, kUnreachable).size(), loads) << "a retry after the dialog's exit";
 }
 
-TEST(Recovery, SubFrameAbortedAndPopupFailuresChangeNothing) {
-  ClientRun run;
-  run.WriteConfig(Config("http://game.example/play?standin-frames=2&standin-subframe-neterror=-105"));
-  ASSERT_TRUE(run.Start());
-  ASSERT_TRUE(run.WaitLoaded());
-  ASSERT_TRUE(run.WaitEvents("on_load_error", 1));
-  EXPECT_EQ(run.Events("on_load_error")[0].Get("frame"), "f1");
+TEST_F(Recovery, SubFrameAbortedAndPopupFailuresChangeNothing) {
+  ASSERT_TRUE(StartGame(Config("http://game.example/play?standin-frames=2&standin-subframe-neterror=-105")));
+  ASSERT_TRUE(run_.WaitEvents("on_load_error", 1));
+  EXPECT_EQ(run_.Events("on_load_error")[0].Get("frame"), "f1");
 
   // A load replaced or cancelled.
-  ASSERT_TRUE(run.PageCommand(L"navigate http://game.example/play?standin-neterror=-3"));
-  ASSERT_TRUE(run.WaitEvents("on_load_error", 2));
+  ASSERT_TRUE(run_.PageCommand(L"navigate http://game.example/play?standin-neterror=-3"));
+  ASSERT_TRUE(run_.WaitEvents("on_load_error", 2));
   // An engine-opened popup browser whose load fails, then whose renderer ends.
-  ASSERT_TRUE(run.PageCommand(L"popup 1 0 http://game.example/p?standin-neterror=-102"));
-  if (!run.WaitEvents("on_load_error", 3)) Dump(run);
-  ASSERT_TRUE(run.WaitEvents("on_load_error", 3));
+  ASSERT_TRUE(run_.PageCommand(L"popup 1 0 http://game.example/p?standin-neterror=-102"));
+  if (!run_.WaitEvents("on_load_error", 3)) Dump(run_);
+  ASSERT_TRUE(run_.WaitEvents("on_load_error", 3));
   HWND popup = nullptr;
   ASSERT_TRUE(testutil::WaitUntil([&] {
     popup = nullptr;
@@ -241,20 +224,19 @@ TEST(Recovery, SubFrameAbortedAndPopupFailuresChangeNothing) {
          w = FindWindowExW(nullptr, w, L"StandinBrowserWindow", nullptr)) {
       DWORD pid = 0;
       GetWindowThreadProcessId(w, &pid);
-      if (pid == run.Pid()) popup = w;
+      if (pid == run_.Pid()) popup = w;
     }
     return popup != nullptr;
   }));
   ASSERT_TRUE(e2e::SendPageCommand(popup, L"crash"));
-  ASSERT_TRUE(run.WaitEvents("on_render_process_terminated", 1));
+  ASSERT_TRUE(run_.WaitEvents("on_render_process_terminated", 1));
   Sleep(6000);  // past the first retry's time
-  EXPECT_TRUE(Loads(run, "").empty()) << "an error page for a failure that is not the game's";
-  EXPECT_TRUE(Records(run, "Game page").empty());
-  EXPECT_EQ(run.Events("load_url").size(), 1u);
+  EXPECT_TRUE(Loads(run_, "").empty()) << "an error page for a failure that is not the game's";
+  EXPECT_TRUE(Records(run_, "Game page").empty());
+  EXPECT_EQ(run_.Events("load_url").size(), 1u);
   ASSERT_TRUE(e2e::SendPageCommand(popup, L"close"));
-  ASSERT_TRUE(run.WaitEvents("on_before_close", 1));
-  ASSERT_TRUE(run.ExitThroughDialog());
-  e2e::ExpectCleanEnd(run);
+  ASSERT_TRUE(run_.WaitEvents("on_before_close", 1));
+  ASSERT_TRUE(ExitCleanly());
 }
 
 }  // namespace

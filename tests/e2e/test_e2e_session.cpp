@@ -7,7 +7,7 @@
 #include <atomic>
 #include <thread>
 
-#include "tests/e2e/client_run.h"
+#include "tests/support/client_test.h"
 
 namespace {
 
@@ -40,80 +40,70 @@ LRESULT QueryAnswered(ClientRun& run, bool exit) {
   return answer.load();
 }
 
-void EndSession(ClientRun& run, HWND game, bool ending) {
+void EndSession(HWND game, bool ending) {
   DWORD_PTR result = 0;
   // The process may be gone before the answer: the call's own result tells nothing.
   SendMessageTimeoutW(game, WM_ENDSESSION, ending ? TRUE : FALSE, ENDSESSION_LOGOFF, SMTO_NORMAL, 30000, &result);
 }
 
-void Started(ClientRun& run) {
-  run.WriteConfig(kConfig);
-  ASSERT_TRUE(run.Start());
-  ASSERT_TRUE(run.WaitLoaded());
-}
+using SessionEnd = e2e::ClientTest;
 
-TEST(SessionEnd, StayRefusesTheEndAndTheGameGoesOn) {
-  ClientRun run;
-  Started(run);
-  HWND game = run.Game();
-  EXPECT_EQ(QueryAnswered(run, false), 0);
-  EndSession(run, game, false);
+TEST_F(SessionEnd, StayRefusesTheEndAndTheGameGoesOn) {
+  ASSERT_TRUE(StartGame(kConfig));
+  HWND game = run_.Game();
+  EXPECT_EQ(QueryAnswered(run_, false), 0);
+  EndSession(game, false);
   Sleep(500);
-  ASSERT_TRUE(run.Running());
+  ASSERT_TRUE(run_.Running());
   // The browser is alive: it still loads.
-  const size_t loads = run.Events("on_load_end").size();
-  ASSERT_TRUE(run.PageCommand(L"navigate http://game.example/after"));
-  EXPECT_TRUE(run.WaitEvents("on_load_end", loads + 1));
-  ASSERT_TRUE(run.ExitThroughDialog());
-  e2e::ExpectCleanEnd(run);
+  const size_t loads = run_.Events("on_load_end").size();
+  ASSERT_TRUE(run_.PageCommand(L"navigate http://game.example/after"));
+  EXPECT_TRUE(run_.WaitEvents("on_load_end", loads + 1));
+  ASSERT_TRUE(ExitCleanly());
 }
 
-TEST(SessionEnd, ExitThenCancelledEndsTheProgram) {
-  ClientRun run;
-  Started(run);
-  HWND game = run.Game();
-  EXPECT_EQ(QueryAnswered(run, true), 1);
+TEST_F(SessionEnd, ExitThenCancelledEndsTheProgram) {
+  ASSERT_TRUE(StartGame(kConfig));
+  HWND game = run_.Game();
+  EXPECT_EQ(QueryAnswered(run_, true), 1);
   // Another program cancels the log-off.
-  EndSession(run, game, false);
-  ASSERT_TRUE(run.WaitExit(30000)) << "the program stayed after the player chose exit";
-  e2e::ExpectCleanEnd(run);
+  EndSession(game, false);
+  ASSERT_TRUE(run_.WaitExit(30000)) << "the program stayed after the player chose exit";
+  e2e::ExpectCleanEnd(run_);
 }
 
-TEST(SessionEnd, ExitThenTheSessionEndsShutsTheEngineDownFirst) {
-  ClientRun run;
-  Started(run);
-  const std::string written = ConfigBytes(run);  // the start's own writes are in
-  HWND game = run.Game();
-  EXPECT_EQ(QueryAnswered(run, true), 1);
-  EndSession(run, game, true);
-  ASSERT_TRUE(run.WaitExit(30000));
-  e2e::ExpectCleanEnd(run);
-  EXPECT_EQ(ConfigBytes(run), written);
+TEST_F(SessionEnd, ExitThenTheSessionEndsShutsTheEngineDownFirst) {
+  ASSERT_TRUE(StartGame(kConfig));
+  const std::string written = ConfigBytes(run_);  // the start's own writes are in
+  HWND game = run_.Game();
+  EXPECT_EQ(QueryAnswered(run_, true), 1);
+  EndSession(game, true);
+  ASSERT_TRUE(run_.WaitExit(30000));
+  e2e::ExpectCleanEnd(run_);
+  EXPECT_EQ(ConfigBytes(run_), written);
 }
 
 // A forced log-off ends the session although the player chose "stay" (or never answered).
-TEST(SessionEnd, ForcedEndAfterStayStillShutsDownCleanly) {
-  ClientRun run;
-  Started(run);
-  const std::string written = ConfigBytes(run);
-  HWND game = run.Game();
-  EXPECT_EQ(QueryAnswered(run, false), 0);
-  EndSession(run, game, true);
-  ASSERT_TRUE(run.WaitExit(30000));
-  e2e::ExpectCleanEnd(run);
-  EXPECT_EQ(ConfigBytes(run), written);
+TEST_F(SessionEnd, ForcedEndAfterStayStillShutsDownCleanly) {
+  ASSERT_TRUE(StartGame(kConfig));
+  const std::string written = ConfigBytes(run_);
+  HWND game = run_.Game();
+  EXPECT_EQ(QueryAnswered(run_, false), 0);
+  EndSession(game, true);
+  ASSERT_TRUE(run_.WaitExit(30000));
+  e2e::ExpectCleanEnd(run_);
+  EXPECT_EQ(ConfigBytes(run_), written);
 }
 
 // The session ends while the dialog of an ordinary close request is still open.
-TEST(SessionEnd, EndWhileTheDialogIsOpen) {
-  ClientRun run;
-  Started(run);
-  HWND game = run.Game();
+TEST_F(SessionEnd, EndWhileTheDialogIsOpen) {
+  ASSERT_TRUE(StartGame(kConfig));
+  HWND game = run_.Game();
   PostMessageW(game, WM_CLOSE, 0, 0);
-  ASSERT_TRUE(testutil::WaitUntil([&] { return run.DialogVisible(); }, 15000));
-  EndSession(run, game, true);
-  ASSERT_TRUE(run.WaitExit(30000));
-  e2e::ExpectCleanEnd(run);
+  ASSERT_TRUE(testutil::WaitUntil([&] { return run_.DialogVisible(); }, 15000));
+  EndSession(game, true);
+  ASSERT_TRUE(run_.WaitExit(30000));
+  e2e::ExpectCleanEnd(run_);
 }
 
 }  // namespace
@@ -122,15 +112,14 @@ namespace {
 
 // Exit chosen while the engine is still starting (its context comes late): the window closes at once, the
 // engine goes down with no browser ever created, and no sub-process outlives the program.
-TEST(LateEngine, ExitBeforeTheEngineIsReadyEndsCleanly) {
-  ClientRun run;
-  run.WriteConfig(kConfig);
-  ASSERT_TRUE(run.Start(L"", {L"STANDIN_CONTEXT_DELAY_MS=8000"}));
-  ASSERT_TRUE(testutil::WaitUntil([&] { return run.Game() && IsWindowVisible(run.Game()); }, 20000));
-  ASSERT_TRUE(run.Events("context_initialized").empty()) << "the engine was ready too early for this test";
-  ASSERT_TRUE(run.ExitThroughDialog());
-  EXPECT_TRUE(run.Events("create_browser").empty());
-  e2e::ExpectCleanEnd(run, {.browserMade = false});
+using LateEngine = e2e::ClientTest;
+
+TEST_F(LateEngine, ExitBeforeTheEngineIsReadyEndsCleanly) {
+  ASSERT_TRUE(StartClient(kConfig, L"", {L"STANDIN_CONTEXT_DELAY_MS=8000"}));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return run_.Game() && IsWindowVisible(run_.Game()); }, 20000));
+  ASSERT_TRUE(run_.Events("context_initialized").empty()) << "the engine was ready too early for this test";
+  ASSERT_TRUE(ExitCleanly({.browserMade = false}));
+  EXPECT_TRUE(run_.Events("create_browser").empty());
 }
 
 }  // namespace
@@ -139,18 +128,16 @@ namespace {
 
 // A popup the engine opened (a disposition the policy lets through) is closed, and reported closed, before the
 // engine goes down with the game's own browser.
-TEST(ExitWithPopups, EveryBrowserClosesBeforeTheEngineShutsDown) {
-  ClientRun run;
-  run.WriteConfig(kConfig);
-  ASSERT_TRUE(run.Start());
-  ASSERT_TRUE(run.WaitLoaded());
-  ASSERT_TRUE(run.PageCommand(L"popup 0 1 http://game.example/inner"));
-  ASSERT_TRUE(run.PageCommand(L"popup 8 1 http://game.example/other"));
-  ASSERT_TRUE(run.WaitEvents("on_after_created", 3));
-  ASSERT_TRUE(run.ExitThroughDialog());
+using ExitWithPopups = e2e::ClientTest;
+
+TEST_F(ExitWithPopups, EveryBrowserClosesBeforeTheEngineShutsDown) {
+  ASSERT_TRUE(StartGame(kConfig));
+  ASSERT_TRUE(run_.PageCommand(L"popup 0 1 http://game.example/inner"));
+  ASSERT_TRUE(run_.PageCommand(L"popup 8 1 http://game.example/other"));
+  ASSERT_TRUE(run_.WaitEvents("on_after_created", 3));
   // The clean end includes every browser made having closed before the shutdown.
-  e2e::ExpectCleanEnd(run);
-  EXPECT_EQ(run.Count("on_after_created"), 3);
+  ASSERT_TRUE(ExitCleanly());
+  EXPECT_EQ(run_.Count("on_after_created"), 3);
 }
 
 }  // namespace

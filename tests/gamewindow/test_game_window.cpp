@@ -14,7 +14,7 @@
 #include "engine/engine_app.h"
 #include "gamewindow/exit_dialog.h"
 #include "gamewindow/game_window.h"
-#include "tests/e2e/client_run.h"
+#include "tests/support/client_run.h"
 #include "tests/support/exit_dialog.h"
 #include "tests/support/trace_faults.h"
 #include "ui/forms.h"

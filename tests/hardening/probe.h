@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/e2e/client_run.h"
+#include "tests/support/client_run.h"
 
 namespace hardening {
 

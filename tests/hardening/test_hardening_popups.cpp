@@ -14,6 +14,7 @@
 #include <set>
 
 #include "tests/hardening/probe.h"
+#include "tests/support/client_test.h"
 
 namespace {
 
@@ -83,34 +84,32 @@ std::map<DWORD, std::string> LoadedHomes(const ClientRun& run, const std::set<DW
   return out;
 }
 
-TEST(Popups, TwentyInARowHostileAddressesIncluded) {
-  ClientRun run;
-  run.WriteConfig(
-      L"[dump]\r\ndoUrl2=http://game.example/home\r\nistest=1\r\nWidth_0=1000\r\nHeight_0=720\r\n"
-      L"Width_1=800\r\nHeight_1=600\r\nSizeIndex_1=4\r\n");
-  hardening::ProcessWatch processes(run);
-  ASSERT_TRUE(run.Start());
-  ASSERT_TRUE(run.WaitLoaded());
+using Popups = e2e::ClientTest;
+
+TEST_F(Popups, TwentyInARowHostileAddressesIncluded) {
+  hardening::ProcessWatch processes(run_);
+  ASSERT_TRUE(StartGame(L"[dump]\r\ndoUrl2=http://game.example/home\r\nistest=1\r\nWidth_0=1000\r\nHeight_0=720\r\n"
+                        L"Width_1=800\r\nHeight_1=600\r\nSizeIndex_1=4\r\n"));
 
   // Warm-up: two popups, their instances ended.
-  for (int i = 0; i < 2; ++i) ASSERT_TRUE(run.PageCommand(L"popup 3 1 http://warm.example/" + std::to_wstring(i)));
-  ASSERT_TRUE(testutil::WaitUntil([&] { return LoadedHomes(run, {}).size() == 2; }, 60000));
-  const std::set<DWORD> warm = Instances(run);
+  for (int i = 0; i < 2; ++i) ASSERT_TRUE(run_.PageCommand(L"popup 3 1 http://warm.example/" + std::to_wstring(i)));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return LoadedHomes(run_, {}).size() == 2; }, 60000));
+  const std::set<DWORD> warm = Instances(run_);
   ASSERT_EQ(warm.size(), 2u);
   processes.Update();
   for (DWORD pid : warm) testutil::Terminate(pid);
-  const hardening::Resources before = (Sleep(1000), hardening::Measure(run.Pid()));
+  const hardening::Resources before = (Sleep(1000), hardening::Measure(run_.Pid()));
 
   const std::vector<Case> cases = Cases();
   const size_t starting = std::count_if(cases.begin(), cases.end(), [](const Case& c) { return c.starts; });
   ASSERT_EQ(starting, 20u);
   for (size_t i = 0; i < cases.size(); ++i)
     ASSERT_TRUE(
-        run.PageCommand(L"popup " + std::to_wstring(3 + i % 4) + L" 1 " + testutil::FromUtf8(cases[i].address)));
+        run_.PageCommand(L"popup " + std::to_wstring(3 + i % 4) + L" 1 " + testutil::FromUtf8(cases[i].address)));
   std::map<DWORD, std::string> homes;
   ASSERT_TRUE(testutil::WaitUntil(
       [&] {
-        homes = LoadedHomes(run, warm);
+        homes = LoadedHomes(run_, warm);
         return homes.size() >= starting;
       },
       150000))
@@ -118,23 +117,23 @@ TEST(Popups, TwentyInARowHostileAddressesIncluded) {
   Sleep(1500);  // a surplus instance would show up now
   processes.Update();
 
-  std::set<DWORD> started = Instances(run);
+  std::set<DWORD> started = Instances(run_);
   for (DWORD pid : warm) started.erase(pid);
   EXPECT_EQ(started.size(), starting) << "new instances";
-  homes = LoadedHomes(run, warm);
+  homes = LoadedHomes(run_, warm);
   EXPECT_EQ(homes.size(), starting);
   // Every popup stays cancelled, refused or not; each refusal is recorded once.
   int cancelled = 0;
-  for (auto& e : run.Events("on_before_popup")) cancelled += e.Get("result") == "1";
+  for (auto& e : run_.Events("on_before_popup")) cancelled += e.Get("result") == "1";
   EXPECT_EQ(cancelled, static_cast<int>(cases.size() + warm.size()));
   size_t notes = 0;
-  for (auto& e : run.Events("log")) notes += e.Get("message").find("New instance refused") != std::string::npos;
+  for (auto& e : run_.Events("log")) notes += e.Get("message").find("New instance refused") != std::string::npos;
   EXPECT_EQ(notes, cases.size() - starting);
 
   // Which instance took which address: by its home (the empty address opens the configured one).
   std::map<std::string, DWORD> byHome;
   for (auto& [pid, url] : homes) byHome[url] = pid;
-  const auto trace = run.Trace();
+  const auto trace = run_.Trace();
   for (const Case& c : cases) {
     if (!c.starts) continue;
     SCOPED_TRACE(c.address.size() > 80 ? c.address.substr(0, 80) + "..." : c.address);
@@ -179,7 +178,7 @@ TEST(Popups, TwentyInARowHostileAddressesIncluded) {
 
   // Every instance ends, and with it every sub-process it started (the opener's own go on).
   for (DWORD pid : started) testutil::Terminate(pid);
-  const std::set<DWORD> openers = processes.SubProcessesOf(run.Pid());
+  const std::set<DWORD> openers = processes.SubProcessesOf(run_.Pid());
   EXPECT_EQ(openers.size(), 2u) << "the opener's GPU and renderer processes";
   EXPECT_GE(processes.SubProcesses().size(), openers.size() + 2 * (started.size() + warm.size()))
       << "each instance starts its own GPU and renderer processes";
@@ -187,12 +186,12 @@ TEST(Popups, TwentyInARowHostileAddressesIncluded) {
   EXPECT_TRUE(left.empty()) << left.size() << " process(es) still running";
 
   // The opener is unharmed and gave back what the twenty cost it.
-  EXPECT_TRUE(run.Running());
-  EXPECT_TRUE(testutil::Answers(run.Game()));
-  EXPECT_FALSE(run.DialogVisible());
-  EXPECT_EQ(run.Events("load_url").size(), 1u) << "the game page was reloaded";
+  EXPECT_TRUE(run_.Running());
+  EXPECT_TRUE(testutil::Answers(run_.Game()));
+  EXPECT_FALSE(run_.DialogVisible());
+  EXPECT_EQ(run_.Events("load_url").size(), 1u) << "the game page was reloaded";
   Sleep(700);
-  const hardening::Resources after = hardening::Measure(run.Pid());
+  const hardening::Resources after = hardening::Measure(run_.Pid());
   const auto hostile = std::count_if(cases.begin(), cases.end(),
                                      [](const Case& c) { return c.address.empty() || c.argument != c.address; });
   hardening::Figure("stress popups x" + std::to_string(started.size()) + " (" + std::to_string(hostile) +
@@ -202,8 +201,7 @@ TEST(Popups, TwentyInARowHostileAddressesIncluded) {
   EXPECT_LE(std::labs(after.gdi - before.gdi), kGdiMargin);
   EXPECT_LE(after.privateMiB - before.privateMiB, kPrivateMarginMiB);
 
-  ASSERT_TRUE(run.ExitThroughDialog());
-  e2e::ExpectCleanEnd(run);
+  ASSERT_TRUE(ExitCleanly());
 }
 
 }  // namespace

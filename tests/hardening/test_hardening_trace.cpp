@@ -6,17 +6,12 @@
 #include <map>
 
 #include "tests/hardening/probe.h"
+#include "tests/support/scoped_env.h"
 
 namespace {
 
 constexpr int kProcesses = 20;
 constexpr int kLines = 300;
-
-std::wstring Env(const wchar_t* name) {
-  wchar_t buf[1024];
-  DWORD n = GetEnvironmentVariableW(name, buf, 1024);
-  return n && n < 1024 ? std::wstring(buf, n) : std::wstring();
-}
 
 // A child: the stand-in answers a cookie-manager request without a running engine
 // with one trace line and nothing else.
@@ -34,8 +29,7 @@ TEST(Trace, ManyProcessesAppendingLoseNoLine) {
   testutil::TempDir dir;
   const std::wstring trace = dir.File(L"trace.txt");
   const std::wstring self = testutil::SelfPath();
-  SetEnvironmentVariableW(L"STANDIN_TRACE", trace.c_str());
-  SetEnvironmentVariableW(L"LZG_TRACE_CHILD", L"1");
+  testutil::ScopedEnv child_env{{L"STANDIN_TRACE", trace}, {L"LZG_TRACE_CHILD", L"1"}};
   std::vector<HANDLE> children;
   for (int i = 0; i < kProcesses; ++i) {
     std::wstring cmd = L"\"" + self + L"\"";
@@ -46,8 +40,7 @@ TEST(Trace, ManyProcessesAppendingLoseNoLine) {
     CloseHandle(pi.hThread);
     children.push_back(pi.hProcess);
   }
-  SetEnvironmentVariableW(L"LZG_TRACE_CHILD", nullptr);
-  SetEnvironmentVariableW(L"STANDIN_TRACE", nullptr);
+  child_env.Restore();
   for (HANDLE h : children) {
     EXPECT_EQ(WaitForSingleObject(h, 60000), WAIT_OBJECT_0);
     DWORD code = 1;
@@ -77,7 +70,7 @@ TEST(Trace, ManyProcessesAppendingLoseNoLine) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (Env(L"LZG_TRACE_CHILD") == L"1") return Child();
+  if (testutil::GetEnv(L"LZG_TRACE_CHILD") == L"1") return Child();
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

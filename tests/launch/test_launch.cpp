@@ -13,6 +13,7 @@
 #include "launch/engine_setup.h"
 #include "launch/launch_plan.h"
 #include "launch/profile_folders.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/test_util.h"
 
 namespace {
@@ -62,32 +63,8 @@ SYSTEMTIME Date(WORD year, WORD month) {
   return t;
 }
 
-// Sets environment variables for one test and puts the old values back.
-class Env {
- public:
-  Env() {
-    for (const wchar_t* name : {L"TEMP", L"APPDATA"}) {
-      wchar_t buf[32768];
-      DWORD n = GetEnvironmentVariableW(name, buf, 32768);
-      saved_[name == std::wstring(L"TEMP") ? 0 : 1] = n ? std::optional<std::wstring>(std::wstring(buf, n)) : std::nullopt;
-    }
-  }
-  ~Env() {
-    Set(L"TEMP", saved_[0]);
-    Set(L"APPDATA", saved_[1]);
-  }
-  static void Set(const wchar_t* name, const std::optional<std::wstring>& value) {
-    SetEnvironmentVariableW(name, value ? value->c_str() : nullptr);
-  }
-
- private:
-  std::optional<std::wstring> saved_[2];
-};
-
 TEST(ProfileFolders, PathsPerProfile) {
-  Env env;
-  Env::Set(L"TEMP", L"C:\\users\\p\\Temp");
-  Env::Set(L"APPDATA", L"C:\\users\\p\\AppData\\Roaming");
+  testutil::ScopedEnv env{{L"TEMP", L"C:\\users\\p\\Temp"}, {L"APPDATA", L"C:\\users\\p\\AppData\\Roaming"}};
   lzg::ProfileFolders d0 = lzg::ComputeProfileFolders(0, Date(2024, 6));
   EXPECT_EQ(d0.cache, L"C:\\users\\p\\Temp/lzgmin/cache2406");
   EXPECT_EQ(d0.cookies, L"C:\\users\\p\\AppData\\Roaming/lzgmin/cookies");
@@ -114,7 +91,7 @@ TEST(ProfileFolders, DateSuffix) {
 }
 
 TEST(ProfileFolders, UnusableVariablesLeaveTheirSettingsAlone) {
-  Env env;
+  testutil::ScopedEnv env;
   const std::wstring fits(1023, L'T'), too_long(1024, L'T'), huge(5000, L'A');
   struct Case {
     const char* what;
@@ -131,8 +108,8 @@ TEST(ProfileFolders, UnusableVariablesLeaveTheirSettingsAlone) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    Env::Set(L"TEMP", c.temp);
-    Env::Set(L"APPDATA", c.appdata);
+    env.Set(L"TEMP", c.temp);
+    env.Set(L"APPDATA", c.appdata);
     lzg::ProfileFolders d = lzg::ComputeProfileFolders(1, Date(2030, 2));
     EXPECT_EQ(d.cache.has_value(), c.cache);
     EXPECT_EQ(d.cookies.has_value(), c.appdata_folders);
@@ -153,12 +130,12 @@ class Launch : public testing::Test {
   }
   lzg::LaunchPlan Prepare(const wchar_t* command_line) const { return lzg::PrepareLaunch(command_line, dir_.Dir()); }
   testutil::TempDir dir_;
-  Env env_;
+  testutil::ScopedEnv env_;
 };
 
 TEST_F(Launch, ProfileAndHomeAddress) {
-  Env::Set(L"TEMP", L"C:\\t");
-  Env::Set(L"APPDATA", L"C:\\a");
+  env_.Set(L"TEMP", L"C:\\t");
+  env_.Set(L"APPDATA", L"C:\\a");
   WriteConfig(L"[dump]\r\ndoUrl2=http://game/?u=1\r\nistui=1\r\ntitle_0=平台\r\ntitle_1=游戏\r\nistest=1\r\n");
   testutil::WriteBytes(dir_.File(L"52lzg.dat"), " 42 \r\n");
   struct Case {

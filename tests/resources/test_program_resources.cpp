@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "lzg_version.h"
-#include "tests/e2e/client_run.h"
+#include "tests/support/client_run.h"
 
 namespace {
 

@@ -1,7 +1,8 @@
-#include "tests/e2e/client_run.h"
+#include "tests/support/client_run.h"
 
 #include "tests/support/exit_dialog.h"
 #include "tests/support/log_lines.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/trace_faults.h"
 
 #include <gtest/gtest.h>
@@ -56,28 +57,23 @@ void ClientRun::RemoveSkins() { testutil::RemoveTree(dir_.Dir() + L"Skins"); }
 
 bool ClientRun::Start(const std::wstring& args, const std::vector<std::wstring>& env) {
   const std::wstring exe = dir_.File(L"lzgmin.exe");
-  std::vector<std::pair<std::wstring, std::wstring>> saved;
-  auto set = [&](const std::wstring& name, const std::wstring& value) {
-    wchar_t old[4096];
-    DWORD n = GetEnvironmentVariableW(name.c_str(), old, 4096);
-    saved.emplace_back(name, n ? std::wstring(old, n) : std::wstring(L"\x1"));
-    SetEnvironmentVariableW(name.c_str(), value.c_str());
-  };
-  set(L"STANDIN_TRACE", TraceFile());
-  // The client's log (and the engine's profile folders) stay inside the run's folder.
-  CreateDirectoryW(AppData().c_str(), nullptr);  // as on every Windows account
-  set(L"APPDATA", AppData());
-  for (const std::wstring& e : env) {
-    size_t eq = e.find(L'=');
-    set(e.substr(0, eq), e.substr(eq + 1));
-  }
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  std::wstring cmd = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
   PROCESS_INFORMATION pi{};
-  BOOL ok = CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, dir_.Dir().c_str(), &si, &pi);
-  for (auto it = saved.rbegin(); it != saved.rend(); ++it)
-    SetEnvironmentVariableW(it->first.c_str(), it->second == L"\x1" ? nullptr : it->second.c_str());
+  BOOL ok = FALSE;
+  {
+    // The client inherits the environment as it is at its start; this process gets its own back right after.
+    testutil::ScopedEnv start_env{{L"STANDIN_TRACE", TraceFile()}};
+    // The client's log (and the engine's profile folders) stay inside the run's folder.
+    CreateDirectoryW(AppData().c_str(), nullptr);  // as on every Windows account
+    start_env.Set(L"APPDATA", AppData());
+    for (const std::wstring& e : env) {
+      const size_t eq = e.find(L'=');
+      start_env.Set(e.substr(0, eq), e.substr(eq + 1));
+    }
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    std::wstring cmd = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
+    ok = CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, dir_.Dir().c_str(), &si, &pi);
+  }
   if (!ok) return false;
   CloseHandle(pi.hThread);
   process_ = pi.hProcess;
@@ -266,6 +262,12 @@ void ClientRun::KillOtherInstances() {
 
 void ClientRun::KillStrays() {
   for (DWORD pid : Processes()) testutil::Terminate(pid);
+}
+
+RECT WorkArea() {
+  RECT wa{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &wa, 0);
+  return wa;
 }
 
 Geometry GeometryOf(HWND w) {

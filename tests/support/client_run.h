@@ -1,7 +1,8 @@
 // Drives the real lzgmin.exe under the engine stand-in: a copy of the bin folder
 // (exe, cef/, Skins/) in a temporary folder with a crafted "zeRoVedi.dat", the
 // stand-in's trace in that folder, and Win32 calls from the test to find, drive
-// and photograph the client's windows.
+// and photograph the client's windows. A test of one run takes it, its start and
+// its usual end from the fixture in client_test.h.
 #pragma once
 
 #include <windows.h>
@@ -119,6 +120,9 @@ size_t ExpectCleanEnd(const ClientRun& run, const End& end = {});
 
 // A page command through WM_COPYDATA to a stand-in browser window (any process's, this one's too).
 bool SendPageCommand(HWND browser, const std::wstring& text);
+
+// The primary monitor's work area (the screen less the taskbar).
+RECT WorkArea();
 
 // The outer rectangle and the client size of a window.
 struct Geometry {

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "tests/support/utf8_text.h"  // ToUtf8
+
 namespace testutil {
 
 inline std::string ToAnsi(const std::wstring& s) {
@@ -13,14 +15,6 @@ inline std::string ToAnsi(const std::wstring& s) {
   int n = WideCharToMultiByte(CP_ACP, 0, s.data(), (int)s.size(), nullptr, 0, nullptr, nullptr);
   std::string out(n, '\0');
   WideCharToMultiByte(CP_ACP, 0, s.data(), (int)s.size(), out.data(), n, nullptr, nullptr);
-  return out;
-}
-
-inline std::string ToUtf8(const std::wstring& s) {
-  if (s.empty()) return {};
-  int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), (int)s.size(), nullptr, 0, nullptr, nullptr);
-  std::string out(n, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, s.data(), (int)s.size(), out.data(), n, nullptr, nullptr);
   return out;
 }
 
