@@ -12,27 +12,22 @@
 #include "base/log.h"
 #include "base/threads.h"
 #include "tests/support/log_lines.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/test_util.h"
 
 namespace {
 
 using testutil::TempDir;
 
-// Points %APPDATA% at a folder of the test's own for the test's life (the children inherit it).
+// Points %APPDATA% at a folder of the test's own for the test's life (the children inherit it); empty removes it.
 class AppData {
  public:
   explicit AppData(const std::wstring& value) {
-    wchar_t old[1024];
-    DWORD n = GetEnvironmentVariableW(L"APPDATA", old, 1024);
-    had_ = n > 0 && n < 1024;
-    if (had_) old_.assign(old, n);
-    SetEnvironmentVariableW(L"APPDATA", value.empty() ? nullptr : value.c_str());
+    env_.Set(L"APPDATA", value.empty() ? std::nullopt : std::optional<std::wstring>(value));
   }
-  ~AppData() { SetEnvironmentVariableW(L"APPDATA", had_ ? old_.c_str() : nullptr); }
 
  private:
-  bool had_ = false;
-  std::wstring old_;
+  testutil::ScopedEnv env_;
 };
 
 using logfile::Columns;

@@ -27,6 +27,7 @@
 #include "engine/cef_ref.h"
 #include "engine/cef_string.h"
 #include "engine/engine_app.h"
+#include "tests/support/engine_process.h"
 #include "tests/support/trace_reader.h"
 #include "ui/forms.h"
 
@@ -1303,37 +1304,11 @@ TEST(HostRules, QuotedStrDoublesInnerQuotes) {
 
 // ---- the engine for this process ------------------------------------------------------
 
-namespace {
-class TestEngineApp : public lzg::EngineApp {
- protected:
-  void ShowErrorMessage(const std::wstring& text) override {
-    fprintf(stderr, "engine start-up error: %s\n", Utf8(text).c_str());
-  }
-};
-bool IsSubprocess() { return wcsstr(GetCommandLineW(), L"--type=") != nullptr; }
-}  // namespace
-
 int main(int argc, char** argv) {
-  if (!IsSubprocess()) {
-    DeleteFileW(TracePath().c_str());
-    SetEnvironmentVariableW(L"STANDIN_TRACE", TracePath().c_str());
-    SetEnvironmentVariableW(L"STANDIN_CONTEXT_DELAY_MS", L"1500");
-  }
-  // The engine's folders and locale as the client sets them; no profile folders (no cache, no cookies).
-  auto app = std::make_unique<TestEngineApp>();
-  app->SetFrameworkDirPath(L"cef");
-  app->SetResourcesDirPath(L"cef");
-  app->SetLocalesDirPath(L"cef\\locales");
-  app->set_locale(L"zh-CN");
-  app->set_locales_required(L"zh-CN");
-  if (!app->StartMainProcess()) {
-    // A sub-process ends with what its role returned.
-    const bool sub = app->GetProcessType() != ProcessType::kBrowser;
-    const int code = sub ? app->SubProcessExitCode() : 1;
-    app.reset();
-    if (!sub) fprintf(stderr, "the engine did not start\n");
-    return code;
-  }
+  testutil::EngineStart start =
+      testutil::StartEngineForTest(TracePath(), {{L"STANDIN_CONTEXT_DELAY_MS", L"1500"}});
+  if (!start.app) return start.exit_code;
+  std::unique_ptr<lzg::EngineApp> app = std::move(start.app);
   engine_app = app.get();
   testing::InitGoogleTest(&argc, argv);
   int rc = RUN_ALL_TESTS();

@@ -9,36 +9,12 @@
 #include <mutex>
 #include <string>
 
+#include "tests/support/test_util.h"
+
 namespace enginetest {
 
 // A fresh folder under %TEMP%, removed with everything in it at the end.
-class TempDir {
- public:
-  explicit TempDir(const wchar_t* tag = L"lzgeng") {
-    wchar_t base[MAX_PATH];
-    GetTempPathW(MAX_PATH, base);
-    static LONG counter = 0;
-    path_ = std::wstring(base) + tag + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-            std::to_wstring(InterlockedIncrement(&counter));
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  // Engine sub-processes of a client started in the folder end a moment after it and may still hold a file:
-  // the removal is tried again until they are gone.
-  ~TempDir() {
-    for (int i = 0; i < 100; ++i) {
-      std::error_code ec;
-      std::filesystem::remove_all(path_, ec);
-      if (!std::filesystem::exists(path_, ec)) return;
-      Sleep(100);
-    }
-  }
-  const std::wstring& path() const { return path_; }
-  std::wstring operator/(const std::wstring& rel) const { return path_ + L"\\" + rel; }
-
- private:
-  std::wstring path_;
-};
+using TempDir = testutil::TempDir;
 
 inline void WriteFile(const std::wstring& path, const std::string& content = "x") {
   std::filesystem::create_directories(std::filesystem::path(path).parent_path());
@@ -140,13 +116,6 @@ inline ErrorBox AnswerErrorBox(DWORD pid, DWORD ms) {
     Sleep(100);
   }
   return {};
-}
-
-inline std::string Narrow(const std::wstring& w) {
-  int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string s(n > 0 ? n - 1 : 0, '\0');
-  if (n > 1) WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, s.data(), n, nullptr, nullptr);
-  return s;
 }
 
 }  // namespace enginetest

@@ -41,7 +41,6 @@ using enginetest::DebugOutputCapture;
 using lzg::AppStatus;
 using lzg::AutoplayPolicy;
 using lzg::ProcessType;
-using enginetest::Narrow;
 using enginetest::TempDir;
 using enginetest::WriteFile;
 using lzg::CookieStoreInitializer;
@@ -289,10 +288,10 @@ TEST(Creation, DefaultsAndRecord) {
 
   // No locale named: every locale of the engine is required.
   TempDir locales;
-  app.SetLocalesDirPath(locales.path());
+  app.SetLocalesDirPath(locales.Path());
   EXPECT_FALSE(app.CheckLocales());
   std::wstring every;
-  for (auto& n : lzg::LocaleFileNames(L"")) every += locales.path() + L"\\" + n + L"\r\n";
+  for (auto& n : lzg::LocaleFileNames(L"")) every += locales.Path() + L"\\" + n + L"\r\n";
   EXPECT_EQ(app.MissingLibFiles(), every);
 }
 
@@ -343,7 +342,7 @@ TEST(Paths, SettersFollowTheRules) {
   std::filesystem::create_directories(exeDir + rel + L"\\sub");
   TempDir tmp;
   std::filesystem::create_directories(tmp / L"a\\b");
-  const std::wstring mixed = tmp.path() + L"\\a/b";
+  const std::wstring mixed = tmp.Path() + L"\\a/b";
 
   struct Case {
     const char* what;
@@ -361,7 +360,7 @@ TEST(Paths, SettersFollowTheRules) {
       {"resources trailing delimiter kept", &EngineApp::SetResourcesDirPath, &EngineApp::ResourcesDirPath,
        rel + L"\\sub\\", exeDir + rel + L"\\sub\\"},
       {"locales absolute missing", &EngineApp::SetLocalesDirPath, &EngineApp::LocalesDirPath,
-       tmp.path() + L"\\nope", L""},
+       tmp.Path() + L"\\nope", L""},
       {"locales relative existing", &EngineApp::SetLocalesDirPath, &EngineApp::LocalesDirPath,
        rel + L"\\sub", exeDir + rel + L"\\sub"},
       {"user data relative, not existing", &EngineApp::SetUserDataPath, &EngineApp::UserDataPath, L"data",
@@ -430,9 +429,9 @@ TEST(LaunchSteps, ProfileDirectoriesAndFixedProperties) {
     EXPECT_EQ(lzg::CefToWString(&app.SettingsRecord().accept_language_list), L"zh-CN");
     // The one required locale: the only file a locale check asks for.
     TempDir locales;
-    app.SetLocalesDirPath(locales.path());
+    app.SetLocalesDirPath(locales.Path());
     EXPECT_FALSE(app.CheckLocales());
-    EXPECT_EQ(app.MissingLibFiles(), locales.path() + L"\\zh-CN.pak\r\n");
+    EXPECT_EQ(app.MissingLibFiles(), locales.Path() + L"\\zh-CN.pak\r\n");
   }
 }
 
@@ -481,9 +480,9 @@ TEST(LaunchSteps, ReportsPostOnlyToAnExistingWindow) {
 TEST(SettingsRecord, EveryFieldFixedOrAViewOfTheObjectsOwnText) {
   static_assert(sizeof(cef_settings_t) == 204, "a field was added to or removed from the record");
   TempDir tmp;
-  MakeEngineFolder(tmp.path());
+  MakeEngineFolder(tmp.Path());
   RecordingApp app;
-  PointAt(app, tmp.path());
+  PointAt(app, tmp.Path());
   app.SetCache(L"C:/t/lzgmin/cache2406");
   app.SetUserDataPath(L"C:/a/lzgmin/UserData");
   app.SetCookies(L"C:/a/lzgmin/cookies");
@@ -540,9 +539,9 @@ TEST(SettingsRecord, EveryFieldFixedOrAViewOfTheObjectsOwnText) {
     EXPECT_FALSE(t.owner.empty()) << t.field;
     expect_view(t.field, t.value, t.owner.c_str(), t.owner.size());
   }
-  EXPECT_EQ(lzg::CefToWString(&s.framework_dir_path), tmp.path() + L"\\cef");
-  EXPECT_EQ(lzg::CefToWString(&s.resources_dir_path), tmp.path() + L"\\cef");
-  EXPECT_EQ(lzg::CefToWString(&s.locales_dir_path), tmp.path() + L"\\cef\\locales");
+  EXPECT_EQ(lzg::CefToWString(&s.framework_dir_path), tmp.Path() + L"\\cef");
+  EXPECT_EQ(lzg::CefToWString(&s.resources_dir_path), tmp.Path() + L"\\cef");
+  EXPECT_EQ(lzg::CefToWString(&s.locales_dir_path), tmp.Path() + L"\\cef\\locales");
   EXPECT_EQ(lzg::CefToWString(&s.cache_path), L"C:/t/lzgmin/cache2406");
   EXPECT_EQ(lzg::CefToWString(&s.user_data_path), L"C:/a/lzgmin/UserData");
   EXPECT_EQ(lzg::CefToWString(&s.locale), L"zh-CN");
@@ -578,7 +577,7 @@ TEST(SettingsRecord, EveryFieldFixedOrAViewOfTheObjectsOwnText) {
 TEST(StartUp, EachRoleHandsTheEngineItsAppHandler) {
   const long live = lzg::LiveBridgedObjects();
   TempDir tmp;
-  MakeCheckedEngineFolder(tmp.path());
+  MakeCheckedEngineFolder(tmp.Path());
   struct Case {
     const char* what;
     const wchar_t* cmd;
@@ -603,7 +602,7 @@ TEST(StartUp, EachRoleHandsTheEngineItsAppHandler) {
     scope.fake.initialize_result = c.initialize_result;
     {
       PreloadedApp app(c.cmd);
-      PointAt(app, tmp.path());
+      PointAt(app, tmp.Path());
       app.set_enable_gpu(true);
       app.set_flash_enabled(false);
       app.SetCache(L"C:/cache");
@@ -648,7 +647,7 @@ class AppHandlers : public ::testing::Test {
  protected:
   void SetUp() override {
     live_ = lzg::LiveBridgedObjects();
-    MakeCheckedEngineFolder(folder_.path());
+    MakeCheckedEngineFolder(folder_.Path());
   }
   void TearDown() override {
     startup_.fake.ReleaseApps();
@@ -658,7 +657,7 @@ class AppHandlers : public ::testing::Test {
   cef_app_t* Start(PreloadedApp& app) {
     startup_.fake.execute_result = app.GetProcessType() == ProcessType::kBrowser ? -1 : 0;
     const size_t before = startup_.fake.executed.size();
-    PointAt(app, folder_.path());
+    PointAt(app, folder_.Path());
     app.StartMainProcess();
     if (startup_.fake.executed.size() != before + 1) {
       ADD_FAILURE() << "no app handler handed to the engine";
@@ -692,12 +691,12 @@ TEST_F(Switches, OnlyTheBrowserProcessWithAnEmptyType) {
     app.set_flash_enabled(false);
     app.SetCache(L"C:/cache");
     cef_app_t* a = Start(app);
-    ASSERT_NE(a, nullptr) << Narrow(c.cmd);
+    ASSERT_NE(a, nullptr) << testutil::ToUtf8(c.cmd);
     auto line = lzg::MakeRef<FakeCommandLine>();
     std::wstring typeText = c.offeredType ? c.offeredType : L"";
     cef_string_t type = lzg::CefStringView(typeText);
     a->on_before_command_line_processing(a, c.offeredType ? &type : nullptr, line->ToCef());
-    EXPECT_EQ(line->switches, c.expected) << Narrow(c.cmd);
+    EXPECT_EQ(line->switches, c.expected) << testutil::ToUtf8(c.cmd);
     EXPECT_TRUE(line->HasOneRef()) << "the command line's reference was not released";
     a->on_before_command_line_processing(a, nullptr, nullptr);  // no command line: nothing, no failure
   }
@@ -786,7 +785,7 @@ TEST_F(Handlers, FailuresAreReportedWithTheOperationName) {
   bph->base.release(&bph->base);
   EXPECT_NE(capture.text().find(L"BrowserProcessHandler.OnContextInitialized error : 页面 broke"),
             std::wstring::npos)
-      << Narrow(capture.text());
+      << testutil::ToUtf8(capture.text());
 }
 
 // --- Cookie initialiser ---------------------------------------------------------------------
@@ -905,10 +904,10 @@ TEST(FileChecks, MissingFilesListedInOneMessageInOrder) {
   };
   for (const Case& c : cases) {
     TempDir tmp;
-    MakeEngineFolder(tmp.path());
+    MakeEngineFolder(tmp.Path());
     for (auto& r : c.remove) std::filesystem::remove(tmp / r);
     RecordingApp app;
-    PointAt(app, tmp.path());
+    PointAt(app, tmp.Path());
     EXPECT_FALSE(app.StartMainProcess()) << c.what;
     std::wstring list;
     for (auto& l : c.listed) list += (list.empty() ? L"" : L"\r\n") + (tmp / l);
@@ -925,10 +924,10 @@ TEST(FileChecks, NoEngineFolderLooksInTheCurrentDirectory) {
   TempDir tmp;
   wchar_t saved[MAX_PATH];
   GetCurrentDirectoryW(MAX_PATH, saved);
-  ASSERT_TRUE(SetCurrentDirectoryW(tmp.path().c_str()));
+  ASSERT_TRUE(SetCurrentDirectoryW(tmp.Path().c_str()));
   WriteFile(tmp / L"icudtl.dat");  // found by its bare name
   RecordingApp app;
-  PointAt(app, tmp.path() + L"\\missing");
+  PointAt(app, tmp.Path() + L"\\missing");
   EXPECT_TRUE(app.FrameworkDirPath().empty());
   EXPECT_FALSE(app.StartMainProcess());
   SetCurrentDirectoryW(saved);
@@ -946,9 +945,9 @@ TEST(FileChecks, NoEngineFolderLooksInTheCurrentDirectory) {
 
 TEST(FileChecks, FolderRemovedAfterSettingCountsEveryName) {
   TempDir tmp;
-  MakeEngineFolder(tmp.path());
+  MakeEngineFolder(tmp.Path());
   RecordingApp app;
-  PointAt(app, tmp.path());
+  PointAt(app, tmp.Path());
   std::filesystem::remove_all(tmp / L"cef\\locales");
   app.set_locales_required(L"zh-CN,en-US");
   EXPECT_FALSE(app.CheckLocales());
@@ -978,12 +977,12 @@ TEST(FileChecks, VersionAndMachine) {
   };
   for (const Case& c : cases) {
     TempDir tmp;
-    MakeEngineFolder(tmp.path());
+    MakeEngineFolder(tmp.Path());
     if (!c.source.empty()) {
       std::filesystem::copy_file(c.source, tmp / L"cef\\libcef.dll", std::filesystem::copy_options::overwrite_existing);
     }
     RecordingApp app;
-    PointAt(app, tmp.path());
+    PointAt(app, tmp.Path());
     EXPECT_FALSE(app.StartMainProcess());
     ASSERT_EQ(app.messages.size(), 1u) << c.what;
     EXPECT_EQ(app.messages[0], c.message) << c.what;
@@ -1049,7 +1048,7 @@ TEST(Library, SubProcessSkipsFileChecksButNotTheLibrary) {
   TempDir tmp;
   std::filesystem::create_directories(tmp / L"cef");  // no engine file at all
   RecordingApp app(kRendererCmd);
-  PointAt(app, tmp.path());
+  PointAt(app, tmp.Path());
   EXPECT_FALSE(app.StartMainProcess());
   EXPECT_TRUE(app.MissingLibFiles().empty());
   ASSERT_EQ(app.messages.size(), 1u);
@@ -1061,12 +1060,12 @@ TEST(Library, MissingExportKeepsTheLibraryAndBindsNothingOfThatGroup) {
   CefTableScope table;
   lzg::g_cef = lzg::CefApi{};
   TempDir tmp;
-  MakeCheckedEngineFolder(tmp.path());
+  MakeCheckedEngineFolder(tmp.Path());
   const std::wstring library = tmp / L"cef\\libcef.dll";
   HMODULE handle = nullptr;
   {
     auto app = std::make_unique<RecordingApp>();
-    PointAt(*app, tmp.path());
+    PointAt(*app, tmp.Path());
     EXPECT_FALSE(app->StartMainProcess());
     ASSERT_EQ(app->messages.size(), 1u);
     EXPECT_EQ(app->messages[0], lzg::MissingExportMessage());
@@ -1110,8 +1109,8 @@ TEST(Diagnostics, BeforeBindingOnlyTheDebuggerOutputAndTheLog) {
   RecordingApp app;
   DebugOutputCapture capture;
   lzg::OutputDebugMessage(L"引擎 starting");
-  EXPECT_NE(capture.text().find(L"引擎 starting"), std::wstring::npos) << Narrow(capture.text());
-  EXPECT_NE(ClientLog().find(Narrow(L"引擎 starting")), std::string::npos);
+  EXPECT_NE(capture.text().find(L"引擎 starting"), std::wstring::npos) << testutil::ToUtf8(capture.text());
+  EXPECT_NE(ClientLog().find(testutil::ToUtf8(L"引擎 starting")), std::string::npos);
   EXPECT_TRUE(g_logged.empty());
   app.SetOsmodalLoop(true);
   EXPECT_TRUE(g_modal.empty());
@@ -1122,14 +1121,14 @@ TEST(Diagnostics, FailuresAreWrittenAndNeverRaisedAgain) {
   DebugOutputCapture capture;
   lzg::ReportFailure(L"TChromium.CreateBrowser", L"no parent");
   EXPECT_NE(capture.text().find(L"TChromium.CreateBrowser error : no parent\n"), std::wstring::npos)
-      << Narrow(capture.text());
+      << testutil::ToUtf8(capture.text());
   EXPECT_NE(ClientLog().find("TChromium.CreateBrowser error : no parent"), std::string::npos);
 
   bool ran = true;
   EXPECT_NO_THROW(ran = lzg::RunGuarded("Client.OnBeforePopup", [] { throw std::runtime_error("弹窗 failed"); }));
   EXPECT_FALSE(ran);
   EXPECT_NE(capture.text().find(L"Client.OnBeforePopup error : 弹窗 failed"), std::wstring::npos)
-      << Narrow(capture.text());
+      << testutil::ToUtf8(capture.text());
 }
 
 // A start-up message goes to the debugger output and the log, then to an "Error" box.
@@ -1151,13 +1150,13 @@ TEST(Diagnostics, ErrorMessageWritesThenShowsABox) {
 TEST(Teardown, TheObjectDetachesItsHandlersWhenItGoes) {
   const long live = lzg::LiveBridgedObjects();
   TempDir tmp;
-  MakeCheckedEngineFolder(tmp.path());
+  MakeCheckedEngineFolder(tmp.Path());
   FakeStartupScope scope;
   int contexts = 0, launches = 0;
   // The object's memory outlives it here, so a callback that still reached it is counted instead of crashing.
   alignas(PreloadedApp) unsigned char storage[sizeof(PreloadedApp)];
   auto* app = new (storage) PreloadedApp();
-  PointAt(*app, tmp.path());
+  PointAt(*app, tmp.Path());
   app->on_context_initialized = [&contexts] { ++contexts; };
   app->on_before_child_process_launch = [&launches](cef_command_line_t*) { ++launches; };
   ASSERT_TRUE(app->StartMainProcess());

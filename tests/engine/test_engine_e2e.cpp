@@ -35,7 +35,6 @@
 #include "tests/support/wait.h"
 
 namespace fs = std::filesystem;
-using enginetest::Narrow;
 using lzg::AppStatus;
 using lzg::ProcessType;
 using enginetest::TempDir;
@@ -52,7 +51,7 @@ std::wstring Env(const wchar_t* name) {
 // ===================== The child side: one process of the client =====================
 
 std::string EscapeLine(const std::wstring& w) {
-  std::string s = Narrow(w), out;
+  std::string s = testutil::ToUtf8(w), out;
   for (char c : s) {
     if (c == '\r') out += "\\r";
     else if (c == '\n') out += "\\n";
@@ -197,16 +196,16 @@ std::vector<ReportEntry> ReadReport(const std::wstring& path) {
 }
 
 // One client process in a folder of its own, and what it left behind.
-class ClientRun {
+class LaunchRun {
  public:
-  ClientRun() : root_(L"lzgcli") {
+  LaunchRun() {
     exe_ = root_ / L"lzgmin.exe";
     fs::copy_file(lzg::ExeDirectory() + ExeName(), exe_);
     fs::create_directories(root_ / L"temp");
     fs::create_directories(root_ / L"appdata");
   }
   // A run that broke an engine rule fails its test, whatever the test looked at.
-  ~ClientRun() { tracefile::ExpectNoFaults(path(L"trace.txt")); }
+  ~LaunchRun() { tracefile::ExpectNoFaults(path(L"trace.txt")); }
   static std::wstring ExeName() {
     wchar_t buf[MAX_PATH];
     GetModuleFileNameW(nullptr, buf, MAX_PATH);
@@ -242,7 +241,7 @@ class ClientRun {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    BOOL ok = CreateProcessW(exe_.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, root_.path().c_str(), &si,
+    BOOL ok = CreateProcessW(exe_.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, root_.Path().c_str(), &si,
                              &pi);
     for (auto& [k, v] : saved) SetEnvironmentVariableW(k.c_str(), v.empty() ? nullptr : v.c_str());
     if (!ok) {
@@ -306,7 +305,7 @@ bool StandInBuilt() { return lzg::FileExists(lzg::ExeDirectory() + L"cef\\libcef
 #define REQUIRE_STANDIN() \
   if (!StandInBuilt()) GTEST_FAIL() << "the engine stand-in is not built beside the tests (cef\\libcef.dll)"
 
-std::string U8(const std::wstring& w) { return Narrow(w); }
+std::string U8(const std::wstring& w) { return testutil::ToUtf8(w); }
 
 }  // namespace
 
@@ -314,7 +313,7 @@ std::string U8(const std::wstring& w) { return Narrow(w); }
 
 TEST(MainProcess, StartsTheEngineWithThisClientsSettings) {
   REQUIRE_STANDIN();
-  ClientRun run;
+  LaunchRun run;
   run.CopyEngine();
   // The profile's directories exist from an earlier run; the teardown leaves them as they are.
   SYSTEMTIME now;
@@ -422,7 +421,7 @@ TEST(MainProcess, StartsTheEngineWithThisClientsSettings) {
 
 TEST(SubProcess, RunsItsRoleWithoutWindowsOrChecksAndEnds) {
   REQUIRE_STANDIN();
-  ClientRun run;
+  LaunchRun run;
   run.CopyEngine();
   WriteFile(run.path(L"zeRoVedi.dat"), "[dump]\r\ndoUrl2=http://game.example/start\r\n");
   const DWORD mainPid = run.Run(L"sub", {});
@@ -471,7 +470,7 @@ TEST(SubProcess, RunsItsRoleWithoutWindowsOrChecksAndEnds) {
 // for windows to destroy would load and start the display driver in every renderer.
 TEST(SubProcess, WithNoWindowOfTheGuiLayerLeavesTheDisplayDriverUnloaded) {
   REQUIRE_STANDIN();
-  ClientRun run;
+  LaunchRun run;
   run.CopyEngine();
   const DWORD pid = run.Run(L"renderer-bare", {}, L"--type=renderer");
   EXPECT_TRUE(run.Messages(pid).empty());
@@ -485,7 +484,7 @@ TEST(SubProcess, WithNoWindowOfTheGuiLayerLeavesTheDisplayDriverUnloaded) {
 
 TEST(SubProcess, RendererWithIncompleteFilesStillRuns) {
   REQUIRE_STANDIN();
-  ClientRun run;
+  LaunchRun run;
   run.CopyEngine();
   fs::remove(run.path(L"cef\\locales\\zh-CN.pak"));
   fs::remove(run.path(L"cef\\cef.pak"));
@@ -505,7 +504,7 @@ TEST(SubProcess, RendererWithIncompleteFilesStillRuns) {
 // neither starts the engine as a browser process it would never shut down nor reaches the windows.
 TEST(SubProcess, ARoleTheEngineDoesNotSeeStartsNothing) {
   REQUIRE_STANDIN();
-  ClientRun run;
+  LaunchRun run;
   run.CopyEngine();
   run.Run(L"split", {}, L"\"C:\\dir\\\" --type=utility");
   EXPECT_EQ(run.Reported("role"), std::to_string(static_cast<int>(ProcessType::kOther)));
@@ -552,7 +551,7 @@ TEST(StartupFailure, EachCauseGivesItsMessage) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    ClientRun run;
+    LaunchRun run;
     if (!c.noEngineFolder) run.CopyEngine(c.variant ? c.variant : L"");
     for (auto& r : c.remove) fs::remove(run.path(r));
 
@@ -605,7 +604,7 @@ TEST(StartupFailure, EachCauseGivesItsMessage) {
 
 TEST(StartupFailure, FailedInitializeStillShutsDownWithoutMessage) {
   REQUIRE_STANDIN();
-  ClientRun run;
+  LaunchRun run;
   run.CopyEngine();
   const DWORD pid = run.Run(L"init fail", {{L"STANDIN_INIT_FAIL", L"1"}});
   EXPECT_TRUE(run.Messages(pid).empty());
@@ -622,7 +621,7 @@ TEST(StartupFailure, FailedInitializeStillShutsDownWithoutMessage) {
 
 TEST(StartupFailure, RealMessageBoxOfTheRunningProcess) {
   REQUIRE_STANDIN();
-  ClientRun run;
+  LaunchRun run;
   run.CopyEngine();
   fs::remove(run.path(L"cef\\locales\\zh-CN.pak"));
   enginetest::ErrorBox box;
@@ -637,7 +636,7 @@ TEST(StartupFailure, RealMessageBoxOfTheRunningProcess) {
 
 TEST(Cookies, NeverReadyGivesUpWithoutBlocking) {
   REQUIRE_STANDIN();
-  ClientRun run;
+  LaunchRun run;
   run.CopyEngine();
   run.Run(L"cookies never ready", {{L"STANDIN_COOKIE_NEVER_READY", L"1"}});
   EXPECT_EQ(run.Reported("context_ready"), "1");
@@ -652,7 +651,7 @@ TEST(Cookies, NeverReadyGivesUpWithoutBlocking) {
 
 TEST(Cookies, EmptyCookiePathStartsNoThread) {
   REQUIRE_STANDIN();
-  ClientRun run;
+  LaunchRun run;
   run.CopyEngine();
   run.Run(L"no appdata", {{L"APPDATA", L""}});
   EXPECT_EQ(run.Reported("start"), "1");
@@ -669,7 +668,7 @@ int wmain(int argc, wchar_t** argv) {
   int narrowArgc = argc;
   std::vector<std::string> store;
   std::vector<char*> ptrs;
-  for (int i = 0; i < argc; ++i) store.push_back(Narrow(argv[i]));
+  for (int i = 0; i < argc; ++i) store.push_back(testutil::ToUtf8(argv[i]));
   for (auto& s : store) ptrs.push_back(s.data());
   testing::InitGoogleTest(&narrowArgc, ptrs.data());
   return RUN_ALL_TESTS();

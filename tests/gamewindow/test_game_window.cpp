@@ -15,6 +15,7 @@
 #include "gamewindow/exit_dialog.h"
 #include "gamewindow/game_window.h"
 #include "tests/support/client_run.h"
+#include "tests/support/engine_process.h"
 #include "tests/support/exit_dialog.h"
 #include "tests/support/trace_faults.h"
 #include "ui/forms.h"
@@ -300,22 +301,9 @@ TEST_F(GameWindowTest, HostCalledFromAnotherThreadIsRecordedAndRefused) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool sub = std::wstring(GetCommandLineW()).find(L"--type=") != std::wstring::npos;
-  if (!sub) {
-    DeleteFileW(TracePath().c_str());
-    SetEnvironmentVariableW(L"STANDIN_TRACE", TracePath().c_str());
-  }
-  g_engine = std::make_unique<lzg::EngineApp>();
-  g_engine->SetFrameworkDirPath(L"cef");
-  g_engine->SetResourcesDirPath(L"cef");
-  g_engine->SetLocalesDirPath(L"cef\\locales");
-  g_engine->set_locale(L"zh-CN");
-  g_engine->set_locales_required(L"zh-CN");
-  if (!g_engine->StartMainProcess()) {
-    const int code = sub ? g_engine->SubProcessExitCode() : 1;
-    g_engine.reset();
-    return code;
-  }
+  testutil::EngineStart start = testutil::StartEngineForTest(TracePath());
+  if (!start.app) return start.exit_code;
+  g_engine = std::move(start.app);
   testing::InitGoogleTest(&argc, argv);
   int rc = RUN_ALL_TESTS();
   // The way out of the program: exit chosen, the browser closed before the engine goes.

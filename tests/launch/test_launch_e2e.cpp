@@ -13,6 +13,7 @@
 #include "tests/support/client_windows.h"
 #include "tests/support/exit_dialog.h"
 #include "tests/support/processes.h"
+#include "tests/support/scoped_env.h"
 #include "tests/support/test_util.h"
 #include "tests/support/trace_faults.h"
 
@@ -143,12 +144,13 @@ class Client : public testing::Test {
     testutil::CopyTree(testutil::SelfDir() + L"cef", dir_.Dir() + L"cef");
     ASSERT_TRUE(testutil::Exists(dir_.File(L"cef\\libcef.dll")));
     // The engine's trace of every run (sub-processes' too): a run that broke an engine rule fails the test.
-    SetEnvironmentVariableW(L"STANDIN_TRACE", TraceFile().c_str());
+    env_.Set(L"STANDIN_TRACE", TraceFile());
   }
   void TearDown() override {
-    SetEnvironmentVariableW(L"STANDIN_TRACE", nullptr);
+    env_.Restore();
     tracefile::ExpectNoFaults(TraceFile());
   }
+  testutil::ScopedEnv env_;
   std::wstring TraceFile() const { return dir_.File(L"trace.txt"); }
   std::wstring Config() const { return dir_.File(L"zeRoVedi.dat"); }
   void WriteConfig(const std::string& bytes) const { testutil::WriteBytes(Config(), bytes); }
@@ -351,9 +353,12 @@ TEST_F(Client, EngineSubProcessesLeaveTheConfigurationAloneAndEndWithTheirRolesC
   for (const auto& c : cases) {
     SCOPED_TRACE(testutil::ToUtf8(c.args));
     WriteConfig(full);
-    SetEnvironmentVariableW(L"STANDIN_SUBPROCESS_EXIT_CODE", *c.code ? c.code : nullptr);
-    RunResult r = RunProgram(dir_.File(L"lzgmin.exe"), c.args, dir_.Dir());
-    SetEnvironmentVariableW(L"STANDIN_SUBPROCESS_EXIT_CODE", nullptr);
+    RunResult r;
+    {
+      const testutil::ScopedEnv exit_code{
+          {L"STANDIN_SUBPROCESS_EXIT_CODE", *c.code ? std::optional<std::wstring>(c.code) : std::nullopt}};
+      r = RunProgram(dir_.File(L"lzgmin.exe"), c.args, dir_.Dir());
+    }
     EXPECT_TRUE(r.ended);
     EXPECT_FALSE(r.crashed);
     EXPECT_EQ(r.exitCode, static_cast<DWORD>(_wtoi(c.code)));

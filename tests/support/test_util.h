@@ -127,9 +127,11 @@ class TempDir {
   }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
-  // The folder with a trailing separator.
+  // The folder with a trailing separator, and without.
   std::wstring Dir() const { return path_ + L"\\"; }
+  const std::wstring& Path() const { return path_; }
   std::wstring File(const std::wstring& name) const { return Dir() + name; }
+  std::wstring operator/(const std::wstring& name) const { return File(name); }
 
  private:
   std::wstring path_;
