@@ -13,9 +13,10 @@ rm -f "$BUILD/figures.txt"
 # Tests clean up after themselves. Every test process keeps its temporary folder and its application data under
 # one folder of the build (tests/support/isolated_appdata.cpp), which must be empty after the run; the prefix's
 # own temporary folder and application data must stay free of the client's folders too. What an earlier,
-# interrupted run left is cleared first.
-TESTDATA="$BUILD/testdata"
-export LZGTEST_ROOT="Z:$(printf '%s' "$TESTDATA" | tr '/' '\\')"
+# interrupted run left is cleared first. The folder lies on the prefix's drive C: as a player's would (on the Z:
+# drive, Wine gives every file the same identity, and copying one file over another fails).
+TESTDATA="$WINEPREFIX/drive_c/lzgtestdata"
+export LZGTEST_ROOT='C:\lzgtestdata'
 leftovers() {
   find "$TESTDATA" -mindepth 1 -maxdepth 3 2>/dev/null
   find "$WINEPREFIX/drive_c/users" -mindepth 3 -maxdepth 4 \( -path '*/Temp/lzgtest_*' -o -path '*/Temp/lzgeng-*' -o \
