@@ -33,7 +33,12 @@ class GamePolicy final : public BrowserHost::Policy {
   bool TakesKey(const cef_key_event_t&, const MSG* os_event) const override {
     return os_event && lzg::TakesKey(os_event->message, os_event->wParam);
   }
-  bool CancelsNavigation(const BrowserHost::Navigation&) const override { return false; }
+  // The game's page going to another program (customer service in a chat program, mail) would be replaced by the
+  // engine's error document: the game stays instead, and no program is started. Sub-frames and other browsers
+  // are the engine's business.
+  bool CancelsNavigation(const BrowserHost::Navigation& navigation) const override {
+    return navigation.own_browser && navigation.main_frame && !EngineHandlesScheme(navigation.url);
+  }
 };
 
 const GamePolicy kGamePolicy;
@@ -175,8 +180,13 @@ void GameWindow::OnBrowserReady() {
   LoadHome();
 }
 
-// The page asked to close (window.close()): the browser ends with its parent window.
-void GameWindow::OnBrowserCloseRequested() { DestroyBrowserParent(); }
+// The page asked to close (window.close()): the browser ends with its parent window. Popups the engine opened go
+// first, as at the exit: the game browser's close detaches the client they share, and they would be browsers
+// nobody hears of.
+void GameWindow::OnBrowserCloseRequested() {
+  browser_host_->CloseOtherBrowsers(kBrowserCloseWaitMs);
+  DestroyBrowserParent();
+}
 
 void GameWindow::OnBrowserClosed() {
   browser_closed_ = true;
@@ -206,6 +216,10 @@ void GameWindow::OnNewWindowTaken(const std::wstring& target_url, cef_window_ope
 // Escape is taken on its press and release alike (the page never sees it); its release closes the window.
 void GameWindow::OnKeyTaken(UINT message, WPARAM wparam) {
   if (ClosesWindow(message, wparam)) PostMessageW(Handle(), WM_CLOSE, 0, 0);
+}
+
+void GameWindow::OnNavigationCancelled(const BrowserHost::Navigation& navigation) {
+  OutputDebugMessage(RefusedNavigationNote(navigation.url));
 }
 
 // ---- recovery ----------------------------------------------------------------------------------------
