@@ -229,7 +229,8 @@ bool GameWindow::CanReload() const { return !exiting_ && browser_parent_; }
 bool GameWindow::ExitDialogOpen() const { return exit_dialog_ && exit_dialog_->InModal(); }
 
 void GameWindow::ReloadHome() {
-  SetTitle(LoadingTitle(settings_.title));
+  // A retry of a game that failed keeps saying why until the game is there.
+  if (!recovery_->ShowsNotice()) SetTitle(LoadingTitle(settings_.title));
   // The browser's parent is gone once the page closed itself; only the host is asked then.
   if (browser_parent_) browser_parent_->UpdateSize();
   LoadHome();

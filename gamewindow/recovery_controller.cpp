@@ -107,7 +107,7 @@ void RecoveryController::Reload(const wchar_t* why) {
   }
   reload_held_ = false;
   OutputDebugMessage(std::wstring(L"Game page reloaded (") + why + L")");
-  recovery_title_ = false;
+  // A notice stays until the game has arrived: a retry may fail again.
   delegate_.ReloadHome();
 }
 

@@ -211,12 +211,14 @@ void HandToOtherProgram(Browser* b, int64 frame_id, const std::wstring& url) {
   BrowserCore& c = b->core();
   auto client = ClientOf(b);
   auto rh = GetHandler(client.get(), &cef_client_t::get_request_handler);
-  if (rh && rh->on_protocol_execution) {
+  // Without the handler the engine keeps its default: nothing is started.
+  int allow = 0;
+  const bool handler = rh && rh->on_protocol_execution;
+  if (handler) {
     cef_string_t u{const_cast<wchar_t*>(url.c_str()), url.size(), nullptr};
-    int allow = 0;
     rh->on_protocol_execution(rh.get(), b->Give(), &u, &allow);
-    Trace("on_protocol_execution").Add("id", c.id).Add("url", ToUtf8(url)).Add("allow", allow);
   }
+  Trace("on_protocol_execution").Add("id", c.id).Add("url", ToUtf8(url)).Add("allow", allow).Add("handler", handler);
   rh.reset();
   client.reset();
   FailBeforeCommit(b, frame_id, url, -302);  // ERR_UNKNOWN_URL_SCHEME
