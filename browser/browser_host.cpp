@@ -446,7 +446,9 @@ bool BrowserHost::OnBeforeBrowse(cef_browser_t* browser, cef_frame_t* frame, cef
   navigation.main_frame = IsMainFrame(frame);
   if (request && request->get_url) navigation.url = CefTakeUserFree(request->get_url(request));
   navigation.user_gesture = user_gesture;
-  return policy_->CancelsNavigation(navigation);
+  if (!policy_->CancelsNavigation(navigation)) return false;
+  PostToDelegate([navigation = std::move(navigation)](Delegate& d) { d.OnNavigationCancelled(navigation); });
+  return true;
 }
 
 void BrowserHost::OnRenderProcessTerminated(cef_browser_t* browser, cef_termination_status_t status) {

@@ -66,6 +66,8 @@ class BrowserHost : private ClientEvents {
     virtual void OnNewWindowTaken(const std::wstring& target_url, cef_window_open_disposition_t disposition) = 0;
     // A key that the policy took; the system message it came from.
     virtual void OnKeyTaken(UINT message, WPARAM wparam) = 0;
+    // A navigation that the policy cancelled.
+    virtual void OnNavigationCancelled(const Navigation& navigation) = 0;
 
    protected:
     ~Delegate() = default;

@@ -32,7 +32,9 @@ int LifeSpanHandler::OnBeforePopup(cef_browser_t* browser, cef_frame_t* frame, c
   // The slot arrives holding a reference that is ours whatever we answer; left unchanged, the engine keeps its
   // own client for the popup (window, settings and script access as it proposed them).
   auto slot = Owned(client ? *client : nullptr);
-  bool cancel = false;
+  // Detached, the host no longer tracks the browsers its client serves: a popup opened now would be a browser
+  // that nobody closes before the engine goes down.
+  bool cancel = true;
   events_.With([&](ClientEvents& e) { cancel = e.OnBeforePopup(browser, CefToWString(target_url), target_disposition); });
   return cancel ? 1 : 0;
 }

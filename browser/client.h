@@ -1,7 +1,8 @@
 // The client and handler objects the browser host hands to the engine. Each is a bridged engine struct
 // (engine/bridge.h), reference-counted and shared by the host and the engine, with only the members bound that
 // the client answers: for a null member the engine gives its own default. They reach the host only through
-// ClientEvents; after Detach they answer every callback with the engine's default and reach nothing. Callbacks
+// ClientEvents; after Detach they answer every callback with the engine's default (popups excepted: those are
+// cancelled) and reach nothing. Callbacks
 // arrive on the engine's UI thread, except can_get_cookies (IO thread).
 #pragma once
 

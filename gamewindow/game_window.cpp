@@ -33,7 +33,12 @@ class GamePolicy final : public BrowserHost::Policy {
   bool TakesKey(const cef_key_event_t&, const MSG* os_event) const override {
     return os_event && lzg::TakesKey(os_event->message, os_event->wParam);
   }
-  bool CancelsNavigation(const BrowserHost::Navigation&) const override { return false; }
+  // The game's page going to another program (customer service in a chat program, mail) would be replaced by the
+  // engine's error document: the game stays instead, and no program is started. Sub-frames and other browsers
+  // are the engine's business.
+  bool CancelsNavigation(const BrowserHost::Navigation& navigation) const override {
+    return navigation.own_browser && navigation.main_frame && !EngineHandlesScheme(navigation.url);
+  }
 };
 
 const GamePolicy kGamePolicy;
@@ -175,8 +180,13 @@ void GameWindow::OnBrowserReady() {
   LoadHome();
 }
 
-// The page asked to close (window.close()): the browser ends with its parent window.
-void GameWindow::OnBrowserCloseRequested() { DestroyBrowserParent(); }
+// The page asked to close (window.close()): the browser ends with its parent window. Popups the engine opened go
+// first, as at the exit: the game browser's close detaches the client they share, and they would be browsers
+// nobody hears of.
+void GameWindow::OnBrowserCloseRequested() {
+  browser_host_->CloseOtherBrowsers(kBrowserCloseWaitMs);
+  DestroyBrowserParent();
+}
 
 void GameWindow::OnBrowserClosed() {
   browser_closed_ = true;
@@ -208,6 +218,10 @@ void GameWindow::OnKeyTaken(UINT message, WPARAM wparam) {
   if (ClosesWindow(message, wparam)) PostMessageW(Handle(), WM_CLOSE, 0, 0);
 }
 
+void GameWindow::OnNavigationCancelled(const BrowserHost::Navigation& navigation) {
+  OutputDebugMessage(RefusedNavigationNote(navigation.url));
+}
+
 // ---- recovery ----------------------------------------------------------------------------------------
 
 bool GameWindow::CanReload() const { return !exiting_ && browser_parent_; }
@@ -215,7 +229,8 @@ bool GameWindow::CanReload() const { return !exiting_ && browser_parent_; }
 bool GameWindow::ExitDialogOpen() const { return exit_dialog_ && exit_dialog_->InModal(); }
 
 void GameWindow::ReloadHome() {
-  SetTitle(LoadingTitle(settings_.title));
+  // A retry of a game that failed keeps saying why until the game is there.
+  if (!recovery_->ShowsNotice()) SetTitle(LoadingTitle(settings_.title));
   // The browser's parent is gone once the page closed itself; only the host is asked then.
   if (browser_parent_) browser_parent_->UpdateSize();
   LoadHome();

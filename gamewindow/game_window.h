@@ -83,6 +83,7 @@ class GameWindow : public ui::Form, private BrowserHost::Delegate, private Recov
   void OnRendererEnded(bool own_browser, cef_termination_status_t status) override;
   void OnNewWindowTaken(const std::wstring& target_url, cef_window_open_disposition_t disposition) override;
   void OnKeyTaken(UINT message, WPARAM wparam) override;
+  void OnNavigationCancelled(const BrowserHost::Navigation& navigation) override;
 
   // ---- RecoveryController::Delegate ----
   bool CanReload() const override;

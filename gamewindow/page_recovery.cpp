@@ -1,5 +1,7 @@
 #include "gamewindow/page_recovery.h"
 
+#include <string_view>
+
 #include "base/utf8.h"
 
 namespace lzg {
@@ -35,8 +37,11 @@ constexpr NetError kNetErrors[] = {
     {-200, L"ERR_CERT_COMMON_NAME_INVALID"},
     {-201, L"ERR_CERT_DATE_INVALID"},
     {-202, L"ERR_CERT_AUTHORITY_INVALID"},
+    {-302, L"ERR_UNKNOWN_URL_SCHEME"},
     {-310, L"ERR_TOO_MANY_REDIRECTS"},
+    {-320, L"ERR_INVALID_RESPONSE"},
     {-324, L"ERR_EMPTY_RESPONSE"},
+    {-355, L"ERR_INCOMPLETE_CHUNKED_ENCODING"},
 };
 
 }  // namespace
@@ -47,8 +52,26 @@ std::wstring NetErrorName(int code) {
   return L"ERR_" + std::to_wstring(code);
 }
 
-bool IsGameLoadFailure(bool ownBrowser, bool mainFrame, int errorCode) {
-  return ownBrowser && mainFrame && errorCode != 0 && errorCode != kErrAborted;
+bool IsWebAddress(const std::wstring& url) {
+  auto starts = [&](std::wstring_view scheme) {
+    if (url.size() < scheme.size()) return false;
+    for (size_t i = 0; i < scheme.size(); ++i) {
+      wchar_t c = url[i];
+      if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+      if (c != scheme[i]) return false;
+    }
+    return true;
+  };
+  return starts(L"http:") || starts(L"https:");
+}
+
+bool IsGameArrival(bool own_browser, bool main_frame, const std::wstring& url, int http_status) {
+  return own_browser && main_frame && http_status > 0 && IsWebAddress(url);
+}
+
+bool IsGameLoadFailure(bool own_browser, bool main_frame, const std::wstring& failed_url, int error_code) {
+  return own_browser && main_frame && error_code != 0 && error_code != kErrAborted &&
+         error_code != kErrUnknownUrlScheme && IsWebAddress(failed_url);
 }
 
 std::uint32_t RetryDelayMs(int failures) {

@@ -10,12 +10,23 @@ namespace lzg {
 
 // The engine's "cancelled or replaced" load error: not a failure of the game.
 constexpr int kErrAborted = -3;
+// A link to another program (a scheme the engine does not handle itself): not a failure of the game either.
+constexpr int kErrUnknownUrlScheme = -302;
 
 // The engine's name of a network error ("ERR_NAME_NOT_RESOLVED" for -105); "ERR_<code>" for one not listed.
 std::wstring NetErrorName(int code);
 
-// Only a failed main-frame load of the window's own browser is the game failing to arrive.
-bool IsGameLoadFailure(bool ownBrowser, bool mainFrame, int errorCode);
+// An http or https address (the scheme in any letter case): the only kind the game comes as.
+bool IsWebAddress(const std::wstring& url);
+
+// The game has arrived: a main-frame load end of the window's own browser, of a web address, with an answer of
+// the server (status above 0). The engine's error document (status 0), a load that broke off after it committed
+// (the error code as its status), about:blank and the client's own error page are not the game.
+bool IsGameArrival(bool own_browser, bool main_frame, const std::wstring& url, int http_status);
+
+// The game failed to arrive: a failed main-frame load of the window's own browser, of a web address, with an
+// error other than a cancelled load (-3) and a link to another program (-302).
+bool IsGameLoadFailure(bool own_browser, bool main_frame, const std::wstring& failed_url, int error_code);
 
 // Waits before the automatic retries: 5 s, 15 s, 30 s, then every 60 s (`failures` counts from 1).
 std::uint32_t RetryDelayMs(int failures);

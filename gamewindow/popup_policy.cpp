@@ -190,7 +190,30 @@ bool IsAuthority(const std::wstring& authority) {
 
 bool IsBlankOrControl(wchar_t c) { return c <= 0x20 || c == 0x7F; }
 
+// The scheme cut to 16 characters, for the diagnostic lines that may name it.
+std::wstring ShortScheme(const std::wstring& url) {
+  std::wstring scheme = SchemeOf(url);
+  if (scheme.size() > 16) scheme = scheme.substr(0, 16) + L"...";
+  return scheme;
+}
+
 }  // namespace
+
+bool EngineHandlesScheme(const std::wstring& url) {
+  static const wchar_t* const kOwn[] = {L"http", L"https", L"ws", L"wss", L"ftp", L"file", L"data", L"about",
+                                        L"blob", L"filesystem", L"javascript", L"chrome", L"chrome-devtools",
+                                        L"chrome-error", L"view-source"};
+  const std::wstring scheme = SchemeOf(url);
+  if (scheme.empty()) return true;
+  for (const wchar_t* own : kOwn)
+    if (scheme == own) return true;
+  return false;
+}
+
+std::wstring RefusedNavigationNote(const std::wstring& url) {
+  return L"Navigation to another program refused: address with scheme \"" + ShortScheme(url) + L"\" (" +
+         std::to_wstring(url.size()) + L" characters)";
+}
 
 bool MayStartInstanceFor(const std::wstring& url) {
   if (url.empty()) return true;
@@ -216,8 +239,7 @@ InstanceStart InstanceStartFor(const std::wstring& url) {
   }
   // The address may carry credentials or tokens (user info, query): only its
   // scheme, cut short, and its length are recorded.
-  std::wstring scheme = SchemeOf(url);
-  if (scheme.size() > 16) scheme = scheme.substr(0, 16) + L"...";
+  const std::wstring scheme = ShortScheme(url);
   const std::wstring length = L" (" + std::to_wstring(url.size()) + L" characters)";
   if (scheme.empty())
     out.note = L"New instance refused: address without a scheme" + length;

@@ -39,4 +39,13 @@ struct InstanceStart {
 };
 InstanceStart InstanceStartFor(const std::wstring& url);
 
+// The engine handles these schemes itself (any letter case): http, https, ws, wss, ftp, file, data, about, blob,
+// filesystem, javascript, chrome, chrome-devtools, chrome-error, view-source. Any other one names another program
+// (a chat program, mail, a shop); an address without a scheme is the engine's.
+bool EngineHandlesScheme(const std::wstring& url);
+
+// What is recorded when the game's page is kept from navigating to another program: the scheme, cut short, and
+// the address's length, never the address itself.
+std::wstring RefusedNavigationNote(const std::wstring& url);
+
 }  // namespace lzg

@@ -22,12 +22,12 @@ RecoveryController::RecoveryController(Delegate& delegate, HWND window, const st
     : delegate_(delegate), window_(window), game_title_(game_title) {}
 
 void RecoveryController::OnLoadEnded(const BrowserHost::LoadEnd& load) {
-  if (!load.own_browser || !load.main_frame) {
-    // Another frame or browser: it does not take the place of a notice about the game page.
+  if (!IsGameArrival(load.own_browser, load.main_frame, load.url, load.http_status)) {
+    // Another frame or browser, the engine's error document, a page that broke off, our own error page: none
+    // takes the place of a notice about the game page.
     if (!recovery_title_) delegate_.ShowTitle(game_title_);
     return;
   }
-  if (IsErrorPageAddress(load.url)) return;  // the error title stays
   recovery_.LoadSucceeded();
   KillTimer(window_, kRetryTimer);
   recovery_title_ = false;
@@ -64,9 +64,8 @@ void RecoveryController::OnRendererEnded(bool own_browser, cef_termination_statu
 }
 
 void RecoveryController::OnLoadFailed(const BrowserHost::LoadError& failure, const std::wstring& retry_url) {
-  if (!IsGameLoadFailure(failure.own_browser, failure.main_frame, failure.error_code)) return;
-  // Our own page failing must not bring itself up again.
-  if (IsErrorPageAddress(failure.failed_url)) return;
+  // Our own error page is no web address: its failing does not bring it up again.
+  if (!IsGameLoadFailure(failure.own_browser, failure.main_frame, failure.failed_url, failure.error_code)) return;
   const std::wstring record = L"Game page failed to load: error " + std::to_wstring(failure.error_code) + L" " +
                               NetErrorName(failure.error_code) + L", " + QuotedStr(failure.failed_url);
   if (!delegate_.CanReload() || recovery_.Stopped()) {
@@ -108,7 +107,7 @@ void RecoveryController::Reload(const wchar_t* why) {
   }
   reload_held_ = false;
   OutputDebugMessage(std::wstring(L"Game page reloaded (") + why + L")");
-  recovery_title_ = false;
+  // A notice stays until the game has arrived: a retry may fail again.
   delegate_.ReloadHome();
 }
 

@@ -54,6 +54,9 @@ class RecoveryController {
   // The window is closing: nothing is reloaded any more.
   void Stop();
 
+  // The title item tells of an error or a stopped page; a reload leaves it so until the game arrives.
+  bool ShowsNotice() const { return recovery_title_; }
+
  private:
   // Loads the home address again, or holds it while the exit dialog is up.
   void Reload(const wchar_t* why);

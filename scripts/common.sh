@@ -88,6 +88,11 @@ REG
   # their output to /dev/null: started from a test, they would hold CTest's pipes open.
   wineserver -p >/dev/null 2>&1 </dev/null
   wine cmd /c exit >/dev/null 2>&1 </dev/null || true
+  # Wine hands top-level windows to the display's window manager and, when one ends, waits up to 2 s for the
+  # manager to let it go. The virtual display has no manager to answer: there Wine keeps its windows itself.
+  local managed=Y
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' || managed=N
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$managed" /f >/dev/null 2>&1 </dev/null || true
 }
 
 lzg_cleanup() {

@@ -114,13 +114,80 @@ bool ResourcePhase(Browser* b, int64 frame_id, const std::wstring& url, const st
   return true;
 }
 
-// A main-frame load that fails before anything arrives (no network, no such name, refused): the engine
-// reports the error alone, between the loading-state changes, with no load start or end.
-void FailBeforeCommit(Browser* b, const std::wstring& url, int error) {
+// The loading state around a frame's load; `loading` 1 at its start, 0 at its end.
+void LoadingState(Browser* b, cef_load_handler_t* lh, int loading) {
+  BrowserCore& c = b->core();
+  if (!lh->on_loading_state_change) return;
+  const int back = [&] {
+    std::lock_guard<std::mutex> l(c.mu);
+    return c.history > 1 ? 1 : 0;
+  }();
+  Trace("on_loading_state_change").Add("id", c.id).Add("loading", loading);
+  lh->on_loading_state_change(lh, b->Give(), loading, back, 0);
+}
+
+void ReportLoadError(Browser* b, cef_load_handler_t* lh, int64 frame_id, const std::string& label,
+                     const std::wstring& url, int error) {
+  if (!lh->on_load_error) return;
+  const std::string text8 = NetErrorText(error);
+  Trace("on_load_error").Add("id", b->core().id).Add("frame", label).Add("url", ToUtf8(url)).Add("error", error)
+      .Add("text", text8);
+  std::wstring text = Utf8ToWide(text8);
+  cef_string_t st{const_cast<wchar_t*>(text.c_str()), text.size(), nullptr};
+  cef_string_t su{const_cast<wchar_t*>(url.c_str()), url.size(), nullptr};
+  lh->on_load_error(lh, b->Give(), b->NewFrame(frame_id), static_cast<cef_errorcode_t>(error), &st, &su);
+}
+
+void ReportLoadEnd(Browser* b, cef_load_handler_t* lh, int64 frame_id, const std::string& label, int status) {
+  if (!lh->on_load_end) return;
+  FrameData f;
+  FindFrame(b->core(), frame_id, &f);
+  Trace("on_load_end").Add("id", b->core().id).Add("frame", label).Add("url", ToUtf8(f.url)).Add("status", status);
+  lh->on_load_end(lh, b->Give(), b->NewFrame(frame_id), status);
+}
+
+// A load that fails before anything arrives (no network, no such name, refused, a scheme of another program):
+// the engine reports the error with no load start; then Chromium commits its own error document in the frame,
+// whose load end arrives with that document's address and status 0. The page view keeps showing the failed
+// address and the error's text.
+void FailBeforeCommit(Browser* b, int64 frame_id, const std::wstring& url, int error) {
+  BrowserCore& c = b->core();
+  const bool main = frame_id == c.main_id;
+  std::string label = "main";
+  {
+    std::lock_guard<std::mutex> l(c.mu);
+    for (auto& f : c.frames)
+      if (f.id == frame_id) {
+        if (!main) label = ToUtf8(f.name);
+        f.url = Utf8ToWide(kErrorDocumentUrl);
+      }
+    if (main) {
+      c.load_error = error;
+      c.failed_url = url;
+      c.frames.resize(1);
+      c.history++;
+    }
+  }
+  if (HWND h = c.hwnd.load()) InvalidateRect(h, nullptr, TRUE);
+  auto client = ClientOf(b);
+  auto lh = GetHandler(client.get(), &cef_client_t::get_load_handler);
+  if (!lh) return;
+  LoadingState(b, lh.get(), 1);
+  ReportLoadError(b, lh.get(), frame_id, label, url, error);
+  ReportLoadEnd(b, lh.get(), frame_id, label, 0);
+  LoadingState(b, lh.get(), 0);
+}
+
+// A main-frame load whose response broke off after the page had committed (an empty response, a broken chunked
+// body): its load start came; the engine reports the error and right after it the load end, with the address and
+// the error code as the status.
+void FailAfterCommit(Browser* b, const std::wstring& url, int error) {
   BrowserCore& c = b->core();
   {
     std::lock_guard<std::mutex> l(c.mu);
     c.load_error = error;
+    c.failed_url = url;
+    c.history++;
     c.frames.resize(1);
     c.frames[0].url = url;
   }
@@ -128,27 +195,33 @@ void FailBeforeCommit(Browser* b, const std::wstring& url, int error) {
   auto client = ClientOf(b);
   auto lh = GetHandler(client.get(), &cef_client_t::get_load_handler);
   if (!lh) return;
-  const int back = [&] {
-    std::lock_guard<std::mutex> l(c.mu);
-    return c.history > 1 ? 1 : 0;
-  }();
-  const std::string text8 = NetErrorText(error);
-  if (lh->on_loading_state_change) {
-    Trace("on_loading_state_change").Add("id", c.id).Add("loading", 1);
-    lh->on_loading_state_change(lh.get(), b->Give(), 1, back, 0);
+  LoadingState(b, lh.get(), 1);
+  if (lh->on_load_start) {
+    Trace("on_load_start").Add("id", c.id).Add("frame", "main").Add("url", ToUtf8(url));
+    lh->on_load_start(lh.get(), b->Give(), b->NewFrame(c.main_id), TT_EXPLICIT);
   }
-  if (lh->on_load_error) {
-    Trace("on_load_error").Add("id", c.id).Add("frame", "main").Add("url", ToUtf8(url)).Add("error", error)
-        .Add("text", text8);
-    std::wstring text = Utf8ToWide(text8);
-    cef_string_t st{const_cast<wchar_t*>(text.c_str()), text.size(), nullptr};
-    cef_string_t su{const_cast<wchar_t*>(url.c_str()), url.size(), nullptr};
-    lh->on_load_error(lh.get(), b->Give(), b->NewFrame(c.main_id), static_cast<cef_errorcode_t>(error), &st, &su);
+  ReportLoadError(b, lh.get(), c.main_id, "main", url, error);
+  ReportLoadEnd(b, lh.get(), c.main_id, "main", error);
+  LoadingState(b, lh.get(), 0);
+}
+
+// A navigation to a scheme of another program: the engine asks the request handler whether the system may open
+// it (the stand-in never does), and the navigation fails.
+void HandToOtherProgram(Browser* b, int64 frame_id, const std::wstring& url) {
+  BrowserCore& c = b->core();
+  auto client = ClientOf(b);
+  auto rh = GetHandler(client.get(), &cef_client_t::get_request_handler);
+  // Without the handler the engine keeps its default: nothing is started.
+  int allow = 0;
+  const bool handler = rh && rh->on_protocol_execution;
+  if (handler) {
+    cef_string_t u{const_cast<wchar_t*>(url.c_str()), url.size(), nullptr};
+    rh->on_protocol_execution(rh.get(), b->Give(), &u, &allow);
   }
-  if (lh->on_loading_state_change) {
-    Trace("on_loading_state_change").Add("id", c.id).Add("loading", 0);
-    lh->on_loading_state_change(lh.get(), b->Give(), 0, back, 0);
-  }
+  Trace("on_protocol_execution").Add("id", c.id).Add("url", ToUtf8(url)).Add("allow", allow).Add("handler", handler);
+  rh.reset();
+  client.reset();
+  FailBeforeCommit(b, frame_id, url, -302);  // ERR_UNKNOWN_URL_SCHEME
 }
 
 void Navigate(Browser* b, int64 frame_id, const std::wstring& url, bool gesture) {
@@ -156,8 +229,10 @@ void Navigate(Browser* b, int64 frame_id, const std::wstring& url, bool gesture)
   if (c.closed || !c.created) return;
   FrameData target;
   if (!FindFrame(c, frame_id, &target)) return;
-  auto client = ClientOf(b);
   const std::string url8 = ToUtf8(url);
+  // A script address runs in the page and navigates nowhere.
+  if (SchemeOf(url8) == "javascript") return;
+  auto client = ClientOf(b);
   auto rh = GetHandler(client.get(), &cef_client_t::get_request_handler);
   if (rh && rh->on_before_browse) {
     auto req = lzg::MakeRef<Request>();
@@ -165,9 +240,20 @@ void Navigate(Browser* b, int64 frame_id, const std::wstring& url, bool gesture)
     req->MakeReadOnly();
     int cancel = rh->on_before_browse(rh.get(), b->Give(), b->NewFrame(frame_id), req->ToCef(), gesture, 0);
     Trace("on_before_browse").Add("id", c.id).Add("frame", FrameLabel(target)).Add("url", url8).Add("result", cancel);
-    if (cancel) return;
+    if (cancel) {
+      // Cancelled by the client: the frame hears of it as an aborted load, and of nothing else.
+      rh.reset();
+      auto lh = GetHandler(client.get(), &cef_client_t::get_load_handler);
+      if (lh) ReportLoadError(b, lh.get(), frame_id, FrameLabel(target), url, ERR_ABORTED);
+      return;
+    }
   }
   rh.reset();
+  if (!EngineHandlesScheme(url8)) {
+    client.reset();
+    HandToOtherProgram(b, frame_id, url);
+    return;
+  }
   bool restart = false;
   {
     std::lock_guard<std::mutex> l(c.mu);
@@ -197,30 +283,27 @@ void Navigate(Browser* b, int64 frame_id, const std::wstring& url, bool gesture)
   CloseHandle(io_done);
   if (!*allowed) {
     auto lh = GetHandler(client.get(), &cef_client_t::get_load_handler);
-    Trace("on_load_error").Add("id", c.id).Add("frame", label).Add("url", url8)
-        .Add("error", static_cast<int>(ERR_ABORTED));
-    if (lh && lh->on_load_error) {
-      std::wstring text = L"net::ERR_ABORTED";
-      cef_string_t st{const_cast<wchar_t*>(text.c_str()), text.size(), nullptr};
-      cef_string_t su{const_cast<wchar_t*>(url.c_str()), url.size(), nullptr};
-      lh->on_load_error(lh.get(), b->Give(), b->NewFrame(frame_id), ERR_ABORTED, &st, &su);
-    }
+    if (lh) ReportLoadError(b, lh.get(), frame_id, label, url, ERR_ABORTED);
     return;
   }
 
   const bool main = frame_id == c.main_id;
   if (main) {
     if (auto error = ParseNetError(QueryValue(url8, "standin-neterror"))) {
-      FailBeforeCommit(b, url, *error);
+      FailBeforeCommit(b, frame_id, url, *error);
+      return;
+    }
+    if (auto error = ParseNetError(QueryValue(url8, "standin-neterror-after-commit"))) {
+      FailAfterCommit(b, url, *error);
       return;
     }
   }
   std::vector<FrameData> loaded;
-  int history = 0;
   {
     std::lock_guard<std::mutex> l(c.mu);
     if (main) {
       c.load_error = 0;
+      c.failed_url.clear();
       c.history++;
       c.eats_keys = QueryValue(url8, "standin-eats-keys").value_or("") == "1";
       c.frames.resize(1);
@@ -241,19 +324,15 @@ void Navigate(Browser* b, int64 frame_id, const std::wstring& url, bool gesture)
           loaded.push_back(f);
         }
     }
-    history = c.history;
   }
   if (HWND h = c.hwnd.load()) InvalidateRect(h, nullptr, TRUE);
 
   auto lh = GetHandler(client.get(), &cef_client_t::get_load_handler);
   if (!lh) return;
   const int status = ParseCount(QueryValue(url8, "standin-status"), 200, 999);
-  const int back = history > 1;
-  if (lh->on_loading_state_change) {
-    Trace("on_loading_state_change").Add("id", c.id).Add("loading", 1);
-    lh->on_loading_state_change(lh.get(), b->Give(), 1, back, 0);
-  }
-  // `standin-subframe-neterror=<code>`: the first sub-frame fails with that network error instead of loading.
+  LoadingState(b, lh.get(), 1);
+  // `standin-subframe-neterror=<code>`: the first sub-frame fails with that network error instead of loading, and
+  // the error document commits in it.
   const auto sub_error = ParseNetError(QueryValue(url8, "standin-subframe-neterror"));
   bool sub_failed = false;
   for (const auto& f : loaded) {
@@ -261,31 +340,22 @@ void Navigate(Browser* b, int64 frame_id, const std::wstring& url, bool gesture)
     const int code = is_main ? status : 200;
     if (!is_main && sub_error && !sub_failed) {
       sub_failed = true;
-      if (lh->on_load_error) {
-        const std::string text8 = NetErrorText(*sub_error);
-        Trace("on_load_error").Add("id", c.id).Add("frame", FrameLabel(f)).Add("url", ToUtf8(f.url))
-            .Add("error", *sub_error).Add("text", text8);
-        std::wstring text = Utf8ToWide(text8);
-        cef_string_t st{const_cast<wchar_t*>(text.c_str()), text.size(), nullptr};
-        cef_string_t su{const_cast<wchar_t*>(f.url.c_str()), f.url.size(), nullptr};
-        lh->on_load_error(lh.get(), b->Give(), b->NewFrame(f.id), static_cast<cef_errorcode_t>(*sub_error), &st,
-                          &su);
+      {
+        std::lock_guard<std::mutex> l(c.mu);
+        for (auto& frame : c.frames)
+          if (frame.id == f.id) frame.url = Utf8ToWide(kErrorDocumentUrl);
       }
+      ReportLoadError(b, lh.get(), f.id, FrameLabel(f), f.url, *sub_error);
+      ReportLoadEnd(b, lh.get(), f.id, FrameLabel(f), 0);
       continue;
     }
     if (lh->on_load_start) {
       Trace("on_load_start").Add("id", c.id).Add("frame", FrameLabel(f)).Add("url", ToUtf8(f.url));
       lh->on_load_start(lh.get(), b->Give(), b->NewFrame(f.id), is_main ? TT_EXPLICIT : TT_AUTO_SUBFRAME);
     }
-    if (lh->on_load_end) {
-      Trace("on_load_end").Add("id", c.id).Add("frame", FrameLabel(f)).Add("status", code);
-      lh->on_load_end(lh.get(), b->Give(), b->NewFrame(f.id), code);
-    }
+    ReportLoadEnd(b, lh.get(), f.id, FrameLabel(f), code);
   }
-  if (lh->on_loading_state_change) {
-    Trace("on_loading_state_change").Add("id", c.id).Add("loading", 0);
-    lh->on_loading_state_change(lh.get(), b->Give(), 0, back, 0);
-  }
+  LoadingState(b, lh.get(), 0);
 }
 
 // --- Closing ------------------------------------------------------------------------------
@@ -556,6 +626,18 @@ void RunPageCommand(lzg::Ref<Browser> b, const std::string& line) {
     else Fault("malformed page command: " + line);
   } else if (verb == "navigate") {
     Navigate(b.get(), b->core().main_id, Utf8ToWide(rest), false);
+  } else if (verb == "navigateframe") {
+    // "navigateframe <name> <address>": a link in that sub-frame.
+    auto [name, address] = SplitCommand(rest);
+    int64 frame_id = 0;
+    {
+      BrowserCore& c = b->core();
+      std::lock_guard<std::mutex> l(c.mu);
+      for (const auto& f : c.frames)
+        if (!f.name.empty() && ToUtf8(f.name) == name) frame_id = f.id;
+    }
+    if (frame_id) Navigate(b.get(), frame_id, Utf8ToWide(address), true);
+    else Fault("malformed page command: " + line);
   } else if (verb == "popup") {
     auto p = ParsePopupArgs(rest);
     if (p) OpenPopup(b.get(), p->disposition, p->gesture, Utf8ToWide(p->url));
@@ -585,6 +667,7 @@ void Paint(Browser* b, HWND hwnd) {
     if (!c.frames.empty()) url = c.frames[0].url;
     dead = c.renderer_dead;
     error = c.load_error;
+    if (error) url = c.failed_url;
   }
   // Pages without the stand-in's links: a dead renderer's, a failed load's and an HTML data: address's text.
   std::vector<std::wstring> lines;

@@ -49,6 +49,7 @@ struct BrowserCore {
   bool eats_keys = false;
   bool renderer_dead = false;  // crashed by the page command; the next navigation starts a new renderer
   int load_error = 0;          // the main frame's last load failed with this network error
+  std::wstring failed_url;     // ... at this address, which the page view keeps showing with the error's text
   int64 main_id = 0;
   int64 next_frame = 1;
   std::vector<FrameData> frames;  // main frame first

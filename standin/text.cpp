@@ -203,6 +203,10 @@ std::string NetErrorText(int code) {
     case -118: return "ERR_CONNECTION_TIMED_OUT";
     case -130: return "ERR_PROXY_CONNECTION_FAILED";
     case -137: return "ERR_NAME_RESOLUTION_FAILED";
+    case -302: return "ERR_UNKNOWN_URL_SCHEME";
+    case -320: return "ERR_INVALID_RESPONSE";
+    case -324: return "ERR_EMPTY_RESPONSE";
+    case -355: return "ERR_INCOMPLETE_CHUNKED_ENCODING";
     default: return "ERR_FAILED";
   }
 }
@@ -349,6 +353,30 @@ std::optional<std::vector<std::string>> HtmlDataText(const std::string& url) {
   }
   endLine();
   return lines;
+}
+
+std::string SchemeOf(const std::string& url) {
+  const size_t colon = url.find(':');
+  if (colon == std::string::npos || colon == 0) return {};
+  std::string scheme;
+  for (size_t i = 0; i < colon; ++i) {
+    const char c = url[i];
+    const bool alpha = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    if (!alpha && (i == 0 || !((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'))) return {};
+    scheme += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  return scheme;
+}
+
+bool EngineHandlesScheme(const std::string& url) {
+  static const char* const kOwn[] = {"http", "https", "ws", "wss", "ftp", "file", "data", "about",
+                                     "blob", "filesystem", "javascript", "chrome", "chrome-devtools",
+                                     "chrome-error", "view-source"};
+  const std::string scheme = SchemeOf(url);
+  if (scheme.empty()) return true;
+  for (const char* own : kOwn)
+    if (scheme == own) return true;
+  return false;
 }
 
 std::string SiteOf(const std::string& url) {

@@ -36,6 +36,15 @@ std::string NetErrorText(int code);
 // Percent-encoded and base64 bodies; head, style and script are not shown; entities decoded.
 std::optional<std::vector<std::string>> HtmlDataText(const std::string& url);
 
+// The scheme of an address, ASCII lower-cased ("tencent" for "Tencent://x"); empty for an address without one.
+std::string SchemeOf(const std::string& url);
+// The engine handles these schemes itself (http, https, ws, wss, ftp, file, data, about, blob, filesystem,
+// javascript, chrome, chrome-devtools, chrome-error, view-source); every other one belongs to another program.
+// An address without a scheme counts as the engine's.
+bool EngineHandlesScheme(const std::string& url);
+// Where Chromium commits its own document for a failed load.
+inline constexpr const char* kErrorDocumentUrl = "chrome-error://chromewebdata/";
+
 // The site of an address for the engine's site-per-process rule: scheme "://" host, ASCII lower-cased,
 // without user info and port; empty for an address without a host (about:blank, data:), which is no site.
 std::string SiteOf(const std::string& url);

@@ -133,6 +133,10 @@ class Owner final : public BrowserHost::Delegate, public BrowserHost::Policy {
   void OnKeyTaken(UINT message, WPARAM wparam) override {
     Report("key_taken " + std::to_string(message) + " " + std::to_string(wparam));
   }
+  void OnNavigationCancelled(const BrowserHost::Navigation& navigation) override {
+    Report("navigation_cancelled " + Flags(navigation.own_browser, navigation.main_frame) + " " +
+           Utf8(navigation.url));
+  }
 
   // ---- Policy ----
   bool TakesPopup(const std::wstring& target_url, cef_window_open_disposition_t disposition) const override {
@@ -651,7 +655,8 @@ TEST_F(Host, ReportsComeOnTheMainThreadWithValues) {
     EXPECT_EQ(rig.owner.Count("load_end 10  200"), 1) << "a sub-frame's end carries no address";
     EXPECT_EQ(rig.owner.Count("load_end 11 https://game.example/?standin-frames=1 200"), 1);
 
-    // Navigations the policy cancels, in the main frame or a sub-frame, do not load.
+    // Navigations the policy cancels, in the main frame or a sub-frame, do not load: the owner hears of each
+    // cancel, and the engine reports each frame's load as aborted (-3), and nothing else.
     size_t mark = TraceSize();
     rig.host->LoadUrl(L"https://game.example/blocked");
     rig.host->LoadUrl(L"https://game.example/blocked-sub", L"f1");
@@ -659,10 +664,20 @@ TEST_F(Host, ReportsComeOnTheMainThreadWithValues) {
     for (const auto& b : Events(mark, "on_before_browse")) EXPECT_EQ(b["result"], "1") << b["url"];
     EXPECT_EQ(rig.owner.Count("navigate 11 https://game.example/blocked 0"), 1);
     EXPECT_EQ(rig.owner.Count("navigate 10 https://game.example/blocked-sub 0"), 1);
+    ASSERT_TRUE(PumpUntil([&] { return rig.owner.Count("load_failed") == 2; }));
+    EXPECT_EQ(rig.owner.Seen("navigation_cancelled"),
+              (Texts{"navigation_cancelled 11 https://game.example/blocked",
+                     "navigation_cancelled 10 https://game.example/blocked-sub"}));
+    EXPECT_EQ(rig.owner.Count("load_failed 11 -3 https://game.example/blocked"), 1);
+    EXPECT_EQ(rig.owner.Count("load_failed 10 -3 https://game.example/blocked-sub"), 1);
+    EXPECT_TRUE(Events(mark, "on_load_start").empty());
+    EXPECT_TRUE(Events(mark, "on_load_end").empty());
 
     rig.host->LoadUrl(L"http://game.example/down?standin-neterror=-106");
-    ASSERT_TRUE(PumpUntil([&] { return rig.owner.Count("load_failed") == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return rig.owner.Count("load_failed") == 3; }));
     EXPECT_EQ(rig.owner.Count("load_failed 11 -106 http://game.example/down?standin-neterror=-106"), 1);
+    // The engine's error document commits in the frame: a load end with its address and status 0.
+    ASSERT_TRUE(PumpUntil([&] { return rig.owner.Count("load_end 11 chrome-error://chromewebdata/ 0") == 1; }));
 
     HWND bw = rig.BrowserWindow();
     PostMessageW(bw, WM_KEYDOWN, 'K', 0);  // the policy takes 'K'
@@ -1147,9 +1162,10 @@ TEST_F(Dispatch, PolicyAnswersSlotLeftAsProposedBookkeepingAndDetachedDefaults) 
       cef_client_t* slot = proposed->ToCef();
       const std::wstring url = L"https://p.example/take";
       cef_string_t u = lzg::CefStringView(url);
+      // A detached client cancels popups: a browser opened now would be one that nobody tracks.
       EXPECT_EQ(h.ls->on_before_popup(h.ls.get(), own->ToCef(), nullptr, &u, nullptr, WOD_NEW_POPUP, 1, nullptr,
                                       nullptr, &slot, nullptr, nullptr),
-                0);
+                1);
       EXPECT_EQ(slot, proposed->CefPtr());
       EXPECT_EQ(h.rh->on_open_urlfrom_tab(h.rh.get(), own->ToCef(), nullptr, &u, WOD_NEW_BACKGROUND_TAB, 1), 0);
       EXPECT_EQ(h.rh->can_set_cookie(h.rh.get(), own->ToCef(), nullptr, nullptr, nullptr), 1);

@@ -12,6 +12,8 @@ using e2e::TraceEvent;
 
 const char kGame[] = "http://game.example/play";
 const char kUnreachable[] = "http://game.example/play?standin-neterror=-105";
+const char kBrokenOff[] = "http://game.example/play?standin-neterror-after-commit=-324";
+const char kErrorDocument[] = "chrome-error://chromewebdata/";
 
 std::wstring Config(const std::string& url) {
   return L"[dump]\r\ndoUrl2=" + testutil::FromUtf8(url) +
@@ -143,17 +145,35 @@ TEST_F(Recovery, ACrashWithTheExitDialogOpenWaitsForTheAnswer) {
   EXPECT_EQ(Loads(run_, kGame).size(), 2u);
 }
 
-TEST_F(Recovery, AnUnreachableGameShowsTheErrorPageAndRetriesUntilItLoads) {
-  ASSERT_TRUE(StartClient(Config(kUnreachable)));
+// A load of the game that fails: before anything arrived (the engine commits its error document, whose load end
+// follows the failure) or after the response began and broke off (the load end carries the error).
+struct Failure {
+  const char* home;
+  const char* error;
+  const char* text;
+  const char* end_url;     // the load end that follows the failure
+  const char* end_status;
+};
+
+class FailedLoads : public e2e::ClientTest, public testing::WithParamInterface<Failure> {};
+
+TEST_P(FailedLoads, ShowTheErrorPageAndRetryOnTimeUntilTheGameLoads) {
+  const Failure f = GetParam();
+  ASSERT_TRUE(StartClient(Config(f.home)));
   // The error page within 2 s of the failure.
   if (!testutil::WaitUntil([&] { return !Loads(run_, "").empty(); }, 40000)) Dump(run_);
   ASSERT_FALSE(Loads(run_, "").empty());
   auto errors = run_.Events("on_load_error");
   ASSERT_GE(errors.size(), 1u);
-  EXPECT_EQ(errors[0].Get("error"), "-105");
-  EXPECT_EQ(errors[0].Get("text"), "ERR_NAME_NOT_RESOLVED");
+  EXPECT_EQ(errors[0].Get("error"), f.error);
+  EXPECT_EQ(errors[0].Get("text"), f.text);
   EXPECT_LT(Loads(run_, "")[0].ms - errors[0].ms, 2000);
+  // The engine's load end for the failed load itself came, and did not stand for the game's arrival.
   ASSERT_TRUE(testutil::WaitUntil([&] { return MainLoadEndAfter(run_, Loads(run_, "")[0].ms); }));
+  bool failed_load_ended = false;
+  for (auto& e : run_.Events("on_load_end"))
+    failed_load_ended |= e.Get("frame") == "main" && e.Get("url") == f.end_url && e.Get("status") == f.end_status;
+  EXPECT_TRUE(failed_load_ended) << "no load end for the failed load";
   Sleep(500);
   RECT r{};
   GetWindowRect(run_.Game(), &r);
@@ -162,16 +182,16 @@ TEST_F(Recovery, AnUnreachableGameShowsTheErrorPageAndRetriesUntilItLoads) {
   // Retries: never before their time (5 s, then 15 s after the next failure), not much later either.
   const double wants[] = {5000, 15000};
   for (size_t i = 0; i < 2; ++i) {
-    ASSERT_TRUE(testutil::WaitUntil([&] { return Loads(run_, kUnreachable).size() == i + 2; }, 30000)) << "retry " << i;
+    ASSERT_TRUE(testutil::WaitUntil([&] { return Loads(run_, f.home).size() == i + 2; }, 30000)) << "retry " << i;
     auto fails = run_.Events("on_load_error");
     ASSERT_GE(fails.size(), i + 1);
-    const double waited = Loads(run_, kUnreachable)[i + 1].ms - fails[i].ms;
+    const double waited = Loads(run_, f.home)[i + 1].ms - fails[i].ms;
     EXPECT_GE(waited, wants[i]) << "retry " << i + 1 << " early";
     EXPECT_LT(waited, wants[i] + 5000) << "retry " << i + 1 << " late";
     ASSERT_TRUE(run_.WaitEvents("on_load_error", i + 2));
   }
-  EXPECT_TRUE(testutil::WaitUntil(
-      [&] { return Records(run_, "Game page failed to load: error -105 ERR_NAME_NOT_RESOLVED").size() == 3; }, 5000));
+  const std::string record = std::string("Game page failed to load: error ") + f.error + " " + f.text;
+  EXPECT_TRUE(testutil::WaitUntil([&] { return Records(run_, record).size() == 3; }, 5000));
   EXPECT_EQ(Records(run_, "Game page: retry").size(), 2u);
 
   // The game becomes reachable: it loads, and the retries stop.
@@ -187,11 +207,18 @@ TEST_F(Recovery, AnUnreachableGameShowsTheErrorPageAndRetriesUntilItLoads) {
   ASSERT_TRUE(ok);
   if (run_.Events("on_load_error").size() != 3u) Dump(run_);
   EXPECT_EQ(run_.Events("on_load_error").size(), 3u);
-  const size_t retries = Loads(run_, kUnreachable).size();
+  const size_t retries = Loads(run_, f.home).size();
   Sleep(1000);
   ASSERT_TRUE(ExitCleanly());
-  EXPECT_EQ(Loads(run_, kUnreachable).size(), retries);
+  EXPECT_EQ(Loads(run_, f.home).size(), retries);
 }
+
+INSTANTIATE_TEST_SUITE_P(Recovery, FailedLoads,
+                         testing::Values(Failure{kUnreachable, "-105", "ERR_NAME_NOT_RESOLVED", kErrorDocument, "0"},
+                                         Failure{kBrokenOff, "-324", "ERR_EMPTY_RESPONSE", kBrokenOff, "-324"}),
+                         [](const testing::TestParamInfo<Failure>& info) {
+                           return info.index == 0 ? std::string("BeforeCommit") : std::string("AfterCommit");
+                         });
 
 TEST_F(Recovery, ExitWithARetryPendingEndsCleanly) {
   ASSERT_TRUE(StartClient(Config(kUnreachable)));
@@ -236,6 +263,49 @@ TEST_F(Recovery, SubFrameAbortedAndPopupFailuresChangeNothing) {
   EXPECT_EQ(run_.Events("load_url").size(), 1u);
   ASSERT_TRUE(e2e::SendPageCommand(popup, L"close"));
   ASSERT_TRUE(run_.WaitEvents("on_before_close", 1));
+  ASSERT_TRUE(ExitCleanly());
+}
+
+// A link to another program (customer service, a messenger, mail) in the game page: the client refuses it before
+// the engine hands it on, and the game stays as it was. In a sub-frame the engine's own failure stays there.
+TEST_F(Recovery, ALinkToAnotherProgramLeavesTheGameAsItWas) {
+  const std::string home = "http://game.example/play?standin-frames=2";
+  ASSERT_TRUE(StartGame(Config(home)));
+  const int main_loads = run_.Count("on_load_end", "frame", "main");
+  const std::string link = "tencent://message/?uin=1";
+  ASSERT_TRUE(run_.PageCommand(testutil::FromUtf8("navigate " + link)));
+  ASSERT_TRUE(run_.WaitEvents("on_load_error", 1));
+  auto browse = run_.Events("on_before_browse");
+  ASSERT_FALSE(browse.empty());
+  EXPECT_EQ(browse.back().Get("url"), link);
+  EXPECT_EQ(browse.back().Get("frame"), "main");
+  EXPECT_EQ(browse.back().Get("result"), "1");
+  auto cancelled = run_.Events("on_load_error");
+  EXPECT_EQ(cancelled[0].Get("error"), "-3");
+  EXPECT_EQ(cancelled[0].Get("frame"), "main");
+  EXPECT_TRUE(run_.Events("on_protocol_execution").empty()) << "handed to another program";
+  // Recorded with the scheme and the address's length, not the address.
+  ASSERT_TRUE(testutil::WaitUntil(
+      [&] { return !Records(run_, "refused: address with scheme \"tencent\" (24 characters)").empty(); }, 5000));
+  EXPECT_TRUE(Records(run_, "uin=1").empty());
+
+  // The same link in a sub-frame: the engine's failure is that frame's.
+  ASSERT_TRUE(run_.PageCommand(testutil::FromUtf8("navigateframe f1 " + link)));
+  ASSERT_TRUE(run_.WaitEvents("on_protocol_execution", 1));
+  EXPECT_EQ(run_.Events("on_protocol_execution")[0].Get("allow"), "0") << "another program started";
+  ASSERT_TRUE(run_.WaitEvents("on_load_error", 2));
+  auto failed = run_.Events("on_load_error")[1];
+  EXPECT_EQ(failed.Get("frame"), "f1");
+  EXPECT_EQ(failed.Get("error"), "-302");
+  EXPECT_EQ(failed.Get("text"), "ERR_UNKNOWN_URL_SCHEME");
+
+  Sleep(6000);  // past the first retry's time
+  EXPECT_EQ(run_.Events("load_url").size(), 1u) << "an error page or a reload";
+  EXPECT_EQ(run_.Count("on_load_end", "frame", "main"), main_loads) << "the game page was replaced";
+  EXPECT_TRUE(Records(run_, "Game page").empty());
+  RECT r{};
+  GetWindowRect(run_.Game(), &r);
+  e2e::SaveScreenshot(r, L"recovery_other_program_link");
   ASSERT_TRUE(ExitCleanly());
 }
 

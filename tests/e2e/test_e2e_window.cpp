@@ -197,6 +197,31 @@ TEST_F(GameWindow, PageClosingItselfAsksAndLeavesAnEmptyWindowOnStay) {
   ASSERT_TRUE(ExitCleanly());
 }
 
+// The page closes the game browser while a popup browser the engine opened is still up: the popup is closed
+// first (the game browser's close takes away the client both share), and the exit after it takes its usual time.
+TEST_F(GameWindow, PageClosingItselfWithAPopupOpenClosesThePopupFirst) {
+  ASSERT_TRUE(StartGame(L"[dump]\r\ndoUrl2=http://game.example/\r\n"));
+  ASSERT_TRUE(run_.PageCommand(L"popup 1 1 http://let.example/current"));
+  ASSERT_TRUE(run_.WaitEvents("popup_created", 1));
+  const std::string popup = run_.Events("popup_created")[0].Get("id");
+  const std::string game = run_.Events("popup_created")[0].Get("opener");
+  ASSERT_TRUE(run_.WaitEvents("on_after_created", 2));
+
+  ASSERT_TRUE(run_.PageCommand(L"close"));
+  ASSERT_TRUE(testutil::WaitUntil([&] { return run_.DialogVisible(); }));
+  ASSERT_TRUE(run_.WaitEvents("on_before_close", 2));
+  auto closed = run_.Events("on_before_close");
+  EXPECT_EQ(closed[0].Get("id"), popup);
+  EXPECT_EQ(closed[1].Get("id"), game);
+  EXPECT_FALSE(run_.BrowserWindow());
+
+  const ULONGLONG asked = GetTickCount64();
+  ASSERT_TRUE(run_.ClickExit());
+  ASSERT_TRUE(run_.WaitExit());
+  EXPECT_LT(GetTickCount64() - asked, 4000u) << "the exit waited for a browser it could not hear of";
+  e2e::ExpectCleanEnd(run_);
+}
+
 TEST_F(GameWindow, CloseWhileTheDialogIsOpenIsIgnored) {
   ASSERT_TRUE(StartGame(L"[dump]\r\ndoUrl2=http://game.example/\r\n"));
   const HWND game = run_.Game();

@@ -273,6 +273,45 @@ TEST_F(GameWindowTest, AFailedGameLoadShowsTheErrorPageAndARetryThatLoadsEndsIt)
   EXPECT_GE(GetTickCount() - start, 3000u) << "retried long before its time";
 }
 
+// Whether the load fails before anything arrived (the engine's error document then ends its load) or breaks off
+// after it began (its load end carries the error), the notice stays through the retry until the game arrives.
+TEST_F(GameWindowTest, TheNoticeStaysThroughARetryUntilTheGameArrives) {
+  struct Case {
+    const wchar_t* home;
+    const wchar_t* error_title;
+  };
+  const Case cases[] = {
+      {L"http://t.example/down?standin-neterror=-105", L"测试标题 无法连接游戏（ERR_NAME_NOT_RESOLVED），稍后自动重试"},
+      {L"http://t.example/down?standin-neterror-after-commit=-324",
+       L"测试标题 无法连接游戏（ERR_EMPTY_RESPONSE），稍后自动重试"},
+  };
+  const std::wstring saved = g_window->homepage();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testutil::ToUtf8(c.home));
+    const std::string home = testutil::ToUtf8(c.home);
+    g_window->SetHomepage(c.home);
+    const int failures = Count("on_load_error", "url", home);
+    ChooseCheckedPresetAgain();
+    ASSERT_TRUE(PumpUntil([&] { return Title() == c.error_title; }));
+    // Through the failure's load ends, the error page, the retry 5 s later and the retry's own failure.
+    std::wstring other;
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+          if (Title() != c.error_title && other.empty()) other = Title();
+          return Count("on_load_error", "url", home) == failures + 2;
+        },
+        12000))
+        << "no retry";
+    PumpUntil([] { return false; }, 500);
+    EXPECT_EQ(other, L"") << "the title said something else meanwhile";
+    EXPECT_EQ(Title(), c.error_title);
+    // The game is back: the player's reload brings it, and the title with it.
+    g_window->SetHomepage(saved);
+    ChooseCheckedPresetAgain();
+    EXPECT_TRUE(PumpUntil([] { return Title() == L"测试标题"; }));
+  }
+}
+
 // The host's operations belong to the main thread: a call from any other thread is refused and recorded in the
 // engine's log under the function's own name, in every build.
 TEST_F(GameWindowTest, HostCalledFromAnotherThreadIsRecordedAndRefused) {

@@ -80,21 +80,68 @@ TEST(Recovery, RetrySchedule) {
 }
 
 TEST(Recovery, WhichLoadErrorsCount) {
-  struct Case { bool own, main; int code; bool want; } cases[] = {
-      {true, true, -105, true},   {true, true, -102, true},  {true, true, -106, true}, {true, true, -118, true},
-      {true, true, -3, false},    // cancelled or replaced
-      {true, false, -105, false},  // a sub-frame
-      {false, true, -105, false},  // a popup browser
-      {true, true, 0, false},     // no error at all
+  const std::wstring game = L"http://game.example/play?x=1";
+  struct Case {
+    int code;
+    std::wstring url;
+    bool own, main, want;
+  } cases[] = {
+      {-105, game, true, true, true},
+      {-102, game, true, true, true},
+      {-106, L"HTTPS://game.example/", true, true, true},
+      {-118, game, true, true, true},
+      {-324, game, true, true, true},  // broke off after the page committed
+      {-355, game, true, true, true},
+      {-3, game, true, true, false},                              // cancelled or replaced
+      {-302, L"tencent://message/?uin=1", true, true, false},     // a link to another program
+      {-302, game, true, true, false},
+      {-105, game, true, false, false},                           // a sub-frame
+      {-105, game, false, true, false},                           // a popup browser
+      {0, game, true, true, false},                               // no error at all
+      {-105, L"data:text/html;charset=utf-8,x", true, true, false},  // our own error page
+      {-105, L"about:blank", true, true, false},
+      {-105, L"chrome-error://chromewebdata/", true, true, false},
+      {-105, L"file:///C:/game.html", true, true, false},
+      {-105, L"httpx://game.example/", true, true, false},
+      {-105, L"", true, true, false},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(lzg::IsGameLoadFailure(c.own, c.main, c.code), c.want) << c.own << c.main << " " << c.code;
+    EXPECT_EQ(lzg::IsGameLoadFailure(c.own, c.main, c.url, c.code), c.want)
+        << c.own << c.main << " " << c.code << " " << testing::PrintToString(c.url);
+}
+
+// Only the server's answer to the game's own address in the main frame is the game arriving: the engine's error
+// document, a page that broke off, about:blank and the client's own page are not.
+TEST(Recovery, WhichLoadEndsAreTheGameArriving) {
+  const std::wstring game = L"http://game.example/play?x=1";
+  struct Case {
+    std::wstring url;
+    int status;
+    bool own, main, want;
+  } cases[] = {
+      {game, 200, true, true, true},
+      {L"HTTPS://game.example/", 200, true, true, true},
+      {game, 404, true, true, true},  // the server answered
+      {game, 1, true, true, true},
+      {L"chrome-error://chromewebdata/", 0, true, true, false},  // the engine's error document
+      {game, 0, true, true, false},
+      {game, -324, true, true, false},  // broke off after it committed: the error code as the status
+      {L"about:blank", 200, true, true, false},
+      {L"data:text/html;charset=utf-8,x", 200, true, true, false},
+      {game, 200, true, false, false},  // a sub-frame
+      {game, 200, false, true, false},  // a popup browser
+      {L"", 200, true, true, false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(lzg::IsGameArrival(c.own, c.main, c.url, c.status), c.want)
+        << c.own << c.main << " " << c.status << " " << testing::PrintToString(c.url);
 }
 
 TEST(Recovery, ErrorNames) {
   struct Case { int code; const wchar_t* name; } cases[] = {
       {-105, L"ERR_NAME_NOT_RESOLVED"},  {-102, L"ERR_CONNECTION_REFUSED"}, {-106, L"ERR_INTERNET_DISCONNECTED"},
       {-118, L"ERR_CONNECTION_TIMED_OUT"}, {-3, L"ERR_ABORTED"},            {-9999, L"ERR_-9999"},
+      {-302, L"ERR_UNKNOWN_URL_SCHEME"},   {-324, L"ERR_EMPTY_RESPONSE"},      {-355, L"ERR_INCOMPLETE_CHUNKED_ENCODING"},
   };
   for (const auto& c : cases) EXPECT_EQ(lzg::NetErrorName(c.code), c.name);
 }

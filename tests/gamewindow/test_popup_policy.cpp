@@ -201,4 +201,30 @@ TEST(PopupPolicy, OneDecisionStartsWithEncodedParametersOrRecordsOnlyTheScheme) 
   }
 }
 
+// Which addresses the engine opens itself, and which name another program that the game's page may not hand the
+// player to; the note names the scheme and the length only.
+TEST(PopupPolicy, OtherProgramsAreTheSchemesTheEngineDoesNotHandle) {
+  struct Case {
+    const wchar_t* url;
+    bool engine;
+  } cases[] = {
+      {L"http://game.example/", true},      {L"HTTPS://game.example/", true}, {L"ws://x/", true},
+      {L"wss://x/", true},                  {L"ftp://x/", true},              {L"file:///C:/x", true},
+      {L"data:text/html,x", true},          {L"about:blank", true},           {L"blob:http://x/1", true},
+      {L"filesystem:http://x/t", true},     {L"javascript:void(0)", true},    {L"chrome://version", true},
+      {L"chrome-devtools://x", true},       {L"chrome-error://chromewebdata/", true},
+      {L"view-source:http://x/", true},     {L"game.example/play", true},     {L"", true},
+      {L"/relative", true},                 {L"tencent://message/?uin=1", false},
+      {L"weixin://dl/chat", false},         {L"mailto:kf@example.com", false}, {L"Tencent://x", false},
+      {L"ms-settings:privacy", false},      {L"steam://run/1", false},        {L"httpx://x", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(lzg::EngineHandlesScheme(c.url), c.engine) << testing::PrintToString(c.url);
+
+  EXPECT_EQ(lzg::RefusedNavigationNote(L"tencent://message/?uin=1"),
+            L"Navigation to another program refused: address with scheme \"tencent\" (24 characters)");
+  const std::wstring note = lzg::RefusedNavigationNote(L"weixin://SECRET-TOKEN");
+  EXPECT_EQ(note.find(L"SECRET"), std::wstring::npos);
+  EXPECT_NE(note.find(L"\"weixin\""), std::wstring::npos);
+}
+
 }  // namespace

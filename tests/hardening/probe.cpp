@@ -161,10 +161,11 @@ WindowWatch::WindowWatch(const e2e::ClientRun& run) : run_(run) {
   thread_ = std::thread([this] {
     std::set<DWORD> pids;
     for (int tick = 0; !stop_; ++tick) {
-      if (tick % 10 == 0) {
-        pids.insert(run_.Pid());
+      // The client's own process from its start on (a run may be over in half a second); the engine's
+      // sub-processes as the trace names them.
+      if (run_.Pid()) pids.insert(run_.Pid());
+      if (tick % 10 == 0)
         for (auto& e : run_.Trace()) pids.insert(e.pid);
-      }
       auto now = VisibleTopLevel(pids);
       {
         std::lock_guard<std::mutex> lock(mu_);

@@ -117,11 +117,15 @@ struct Events {
   HANDLE cookie = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   HANDLE popup_closed = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   HANDLE openurl = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  HANDLE load_error = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  HANDLE protocol = CreateEventW(nullptr, FALSE, FALSE, nullptr);
 };
 Events g_ev;
 std::atomic<DWORD> g_ui_thread{0};
 DWORD g_main_thread = GetCurrentThreadId();
 std::atomic<int> g_load_ends{0};
+std::atomic<int> g_load_errors{0};
+std::atomic<int> g_protocols{0};
 std::atomic<int> g_do_close_answer{1};
 std::atomic<int> g_popup_answer{1};
 std::atomic<int> g_pre_key_answer{0};
@@ -314,7 +318,28 @@ class LoadHandler : public lzg::CefObject<cef_load_handler_t, LoadHandler> {
   using Self = LoadHandler;
 
  public:
-  LoadHandler() { LZG_BIND(on_load_end, OnLoadEnd); }
+  LoadHandler() {
+    LZG_BIND(on_loading_state_change, OnLoadingStateChange);
+    LZG_BIND(on_load_start, OnLoadStart);
+    LZG_BIND(on_load_end, OnLoadEnd);
+    LZG_BIND(on_load_error, OnLoadError);
+  }
+  void OnLoadingStateChange(cef_browser_t* browser, int, int, int) { Drop(browser); }
+  void OnLoadStart(cef_browser_t* browser, cef_frame_t* frame, cef_transition_type_t) {
+    Drop(frame);
+    Drop(browser);
+  }
+  void OnLoadError(cef_browser_t* browser, cef_frame_t* frame, cef_errorcode_t error, const cef_string_t* text,
+                   const cef_string_t* url) {
+    // frame:error:text:url, and the frame's own address while it is reported.
+    const std::string frame_url = ToUtf8(lzg::CefTakeUserFree(frame->get_url(frame)));
+    g_seen.Set("load_error_" + std::to_string(++g_load_errors),
+               FrameName(frame) + ":" + std::to_string(static_cast<int>(error)) + ":" +
+                   ToUtf8(lzg::CefToWString(text)) + ":" + ToUtf8(lzg::CefToWString(url)) + ":" + frame_url);
+    Drop(frame);
+    Drop(browser);
+    SetEvent(g_ev.load_error);
+  }
   void OnLoadEnd(cef_browser_t* browser, cef_frame_t* frame, int status) {
     NoteThread("on_load_end");
     int n = ++g_load_ends;
@@ -373,6 +398,14 @@ class RequestHandler : public lzg::CefObject<cef_request_handler_t, RequestHandl
     LZG_BIND(on_before_browse, OnBeforeBrowse);
     LZG_BIND(on_render_process_terminated, OnTerminated);
     LZG_BIND(on_open_urlfrom_tab, OnOpenUrlFromTab);
+    LZG_BIND(on_protocol_execution, OnProtocolExecution);
+  }
+  void OnProtocolExecution(cef_browser_t* browser, const cef_string_t* url, int* allow) {
+    NoteThread("on_protocol_execution");
+    g_seen.Set("protocol_" + std::to_string(++g_protocols), ToUtf8(lzg::CefToWString(url)));
+    *allow = 1;  // the stand-in must start nothing all the same
+    Drop(browser);
+    SetEvent(g_ev.protocol);
   }
   int OnOpenUrlFromTab(cef_browser_t* browser, cef_frame_t* frame, const cef_string_t* url,
                        cef_window_open_disposition_t disposition, int gesture) {
@@ -777,6 +810,62 @@ int ScenarioOpenUrl() {
   return 0;
 }
 
+// Loads that fail as Chromium fails them: before commit (the error document commits after the error), after
+// commit (the load end carries the error as its status), a link to another program in the main frame and in a
+// sub-frame, a script address, and a navigation the client cancels.
+int ScenarioFailures() {
+  auto app = lzg::MakeRef<App>();
+  auto client = lzg::MakeRef<Client>();
+  if (!StartEngine(app)) return 2;
+  WaitPumping(g_ev.context, 10000);
+  HWND parent = CreateFirstBrowser(client);
+  if (!g_browser) return 3;
+  HWND bw = BrowserWindow();
+  WaitPumping(g_ev.load_end, 3000);  // about:blank
+  auto load = [](const std::wstring& url) {
+    cef_frame_t* main = g_browser->get_main_frame(g_browser);
+    cef_string_t s = Str(url);
+    main->load_url(main, &s);
+    Drop(main);
+  };
+  load(L"http://down.example/?standin-neterror=-105");
+  g_seen.Set("before_commit_error", WaitPumping(g_ev.load_error, 3000));
+  g_seen.Set("before_commit_end", WaitPumping(g_ev.load_end, 3000));
+  load(L"http://broken.example/?standin-neterror-after-commit=-324");
+  g_seen.Set("after_commit_error", WaitPumping(g_ev.load_error, 3000));
+  g_seen.Set("after_commit_end", WaitPumping(g_ev.load_end, 3000));
+  load(L"http://standin.test/game?standin-frames=1");
+  WaitPumping(g_ev.load_end, 3000);
+  WaitPumping(g_ev.load_end, 3000);
+  const int ends = g_load_ends.load();
+  SendPageCommand(bw, L"navigate tencent://message/?uin=1");
+  g_seen.Set("main_protocol_asked", WaitPumping(g_ev.protocol, 3000));
+  g_seen.Set("main_protocol_error", WaitPumping(g_ev.load_error, 3000));
+  g_seen.Set("main_protocol_end", WaitPumping(g_ev.load_end, 3000));
+  load(L"http://standin.test/game?standin-frames=1");
+  WaitPumping(g_ev.load_end, 3000);
+  WaitPumping(g_ev.load_end, 3000);
+  SendPageCommand(bw, L"navigateframe f1 mailto:kf@example.com");
+  g_seen.Set("sub_protocol_asked", WaitPumping(g_ev.protocol, 3000));
+  g_seen.Set("sub_protocol_error", WaitPumping(g_ev.load_error, 3000));
+  g_seen.Set("sub_protocol_end", WaitPumping(g_ev.load_end, 3000));
+  const int before_script = g_load_ends.load() + g_load_errors.load();
+  load(L"javascript:void(0)");
+  PumpFor(500);
+  g_seen.Set("script_callbacks", g_load_ends.load() + g_load_errors.load() - before_script);
+  load(L"http://standin.test/blocked");
+  g_seen.Set("blocked_error", WaitPumping(g_ev.load_error, 3000));
+  g_seen.Set("blocked_end", WaitPumping(g_ev.load_end, 500));
+  g_seen.Set("load_ends_since_game", g_load_ends.load() - ends);
+  SendPageCommand(bw, L"navigateframe f9 http://x/");
+  PumpFor(200);
+  g_do_close_answer = 1;
+  DestroyWindow(parent);
+  g_seen.Set("before_close", WaitPumping(g_ev.before_close, 5000));
+  Finish(app, client);
+  return 0;
+}
+
 // The engine refusing: bad settings, a second initialise, a refused browser, a late
 // context and a cookie store that never gets ready.
 int ScenarioRefusals() {
@@ -1029,6 +1118,7 @@ int RunScenario(const std::string& name) {
   if (name == "unload") rc = ScenarioUnload();
   if (name == "stale") rc = ScenarioStale();
   if (name == "openurl") rc = ScenarioOpenUrl();
+  if (name == "failures") rc = ScenarioFailures();
   if (name == "threads") rc = ScenarioThreads();
   g_seen.Set("rc", rc);
   g_seen.Write();
@@ -1606,6 +1696,66 @@ TEST(Host, ModifiedClicksAskTheRequestHandlerAndLoadInPlaceOnZero) {
   EXPECT_EQ(r.Find("on_open_urlfrom_tab", {}, ctrl + 1), -1);
   // The malformed command is the one fault.
   ExpectFaults(r, {"malformed page command: openurl four 1 http://standin.test/x"});
+}
+
+TEST(Host, FailedLoadsCommitTheErrorDocumentAndOtherProgramsAreNeverStarted) {
+  ScenarioRun r = RunInChild("failures", {}, 2);
+  ASSERT_EQ(r.exit_code, 0);
+  const std::string error_document = "chrome-error://chromewebdata/";
+  ExpectReported(r, {
+      // frame:error:text:failed address:the frame's address while the error is reported
+      {"load_error_1", "main:-105:ERR_NAME_NOT_RESOLVED:http://down.example/?standin-neterror=-105:chrome-error://chromewebdata/"},
+      {"load_error_2", "main:-324:ERR_EMPTY_RESPONSE:http://broken.example/?standin-neterror-after-commit=-324:"
+                       "http://broken.example/?standin-neterror-after-commit=-324"},
+      {"load_error_3", "main:-302:ERR_UNKNOWN_URL_SCHEME:tencent://message/?uin=1:chrome-error://chromewebdata/"},
+      {"load_error_4", "f1:-302:ERR_UNKNOWN_URL_SCHEME:mailto:kf@example.com:chrome-error://chromewebdata/"},
+      {"load_error_5", "main:-3:ERR_ABORTED:http://standin.test/blocked:http://standin.test/game?standin-frames=1"},
+      {"protocol_1", "tencent://message/?uin=1"},
+      {"protocol_2", "mailto:kf@example.com"},
+      {"on_protocol_execution_on_ui", "1"},
+      {"before_commit_error", "1"}, {"before_commit_end", "1"},
+      {"after_commit_error", "1"}, {"after_commit_end", "1"},
+      {"main_protocol_asked", "1"}, {"main_protocol_error", "1"}, {"main_protocol_end", "1"},
+      {"sub_protocol_asked", "1"}, {"sub_protocol_error", "1"}, {"sub_protocol_end", "1"},
+      {"script_callbacks", "0"},
+      {"blocked_error", "1"}, {"blocked_end", "0"},
+      {"before_close", "1"}, {"client_live", "0"}, {"engine_live", "0"},
+  });
+  EXPECT_EQ(r.seen.count("load_error_6"), 0u);
+
+  // Before commit: the error alone, then the error document's load end (status 0), no load start.
+  const int down = r.Find("on_load_error", {{"url", "http://down.example/?standin-neterror=-105"}, {"error", "-105"}});
+  ASSERT_GE(down, 0);
+  const int down_end = r.Find("on_load_end", {{"frame", "main"}, {"url", error_document}, {"status", "0"}}, down);
+  EXPECT_GT(down_end, down);
+  EXPECT_EQ(r.Find("on_load_start", {{"url", "http://down.example/?standin-neterror=-105"}}), -1);
+  EXPECT_GT(r.Find("on_loading_state_change", {{"loading", "0"}}, down_end), down_end);
+  // After commit: start, error, then the load end with the address and the error as its status.
+  const std::string broken = "http://broken.example/?standin-neterror-after-commit=-324";
+  const int broken_start = r.Find("on_load_start", {{"frame", "main"}, {"url", broken}});
+  const int broken_error = r.Find("on_load_error", {{"url", broken}, {"error", "-324"}});
+  const int broken_end = r.Find("on_load_end", {{"frame", "main"}, {"url", broken}, {"status", "-324"}});
+  EXPECT_GE(broken_start, 0);
+  EXPECT_GT(broken_error, broken_start);
+  EXPECT_GT(broken_end, broken_error);
+  // Another program: asked on the UI thread, never started, and the navigation fails in its frame only.
+  const int tencent = r.Find("on_protocol_execution", {{"url", "tencent://message/?uin=1"}, {"allow", "1"}});
+  ASSERT_GE(tencent, 0);
+  EXPECT_GT(r.Find("on_before_browse", {{"frame", "main"}, {"url", "tencent://message/?uin=1"}}), -1);
+  EXPECT_GT(r.Find("on_load_end", {{"frame", "main"}, {"url", error_document}, {"status", "0"}}, tencent), tencent);
+  const int mailto = r.Find("on_protocol_execution", {{"url", "mailto:kf@example.com"}});
+  ASSERT_GT(mailto, tencent);
+  const int mailto_end = r.Find("on_load_end", {{"frame", "f1"}, {"url", error_document}, {"status", "0"}}, mailto);
+  EXPECT_GT(mailto_end, mailto);
+  EXPECT_EQ(r.Find("on_load_end", {{"frame", "main"}}, mailto), -1) << "the main frame heard of a sub-frame's link";
+  // A script address navigates nowhere.
+  EXPECT_EQ(r.Find("on_before_browse", {{"url", "javascript:void(0)"}}), -1);
+  // Cancelled by the client: an aborted load, nothing else.
+  const int blocked = r.Find("on_before_browse", {{"url", "http://standin.test/blocked"}, {"result", "1"}});
+  ASSERT_GE(blocked, 0);
+  EXPECT_GT(r.Find("on_load_error", {{"url", "http://standin.test/blocked"}, {"error", "-3"}}, blocked), blocked);
+  EXPECT_EQ(r.Find("on_loading_state_change", {}, blocked), -1);
+  ExpectFaults(r, {"malformed page command: navigateframe f9 http://x/"});
 }
 
 TEST(Host, RefusalsLeaveNothingBehindAndAShutdownOffThreadIsAFault) {

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <string>
@@ -94,7 +95,7 @@ class ClientRun {
 
   testutil::TempDir dir_;
   HANDLE process_ = nullptr;
-  DWORD pid_ = 0;
+  std::atomic<DWORD> pid_{0};  // read by watchers on threads of their own
   DWORD exit_code_ = 0xFFFFFFFF;
 };
 
