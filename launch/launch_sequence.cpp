@@ -16,6 +16,8 @@
 #include "launch/engine_setup.h"
 #include "launch/instance_slot.h"
 #include "launch/launch_plan.h"
+#include "launch/old_caches.h"
+#include "launch/profile_folders.h"
 #include "lzg_version.h"
 #include "ui/forms.h"
 
@@ -82,9 +84,9 @@ int RunLaunchSequence() {
 
   // The instance's folders, claimed before the engine starts and held until the process ends (after the engine's
   // shutdown): another instance of the profile running now uses folders of its own. Sub-processes use none.
+  SYSTEMTIME start_time{};
   std::optional<InstanceSlot> slot;
   if (!engine_sub_process) {
-    SYSTEMTIME start_time;
     GetLocalTime(&start_time);
     slot.emplace(InstanceSlot::Claim(plan.profile, start_time));
   }
@@ -112,6 +114,13 @@ int RunLaunchSequence() {
     game_window->SetHomepage(plan.homepage);
     const SessionEnd session_end{&game_window_handle, &engine};
     game_window->SetOnSessionEnding([session_end] { EndWithTheSession(session_end); });
+    // Once the game has loaded, the profile's caches of earlier months go, on a thread of their own that nobody
+    // waits for (it touches files only: the engine's shutdown and the process's end need not wait for it).
+    if (const std::optional<std::wstring> profile_temp = ProfileTempFolder(plan.profile)) {
+      game_window->SetOnGameLoaded([folder = *profile_temp, month = DateSuffix(start_time)] {
+        StartRemovingOldCaches(folder, month);
+      });
+    }
     // Shows the game window; returns once it has closed.
     ui::Application::Run();
     game_window_handle = nullptr;

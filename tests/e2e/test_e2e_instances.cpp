@@ -1,6 +1,7 @@
 // Several instances of the real client at once, on the stand-in that gives each storage folder to one browser
 // process (a second one on it is a fault, which fails the run): every instance of a profile running at the same
-// time gets folders of its own, and a slot is free again once its instance has ended or was killed.
+// time gets folders of its own, a slot is free again once its instance has ended or was killed, and the
+// profile's caches of earlier months go once the game has loaded.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -141,6 +142,54 @@ TEST_F(Instances, ASlotIsTakenAgainAfterItsInstanceEndsOrIsKilledAndFurtherOnesT
   ExpectFolders(after_kill, 0, 3);
 
   for (ClientRun* run : {&fourth, &after_end, &after_kill}) EXPECT_TRUE(Ends(*run)) << run->Pid();
+  ASSERT_TRUE(ExitCleanly());
+}
+
+// Old caches in the profile's folder under TEMP, made by the test: earlier months' go once the game page has
+// loaded, and not before; this month's and everything else stays.
+class OldCaches : public e2e::ClientTest {
+ protected:
+  ~OldCaches() override { testutil::RemoveTree(folder_); }
+
+  void Make(const std::wstring& name) {
+    CreateDirectoryW((folder_ + L"\\" + name).c_str(), nullptr);
+    testutil::WriteBytes(folder_ + L"\\" + name + L"\\data_0", "cache entry");
+  }
+  bool Has(const std::wstring& name) const { return testutil::Exists(folder_ + L"\\" + name); }
+
+  const std::wstring folder_ = testutil::GetEnv(L"TEMP").value_or(L"") + L"\\lzgmin";
+};
+
+TEST_F(OldCaches, EarlierMonthsGoOnceTheGamePageHasLoaded) {
+  const std::wstring this_month = L"cache" + testutil::FromUtf8(ThisMonth());
+  ASSERT_TRUE(CreateDirectoryW(folder_.c_str(), nullptr));
+  for (const std::wstring& name : {std::wstring(L"cache0001"), std::wstring(L"cache0001-2"), this_month,
+                                   this_month + L"-2", std::wstring(L"cachefoo")})
+    Make(name);
+
+  // The game page waits for the cookie store: the browser's blank first page is there, the game is not.
+  ASSERT_TRUE(StartClient(kConfig, L"", {L"STANDIN_COOKIE_DELAY_MS=4000"}));
+  ASSERT_TRUE(run_.WaitEvents("on_load_end", 1, nullptr, 60000));
+  Sleep(1000);
+  if (run_.Events("load_url").empty()) {
+    EXPECT_TRUE(Has(L"cache0001\\data_0")) << "an old cache went before the game page had loaded";
+  }
+  ASSERT_TRUE(run_.WaitLoaded(60000));
+  EXPECT_TRUE(testutil::WaitUntil([&] { return !Has(L"cache0001") && !Has(L"cache0001-2"); }, 20000));
+  for (const std::wstring& name : {this_month, this_month + L"-2", std::wstring(L"cachefoo")})
+    EXPECT_TRUE(Has(name + L"\\data_0")) << testutil::ToUtf8(name);
+
+  // One line each, from a thread of the instance's own, not its main thread.
+  std::set<std::string> removed;
+  for (const std::string& line : run_.LogLines()) {
+    const std::vector<std::string> columns = logfile::Columns(line);
+    if (columns.size() != 6 || columns[5].rfind("Old cache", 0) != 0) continue;
+    EXPECT_EQ(columns[1], std::to_string(run_.Pid())) << line;
+    EXPECT_EQ(columns[4], "other") << line;
+    removed.insert(columns[5]);
+  }
+  EXPECT_EQ(removed, (std::set<std::string>{"Old cache removed: lzgmin\\cache0001",
+                                            "Old cache removed: lzgmin\\cache0001-2"}));
   ASSERT_TRUE(ExitCleanly());
 }
 
