@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <utility>
+
 #include "base/files.h"
 #include "engine/diagnostics.h"
 #include "gamewindow/exit_dialog.h"
@@ -194,7 +196,12 @@ void GameWindow::OnBrowserClosed() {
   if (!exiting_) PostMessageW(Handle(), WM_CLOSE, 0, 0);
 }
 
-void GameWindow::OnLoadEnded(const BrowserHost::LoadEnd& load) { recovery_->OnLoadEnded(load); }
+void GameWindow::OnLoadEnded(const BrowserHost::LoadEnd& load) {
+  recovery_->OnLoadEnded(load);
+  if (on_game_loaded_ && load.own_browser && load.main_frame && load.url != BrowserHost::kDefaultUrl &&
+      !IsErrorPageAddress(load.url))
+    std::exchange(on_game_loaded_, nullptr)();
+}
 
 void GameWindow::OnLoadFailed(const BrowserHost::LoadError& failure) { recovery_->OnLoadFailed(failure, homepage_); }
 

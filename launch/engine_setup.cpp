@@ -2,7 +2,6 @@
 
 #include "base/guarded.h"
 #include "gamewindow/game_window.h"
-#include "launch/profile_folders.h"
 
 namespace lzg {
 namespace {
@@ -14,7 +13,9 @@ void PostToWindow(const std::atomic<HWND>& window, UINT message) {
 
 }  // namespace
 
-void ConfigureEngineApp(EngineApp& app, int profile) {
+void ConfigureEngineApp(EngineApp& app, int profile) { ConfigureEngineApp(app, ComputeProfileFolders(profile)); }
+
+void ConfigureEngineApp(EngineApp& app, const ProfileFolders& folders) {
   app.SetFrameworkDirPath(L"cef");
   app.SetResourcesDirPath(L"cef");
   app.SetLocalesDirPath(L"cef\\locales");
@@ -25,7 +26,6 @@ void ConfigureEngineApp(EngineApp& app, int profile) {
   app.set_flash_enabled(false);
   // A folder whose computation failed leaves its setting as it was; each setter runs on its own so one failure
   // does not stop the others.
-  const ProfileFolders folders = ComputeProfileFolders(profile);
   GuardedStep([&] { if (folders.cache) app.SetCache(*folders.cache); });
   GuardedStep([&] { if (folders.cookies) app.SetCookies(*folders.cookies); });
   GuardedStep([&] { if (folders.user_data) app.SetUserDataPath(*folders.user_data); });

@@ -8,10 +8,14 @@
 #include <atomic>
 
 #include "engine/engine_app.h"
+#include "launch/profile_folders.h"
 
 namespace lzg {
 
+// With the profile's first folders (instance slot 1's).
 void ConfigureEngineApp(EngineApp& app, int profile);
+// With the given folders: the main process's, those of its instance slot (instance_slot.h).
+void ConfigureEngineApp(EngineApp& app, const ProfileFolders& folders);
 
 // The engine's reports that the game window waits for (its context ready, the cookie store settled), posted to
 // `game_window` once it holds the window's handle; nothing before. The engine's and the cookie initialiser's

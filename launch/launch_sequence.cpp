@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 
 #include "base/files.h"
 #include "base/log.h"
@@ -13,7 +14,10 @@
 #include "gamewindow/exit_dialog.h"
 #include "gamewindow/game_window.h"
 #include "launch/engine_setup.h"
+#include "launch/instance_slot.h"
 #include "launch/launch_plan.h"
+#include "launch/old_caches.h"
+#include "launch/profile_folders.h"
 #include "lzg_version.h"
 #include "ui/forms.h"
 
@@ -33,9 +37,10 @@ void NameProfileOnSubProcesses(EngineApp& app, int profile) {
 }
 
 // The main process's first line in the client's log: what support asks first.
-void LogStart(EngineApp& app, const LaunchPlan& plan) {
+void LogStart(EngineApp& app, const LaunchPlan& plan, int slot) {
   const std::wstring version(LZG_VERSION_TEXT, LZG_VERSION_TEXT + sizeof(LZG_VERSION_TEXT) - 1);
-  log::Write(L"start: lzgmin " + version + L", profile " + std::to_wstring(plan.profile) + L", home " +
+  log::Write(L"start: lzgmin " + version + L", profile " + std::to_wstring(plan.profile) + L", slot " +
+             std::to_wstring(slot) + L", home " +
              (plan.homepage.empty() ? std::wstring(L"(none)") : logtext::WithoutQuery(plan.homepage)) + L", engine " +
              app.LibraryVersionText() + L", screen " + std::to_wstring(GetSystemMetrics(SM_CXSCREEN)) + L"x" +
              std::to_wstring(GetSystemMetrics(SM_CYSCREEN)));
@@ -77,15 +82,26 @@ int RunLaunchSequence() {
                     EngineApp::SwitchValueOf(command_line, L"type"));
   }
 
+  // The instance's folders, claimed before the engine starts and held until the process ends (after the engine's
+  // shutdown): another instance of the profile running now uses folders of its own. Sub-processes use none.
+  SYSTEMTIME start_time{};
+  std::optional<InstanceSlot> slot;
+  if (!engine_sub_process) {
+    GetLocalTime(&start_time);
+    slot.emplace(InstanceSlot::Claim(plan.profile, start_time));
+  }
+
   // The game window's handle once it exists: all that the engine's threads reach of it.
   std::atomic<HWND> game_window_handle{nullptr};
-  // The engine object, with its paths and the profile's folders.
+  // The engine object, with its paths and the instance's folders.
   auto engine = std::make_unique<EngineApp>();
   PostReportsTo(*engine, game_window_handle);
-  ConfigureEngineApp(*engine, plan.profile);
-  if (!engine_sub_process) {
+  if (slot) {
+    ConfigureEngineApp(*engine, slot->folders());
     NameProfileOnSubProcesses(*engine, plan.profile);
-    LogStart(*engine, plan);
+    LogStart(*engine, plan, slot->number());
+  } else {
+    ConfigureEngineApp(*engine, plan.profile);
   }
 
   // A sub-process has done its whole work inside this call; false there and on failure.
@@ -98,6 +114,13 @@ int RunLaunchSequence() {
     game_window->SetHomepage(plan.homepage);
     const SessionEnd session_end{&game_window_handle, &engine};
     game_window->SetOnSessionEnding([session_end] { EndWithTheSession(session_end); });
+    // Once the game has loaded, the profile's caches of earlier months go, on a thread of their own that nobody
+    // waits for (it touches files only: the engine's shutdown and the process's end need not wait for it).
+    if (const std::optional<std::wstring> profile_temp = ProfileTempFolder(plan.profile)) {
+      game_window->SetOnGameLoaded([folder = *profile_temp, month = DateSuffix(start_time)] {
+        StartRemovingOldCaches(folder, month);
+      });
+    }
     // Shows the game window; returns once it has closed.
     ui::Application::Run();
     game_window_handle = nullptr;

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "base/guarded.h"
+#include "launch/cache_folder_rules.h"
 
 namespace lzg {
 namespace {
@@ -19,6 +20,8 @@ std::wstring RequireEnvironment(const wchar_t* name) {
   return std::wstring(buf, n);
 }
 
+const wchar_t* ProfileName(int profile) { return profile == 1 ? L"/lzgmin3game" : L"/lzgmin"; }
+
 }  // namespace
 
 std::wstring DateSuffix(const SYSTEMTIME& t) {
@@ -26,13 +29,14 @@ std::wstring DateSuffix(const SYSTEMTIME& t) {
   return {wchar_t(L'0' + yy / 10), wchar_t(L'0' + yy % 10), wchar_t(L'0' + mm / 10), wchar_t(L'0' + mm % 10)};
 }
 
-ProfileFolders ComputeProfileFolders(int profile, const SYSTEMTIME& local_time) {
-  const wchar_t* name = profile == 1 ? L"/lzgmin3game" : L"/lzgmin";
+ProfileFolders ComputeProfileFolders(int profile, const SYSTEMTIME& local_time, int slot) {
+  const wchar_t* name = ProfileName(profile);
   const std::wstring suffix = DateSuffix(local_time);
+  const std::wstring slot_suffix = SlotSuffix(slot);
   ProfileFolders folders;
-  GuardedStep([&] { folders.cache = RequireEnvironment(L"TEMP") + name + L"/cache" + suffix; });
-  GuardedStep([&] { folders.cookies = RequireEnvironment(L"APPDATA") + name + L"/cookies"; });
-  GuardedStep([&] { folders.user_data = RequireEnvironment(L"APPDATA") + name + L"/UserData"; });
+  GuardedStep([&] { folders.cache = RequireEnvironment(L"TEMP") + name + L"/cache" + suffix + slot_suffix; });
+  GuardedStep([&] { folders.cookies = RequireEnvironment(L"APPDATA") + name + L"/cookies" + slot_suffix; });
+  GuardedStep([&] { folders.user_data = RequireEnvironment(L"APPDATA") + name + L"/UserData" + slot_suffix; });
   return folders;
 }
 
@@ -40,6 +44,12 @@ ProfileFolders ComputeProfileFolders(int profile) {
   SYSTEMTIME now;
   GetLocalTime(&now);
   return ComputeProfileFolders(profile, now);
+}
+
+std::optional<std::wstring> ProfileTempFolder(int profile) {
+  std::optional<std::wstring> folder;
+  GuardedStep([&] { folder = RequireEnvironment(L"TEMP") + ProfileName(profile); });
+  return folder;
 }
 
 }  // namespace lzg

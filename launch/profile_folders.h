@@ -1,5 +1,6 @@
 // The engine's profile folders: the cache under "TEMP", cookies and user data under "APPDATA", named after the
-// profile; the cache moves every calendar month.
+// profile; the cache moves every calendar month. The n-th instance of a profile running at the same time keeps
+// folders of its own (instance_slot.h).
 #pragma once
 
 #include <windows.h>
@@ -20,10 +21,15 @@ struct ProfileFolders {
 // "yymm" of a local date: 2406 for June 2024.
 std::wstring DateSuffix(const SYSTEMTIME& local_time);
 
-// Profile 0 ("lzgmin") or 1 ("lzgmin3game"); each folder in its own guarded step.
-ProfileFolders ComputeProfileFolders(int profile, const SYSTEMTIME& local_time);
+// Profile 0 ("lzgmin") or 1 ("lzgmin3game"); each folder in its own guarded step. Instance slot n >= 2 appends
+// "-n" to each of the three ("cache2406-2", "cookies-2", "UserData-2").
+ProfileFolders ComputeProfileFolders(int profile, const SYSTEMTIME& local_time, int slot = 1);
 
-// The same with the current local time.
+// The first slot's with the current local time.
 ProfileFolders ComputeProfileFolders(int profile);
+
+// The profile's folder under "TEMP", which holds its caches ("TEMP" + "/lzgmin"); nothing when "TEMP" is
+// unusable.
+std::optional<std::wstring> ProfileTempFolder(int profile);
 
 }  // namespace lzg

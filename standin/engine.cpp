@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "standin/storage.h"
 #include "standin/text.h"
 
 namespace standin {
@@ -523,6 +524,9 @@ extern "C" int CEF_EXPORT cef_initialize(const cef_main_args_t*, const cef_setti
   }
   cmd->SetReadOnly();
   Trace("command_line").Add("process_type", "").Add("switches", cmd->SwitchesText());
+  // The browser process takes its storage folders; a sub-process never comes here and uses none.
+  UseStorageFolder("cache_path", ToWide(&settings->cache_path));
+  UseStorageFolder("user_data_path", ToWide(&settings->user_data_path));
   {
     std::lock_guard<std::mutex> l(e.mu);
     e.global_command_line = cmd;
@@ -630,6 +634,7 @@ extern "C" void CEF_EXPORT cef_shutdown(void) {
     std::lock_guard<std::mutex> l(e.prefs->mu);
     e.prefs->values.clear();
   }
+  ReleaseStorageFolders();
   Trace("shutdown")
       .Add("open_browsers", static_cast<unsigned long>(open))
       .Add("same_thread", same)

@@ -7,6 +7,7 @@
 #include <type_traits>
 
 #include "standin/engine.h"
+#include "standin/storage.h"
 #include "standin/text.h"
 
 namespace standin {
@@ -144,6 +145,7 @@ cef_cookie_manager_t* CEF_EXPORT cef_cookie_manager_get_blocking_manager(void) {
 cef_cookie_manager_t* CEF_EXPORT cef_cookie_manager_create_manager(const cef_string_t* path, int persist,
                                                                    cef_completion_callback_t* callback) {
   Trace("cookie_create_manager").Add("path", path).Add("persist", persist);
+  UseStorageFolder("cookie storage path", ToWide(path));
   auto m = lzg::MakeRef<CookieManager>();
   CookieManager::NotifyReady(callback, "cookie_storage_ready");
   return m->ToCef();

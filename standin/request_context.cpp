@@ -4,6 +4,7 @@
 #include <set>
 
 #include "standin/engine.h"
+#include "standin/storage.h"
 #include "standin/text.h"
 
 namespace standin {
@@ -143,6 +144,7 @@ void CookieManager::NotifyReady(cef_completion_callback_t* callback, const char*
 
 int CookieManager::SetStoragePath(const cef_string_t* path, int persist, cef_completion_callback_t* callback) {
   Trace("cookie_set_storage_path").Add("path", path).Add("persist", persist);
+  UseStorageFolder("cookie storage path", ToWide(path));
   NotifyReady(callback, "cookie_set_storage_path_done");
   return 1;
 }

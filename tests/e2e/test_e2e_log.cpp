@@ -60,8 +60,9 @@ TEST_F(Log, NormalRunWritesItsStartAndItsEnd) {
   ASSERT_TRUE(ExitCleanly());
   const std::vector<Line> own = Of(ParsedLog(run_), run_.Pid());
   ASSERT_GE(own.size(), 2u);
-  EXPECT_EQ(own.front().text, "start: lzgmin 1.0.0.0, profile 0, home http://game.example/play, engine 74.1.19.0, "
-                              "screen " + Screen());
+  EXPECT_EQ(own.front().text,
+            "start: lzgmin 1.0.0.0, profile 0, slot 1, home http://game.example/play, engine 74.1.19.0, screen " +
+                Screen());
   EXPECT_EQ(own.back().text, "end: the game window closed, exit code 0");
   for (const Line& l : own) {
     EXPECT_EQ(l.profile, "0");
@@ -77,7 +78,7 @@ TEST_F(Log, FailedEngineStartSaysSo) {
   e2e::ExpectCleanEnd(run_, {.engineStarted = false});
   const std::vector<Line> own = Of(ParsedLog(run_), run_.Pid());
   ASSERT_GE(own.size(), 2u);
-  EXPECT_EQ(own.front().text.rfind("start: lzgmin 1.0.0.0, profile 0, ", 0), 0u) << own.front().text;
+  EXPECT_EQ(own.front().text.rfind("start: lzgmin 1.0.0.0, profile 0, slot 1, ", 0), 0u) << own.front().text;
   EXPECT_EQ(own.back().text, "end: the engine did not start, exit code 0");
 }
 
@@ -132,7 +133,8 @@ TEST_F(Log, NoSecretInAnyLogFile) {
   const std::vector<Line> popup = Of(ParsedLog(run_), second);
   ASSERT_FALSE(popup.empty());
   EXPECT_EQ(popup.front().profile, "1");
-  EXPECT_EQ(popup.front().text.rfind("start: lzgmin 1.0.0.0, profile 1, home http://game.example/popup, ", 0), 0u)
+  EXPECT_EQ(popup.front().text.rfind("start: lzgmin 1.0.0.0, profile 1, slot 1, home http://game.example/popup, ", 0),
+            0u)
       << popup.front().text;
 }
 

@@ -1,6 +1,6 @@
 // The game window in-process, on the engine stand-in: the title item through loads and reloads (sub-frames
-// included), the resolution menu as built from the settings, the recovery of the game page, and which system
-// commands reach the default window procedure.
+// included), the resolution menu as built from the settings, the recovery of the game page, which system
+// commands reach the default window procedure, and when the work for after the game's arrival runs.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -335,6 +335,63 @@ TEST_F(GameWindowTest, HostCalledFromAnotherThreadIsRecordedAndRefused) {
   g_window->browser_host().LoadUrl(L"http://t.example/?standin-frames=2");
   ASSERT_TRUE(PumpUntil([&] { return Count("load_url") == loads + 1; }));
   EXPECT_EQ(logged("BrowserHost.LoadUrl error : "), host_loads + 1);
+}
+
+// The main frame's load end after the latest load of an address that starts with `prefix`, and `sub_frames`
+// sub-frames' load ends after it: every load asked for before has ended by then.
+bool LoadedAfterLatest(const std::string& prefix, int sub_frames = 0) {
+  const auto trace = tracefile::Read(TracePath());
+  size_t latest = trace.size();
+  for (size_t i = 0; i < trace.size(); ++i) {
+    const auto& e = trace[i];
+    if (e.pid == GetCurrentProcessId() && e.event == "load_url" && e.Get("frame") == "main" &&
+        e.Get("url").rfind(prefix, 0) == 0)
+      latest = i;
+  }
+  bool main = false;
+  int frames = 0;
+  for (size_t i = latest + 1; i < trace.size(); ++i) {
+    if (trace[i].pid != GetCurrentProcessId() || trace[i].event != "on_load_end") continue;
+    if (trace[i].Get("frame") == "main") {
+      main = true;
+    } else {
+      ++frames;
+    }
+  }
+  return main && frames >= sub_frames;
+}
+
+// The launch's work for after the start runs once, when the game page's own load ends: not at a sub-frame's, nor
+// at the client's error page's, and not again at later loads.
+TEST_F(GameWindowTest, TheGameLoadedWorkRunsOnceAtTheGamePagesLoadEnd) {
+  const std::string home = "http://t.example/?standin-frames=2";
+  ChooseCheckedPresetAgain();
+  ASSERT_TRUE(PumpUntil([&] { return LoadedAfterLatest(home, 2); }));
+  auto runs = std::make_shared<int>(0);
+  g_window->SetOnGameLoaded([runs] { ++*runs; });
+
+  const int f1 = Count("on_load_end", "frame", "f1");
+  g_window->browser_host().LoadUrl(L"http://t.example/frame", L"f1");
+  ASSERT_TRUE(PumpUntil([&] { return Count("on_load_end", "frame", "f1") == f1 + 1; }));
+  PumpUntil([] { return false; }, 300);
+  EXPECT_EQ(*runs, 0) << "a sub-frame's load end";
+
+  const std::wstring saved = g_window->homepage();
+  g_window->SetHomepage(L"http://t.example/down?standin-neterror=-106");
+  ChooseCheckedPresetAgain();
+  ASSERT_TRUE(PumpUntil([] { return LoadedAfterLatest("data:text/html"); }));
+  PumpUntil([] { return false; }, 300);
+  EXPECT_EQ(*runs, 0) << "the error page's load end";
+
+  g_window->SetHomepage(saved);
+  ChooseCheckedPresetAgain();
+  EXPECT_TRUE(PumpUntil([&] { return *runs == 1; }));
+  ASSERT_TRUE(PumpUntil([&] { return LoadedAfterLatest(home, 2); }));
+  ChooseCheckedPresetAgain();
+  ASSERT_TRUE(PumpUntil([&] { return LoadedAfterLatest(home, 2); }));
+  PumpUntil([] { return false; }, 300);
+  EXPECT_EQ(*runs, 1);
+  ASSERT_TRUE(PumpUntil([] { return Title() == L"测试标题"; }));
 }
 
 }  // namespace

@@ -12,6 +12,7 @@ set(LZG_NATIVE_TESTS
   ${ROOT}/tests/engine/test_engine_rules.cpp
   ${ROOT}/tests/skin/test_skin_logic.cpp
   ${ROOT}/tests/base/test_command_line.cpp
+  ${ROOT}/tests/launch/test_cache_folder_rules.cpp
 )
 set(LZG_FUZZ_TARGETS
   fuzz_placement

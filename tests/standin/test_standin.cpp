@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cwctype>
 #include <fstream>
 #include <map>
 #include <mutex>
@@ -25,6 +26,7 @@
 #include "tests/support/scoped_env.h"
 #include "tests/support/test_util.h"
 #include "tests/support/trace_reader.h"
+#include "tests/support/wait.h"
 
 namespace lzg {
 void ReportCallbackFailure(const char* operation, const char* message) noexcept {
@@ -1106,6 +1108,54 @@ int ScenarioThreads() {
   return 0;
 }
 
+// A browser process on the storage folders named by the environment: the cache and user-data paths, the global
+// cookie manager's storage path and a created manager's. The holder signals "<hold>-ready" once it has taken
+// them, waits for "<hold>-go", then shuts down, or ends as a killed process does (STANDIN_TEST_END=kill).
+int ScenarioStorage(bool holder) {
+  auto env = [](const wchar_t* name) { return testutil::GetEnv(name).value_or(L""); };
+  auto app = lzg::MakeRef<App>();
+  cef_main_args_t args{GetModuleHandleW(nullptr)};
+  g_cef.cef_execute_process(&args, app->ToCef(), nullptr);
+  cef_settings_t s = MakeSettings(testutil::SelfDir() + L"cef", env(L"STANDIN_TEST_CACHE"));
+  const std::wstring user_data = env(L"STANDIN_TEST_USER_DATA");
+  s.user_data_path = Str(user_data);
+  g_seen.Set("initialize", g_cef.cef_initialize(&args, &s, app->ToCef(), nullptr));
+  g_seen.Set("context", WaitPumping(g_ev.context, 10000));
+  const std::wstring global_path = env(L"STANDIN_TEST_COOKIES"), own_path = env(L"STANDIN_TEST_OWN_COOKIES");
+  cef_string_t global_text = Str(global_path), own_text = Str(own_path), none{};
+  cef_cookie_manager_t* global = g_cef.cef_cookie_manager_get_global_manager(nullptr);
+  if (global) g_seen.Set("global_path_set", global->set_storage_path(global, &global_text, 0, nullptr));
+  Drop(global);
+  cef_cookie_manager_t* own = g_cef.cef_cookie_manager_create_manager(&none, 0, nullptr);
+  if (own) g_seen.Set("own_path_set", own->set_storage_path(own, &own_text, 0, nullptr));
+  Drop(own);
+  if (holder) {
+    // The engine's sub-process runs first: a process killed while it still starts one leaves, under Wine, a
+    // process that never runs.
+    g_seen.Set("subprocess_started", testutil::WaitUntil(
+                                         [&] {
+                                           std::string trace;
+                                           testutil::ReadBytes(env(L"STANDIN_TRACE"), trace);
+                                           return trace.find("\tsubprocess_start\t") != std::string::npos;
+                                         },
+                                         20000));
+    const std::wstring hold = env(L"STANDIN_TEST_HOLD");
+    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, (hold + L"-ready").c_str());
+    HANDLE go = CreateEventW(nullptr, TRUE, FALSE, (hold + L"-go").c_str());
+    SetEvent(ready);
+    g_seen.Set("released", WaitPumping(go, 50000));
+    CloseHandle(ready);
+    CloseHandle(go);
+    if (env(L"STANDIN_TEST_END") == L"kill") {
+      g_seen.Write();
+      TerminateProcess(GetCurrentProcess(), 9);
+    }
+  }
+  app.reset();
+  g_cef.cef_shutdown();
+  return 0;
+}
+
 int RunScenario(const std::string& name) {
   HMODULE lib = GetModuleHandleW(L"libcef.dll");
   if (!lib || !BindEngine(lib)) return 10;
@@ -1120,6 +1170,8 @@ int RunScenario(const std::string& name) {
   if (name == "openurl") rc = ScenarioOpenUrl();
   if (name == "failures") rc = ScenarioFailures();
   if (name == "threads") rc = ScenarioThreads();
+  if (name == "storage") rc = ScenarioStorage(false);
+  if (name == "storage_holder") rc = ScenarioStorage(true);
   g_seen.Set("rc", rc);
   g_seen.Write();
   return rc;
@@ -1906,6 +1958,97 @@ TEST(Host, ThreadRulesRefusalsSubProcessesAndAShutdownThatWouldHang) {
   }
   EXPECT_GE(hang, 0);
   EXPECT_EQ(r.Count("fault"), 8);
+}
+
+// The engine's folders, one browser process each: a second process on a folder the first still uses is a fault
+// naming the folder and the first process, however the path is spelled; a folder is free again once its process
+// has ended, normally or killed.
+TEST(Host, StorageFoldersBelongToOneBrowserProcessAtATime) {
+  const std::wstring base = testutil::GetEnv(L"TEMP").value_or(L"C:\\") + L"\\standin-storage-" +
+                            std::to_wstring(GetCurrentProcessId());  // only named: the engine's claim is by name
+  struct Folders {
+    std::wstring cache, user_data, cookies, own_cookies;
+  };
+  const Folders first{base + L"\\Cache", base + L"\\User Data", base + L"\\Cookies", base + L"\\Own Cookies"};
+  auto upper = [](std::wstring text) {
+    for (wchar_t& c : text) c = static_cast<wchar_t>(towupper(c));
+    return text;
+  };
+  auto slashes = [](std::wstring text) {
+    for (wchar_t& c : text)
+      if (c == L'\\') c = L'/';
+    return text;
+  };
+  // The same folders as Windows compares them: another case, forward slashes, a trailing separator.
+  const Folders same{upper(first.cache), slashes(first.user_data) + L"/", first.cookies + L"\\",
+                     slashes(upper(first.own_cookies))};
+  // Folders of their own; cache and user data in one folder, which one process may do.
+  const Folders other{base + L"\\Other", base + L"\\other\\", base + L"\\Other Cookies", base + L"\\Other Own"};
+  auto env = [](const Folders& f) {
+    return std::map<std::wstring, std::wstring>{{L"STANDIN_TEST_CACHE", f.cache},
+                                                {L"STANDIN_TEST_USER_DATA", f.user_data},
+                                                {L"STANDIN_TEST_COOKIES", f.cookies},
+                                                {L"STANDIN_TEST_OWN_COOKIES", f.own_cookies}};
+  };
+  const std::wstring hold = L"standin-test-hold-" + std::to_wstring(GetCurrentProcessId());
+  HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, (hold + L"-ready").c_str());
+  HANDLE go = CreateEventW(nullptr, TRUE, FALSE, (hold + L"-go").c_str());
+  ASSERT_TRUE(ready && go);
+  // The holder runs while the others start; it ends on "go", shut down or killed.
+  auto start_holder = [&](const wchar_t* end, ScenarioRun& into) {
+    ResetEvent(ready);
+    ResetEvent(go);
+    auto holder_env = env(first);
+    holder_env[L"STANDIN_TEST_HOLD"] = hold;
+    holder_env[L"STANDIN_TEST_END"] = end;
+    std::thread thread([&into, holder_env] { into = RunInChild("storage_holder", holder_env, 1); });
+    return thread;
+  };
+  auto expect_clean = [](const ScenarioRun& r) {
+    EXPECT_EQ(r.exit_code, 0);
+    ExpectReported(r, {{"initialize", "1"}, {"global_path_set", "1"}, {"own_path_set", "1"}});
+    ExpectFaults(r, {});
+  };
+
+  ScenarioRun holder;
+  std::thread holding = start_holder(L"shutdown", holder);
+  const bool held = WaitForSingleObject(ready, 30000) == WAIT_OBJECT_0;
+  ScenarioRun second, apart;
+  if (held) {
+    second = RunInChild("storage", env(same), 1);
+    apart = RunInChild("storage", env(other), 1);
+  }
+  SetEvent(go);
+  holding.join();
+  ASSERT_TRUE(held) << "the holder never took its folders";
+  expect_clean(holder);
+  ExpectReported(holder, {{"subprocess_started", "1"}, {"released", "1"}});
+  // The second process runs on, but loses each folder to the first: one fault per folder.
+  EXPECT_EQ(second.exit_code, 0);
+  const std::string by = " is already used by browser process " + std::to_string(holder.pid);
+  ExpectFaults(second, {("cache_path " + ToUtf8(same.cache) + by).c_str(),
+                        ("user_data_path " + ToUtf8(same.user_data) + by).c_str(),
+                        ("cookie storage path " + ToUtf8(same.cookies) + by).c_str(),
+                        ("cookie storage path " + ToUtf8(same.own_cookies) + by).c_str()});
+  expect_clean(apart);
+
+  // Ended: the folders are free.
+  expect_clean(RunInChild("storage", env(same), 1));
+
+  // Killed (ended without its shutdown): the kernel frees them with the process.
+  ScenarioRun killed;
+  holding = start_holder(L"kill", killed);
+  const bool held_again = WaitForSingleObject(ready, 30000) == WAIT_OBJECT_0;
+  SetEvent(go);
+  holding.join();
+  ASSERT_TRUE(held_again);
+  EXPECT_EQ(killed.exit_code, 9);
+  ExpectReported(killed, {{"subprocess_started", "1"}});
+  ExpectFaults(killed, {});
+  EXPECT_EQ(killed.Count("shutdown"), 0);
+  expect_clean(RunInChild("storage", env(same), 1));
+  CloseHandle(ready);
+  CloseHandle(go);
 }
 
 TEST(Host, FailedInitializeThenShutdown) {
