@@ -198,8 +198,7 @@ void GameWindow::OnBrowserClosed() {
 
 void GameWindow::OnLoadEnded(const BrowserHost::LoadEnd& load) {
   recovery_->OnLoadEnded(load);
-  if (on_game_loaded_ && load.own_browser && load.main_frame && load.url != BrowserHost::kDefaultUrl &&
-      !IsErrorPageAddress(load.url))
+  if (on_game_loaded_ && IsGameArrival(load.own_browser, load.main_frame, load.url, load.http_status))
     std::exchange(on_game_loaded_, nullptr)();
 }
 

@@ -48,8 +48,8 @@ class GameWindow : public ui::Form, private BrowserHost::Delegate, private Recov
   // Runs when the session ends with the process: the launch sequence's end (the engine's shutdown) before
   // Windows ends the process. It does not come back.
   void SetOnSessionEnding(std::function<void()> on_session_ending) { on_session_ending_ = std::move(on_session_ending); }
-  // Runs once, on the main thread, when the game page has first loaded (the game's own page in the main frame,
-  // not the engine's blank first page nor the client's error page): the place for work that must stay off the
+  // Runs once, on the main thread, when the game has first arrived (as recovery counts it: not the engine's blank
+  // first page, its error document or the client's error page): the place for work that must stay off the
   // start. It returns at once: lasting work goes to a thread of its own.
   void SetOnGameLoaded(std::function<void()> on_game_loaded) { on_game_loaded_ = std::move(on_game_loaded); }
 

@@ -381,7 +381,7 @@ TEST_F(GameWindowTest, TheGameLoadedWorkRunsOnceAtTheGamePagesLoadEnd) {
   ChooseCheckedPresetAgain();
   ASSERT_TRUE(PumpUntil([] { return LoadedAfterLatest("data:text/html"); }));
   PumpUntil([] { return false; }, 300);
-  EXPECT_EQ(*runs, 0) << "the error page's load end";
+  EXPECT_EQ(*runs, 0) << "the engine's error document's or the error page's load end";
 
   g_window->SetHomepage(saved);
   ChooseCheckedPresetAgain();
