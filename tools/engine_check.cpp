@@ -57,10 +57,14 @@ std::wstring LastFolderName(std::wstring folder) {
 class ClientsEngineApp : public lzg::EngineApp {
  public:
   ClientsEngineApp() : EngineApp(L"\"" + lzg::ExePath() + L"\"") { lzg::ConfigureEngineApp(*this, 0); }
-  std::vector<std::wstring> messages;
+  // What the client would have shown the player, in order.
+  const std::vector<std::wstring>& messages() const { return messages_; }
 
  protected:
-  void ShowErrorMessage(const std::wstring& text) override { messages.push_back(text); }
+  void ShowErrorMessage(const std::wstring& text) override { messages_.push_back(text); }
+
+ private:
+  std::vector<std::wstring> messages_;
 };
 
 // The library the package would ship, by the client's version and machine rules; a debug build is refused too
@@ -142,7 +146,7 @@ int CheckAsTheClientStarts() {
   if (app.CheckEngineFiles()) return 0;
   // One line, with paths relative to the client's folder.
   const std::wstring dir = lzg::ExeDirectory();
-  std::wstring text = app.messages.empty() ? L"the engine files check failed" : app.messages.front();
+  std::wstring text = app.messages().empty() ? L"the engine files check failed" : app.messages().front();
   for (size_t at; !dir.empty() && (at = text.find(dir)) != std::wstring::npos;) text.erase(at, dir.size());
   std::wstring line;
   for (wchar_t c : text) {
