@@ -109,6 +109,7 @@ refused() {
   [ $rc = 1 ] || bad "$1: exit code $rc, not 1"
   [ "$said" = "cannot package $2: $3" ] || bad "$1: said \"$said\", not \"cannot package $2: $3\""
   [ ! -e "$out" ] || bad "$1: left behind: $(find "$out" | tr '\n' ' ')"
+  rm -rf "$out"  # the next case starts clean whatever this one left
 }
 needs="the client needs 74.1.19.0"
 refused "no such path" "$work/none" "there is no such file or folder"
