@@ -24,3 +24,8 @@ endif()
 # What ships imports Windows system DLLs only, is large-address-aware and carries its manifest
 # and the build's version.
 add_test(NAME shipped_folder COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/check-shipped.sh ${LZG_DIST_DIR} ${PROJECT_VERSION})
+
+# What the players' package adds beside lzgmin.exe (scripts/package.sh): the engine's crash-dump settings,
+# carrying the build's version.
+configure_file(${CMAKE_SOURCE_DIR}/resources/crash_reporter.cfg.in ${CMAKE_BINARY_DIR}/generated/crash_reporter.cfg
+               @ONLY)

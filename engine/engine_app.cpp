@@ -292,11 +292,19 @@ bool EngineApp::CheckFilesExist(const std::wstring& dir, bool dir_exists, const 
   return ok;
 }
 
+std::vector<std::wstring> EngineApp::FrameworkFiles() const { return FrameworkFileNames(); }
+
+std::vector<std::wstring> EngineApp::ResourceFiles() const {
+  return ResourceFileNames(switches_.disable_extensions, /*check_devtools_resources=*/true);
+}
+
+std::vector<std::wstring> EngineApp::LocaleFiles() const { return LocaleFileNames(locales_required_); }
+
 bool EngineApp::CheckDlls() {
   bool ok = false;
   RunGuarded("CheckDLLs", [&] {
     const CheckFolder folder = AbsoluteCheckFolder(framework_dir_path_);
-    ok = CheckFilesExist(folder.prefix, folder.exists, FrameworkFileNames());
+    ok = CheckFilesExist(folder.prefix, folder.exists, FrameworkFiles());
   });
   return ok;
 }
@@ -305,8 +313,7 @@ bool EngineApp::CheckResources() {
   bool ok = false;
   RunGuarded("CheckResources", [&] {
     const CheckFolder folder = AbsoluteCheckFolder(resources_dir_path_);
-    ok = CheckFilesExist(folder.prefix, folder.exists,
-                         ResourceFileNames(switches_.disable_extensions, /*check_devtools_resources=*/true));
+    ok = CheckFilesExist(folder.prefix, folder.exists, ResourceFiles());
   });
   return ok;
 }
@@ -317,7 +324,7 @@ bool EngineApp::CheckLocales() {
     // Not made absolute: an empty folder means "locales\" under the current directory.
     std::wstring dir =
         locales_dir_path_.empty() ? std::wstring(L"locales\\") : IncludeTrailingPathDelimiter(locales_dir_path_);
-    ok = CheckFilesExist(dir, DirectoryExists(dir), LocaleFileNames(locales_required_));
+    ok = CheckFilesExist(dir, DirectoryExists(dir), LocaleFiles());
   });
   return ok;
 }

@@ -43,6 +43,11 @@ class EngineApp : private AppEvents {
   bool CheckDlls();
   bool CheckResources();
   bool CheckLocales();
+  // The names those checks look for: CheckDlls under FrameworkDirPath, CheckResources under ResourcesDirPath,
+  // CheckLocales under LocalesDirPath. The packaging tool lays the engine out by these same lists.
+  std::vector<std::wstring> FrameworkFiles() const;
+  std::vector<std::wstring> ResourceFiles() const;
+  std::vector<std::wstring> LocaleFiles() const;
 
   // Fills the settings record; its texts point at this object's own strings (valid while they stay unchanged).
   void InitializeSettings();

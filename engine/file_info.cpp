@@ -21,21 +21,27 @@ bool ReadExactly(HANDLE h, uint8_t* buffer, DWORD size) {
   return ReadFile(h, buffer, size, &read, nullptr) && read == size;
 }
 
+// The fixed part of the file's version resource.
+std::optional<VS_FIXEDFILEINFO> ReadFixedFileInfo(const std::wstring& path) {
+  DWORD ignored = 0;
+  DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+  if (size == 0) return std::nullopt;
+  std::vector<uint8_t> data(size);
+  if (!GetFileVersionInfoW(path.c_str(), 0, size, data.data())) return std::nullopt;
+  VS_FIXEDFILEINFO* info = nullptr;
+  UINT len = 0;
+  if (!VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &len) || !info ||
+      len < sizeof(VS_FIXEDFILEINFO)) {
+    return std::nullopt;
+  }
+  return *info;
+}
+
 std::optional<FileVersion> GetExtendedFileVersion(const std::wstring& path) {
   std::optional<FileVersion> result;
   RunGuarded("GetExtendedFileVersion", [&] {
-    DWORD ignored = 0;
-    DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
-    if (size == 0) return;
-    std::vector<uint8_t> data(size);
-    if (!GetFileVersionInfoW(path.c_str(), 0, size, data.data())) return;
-    VS_FIXEDFILEINFO* info = nullptr;
-    UINT len = 0;
-    if (!VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &len) || !info ||
-        len < sizeof(VS_FIXEDFILEINFO)) {
-      return;
-    }
-    result = FileVersionFromWords(info->dwFileVersionMS, info->dwFileVersionLS);
+    if (std::optional<VS_FIXEDFILEINFO> info = ReadFixedFileInfo(path))
+      result = FileVersionFromWords(info->dwFileVersionMS, info->dwFileVersionLS);
   });
   return result;
 }
@@ -66,6 +72,16 @@ std::optional<uint16_t> GetDLLHeaderMachine(const std::wstring& path) {
     uint8_t header[kPeHeaderBytes];
     if (!ReadExactly(file.h, header, sizeof header)) return;
     result = PeMachine(header, sizeof header);
+  });
+  return result;
+}
+
+std::optional<bool> IsDebugBuild(const std::wstring& path) {
+  std::optional<bool> result;
+  RunGuarded("IsDebugBuild", [&] {
+    if (!FileExists(path)) return;
+    if (std::optional<VS_FIXEDFILEINFO> info = ReadFixedFileInfo(path))
+      result = (info->dwFileFlags & info->dwFileFlagsMask & VS_FF_DEBUG) != 0;
   });
   return result;
 }

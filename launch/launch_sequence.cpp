@@ -36,6 +36,9 @@ void NameProfileOnSubProcesses(EngineApp& app, int profile) {
   };
 }
 
+// The engine writes crash dumps only with its crash_reporter.cfg beside the executable (the package ships one).
+bool CrashDumpsOn() { return FileExists(ExeDirectory() + L"crash_reporter.cfg"); }
+
 // The main process's first line in the client's log: what support asks first.
 void LogStart(EngineApp& app, const LaunchPlan& plan, int slot) {
   const std::wstring version(LZG_VERSION_TEXT, LZG_VERSION_TEXT + sizeof(LZG_VERSION_TEXT) - 1);
@@ -43,7 +46,7 @@ void LogStart(EngineApp& app, const LaunchPlan& plan, int slot) {
              std::to_wstring(slot) + L", home " +
              (plan.homepage.empty() ? std::wstring(L"(none)") : logtext::WithoutQuery(plan.homepage)) + L", engine " +
              app.LibraryVersionText() + L", screen " + std::to_wstring(GetSystemMetrics(SM_CXSCREEN)) + L"x" +
-             std::to_wstring(GetSystemMetrics(SM_CYSCREEN)));
+             std::to_wstring(GetSystemMetrics(SM_CYSCREEN)) + L", crash dumps " + (CrashDumpsOn() ? L"on" : L"off"));
 }
 
 // What a session that ends under a running window needs to end the process cleanly: Windows ends the process as

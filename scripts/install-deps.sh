@@ -8,6 +8,7 @@ PKGS=(
   wine wine32:i386 xvfb xauth x11-utils x11-apps xdotool imagemagick
   fonts-wqy-zenhei locales dpkg-dev googletest python3 nasm
   g++ clang libclang-rt-14-dev
+  zip unzip bzip2
 )
 
 missing=()

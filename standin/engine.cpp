@@ -372,6 +372,30 @@ void LaunchNow(const char* type) {
   std::lock_guard<std::mutex> l(e.mu);
   e.children.push_back(ChildProcess{type, pi.hProcess, watcher});
 }
+
+// With a crash_reporter.cfg beside the executable the engine runs its crash handler: the same executable with
+// the handler's own process type, started by the browser process itself rather than through the process
+// launcher (so on_before_child_process_launch does not see it), and ending with the browser process.
+void StartCrashHandler() {
+  const std::wstring exe = ModulePath(nullptr);
+  const std::wstring cfg = exe.substr(0, exe.find_last_of(L"\\/") + 1) + L"crash_reporter.cfg";
+  if (GetFileAttributesW(cfg.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+  std::wstring line = L"\"" + exe +
+                      L"\" --type=crashpad-handler /prefetch:7 --monitor-self-annotation=ptype=crashpad-handler "
+                      L"--standin-parent=" +
+                      std::to_wstring(GetCurrentProcessId());
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    Trace("crash_handler_launch").Add("child", 0).Add("exe", exe).Add("error", GetLastError());
+    Fault("cannot start the crash handler");
+    return;
+  }
+  Trace("crash_handler_launch").Add("child", pi.dwProcessId).Add("exe", exe);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+}
 }  // namespace
 
 namespace {
@@ -558,6 +582,7 @@ extern "C" int CEF_EXPORT cef_initialize(const cef_main_args_t*, const cef_setti
     t.Add("result", 1);
     AddSettings(t, *settings);
   }
+  StartCrashHandler();
   LaunchSubprocess("gpu-process");
   int delay = ParseCount(ToUtf8(EnvW(L"STANDIN_CONTEXT_DELAY_MS")), 0, 600000);
   UiThread().PostDelayed(static_cast<DWORD>(delay), [] { ContextInitialized(); });

@@ -3,7 +3,8 @@
 
 Usage: layout.py <bin dir> <stand-in dll>
 Writes placeholders for every engine file the start-up check requires (never
-overwriting a real file), the x64-marked copy and the file that is no library.
+overwriting a real file), the x64-marked copy, the copy marked as a debug build
+and the file that is no library.
 """
 import os
 import struct
@@ -40,6 +41,19 @@ def main():
     struct.pack_into("<H", image, pe + 4, 0x8664)  # IMAGE_FILE_MACHINE_AMD64
     os.makedirs(os.path.join(variants, "x64"), exist_ok=True)
     with open(os.path.join(variants, "x64", "libcef.dll"), "wb") as f:
+        f.write(image)
+
+    # The engine's build marks its debug library in the version resource's flags.
+    with open(dll, "rb") as f:
+        image = bytearray(f.read())
+    signature = struct.pack("<I", 0xFEEF04BD)  # VS_FIXEDFILEINFO's
+    if image.count(signature) != 1:
+        sys.exit("not exactly one version resource's fixed part: " + dll)
+    fixed = image.find(signature)
+    mask, flags = struct.unpack_from("<II", image, fixed + 24)
+    struct.pack_into("<II", image, fixed + 24, mask | 0x1, flags | 0x1)  # VS_FF_DEBUG
+    os.makedirs(os.path.join(variants, "debug"), exist_ok=True)
+    with open(os.path.join(variants, "debug", "libcef.dll"), "wb") as f:
         f.write(image)
 
     os.makedirs(os.path.join(variants, "not_a_library"), exist_ok=True)

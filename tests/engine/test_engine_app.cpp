@@ -427,6 +427,11 @@ TEST(LaunchSteps, ProfileDirectoriesAndFixedProperties) {
     app.InitializeSettings();
     EXPECT_EQ(lzg::CefToWString(&app.SettingsRecord().locale), L"zh-CN");
     EXPECT_EQ(lzg::CefToWString(&app.SettingsRecord().accept_language_list), L"zh-CN");
+    // What the checks look for, as the packaging tool reads it too: every library and resource file of the
+    // engine, the extensions' and the developer tools' resources among them, and the one required locale.
+    EXPECT_EQ(app.FrameworkFiles(), lzg::FrameworkFileNames());
+    EXPECT_EQ(app.ResourceFiles(), lzg::ResourceFileNames(/*disableExtensions=*/false, /*checkDevToolsResources=*/true));
+    EXPECT_EQ(app.LocaleFiles(), std::vector<std::wstring>{L"zh-CN.pak"});
     // The one required locale: the only file a locale check asks for.
     TempDir locales;
     app.SetLocalesDirPath(locales.Path());
@@ -989,6 +994,41 @@ TEST(FileChecks, VersionAndMachine) {
     EXPECT_EQ(app.Status(), AppStatus::kErrorDllVersion);
     EXPECT_EQ(app.LibHandle(), nullptr) << "loaded although the version is wrong";
   }
+}
+
+TEST(FileChecks, DebugBuildFromTheVersionResourcesFlags) {
+  // A library of the engine's version (this test's own file holds the signature's bytes in its code too).
+  const std::wstring library = lzg::ExeDirectory() + L"test_engine_fake_libcef.dll";
+  std::string image;
+  ASSERT_TRUE(testutil::ReadBytes(library, image));
+  const std::string signature("\xBD\x04\xEF\xFE", 4);  // VS_FIXEDFILEINFO's
+  const size_t fixed = image.find(signature);
+  ASSERT_NE(fixed, std::string::npos);
+  ASSERT_EQ(image.find(signature, fixed + 1), std::string::npos);
+  struct Case {
+    const char* what;
+    uint32_t mask, flags;  // dwFileFlagsMask, dwFileFlags
+    std::optional<bool> debug;
+  } cases[] = {
+      {"no flag", 0x3F, 0, false},
+      {"debug", 0x3F, VS_FF_DEBUG, true},
+      {"debug among others", 0x3F, VS_FF_DEBUG | VS_FF_PRERELEASE | VS_FF_PATCHED, true},
+      {"prerelease only", 0x3F, VS_FF_PRERELEASE, false},
+      {"debug, but the mask says the flag is not valid", 0x3E, VS_FF_DEBUG, false},
+  };
+  TempDir tmp;
+  for (const Case& c : cases) {
+    std::string patched = image;
+    patched.replace(fixed + 24, 4, reinterpret_cast<const char*>(&c.mask), 4);
+    patched.replace(fixed + 28, 4, reinterpret_cast<const char*>(&c.flags), 4);
+    WriteFile(tmp / L"libcef.dll", patched);
+    EXPECT_EQ(lzg::IsDebugBuild(tmp / L"libcef.dll"), c.debug) << c.what;
+  }
+  EXPECT_EQ(lzg::IsDebugBuild(library), std::optional<bool>(false));
+  EXPECT_EQ(lzg::IsDebugBuild(testutil::SelfPath()), std::optional<bool>(false));
+  WriteFile(tmp / L"text.dll", "no library");
+  EXPECT_EQ(lzg::IsDebugBuild(tmp / L"text.dll"), std::nullopt);
+  EXPECT_EQ(lzg::IsDebugBuild(tmp / L"none.dll"), std::nullopt);
 }
 
 TEST(PeReader, CraftedFiles) {

@@ -348,6 +348,8 @@ TEST_F(Client, EngineSubProcessesLeaveTheConfigurationAloneAndEndWithTheirRolesC
       {L"--type=renderer --lang=zh-CN", L""},
       {L"--type=gpu-process --standin-parent=0", L"3"},
       {L"--type=utility --utility-sub-type=network.mojom.NetworkService", L"17"},
+      // The engine's crash handler, as the engine starts it when crash dumps are on.
+      {L"--type=crashpad-handler /prefetch:7 --monitor-self-annotation=ptype=crashpad-handler", L"5"},
       {L"\"\" --TYPE=Renderer", L"0"},
   };
   for (const auto& c : cases) {

@@ -1371,6 +1371,7 @@ TEST(Library, ExportsEveryFunctionByItsUndecoratedName) {
   EXPECT_EQ(GetProcAddress(lib, "_cef_initialize"), nullptr);
 }
 
+// The file version, with " debug" when the version resource marks a debug build.
 std::string FileVersion(const std::wstring& path) {
   DWORD handle = 0;
   DWORD size = GetFileVersionInfoSizeW(path.c_str(), &handle);
@@ -1381,7 +1382,8 @@ std::string FileVersion(const std::wstring& path) {
   UINT len = 0;
   if (!VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &len) || !info) return "unreadable";
   return std::to_string(HIWORD(info->dwFileVersionMS)) + "." + std::to_string(LOWORD(info->dwFileVersionMS)) + "." +
-         std::to_string(HIWORD(info->dwFileVersionLS)) + "." + std::to_string(LOWORD(info->dwFileVersionLS));
+         std::to_string(HIWORD(info->dwFileVersionLS)) + "." + std::to_string(LOWORD(info->dwFileVersionLS)) +
+         (info->dwFileFlags & info->dwFileFlagsMask & VS_FF_DEBUG ? " debug" : "");
 }
 
 int Machine(const std::wstring& path) {
@@ -1406,6 +1408,7 @@ TEST(Library, LayoutAndVariantsForTheStartUpChecks) {
       {L"standin-variants\\v74_1_18_0\\libcef.dll", "74.1.18.0", 0x14C},
       {L"standin-variants\\no_display_get_alls\\libcef.dll", "74.1.19.0", 0x14C},
       {L"standin-variants\\x64\\libcef.dll", "74.1.19.0", 0x8664},
+      {L"standin-variants\\debug\\libcef.dll", "74.1.19.0 debug", 0x14C},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(ToUtf8(c.path));

@@ -26,6 +26,8 @@ ClientRun::ClientRun() {
   testutil::CopyTree(bin + L"Skins", dir_.Dir() + L"Skins");
 }
 
+ClientRun::ClientRun(const std::wstring& folder) { testutil::CopyTree(folder, dir_.Path()); }
+
 ClientRun::~ClientRun() {
   // Whatever the test looked at, a run that broke an engine rule fails it.
   tracefile::ExpectNoFaults(TraceFile());

@@ -1,5 +1,5 @@
 // Drives the real lzgmin.exe under the engine stand-in: a copy of the bin folder
-// (exe, cef/, Skins/) in a temporary folder with a crafted "zeRoVedi.dat", the
+// (exe, cef/, Skins/), or of an installed client, in a temporary folder with a crafted "zeRoVedi.dat", the
 // stand-in's trace in that folder, and Win32 calls from the test to find, drive
 // and photograph the client's windows. A test of one run takes it, its start and
 // its usual end from the fixture in client_test.h.
@@ -28,7 +28,10 @@ using TraceEvent = tracefile::Record;
 
 class ClientRun {
  public:
+  // The client as the build lays it out: the bin folder's lzgmin.exe, cef/ (the stand-in) and Skins/.
   ClientRun();
+  // The client as installed in `folder` (an unpacked package): everything in it.
+  explicit ClientRun(const std::wstring& folder);
   ~ClientRun();  // ends whatever is still running
   ClientRun(const ClientRun&) = delete;
   ClientRun& operator=(const ClientRun&) = delete;

@@ -15,6 +15,10 @@ namespace e2e {
 
 class ClientTest : public testing::Test {
  protected:
+  ClientTest() = default;
+  // Runs of the client installed in `folder` (see ClientRun).
+  explicit ClientTest(const std::wstring& folder) : run_(folder) {}
+
   // Writes `config` (see ClientRun::WriteConfig) and starts the client with `args` and `env` (see ClientRun::Start).
   testing::AssertionResult StartClient(const std::wstring& config, const std::wstring& args = L"",
                                        const std::vector<std::wstring>& env = {}) {
