@@ -979,7 +979,8 @@ namespace {
 
 }  // namespace
 
-void* PoisonOnFree::operator new(std::size_t n) { return ::operator new(n); }
+// Not inlined: where it is, the compiler takes the class's own delete for a mismatch with the global new inside.
+__attribute__((noinline)) void* PoisonOnFree::operator new(std::size_t n) { return ::operator new(n); }
 
 void PoisonOnFree::operator delete(void* p, std::size_t n) noexcept {
   auto trap = reinterpret_cast<uintptr_t>(&StaleCall);

@@ -126,8 +126,11 @@ TEST(FrameLayout, LeftItemGivesWayToTheRightOnes) {
   // Far too narrow: items that cannot fit are dropped, never overlap the buttons.
   in.width = 120;
   const FrameLayout n = ComputeFrameLayout(in, t);
-  for (const Box& b : n.items)
-    if (!b.Empty()) EXPECT_LE(b.right, n.min.left);
+  for (const Box& b : n.items) {
+    if (!b.Empty()) {
+      EXPECT_LE(b.right, n.min.left);
+    }
+  }
 }
 
 TEST(FrameLayout, MaximisedAndWithoutButtons) {
