@@ -59,7 +59,7 @@ TEST_F(PackagedClient, ReachesItsGameWindowWithCrashDumpsOnAndItsCrashHandlerRun
   EXPECT_TRUE(IsWindowVisible(game));
   EXPECT_NE(run_.BrowserWindow(), nullptr);
   const std::string start = StartLine();
-  EXPECT_EQ(start.rfind("start: lzgmin 1.0.0.0, profile 0, home http://game.example/play, engine 74.1.19.0, ", 0), 0u)
+  EXPECT_EQ(start.rfind("start: lzgmin 1.0.0.0, profile 0, slot 1, home http://game.example/play, engine 74.1.19.0, ", 0), 0u)
       << start;
   EXPECT_TRUE(EndsWith(start, ", crash dumps on")) << start;
 
