@@ -266,8 +266,19 @@ void Navigate(Browser* b, int64 frame_id, const std::wstring& url, bool gesture)
       restart = restart || (!from.empty() && !to.empty() && from != to);
     }
   }
-  // A crashed page comes back in a new renderer, as the engine does on the next navigation.
-  if (restart) LaunchSubprocess("renderer", true);
+  // A crashed page comes back in a new renderer, as the engine does on the next navigation. The old site's
+  // renderers end once its page has unloaded, after the new one has taken over.
+  if (restart) {
+    const int fresh = LaunchSubprocess("renderer", true);
+    std::vector<int> old;
+    {
+      std::lock_guard<std::mutex> l(c.mu);
+      old.swap(c.frame_renderers);
+      if (c.renderer) old.push_back(c.renderer);
+      c.renderer = fresh;
+    }
+    if (!old.empty()) UiThread().Post([old] { for (int child : old) EndSubprocess(child); });
+  }
 
   // Network requests are the IO thread's; the load goes on once it has answered.
   auto allowed = std::make_shared<std::atomic<bool>>(true);
@@ -397,11 +408,17 @@ void FinishClose(lzg::Ref<Browser> b) {
   ls.reset();
   client.reset();
   Foreign<cef_client_t> last;
+  std::vector<int> renderers;
   {
     std::lock_guard<std::mutex> l(c.mu);
     last = std::move(c.client);
     c.context.reset();
+    renderers.swap(c.frame_renderers);
+    if (c.renderer) renderers.push_back(c.renderer);
+    c.renderer = 0;
   }
+  // No frame of its sites is left.
+  for (int child : renderers) EndSubprocess(child);
   ForgetBrowser(c.id);
   // The engine's last reference to a client no other open browser uses: whether
   // the host still holds it too after on_before_close (a leaked popup slot shows here).
@@ -596,11 +613,17 @@ constexpr DWORD kCrashExitCode = 0xC0000005;
 void CrashRenderer(Browser* b, bool oom) {
   BrowserCore& c = b->core();
   if (c.closed || !c.created) return;
+  const DWORD code = oom ? kOomExitCode : kCrashExitCode;
+  std::vector<int> extras;
   {
     std::lock_guard<std::mutex> l(c.mu);
     c.renderer_dead = true;
+    CrashSubprocess(c.renderer, code);
+    c.renderer = 0;
+    extras.swap(c.frame_renderers);
   }
-  const DWORD code = oom ? kOomExitCode : kCrashExitCode;
+  // Its other sites' frames went with the page.
+  for (int child : extras) EndSubprocess(child);
   Trace("renderer_crash").Add("id", c.id).Add("oom", oom).Hex("code", code);
   if (HWND h = c.hwnd.load()) InvalidateRect(h, nullptr, TRUE);
   auto client = ClientOf(b);
@@ -622,8 +645,15 @@ void RunPageCommand(lzg::Ref<Browser> b, const std::string& line) {
   } else if (verb == "crash" && (rest.empty() || rest == "oom")) {
     CrashRenderer(b.get(), rest == "oom");
   } else if (verb == "spawn") {
-    if (rest == "renderer" || rest == "utility" || rest == "gpu-process") LaunchSubprocess(rest);
-    else Fault("malformed page command: " + line);
+    if (rest == "renderer") {
+      const int child = LaunchSubprocess(rest);
+      std::lock_guard<std::mutex> l(b->core().mu);
+      if (child) b->core().frame_renderers.push_back(child);
+    } else if (rest == "utility" || rest == "gpu-process") {
+      LaunchSubprocess(rest);
+    } else {
+      Fault("malformed page command: " + line);
+    }
   } else if (verb == "navigate") {
     Navigate(b.get(), b->core().main_id, Utf8ToWide(rest), false);
   } else if (verb == "navigateframe") {
@@ -848,13 +878,12 @@ void Realize(lzg::Ref<Browser> b) {
   }
   c.hwnd = hwnd;
   c.created = true;
-  bool first = false;
-  {
-    std::lock_guard<std::mutex> l(Engine().mu);
-    first = !Engine().renderer_launched;
-    Engine().renderer_launched = true;
+  // A browser of its own gets a renderer of its own; a popup shows its first page in its opener's.
+  if (!c.popup) {
+    const int child = LaunchSubprocess("renderer", true);
+    std::lock_guard<std::mutex> l(c.mu);
+    c.renderer = child;
   }
-  if (first) LaunchSubprocess("renderer", true);
   auto client = ClientOf(b.get());
   auto ls = GetHandler(client.get(), &cef_client_t::get_life_span_handler);
   if (ls && ls->on_after_created) {
@@ -955,8 +984,14 @@ void DestroyAllBrowsers() {
   }
 }
 
-void NotifyRendererGone(DWORD exit_code) {
+void NotifyRendererGone(int child, DWORD exit_code) {
   for (auto& b : OpenBrowsers()) {
+    {
+      std::lock_guard<std::mutex> l(b->core().mu);
+      if (b->core().renderer != child) continue;
+      b->core().renderer = 0;
+      b->core().renderer_dead = true;
+    }
     auto client = ClientOf(b.get());
     auto rh = GetHandler(client.get(), &cef_client_t::get_request_handler);
     if (rh && rh->on_render_process_terminated) {

@@ -232,6 +232,9 @@ class TaskThread {
 // Waits for `h` while still answering messages sent to this thread.
 void WaitPumpingSent(HANDLE h);
 
+// The path of module `m` (null: the process's executable).
+std::wstring ModulePath(HMODULE m);
+
 // How long cef_initialize and cef_shutdown wait for an engine thread before the wait counts as a
 // deadlock of the real engine, which never answers the caller's messages meanwhile.
 constexpr DWORD kDeadlockMs = 5000;

@@ -39,12 +39,13 @@ std::wstring EnvW(const wchar_t* name) {
   return n && n < 1024 ? std::wstring(buf, n) : std::wstring();
 }
 
+}  // namespace
+
 std::wstring ModulePath(HMODULE m) {
   wchar_t buf[MAX_PATH * 2];
   DWORD n = GetModuleFileNameW(m, buf, MAX_PATH * 2);
   return std::wstring(buf, n);
 }
-}  // namespace
 
 HINSTANCE ModuleInstance() { return g_module; }
 
@@ -294,85 +295,6 @@ cef_cookie_manager_t* GlobalCookieManager(cef_completion_callback_t* callback) {
 // --- Sub-processes ------------------------------------------------------------------
 
 namespace {
-void LaunchNow(const char* type);
-
-struct WatchArgs {
-  HANDLE process;
-  HANDLE stop;
-  std::string type;
-};
-
-DWORD WINAPI WatchChild(void* p) {
-  std::unique_ptr<WatchArgs> a(static_cast<WatchArgs*>(p));
-  HANDLE hs[2] = {a->process, a->stop};
-  if (WaitForMultipleObjects(2, hs, FALSE, INFINITE) != WAIT_OBJECT_0) return 0;
-  DWORD code = 0;
-  GetExitCodeProcess(a->process, &code);
-  Trace("subprocess_ended").Add("type", a->type).Hex("code", code);
-  if (code != 0) {
-    std::string type = a->type;
-    UiThread().Post([type, code] {
-      if (type == "renderer") NotifyRendererGone(code);
-    });
-  }
-  return 0;
-}
-}  // namespace
-
-void LaunchSubprocess(const std::string& type, bool wait) {
-  // The engine starts its sub-processes on its process-launcher thread, never on the UI thread.
-  if (Engine().shutting_down) return;
-  HANDLE done = wait ? CreateEventW(nullptr, TRUE, FALSE, nullptr) : nullptr;
-  if (!LauncherThread().Post([type, done] {
-        LaunchNow(type.c_str());
-        if (done) SetEvent(done);
-      })) {
-    Fault("cannot start the " + type + " sub-process: the engine is not running");
-  } else if (done) {
-    WaitPumpingSent(done);
-  }
-  if (done) CloseHandle(done);
-}
-
-namespace {
-void LaunchNow(const char* type) {
-  EngineState& e = Engine();
-  if (e.shutting_down) return;
-  std::wstring exe;
-  Foreign<cef_app_t> app;
-  {
-    std::lock_guard<std::mutex> l(e.mu);
-    exe = e.subprocess_path.empty() ? ModulePath(nullptr) : e.subprocess_path;
-    app = e.app;
-  }
-  auto cmd = lzg::MakeRef<CommandLine>();
-  cmd->InitFromArgs({exe});
-  cmd->AppendSwitchText(L"type", Utf8ToWide(type), true);
-  cmd->AppendSwitchText(L"standin-parent", std::to_wstring(GetCurrentProcessId()), true);
-  auto handler = Foreign<cef_browser_process_handler_t>::Adopt(
-      app && app->get_browser_process_handler ? app->get_browser_process_handler(app.get()) : nullptr);
-  if (handler && handler->on_before_child_process_launch)
-    handler->on_before_child_process_launch(handler.get(), cmd->ToCef());
-  handler.reset();
-  std::wstring line = cmd->CommandLineString();
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-    DWORD err = GetLastError();
-    Trace("subprocess_launch").Add("type", type).Add("child", 0).Add("exe", exe).Add("error", err);
-    Fault(std::string("cannot start the ") + type + " sub-process");
-    return;
-  }
-  CloseHandle(pi.hThread);
-  Trace("subprocess_launch").Add("type", type).Add("child", pi.dwProcessId).Add("exe", exe);
-  auto* args = new WatchArgs{pi.hProcess, e.stop_watchers, type};
-  HANDLE watcher = CreateThread(nullptr, 0, &WatchChild, args, 0, nullptr);
-  if (!watcher) delete args;
-  std::lock_guard<std::mutex> l(e.mu);
-  e.children.push_back(ChildProcess{type, pi.hProcess, watcher});
-}
-
 // With a crash_reporter.cfg beside the executable the engine runs its crash handler: the same executable with
 // the handler's own process type, started by the browser process itself rather than through the process
 // launcher (so on_before_child_process_launch does not see it), and ending with the browser process.
@@ -497,13 +419,24 @@ extern "C" int CEF_EXPORT cef_execute_process(const cef_main_args_t*, cef_app_t*
     CloseHandle(h);
     h = nullptr;
   }
+  // A launched sub-process also ends when the browser process says its work is over; a utility process ends
+  // by itself once its job is done. The crash handler has no such end: it lasts as long as its parent.
+  const int child = static_cast<int>(ParseCount(ToUtf8(cmd->SwitchValue(kChildSwitch)), 0, 0x7FFFFFFF));
+  HANDLE end = h && child ? OpenEventW(SYNCHRONIZE, FALSE, EndEventName(pid, child).c_str()) : nullptr;
+  bool parent_ended = true;
   if (h) {
-    WaitForSingleObject(h, INFINITE);
+    HANDLE waits[2] = {h, end};
+    const DWORD r = WaitForMultipleObjects(end ? 2 : 1, waits, FALSE, type8 == "utility" ? kUtilityJobMs : INFINITE);
+    parent_ended = r == WAIT_OBJECT_0;
     CloseHandle(h);
   }
-  // A role's end code, as the engine hands it back for the process to return.
-  const int code = static_cast<int>(ParseCount(ToUtf8(EnvW(L"STANDIN_SUBPROCESS_EXIT_CODE")), 0, 0x7FFFFFFF));
-  Trace("subprocess_exit").Add("type", type8);
+  if (end) CloseHandle(end);
+  // A role's end code, as the engine hands it back for the process to return, when its browser process ended;
+  // a role the browser process ended returns 0.
+  const int code = parent_ended
+                       ? static_cast<int>(ParseCount(ToUtf8(EnvW(L"STANDIN_SUBPROCESS_EXIT_CODE")), 0, 0x7FFFFFFF))
+                       : 0;
+  Trace("subprocess_exit").Add("type", type8).Add("by", parent_ended ? "parent" : "browser");
   Trace("execute_process").Add("type", type8).Add("result", code);
   return code;
 }
@@ -557,7 +490,6 @@ extern "C" int CEF_EXPORT cef_initialize(const cef_main_args_t*, const cef_setti
     e.subprocess_path = ToWide(&settings->browser_subprocess_path);
     e.app = app;
     e.init_thread = GetCurrentThreadId();
-    e.stop_watchers = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     e.shutting_down = false;
     e.phase = EngineState::Phase::kRunning;
   }
@@ -628,22 +560,11 @@ extern "C" void CEF_EXPORT cef_shutdown(void) {
     }
   }
   IoThread().Stop("cef_shutdown");
-  std::vector<ChildProcess> children;
   {
     std::lock_guard<std::mutex> l(e.mu);
     e.phase = EngineState::Phase::kShutDown;
-    children.swap(e.children);
   }
-  SetEvent(e.stop_watchers);
-  for (auto& c : children) {
-    if (c.watcher) {
-      WaitForSingleObject(c.watcher, INFINITE);
-      CloseHandle(c.watcher);
-    }
-    CloseHandle(c.process);
-  }
-  CloseHandle(e.stop_watchers);
-  e.stop_watchers = nullptr;
+  StopSubprocesses();
   {
     Foreign<cef_app_t> app;
     lzg::Ref<CommandLine> cmd;

@@ -12,6 +12,7 @@
 
 #include "standin/core.h"
 #include "standin/objects.h"
+#include "standin/sub_processes.h"
 
 namespace standin {
 
@@ -48,6 +49,8 @@ struct BrowserCore {
   int history = 0;
   bool eats_keys = false;
   bool renderer_dead = false;  // crashed by the page command; the next navigation starts a new renderer
+  int renderer = 0;            // the sub-process showing the main frame's site; 0: none or the opener's
+  std::vector<int> frame_renderers;  // more renderers the page started (its other sites' frames)
   int load_error = 0;          // the main frame's last load failed with this network error
   std::wstring failed_url;     // ... at this address, which the page view keeps showing with the error's text
   int64 main_id = 0;
@@ -152,12 +155,6 @@ class Frame : public lzg::CefObject<cef_frame_t, Frame>, public PoisonOnFree {
   bool main_;
 };
 
-struct ChildProcess {
-  std::string type;
-  HANDLE process = nullptr;
-  HANDLE watcher = nullptr;
-};
-
 struct EngineState {
   std::mutex mu;
   enum class Phase { kIdle, kRunning, kShutDown } phase = Phase::kIdle;
@@ -169,10 +166,7 @@ struct EngineState {
   std::vector<Foreign<cef_completion_callback_t>> held_callbacks;  // STANDIN_COOKIE_NEVER_READY, until shutdown
   std::map<int, lzg::Ref<Browser>> browsers;  // open browsers, one engine reference each
   int next_id = 1;
-  bool renderer_launched = false;
   std::wstring subprocess_path;
-  std::vector<ChildProcess> children;
-  HANDLE stop_watchers = nullptr;
   std::atomic<bool> shutting_down{false};
 };
 EngineState& Engine();
@@ -182,17 +176,13 @@ std::vector<lzg::Ref<Browser>> OpenBrowsers();
 
 cef_cookie_manager_t* GlobalCookieManager(cef_completion_callback_t* callback);
 
-// Starts an engine sub-process of `type` (renderer, gpu-process, utility) on the launcher thread; any thread.
-// With `wait` the caller waits until it has started: a page commits only once its renderer exists.
-void LaunchSubprocess(const std::string& type, bool wait = false);
-
 // Browser side (browser.cpp).
 // Accepts a creation request; the window and the first page follow on the UI thread.
 lzg::Ref<Browser> CreateBrowser(const cef_window_info_t* info, cef_client_t* client, const cef_string_t* url,
                                 const cef_browser_settings_t* settings, cef_request_context_t* context, bool sync);
 // Destroys every browser window without calling the client (shutdown).
 void DestroyAllBrowsers();
-// A renderer ended abnormally: every open browser hears of it.
-void NotifyRendererGone(DWORD exit_code);
+// Renderer `child` ended abnormally: the browsers whose pages it showed hear of it (UI thread).
+void NotifyRendererGone(int child, DWORD exit_code);
 
 }  // namespace standin

@@ -6,12 +6,14 @@
 // hands those to cef_execute_process first, as a real host does.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cwctype>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <sstream>
@@ -1108,6 +1110,95 @@ int ScenarioThreads() {
   return 0;
 }
 
+// The engine's sub-processes (this executable, started by this process) that still run, and this process's
+// threads, as the system lists them. (Wine's desktop process is a child of the first process with a window.)
+int RunningChildren() {
+  int n = 0;
+  const std::wstring self = testutil::SelfPath(), name = self.substr(self.find_last_of(L"\\/") + 1);
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32W pe{};
+  pe.dwSize = sizeof pe;
+  for (BOOL ok = Process32FirstW(snap, &pe); ok; ok = Process32NextW(snap, &pe))
+    n += pe.th32ParentProcessID == GetCurrentProcessId() && _wcsicmp(pe.szExeFile, name.c_str()) == 0;
+  CloseHandle(snap);
+  return n;
+}
+
+int OwnThreads() {
+  int n = 0;
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  THREADENTRY32 te{};
+  te.dwSize = sizeof te;
+  for (BOOL ok = Thread32First(snap, &te); ok; ok = Thread32Next(snap, &te))
+    n += te.th32OwnerProcessID == GetCurrentProcessId();
+  CloseHandle(snap);
+  return n;
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
+  for (DWORD t0 = GetTickCount(); !done();) {
+    if (GetTickCount() - t0 > ms) return false;
+    PumpFor(50);
+  }
+  return true;
+}
+
+// Sub-processes as long as their work lasts: a utility's job, the GPU process until the next, a renderer while
+// its site is shown, a crashed renderer reported once. Many sites later the process is back to its level.
+int ScenarioLifetimes() {
+  auto app = lzg::MakeRef<App>();
+  auto client = lzg::MakeRef<Client>();
+  if (!StartEngine(app)) return 2;
+  WaitPumping(g_ev.context, 10000);
+  HWND parent = CreateFirstBrowser(client);
+  if (!g_browser) return 3;
+  HWND bw = BrowserWindow();
+  auto load = [](const std::wstring& page) {
+    cef_string_t sp = Str(page);
+    cef_frame_t* main = g_browser->get_main_frame(g_browser);
+    main->load_url(main, &sp);
+    Drop(main);
+    return WaitPumping(g_ev.load_end, 5000);
+  };
+  // The GPU process and the first browser's renderer.
+  PumpUntil([] { return RunningChildren() == 2; }, 5000);
+  const int threads = OwnThreads();
+  g_seen.Set("children_at_start", RunningChildren());
+
+  SendPageCommand(bw, L"spawn utility");
+  g_seen.Set("utility_running", PumpUntil([] { return RunningChildren() == 3; }, 2000));
+  g_seen.Set("utility_done", PumpUntil([] { return RunningChildren() == 2; }, 5000));
+  SendPageCommand(bw, L"spawn gpu-process");
+  PumpFor(300);
+  g_seen.Set("gpu_replaced", PumpUntil([] { return RunningChildren() == 2; }, 5000));
+
+  // A frame of another site in a renderer of its own each time, and the main frame to a new site.
+  int loads = 0;
+  for (int i = 0; i < 20; ++i) {
+    SendPageCommand(bw, L"spawn renderer");
+    loads += load(L"https://site" + std::to_wstring(i) + L".test/");
+  }
+  g_seen.Set("site_loads", loads);
+  g_seen.Set("children_after_sites", PumpUntil([] { return RunningChildren() == 2; }, 10000) ? 2 : RunningChildren());
+  g_seen.Set("threads_back", PumpUntil([threads] { return OwnThreads() <= threads; }, 5000));
+  g_seen.Set("threads_before", threads);
+  g_seen.Set("threads_after", OwnThreads());
+
+  SendPageCommand(bw, L"crash");
+  g_seen.Set("terminated", WaitPumping(g_ev.terminated, 5000));
+  g_seen.Set("children_after_crash", PumpUntil([] { return RunningChildren() == 1; }, 5000) ? 1 : RunningChildren());
+  PumpFor(500);  // a second report would come now
+  g_seen.Set("back_after_crash", load(L"http://standin.test/again"));
+  g_seen.Set("children_after_reload", PumpUntil([] { return RunningChildren() == 2; }, 5000) ? 2 : RunningChildren());
+
+  DestroyWindow(parent);
+  g_seen.Set("before_close", WaitPumping(g_ev.before_close, 10000));
+  g_seen.Set("children_after_close", PumpUntil([] { return RunningChildren() == 1; }, 5000) ? 1 : RunningChildren());
+  Finish(app, client);
+  g_seen.Set("children_after_shutdown", PumpUntil([] { return RunningChildren() == 0; }, 5000) ? 0 : RunningChildren());
+  return 0;
+}
+
 // A browser process on the storage folders named by the environment: the cache and user-data paths, the global
 // cookie manager's storage path and a created manager's. The holder signals "<hold>-ready" once it has taken
 // them, waits for "<hold>-go", then shuts down, or ends as a killed process does (STANDIN_TEST_END=kill).
@@ -1170,6 +1261,7 @@ int RunScenario(const std::string& name) {
   if (name == "openurl") rc = ScenarioOpenUrl();
   if (name == "failures") rc = ScenarioFailures();
   if (name == "threads") rc = ScenarioThreads();
+  if (name == "lifetimes") rc = ScenarioLifetimes();
   if (name == "storage") rc = ScenarioStorage(false);
   if (name == "storage_holder") rc = ScenarioStorage(true);
   g_seen.Set("rc", rc);
@@ -1961,6 +2053,37 @@ TEST(Host, ThreadRulesRefusalsSubProcessesAndAShutdownThatWouldHang) {
   }
   EXPECT_GE(hang, 0);
   EXPECT_EQ(r.Count("fault"), 8);
+}
+
+TEST(Host, SubProcessesLastAsLongAsTheirWork) {
+  ScenarioRun r = RunInChild("lifetimes");
+  ASSERT_EQ(r.exit_code, 0);
+  ExpectReported(r, {
+      {"children_at_start", "2"}, {"utility_running", "1"}, {"utility_done", "1"}, {"gpu_replaced", "1"},
+      {"site_loads", "20"}, {"children_after_sites", "2"}, {"threads_back", "1"},
+      {"terminated", "1"}, {"children_after_crash", "1"}, {"back_after_crash", "1"}, {"children_after_reload", "2"},
+      {"before_close", "1"}, {"children_after_close", "1"}, {"children_after_shutdown", "0"},
+      {"client_live", "0"}, {"engine_live", "0"},
+  });
+  EXPECT_EQ(r.Reported("threads_after"), r.Reported("threads_before"));
+  EXPECT_EQ(r.Count("fault"), 0);
+  // Before the shutdown: the utility and the first GPU process ended by themselves, and every renderer of a site
+  // left behind (19 main-frame sites after the first, 20 frames' renderers) ended with code 0.
+  std::map<std::string, int> ended_ok, crashed;
+  int terminated = 0;
+  for (auto& t : r.trace) {
+    if (t.pid != r.pid) continue;
+    if (t.event == "shutdown") break;
+    if (t.event == "subprocess_ended") (t.Has("code", "0") ? ended_ok : crashed)[t.Get("type")]++;
+    terminated += t.event == "on_render_process_terminated";
+  }
+  EXPECT_EQ(ended_ok["utility"], 1);
+  EXPECT_EQ(ended_ok["gpu-process"], 1);
+  EXPECT_EQ(ended_ok["renderer"], 39 + 1) << "the reloaded page's renderer ends with its browser";
+  // The crash: its process ended with the crash's code, and the browser heard of it once.
+  EXPECT_EQ(crashed, (std::map<std::string, int>{{"renderer", 1}}));
+  ExpectTraced(r, {{"subprocess_ended", {{"type", "renderer"}, {"code", "c0000005"}}}});
+  EXPECT_EQ(terminated, 1);
 }
 
 // The engine's folders, one browser process each: a second process on a folder the first still uses is a fault
