@@ -334,7 +334,7 @@ class SoakDriver {
   bool have_reference_ = false;
   Sample reference_;
   int rests_checked_ = 0;
-  int sites_ = 0, popups_opened_ = 0;
+  int sites_ = 0, popups_opened_ = 0, popups_closed_ = 0;
 };
 
 // ---- the trace ---------------------------------------------------------------------------------
@@ -648,6 +648,14 @@ void SoakDriver::ClosePopup(DWORD pid) {
   if (WaitForSingleObject(inst.process.handle, 30000) != WAIT_OBJECT_0)
     Fail("instance " + std::to_string(pid) + " did not end after \"exit\"");
   CheckInstanceEnd(pid, "instance " + std::to_string(pid));
+  ++popups_closed_;
+  // An hour opens hundreds of them: what is known of an ended one is let go.
+  for (Held& c : inst.children) CloseHandle(c.handle);
+  inst.children.clear();
+  CloseHandle(inst.process.handle);
+  inst.process.handle = nullptr;
+  inst.made.clear();
+  inst.closed.clear();
 }
 
 void SoakDriver::CheckInstanceEnd(DWORD pid, const std::string& who) {
@@ -953,8 +961,9 @@ int SoakDriver::Run() {
     const std::vector<DWORD> left = testutil::ProcessesLeftIn(run_.Dir(), 10000);
     if (!left.empty()) Fail(std::to_string(left.size()) + " process(es) of the run still running after the end");
     PrintFigures();
-    std::printf("\nsoak passed: %d steps in %.1f minutes, %d resting points compared (%s)\n", step_, minutes(),
-                rests_checked_, repeat);
+    std::printf("\nsoak passed: %d steps in %.1f minutes, %d instances opened from the page and closed, %d engine "
+                "sub-processes started by the main instance, %d resting points compared (%s)\n",
+                step_, minutes(), popups_closed_, static_cast<int>(Main().children.size()), rests_checked_, repeat);
   } catch (const SoakFailure& failure) {
     PrintFigures();
     std::printf("\nsoak FAILED at step %d (seed %u): %s\nthe last steps:\n", step_, options_.seed, failure.what());
