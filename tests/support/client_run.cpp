@@ -128,10 +128,15 @@ bool ClientRun::WaitLoaded(DWORD ms) const {
   return testutil::WaitUntil(
       [&] {
         double loadUrl = -1;
+        std::string home;
         for (auto& e : Trace()) {
           if (e.pid != pid_) continue;
-          if (e.event == "load_url" && loadUrl < 0) loadUrl = e.ms;
-          if (e.event == "on_load_end" && e.Get("frame") == "main" && loadUrl >= 0 && e.ms >= loadUrl) return true;
+          if (e.event == "load_url" && loadUrl < 0) loadUrl = e.ms, home = e.Get("url");
+          // The browser's first page (about:blank) may end in the very millisecond of the home's load_url, on the
+          // engine's thread: it is not the home's end.
+          if (e.event == "on_load_end" && e.Get("frame") == "main" && loadUrl >= 0 && e.ms >= loadUrl &&
+              (e.Get("url") != "about:blank" || home == "about:blank"))
+            return true;
         }
         return false;
       },

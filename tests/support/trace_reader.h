@@ -41,7 +41,28 @@ inline std::string Unescape(const std::string& s) {
   return out;
 }
 
-// Every complete-looking line of the file (at least ms, pid and event); a missing file gives none.
+// One line of the trace (without its line end); false for a line that is not complete-looking (at least ms, pid
+// and event).
+inline bool ParseLine(const std::string& line, Record& r) {
+  std::istringstream cols(line);
+  std::string ms, pid, event, details;
+  if (!std::getline(cols, ms, '\t') || !std::getline(cols, pid, '\t') || !std::getline(cols, event, '\t')) return false;
+  std::getline(cols, details);
+  r = Record{};
+  r.ms = std::atof(ms.c_str());
+  r.pid = static_cast<DWORD>(std::strtoul(pid.c_str(), nullptr, 10));
+  r.event = event;
+  std::istringstream pairs(details);
+  std::string item;
+  while (pairs >> item) {
+    size_t eq = item.find('=');
+    if (eq == std::string::npos) continue;
+    r.fields[item.substr(0, eq)] = Unescape(item.substr(eq + 1));
+  }
+  return true;
+}
+
+// Every complete-looking line of the file; a missing file gives none.
 // The file is read with shared access, so writers still appending to it are not disturbed.
 inline std::vector<Record> Read(const std::wstring& path) {
   std::string bytes;
@@ -51,22 +72,8 @@ inline std::vector<Record> Read(const std::wstring& path) {
   std::string line;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::istringstream cols(line);
-    std::string ms, pid, event, details;
-    if (!std::getline(cols, ms, '\t') || !std::getline(cols, pid, '\t') || !std::getline(cols, event, '\t')) continue;
-    std::getline(cols, details);
     Record r;
-    r.ms = std::atof(ms.c_str());
-    r.pid = static_cast<DWORD>(std::strtoul(pid.c_str(), nullptr, 10));
-    r.event = event;
-    std::istringstream pairs(details);
-    std::string item;
-    while (pairs >> item) {
-      size_t eq = item.find('=');
-      if (eq == std::string::npos) continue;
-      r.fields[item.substr(0, eq)] = Unescape(item.substr(eq + 1));
-    }
-    out.push_back(std::move(r));
+    if (ParseLine(line, r)) out.push_back(std::move(r));
   }
   return out;
 }
