@@ -25,7 +25,7 @@ bool ReadExactly(HANDLE h, uint8_t* buffer, DWORD size) {
 // it runs, whatever its machine): the version functions would map it twice (size, then data), which for the
 // engine's library costs more than the rest of the start-up checks together.
 std::optional<VS_FIXEDFILEINFO> ReadFixedFileInfo(const std::wstring& path) {
-  const HMODULE file = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  const HMODULE file = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   if (!file) return std::nullopt;
   struct Unmap {
     HMODULE h;
