@@ -496,7 +496,7 @@ int wmain(int argc, wchar_t** argv) {
   print("preset choice to the reload's load_url (ms)", med(client, [](const Sample& s) { return s.presetToReloadMs; }), -1,
         -1);
   print("WM_CLOSE to the exit dialog visible (ms)", med(client, [](const Sample& s) { return s.closeToDialogMs; }), -1, -1);
-  print("exit button (hosts: WM_CLOSE) to the process's end (ms)", med(client, exitMs), med(host, exitMs),
+  print("exit button (hosts: WM_CLOSE) to process end (ms)", med(client, exitMs), med(host, exitMs),
         med(first, exitMs));
   return cLoad < 0 || hLoad < 0 || fLoad < 0 ? 1 : 0;
 }
