@@ -131,7 +131,10 @@ bool ClientRun::WaitLoaded(DWORD ms) const {
         for (auto& e : Trace()) {
           if (e.pid != pid_) continue;
           if (e.event == "load_url" && loadUrl < 0) loadUrl = e.ms;
-          if (e.event == "on_load_end" && e.Get("frame") == "main" && loadUrl >= 0 && e.ms >= loadUrl) return true;
+          // The browser's first page (about:blank) may still end its load after the home's load_url.
+          if (e.event == "on_load_end" && e.Get("frame") == "main" && e.Get("url") != "about:blank" && loadUrl >= 0 &&
+              e.ms >= loadUrl)
+            return true;
         }
         return false;
       },
