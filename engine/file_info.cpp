@@ -21,13 +21,23 @@ bool ReadExactly(HANDLE h, uint8_t* buffer, DWORD size) {
   return ReadFile(h, buffer, size, &read, nullptr) && read == size;
 }
 
-// The fixed part of the file's version resource.
+// The fixed part of the file's version resource, the root block. The library is mapped once, as data (no code of
+// it runs, whatever its machine): the version functions would map it twice (size, then data), which for the
+// engine's library costs more than the rest of the start-up checks together.
 std::optional<VS_FIXEDFILEINFO> ReadFixedFileInfo(const std::wstring& path) {
-  DWORD ignored = 0;
-  DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
-  if (size == 0) return std::nullopt;
-  std::vector<uint8_t> data(size);
-  if (!GetFileVersionInfoW(path.c_str(), 0, size, data.data())) return std::nullopt;
+  const HMODULE file = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (!file) return std::nullopt;
+  struct Unmap {
+    HMODULE h;
+    ~Unmap() { FreeLibrary(h); }
+  } unmap{file};
+  const HRSRC found = FindResourceW(file, MAKEINTRESOURCEW(VS_VERSION_INFO), MAKEINTRESOURCEW(16));  // RT_VERSION
+  const HGLOBAL loaded = found ? LoadResource(file, found) : nullptr;
+  const void* block = loaded ? LockResource(loaded) : nullptr;
+  const DWORD size = found ? SizeofResource(file, found) : 0;
+  if (!block || size == 0) return std::nullopt;
+  // A copy the query may read and write as it would the version functions' buffer.
+  std::vector<uint8_t> data(static_cast<const uint8_t*>(block), static_cast<const uint8_t*>(block) + size);
   VS_FIXEDFILEINFO* info = nullptr;
   UINT len = 0;
   if (!VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &len) || !info ||

@@ -49,6 +49,17 @@ void LogStart(EngineApp& app, const LaunchPlan& plan, int slot) {
              std::to_wstring(GetSystemMetrics(SM_CYSCREEN)) + L", crash dumps " + (CrashDumpsOn() ? L"on" : L"off"));
 }
 
+// The start line's screen size loads the system's display driver (tens of milliseconds under Wine, which connects
+// to the display then): a short-lived helper asks first, so that the driver comes while this thread reads the
+// configuration and checks the engine's library, on the other core. The answer itself is asked for again.
+DWORD WINAPI AskScreenWidth(void*) { return static_cast<DWORD>(GetSystemMetrics(SM_CXSCREEN)); }
+
+void LoadDisplayDriverAside() {
+  const HANDLE helper = CreateThread(nullptr, 64 * 1024, &AskScreenWidth, nullptr, STACK_SIZE_PARAM_IS_A_RESERVATION,
+                                     nullptr);
+  if (helper) CloseHandle(helper);
+}
+
 // What a session that ends under a running window needs to end the process cleanly: Windows ends the process as
 // soon as the window has answered, so the engine goes down first, here.
 struct SessionEnd {
@@ -77,6 +88,7 @@ int RunLaunchSequence() {
   // The first argument and the configuration, each failure ignored.
   LaunchPlan plan;
   if (!engine_sub_process) {
+    LoadDisplayDriverAside();
     plan = PrepareLaunch(command_line, ExeDirectory());
     log::SetProcess(plan.profile, L"main");
   } else {

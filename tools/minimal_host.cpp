@@ -1,9 +1,14 @@
 // The smallest host of the engine: starts it, opens one plain window with one
 // browser and loads an address. The start-up benchmark measures the client
 // against it, so it does nothing the engine does not strictly need.
+// Built twice. As minimal_host it makes its window before cef_initialize (the floor of a
+// start). As like_client_host (LZG_HOST_WINDOW_AFTER_INITIALIZE, and the client's manifest) it
+// starts the way the client must: its window after cef_initialize, and the browser once both the
+// window and the engine's context exist, whichever comes last.
 #include <windows.h>
 #include <shellapi.h>
 
+#include <atomic>
 #include <string>
 
 #include "engine/bridge.h"
@@ -18,7 +23,16 @@ namespace {
 constexpr UINT WM_CONTEXT_READY = WM_APP + 1;
 constexpr UINT WM_BROWSER_READY = WM_APP + 2;
 
-HWND g_window = nullptr;
+#ifdef LZG_HOST_WINDOW_AFTER_INITIALIZE
+constexpr bool kWindowAfterInitialize = true;
+#else
+constexpr bool kWindowAfterInitialize = false;
+#endif
+
+// Written on the main thread, read on the engine's UI thread when its context is ready.
+std::atomic<HWND> g_window{nullptr};
+std::atomic<bool> g_context_ready{false};
+bool g_browser_requested = false;  // main thread only
 cef_browser_t* g_browser = nullptr;  // one reference, taken on the engine's UI thread
 std::wstring g_home = L"http://bench.example/home";
 
@@ -34,7 +48,11 @@ class BrowserProcessHandler : public lzg::CefObject<cef_browser_process_handler_
 
  public:
   BrowserProcessHandler() { LZG_BIND(on_context_initialized, OnContextInitialized); }
-  void OnContextInitialized() { PostMessageW(g_window, WM_CONTEXT_READY, 0, 0); }
+  void OnContextInitialized() {
+    g_context_ready = true;
+    // Without a window yet, the main thread asks for the browser once it has made one.
+    if (HWND window = g_window.load()) PostMessageW(window, WM_CONTEXT_READY, 0, 0);
+  }
 };
 
 class App : public lzg::CefObject<cef_app_t, App> {
@@ -56,7 +74,7 @@ class LifeSpan : public lzg::CefObject<cef_life_span_handler_t, LifeSpan> {
   void OnAfterCreated(cef_browser_t* browser) {
     if (!g_browser && browser) {
       g_browser = browser;  // keep the reference the engine handed us
-      PostMessageW(g_window, WM_BROWSER_READY, 0, 0);
+      PostMessageW(g_window.load(), WM_BROWSER_READY, 0, 0);
     } else if (browser) {
       browser->base.release(&browser->base);
     }
@@ -84,6 +102,8 @@ std::wstring ExeDir() {
 LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_CONTEXT_READY: {
+      if (g_browser_requested) return 0;  // posted by both sides when the context came as the window did
+      g_browser_requested = true;
       RECT rc;
       GetClientRect(hwnd, &rc);
       cef_window_info_t info{};
@@ -144,16 +164,19 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     return code;
   }
 
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = WndProc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.lpszClassName = L"MinimalEngineHost";
-  RegisterClassW(&wc);
-  RECT r{0, 0, 1334, 750};
-  AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW, FALSE);
-  g_window = CreateWindowW(wc.lpszClassName, L"minimal host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
-                           CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, nullptr, nullptr, instance, nullptr);
+  auto make_window = [instance] {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = WndProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.lpszClassName = L"MinimalEngineHost";
+    RegisterClassW(&wc);
+    RECT r{0, 0, 1334, 750};
+    AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW, FALSE);
+    g_window = CreateWindowW(wc.lpszClassName, L"minimal host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
+                             CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, nullptr, nullptr, instance, nullptr);
+  };
+  if (!kWindowAfterInitialize) make_window();
 
   std::wstring cefDir = dir + L"cef", locales = dir + L"cef\\locales";
   cef_settings_t settings{};
@@ -170,7 +193,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     return 4;
   }
   app->Release();
-  ShowWindow(g_window, SW_SHOW);
+  if (kWindowAfterInitialize) {
+    make_window();
+    // The context may have come before the window did: nobody was there to hear of it.
+    if (g_context_ready) PostMessageW(g_window.load(), WM_CONTEXT_READY, 0, 0);
+  }
+  ShowWindow(g_window.load(), SW_SHOW);
 
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

@@ -996,6 +996,22 @@ TEST(FileChecks, VersionAndMachine) {
   }
 }
 
+// The version is read from a mapping of the file that is gone again afterwards: the file can be replaced or
+// removed right after the check (an update of the engine's files, the package check's copies), and reading it
+// twice gives the same answer.
+TEST(FileChecks, VersionReadLeavesTheFileFree) {
+  TempDir tmp;
+  const std::wstring library = tmp / L"libcef.dll";
+  std::filesystem::copy_file(lzg::ExeDirectory() + L"test_engine_fake_libcef.dll", library);
+  for (int read = 0; read < 2; ++read) {
+    EXPECT_EQ(lzg::GetDLLVersion(library), (lzg::FileVersion{74, 1, 19, 0})) << "read " << read;
+    EXPECT_EQ(lzg::IsDebugBuild(library), std::optional<bool>(false)) << "read " << read;
+  }
+  EXPECT_EQ(GetModuleHandleW(library.c_str()), nullptr) << "the library was loaded, not read as data";
+  EXPECT_TRUE(DeleteFileW(library.c_str())) << "still mapped, error " << GetLastError();
+  EXPECT_EQ(lzg::GetDLLVersion(library), std::nullopt);
+}
+
 TEST(FileChecks, DebugBuildFromTheVersionResourcesFlags) {
   // A library of the engine's version (this test's own file holds the signature's bytes in its code too).
   const std::wstring library = lzg::ExeDirectory() + L"test_engine_fake_libcef.dll";
