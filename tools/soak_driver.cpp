@@ -318,6 +318,7 @@ class SoakDriver {
   void Rest();
   void CheckGrowth(const Sample& now);
   void PrintFigures();
+  void KeepEvidence();
 
   Options options_;
   std::mt19937 rng_;
@@ -891,6 +892,18 @@ void SoakDriver::PrintFigures() {
   std::printf("trace: %.1f MiB\n", static_cast<double>(trace_.Bytes()) / (1024.0 * 1024.0));
 }
 
+// A failed run keeps what tells why beside the build (the run's own folder goes with it): the trace, the
+// configuration and the logs.
+void SoakDriver::KeepEvidence() {
+  const std::wstring kept = e2e::BuildDir() + L"soak-failed-seed" + std::to_wstring(options_.seed) + L"-step" +
+                            std::to_wstring(step_);
+  CreateDirectoryW(kept.c_str(), nullptr);
+  CopyFileW(run_.TraceFile().c_str(), (kept + L"\\trace.txt").c_str(), FALSE);
+  CopyFileW(run_.Config().c_str(), (kept + L"\\zeRoVedi.dat").c_str(), FALSE);
+  testutil::CopyTree(run_.AppData(), kept + L"\\AppData");
+  std::printf("the run's trace, configuration and logs are kept in %s\n", Utf8(kept).c_str());
+}
+
 int SoakDriver::Run() {
   char repeat[200];
   std::snprintf(repeat, sizeof repeat, "soak.exe --seed %u --minutes %g%s%s", options_.seed, options_.minutes,
@@ -971,6 +984,7 @@ int SoakDriver::Run() {
     std::printf("\nsoak FAILED at step %d (seed %u): %s\nthe last steps:\n", step_, options_.seed, failure.what());
     for (const std::string& s : steps_) std::printf("  %s\n", s.c_str());
     std::printf("repeat it with: %s\n", repeat);
+    KeepEvidence();
     rc = 1;
   }
   std::fflush(stdout);

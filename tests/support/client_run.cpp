@@ -264,7 +264,26 @@ std::vector<DWORD> ClientRun::OtherInstances() const {
 }
 
 void ClientRun::KillOtherInstances() {
-  for (DWORD pid : OtherInstances()) testutil::Terminate(pid);
+  // Under Wine a process killed while a sub-process of it still starts leaves that sub-process hanging before
+  // it ever runs, for good: the instances go once their browser is there (its start-up's sub-processes are
+  // launched then) and each sub-process they launched has begun its role.
+  const std::vector<DWORD> others = OtherInstances();
+  testutil::WaitUntil(
+      [&] {
+        std::set<DWORD> with_browser;
+        std::set<std::string> launched, started;
+        for (const TraceEvent& e : Trace()) {
+          const bool other = std::find(others.begin(), others.end(), e.pid) != others.end();
+          if (other && e.event == "on_after_created") with_browser.insert(e.pid);
+          if (other && e.event == "subprocess_launch") launched.insert(e.Get("child"));
+          if (e.event == "subprocess_start") started.insert(std::to_string(e.pid));
+        }
+        launched.erase("0");
+        return with_browser.size() == others.size() &&
+               std::includes(started.begin(), started.end(), launched.begin(), launched.end());
+      },
+      10000);
+  for (DWORD pid : others) testutil::Terminate(pid);
 }
 
 void ClientRun::KillStrays() {
