@@ -863,17 +863,23 @@ void SoakDriver::PrintFigures() {
                 s.private_mib, s.log_kib, s.children);
   const Sample& first = samples_.front();
   const Sample& last = samples_.back();
-  const Sample* base = &first;
-  for (const Sample& s : samples_)
-    if (s.minute >= 1.0) {
-      base = &s;
-      break;
-    }
-  const double hours = (last.minute - base->minute) / 60.0;
+  // Growth per hour after the first minute: the least-squares slope through every sample from then on, so that
+  // what one sample happened to catch (a dialog, a popup, a page between loads) weighs as little as it should.
   auto row = [&](const char* name, auto get) {
     double largest = get(first);
     for (const Sample& s : samples_) largest = std::max(largest, get(s));
-    const double growth = hours > 0 ? (get(last) - get(*base)) / hours : 0;
+    double n = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
+    for (const Sample& s : samples_) {
+      if (s.minute < 1.0) continue;
+      const double x = s.minute / 60.0, y = get(s);
+      n += 1;
+      sx += x;
+      sy += y;
+      sxx += x * x;
+      sxy += x * y;
+    }
+    const double spread = n * sxx - sx * sx;
+    const double growth = n >= 2 && spread > 1e-12 ? (n * sxy - sx * sy) / spread : 0;
     std::printf("%-12s first %9.1f  last %9.1f  largest %9.1f  growth per hour after the first minute %+9.1f\n", name,
                 get(first), get(last), largest, growth);
     char line[300];
