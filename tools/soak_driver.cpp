@@ -291,6 +291,8 @@ class SoakDriver {
   void PageCommand(const std::wstring& text);
   void DialogThenStay(DWORD pid, const std::function<void()>& ask, const std::string& what);
   void ChoosePreset();
+  void ToStateAndRestore(WPARAM command, BOOL(WINAPI* in_state)(HWND), const char* verb,
+                                   const char* state);
   void MaximiseRestore();
   void MinimiseRestore();
   void Move();
@@ -465,25 +467,21 @@ void SoakDriver::ChoosePreset() {
   if (!menu_->Choose(preset)) Fail("the title bar's menu did not open or close");
 }
 
-void SoakDriver::MaximiseRestore() {
-  Note("maximise, then restore");
+// To a state through the system menu's command and back: maximised or minimised, then restored.
+void SoakDriver::ToStateAndRestore(WPARAM command, BOOL(WINAPI* in_state)(HWND), const char* verb,
+                                   const char* state) {
+  Note(std::string(verb) + ", then restore");
   HWND game = Game();
-  PostMessageW(game, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-  if (!Until([&] { return IsZoomed(game) != FALSE; }, 5000)) Fail("the window did not maximise");
+  PostMessageW(game, WM_SYSCOMMAND, command, 0);
+  if (!Until([&] { return in_state(game) != FALSE; }, 5000)) Fail(std::string("the window did not ") + verb);
   Sleep(200 + Pick(800));
   PostMessageW(game, WM_SYSCOMMAND, SC_RESTORE, 0);
-  if (!Until([&] { return !IsZoomed(game); }, 5000)) Fail("the window did not restore from maximised");
+  if (!Until([&] { return !in_state(game); }, 5000)) Fail(std::string("the window did not restore from ") + state);
 }
 
-void SoakDriver::MinimiseRestore() {
-  Note("minimise, then restore");
-  HWND game = Game();
-  PostMessageW(game, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-  if (!Until([&] { return IsIconic(game) != FALSE; }, 5000)) Fail("the window did not minimise");
-  Sleep(200 + Pick(800));
-  PostMessageW(game, WM_SYSCOMMAND, SC_RESTORE, 0);
-  if (!Until([&] { return !IsIconic(game); }, 5000)) Fail("the window did not restore from minimised");
-}
+void SoakDriver::MaximiseRestore() { ToStateAndRestore(SC_MAXIMIZE, &IsZoomed, "maximise", "maximised"); }
+
+void SoakDriver::MinimiseRestore() { ToStateAndRestore(SC_MINIMIZE, &IsIconic, "minimise", "minimised"); }
 
 void SoakDriver::Move() {
   HWND game = Game();
