@@ -137,9 +137,11 @@ TEST(Log, SecretsQueriesAndCodesNeverReachTheFile) {
   lzg::log::Write(L"load error http://game.example/play?uid=player01&tg=555 for player01 with hunter22");
   const std::string bytes = Read(LogDir(dir) + L"lzgmin.log");
   ASSERT_FALSE(bytes.empty());
-  for (const char* secret : {"player01", "hunter22", "555", "uid="}) EXPECT_EQ(bytes.find(secret), std::string::npos);
+  for (const char* secret : {"player01", "hunter22", "uid="}) EXPECT_EQ(bytes.find(secret), std::string::npos);
   const std::vector<std::string> col = Columns(Lines(bytes).at(0));
   ASSERT_EQ(col.size(), 6u);
+  // The code's digits may well stand in the time or the process id: it is looked for in the text.
+  EXPECT_EQ(col[5].find("555"), std::string::npos) << col[5];
   EXPECT_EQ(col[1], std::to_string(GetCurrentProcessId()));
   EXPECT_EQ(col[3], "main");
   EXPECT_EQ(col[4], "main");
